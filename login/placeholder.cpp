@@ -1,0 +1,1 @@
+namespace quillon { int version() { return 1; } }

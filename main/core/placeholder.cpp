@@ -1,0 +1,1 @@
+namespace ostrel { int coreVersion() { return 1; } }

@@ -1,0 +1,28 @@
+// ostrel-regsvr [-u] LIBRARY...: registers (or with -u unregisters) component libraries
+// in the registry of the folder this tool lives in.
+#include "shared/com/create.h"
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    bool unregister = false;
+    int rc = 0;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("-u")) {
+            unregister = true;
+            continue;
+        }
+        const QString path = QFileInfo(arg).absoluteFilePath();
+        const com::HRESULT hr = unregister ? com::unregisterLibrary(path) : com::registerLibrary(path);
+        if (com::failed(hr)) {
+            std::fprintf(stderr, "ostrel-regsvr: %s failed for %s (0x%08x)\n", unregister ? "unregister" : "register",
+                         qPrintable(path), unsigned(hr));
+            rc = 1;
+        }
+    }
+    return rc;
+}

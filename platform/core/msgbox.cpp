@@ -1,0 +1,136 @@
+#include "platform/core/msgbox.h"
+#include "platform/core/app.h"
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QQueue>
+
+namespace ui {
+namespace {
+struct ScriptState {
+    bool enabled = false;
+    QQueue<int> answers;
+    QQueue<QPair<QString, bool>> inputs;
+    QList<ShownBox> shown;
+};
+ScriptState& state() { static ScriptState s; return s; }
+
+QList<int> buttonsOf(int style)
+{
+    switch (buttonSet(style)) {
+    case vbOKCancel: return {vbOK, vbCancel};
+    case vbAbortRetryIgnore: return {vbAbort, vbRetry, vbIgnore};
+    case vbYesNoCancel: return {vbYes, vbNo, vbCancel};
+    case vbYesNo: return {vbYes, vbNo};
+    case vbRetryCancel: return {vbRetry, vbCancel};
+    default: return {vbOK};
+    }
+}
+
+int defaultResult(int style)
+{
+    const QList<int> b = buttonsOf(style);
+    int idx = (style & vbDefaultButton3) ? 2 : (style & vbDefaultButton2) ? 1 : 0;
+    return b.value(idx, b.first());
+}
+
+QMessageBox::StandardButton toQt(int r)
+{
+    switch (r) {
+    case vbOK: return QMessageBox::Ok;
+    case vbCancel: return QMessageBox::Cancel;
+    case vbAbort: return QMessageBox::Abort;
+    case vbRetry: return QMessageBox::Retry;
+    case vbIgnore: return QMessageBox::Ignore;
+    case vbYes: return QMessageBox::Yes;
+    default: return QMessageBox::No;
+    }
+}
+
+QString titleOr(const QString& t) { return t.isEmpty() ? plat::appTitle() : t; }
+} // namespace
+
+int MsgBox(const QString& prompt, int style, const QString& title, QWidget* parent)
+{
+    ScriptState& s = state();
+    ShownBox box;
+    box.prompt = prompt;
+    box.title = titleOr(title);
+    box.style = style;
+    if (s.enabled) {
+        box.result = s.answers.isEmpty() ? defaultResult(style) : s.answers.dequeue();
+        s.shown.append(box);
+        return box.result;
+    }
+    QMessageBox mb(parent ? parent : QApplication::activeWindow());
+    mb.setWindowTitle(box.title);
+    mb.setText(prompt);
+    switch (iconOf(style)) {
+    case vbCritical: mb.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: mb.setIcon(QMessageBox::Question); break;
+    case vbExclamation: mb.setIcon(QMessageBox::Warning); break;
+    case vbInformation: mb.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    const QList<int> buttons = buttonsOf(style);
+    QMessageBox::StandardButtons set;
+    for (int b : buttons)
+        set |= toQt(b);
+    mb.setStandardButtons(set);
+    mb.setDefaultButton(toQt(defaultResult(style)));
+    mb.exec();
+    const auto clicked = mb.standardButton(mb.clickedButton());
+    box.result = buttons.contains(vbCancel) ? vbCancel : defaultResult(style);
+    for (int b : buttons)
+        if (toQt(b) == clicked)
+            box.result = b;
+    s.shown.append(box);
+    if (s.shown.size() > 200)
+        s.shown.removeFirst();
+    return box.result;
+}
+
+QString InputBox(const QString& prompt, const QString& title, const QString& defaultText, QWidget* parent)
+{
+    ScriptState& s = state();
+    ShownBox box;
+    box.prompt = prompt;
+    box.title = titleOr(title);
+    box.isInput = true;
+    if (s.enabled) {
+        if (s.inputs.isEmpty()) {
+            box.inputResult = defaultText;
+            box.result = vbOK;
+        } else {
+            auto a = s.inputs.dequeue();
+            box.inputResult = a.second ? QString() : a.first;
+            box.result = a.second ? vbCancel : vbOK;
+        }
+        s.shown.append(box);
+        return box.inputResult;
+    }
+    bool ok = false;
+    QString text = QInputDialog::getText(parent ? parent : QApplication::activeWindow(), box.title, prompt,
+                                         QLineEdit::Normal, defaultText, &ok);
+    box.result = ok ? vbOK : vbCancel;
+    box.inputResult = ok ? text : QString();
+    s.shown.append(box);
+    return box.inputResult;
+}
+
+namespace script {
+void enable(bool on) { state().enabled = on; }
+bool enabled() { return state().enabled; }
+void answer(int result) { state().answers.enqueue(result); }
+void answerInput(const QString& text, bool cancelled) { state().inputs.enqueue({text, cancelled}); }
+QList<ShownBox> shown() { return state().shown; }
+ShownBox last() { return state().shown.isEmpty() ? ShownBox() : state().shown.last(); }
+void clear()
+{
+    state().shown.clear();
+    state().answers.clear();
+    state().inputs.clear();
+}
+} // namespace script
+
+} // namespace ui

@@ -1,0 +1,53 @@
+#pragma once
+// Message boxes with the classic button sets, icons and results.
+// Tests script them: answers are queued and what was shown is recorded, so no test blocks.
+#include <QString>
+#include <QList>
+
+class QWidget;
+
+namespace ui {
+
+enum MsgBoxStyle : int {
+    vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCancel = 3, vbYesNo = 4, vbRetryCancel = 5,
+    vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64,
+    vbDefaultButton1 = 0, vbDefaultButton2 = 256, vbDefaultButton3 = 512,
+};
+enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+
+constexpr int buttonSet(int style) { return style & 7; }
+constexpr int iconOf(int style) { return style & 0x70; }
+
+// Shows a message box and returns the button chosen. An empty title means the
+// host program's title (plat::appTitle()); a component passes its own title.
+int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = QString(),
+           QWidget* parent = nullptr);
+
+// Asks for a line of text; Cancel gives the empty text.
+QString InputBox(const QString& prompt, const QString& title = QString(), const QString& defaultText = QString(),
+                 QWidget* parent = nullptr);
+
+struct ShownBox {
+    QString prompt;
+    QString title;
+    int style = 0;    // buttons | icon | default button
+    int result = 0;   // what was answered
+    bool isInput = false;
+    QString inputResult;
+};
+
+namespace script {
+// Switches scripting on: no modal box is ever shown again in this process.
+// An unanswered box then returns its default button (an input box its default text).
+void enable(bool on = true);
+bool enabled();
+// Queues the answer to the next message box / input box.
+void answer(int result);
+void answerInput(const QString& text, bool cancelled = false);
+// What was shown since the last clear, oldest first.
+QList<ShownBox> shown();
+ShownBox last();
+void clear();
+} // namespace script
+
+} // namespace ui

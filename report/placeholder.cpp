@@ -1,0 +1,1 @@
+namespace parvel { int version() { return 1; } }

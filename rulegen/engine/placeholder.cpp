@@ -1,0 +1,2 @@
+// placeholder until the engine lands
+namespace tessaly { int engineVersion() { return 1; } }
