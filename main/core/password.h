@@ -1,0 +1,18 @@
+#pragma once
+// Stored passwords: a salted PBKDF2 hash in line 1 of a user's memo. The empty
+// password is stored as the empty text.
+#include <QString>
+
+namespace ostrel {
+
+// The stored form of a password; the empty text for the empty password.
+QString HashPassword(const QString& password);
+
+// Whether a typed password matches its stored form. A stored text that is not a hash
+// (written by an older program) is compared as the password itself.
+bool VerifyPassword(const QString& stored, const QString& password);
+
+// True when the stored form is not (yet) a hash of ours.
+bool NeedsRehash(const QString& stored);
+
+} // namespace ostrel
