@@ -1,0 +1,22 @@
+#pragma once
+// Creating a new, empty Ostrel.mdb with its tables, the code-0 entries of the base-data
+// lists and a first administrator.
+#include <QString>
+
+namespace ostrel {
+
+struct NewDatabaseResult {
+    QString path;
+    QString adminName;
+    QString adminPassword;
+};
+
+// A password of letters and digits that are hard to mistake for one another.
+QString GeneratePassword(int length = 10);
+
+// Creates FOLDER/Ostrel.mdb. Refuses (vb::Error 3204) when the file exists; on any
+// failure removes what it created. An empty password generates one.
+NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminName = QStringLiteral("admin"),
+                                    const QString& adminPassword = QString());
+
+} // namespace ostrel

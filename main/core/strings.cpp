@@ -1,0 +1,29 @@
+#include "main/core/strings.h"
+
+namespace ostrel {
+namespace {
+const res::StringEntry kEntries[] = {
+    {1060, u"无效参数。", nullptr},
+    {1061, u"无此用户。", nullptr},
+    {1062, u"口令错误或用户被禁用。", nullptr},
+    {1081, u"设备登记权限;设备调拨权限;设备维修权限;设备验收权限;设备报废权限;资料管理权限;设备删除权限;系统备份权限;清空数据权限", nullptr},
+    {1082, u"确实要删除设备编码为[*]的设备信息吗？", nullptr},
+};
+} // namespace
+
+const res::StringTable& strings()
+{
+    static const res::StringTable t(kEntries);
+    return t;
+}
+
+QString Str(int id) { return strings().text(id); }
+
+QString Str(int id, const QString& name)
+{
+    QString s = strings().text(id);
+    s.replace(QLatin1Char('*'), name);
+    return s;
+}
+
+} // namespace ostrel
