@@ -1,6 +1,7 @@
 #include "tests/common/testutil.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"
+#include "platform/core/settings.h"
 #include "shared/com/create.h"
 #include <stdexcept>
 
@@ -11,10 +12,17 @@ ProgramFolder::ProgramFolder() : m_dir(std::make_unique<QTemporaryDir>()), m_pre
     if (!m_dir->isValid())
         throw std::runtime_error("cannot create a temporary folder");
     plat::setAppPath(m_dir->path());
+    // Per-user settings stay inside the folder too, so tests never share them.
+    m_previousSettings = plat::settingsFolder();
+    plat::setSettingsFolder(m_dir->path() + QStringLiteral("/.settings"));
     ui::script::clear();
 }
 
-ProgramFolder::~ProgramFolder() { plat::setAppPath(m_previous); }
+ProgramFolder::~ProgramFolder()
+{
+    plat::setAppPath(m_previous);
+    plat::setSettingsFolder(m_previousSettings);
+}
 
 QString ProgramFolder::path() const { return m_dir->path(); }
 QString ProgramFolder::file(const QString& name) const { return m_dir->path() + QLatin1Char('/') + name; }

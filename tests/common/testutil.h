@@ -19,6 +19,7 @@ public:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_previous;
+    QString m_previousSettings;
 };
 
 // The folder of the built binaries (libraries, tools).
