@@ -125,11 +125,25 @@ void answer(int result) { state().answers.enqueue(result); }
 void answerInput(const QString& text, bool cancelled) { state().inputs.enqueue({text, cancelled}); }
 QList<ShownBox> shown() { return state().shown; }
 ShownBox last() { return state().shown.isEmpty() ? ShownBox() : state().shown.last(); }
+namespace {
+QList<void (*)()>& clearHooks()
+{
+    static QList<void (*)()> h;
+    return h;
+}
+} // namespace
+void addClearHook(void (*hook)())
+{
+    if (!clearHooks().contains(hook))
+        clearHooks().append(hook);
+}
 void clear()
 {
     state().shown.clear();
     state().answers.clear();
     state().inputs.clear();
+    for (auto hook : clearHooks())
+        hook();
 }
 } // namespace script
 

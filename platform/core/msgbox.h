@@ -47,7 +47,10 @@ void answerInput(const QString& text, bool cancelled = false);
 // What was shown since the last clear, oldest first.
 QList<ShownBox> shown();
 ShownBox last();
+// Forgets what was shown and every queued answer (of the other scripted services too).
 void clear();
+// Lets another scripted service forget its answers on clear().
+void addClearHook(void (*hook)());
 } // namespace script
 
 } // namespace ui

@@ -12,6 +12,7 @@ QString Error::runtimeText(int number)
 {
     switch (number) {
     case errInvalidCall: return QStringLiteral("无效的过程调用或参数");
+    case errOverflow: return QStringLiteral("溢出");
     case errSubscript: return QStringLiteral("下标越界");
     case errTypeMismatch: return QStringLiteral("类型不匹配");
     case errBadFileName: return QStringLiteral("文件名或文件号错误");

@@ -9,6 +9,7 @@ namespace vb {
 // The runtime's own error numbers that callers test for.
 enum RuntimeError : int {
     errInvalidCall = 5,       // invalid procedure call or argument
+    errOverflow = 6,
     errSubscript = 9,         // subscript out of range
     errTypeMismatch = 13,
     errBadFileName = 52,

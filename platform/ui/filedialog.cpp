@@ -1,0 +1,116 @@
+#include "platform/ui/filedialog.h"
+#include "platform/core/events.h"
+#include "platform/core/msgbox.h"
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QQueue>
+#include <QRegularExpression>
+
+namespace ui {
+namespace {
+struct Answer {
+    QString path;
+    bool cancelled = false;
+};
+struct FileScript {
+    QQueue<Answer> answers;
+    QList<FileDialogRequest> asked;
+};
+void forgetFiles();
+FileScript& fileScript()
+{
+    static FileScript s;
+    static const bool hooked = (script::addClearHook(&forgetFiles), true);
+    Q_UNUSED(hooked);
+    return s;
+}
+void forgetFiles()
+{
+    fileScript().answers.clear();
+    fileScript().asked.clear();
+}
+
+QString run(FileDialogRequest r, QWidget* parent)
+{
+    if (script::enabled()) {
+        FileScript& s = fileScript();
+        s.asked.append(r);
+        if (s.answers.isEmpty())
+            return QString();
+        const Answer a = s.answers.dequeue();
+        return a.cancelled ? QString() : a.path;
+    }
+    QFileDialog dlg(parent ? parent : QApplication::activeWindow(), r.title);
+    dlg.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QString filters = qtFilter(r.filter);
+    if (!filters.isEmpty()) {
+        const QStringList list = filters.split(QStringLiteral(";;"));
+        dlg.setNameFilters(list);
+        if (r.filterIndex >= 1 && r.filterIndex <= list.size())
+            dlg.selectNameFilter(list.at(r.filterIndex - 1));
+    }
+    const QString name = QDir::fromNativeSeparators(r.fileName.trimmed());
+    const QFileInfo named(name);
+    if (!name.isEmpty() && name.contains(QLatin1Char('/')))
+        dlg.setDirectory(named.absolutePath());
+    else if (!r.initialFolder.isEmpty())
+        dlg.setDirectory(QDir::fromNativeSeparators(r.initialFolder));
+    if (!name.isEmpty())
+        dlg.selectFile(named.fileName());
+    if (r.save)
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
+    const bool ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    DoEvents();
+    return ok ? dlg.selectedFiles().constFirst() : QString();
+}
+} // namespace
+
+QString qtFilter(const QString& windowsFilter)
+{
+    const QStringList parts = windowsFilter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i < parts.size(); i += 2) {
+        QString text = parts.at(i).trimmed();
+        const QString patterns = i + 1 < parts.size() ? parts.at(i + 1).trimmed() : text;
+        if (text.isEmpty() && patterns.isEmpty())
+            continue;
+        QStringList globs;
+        for (const QString& p : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            globs.append(p.trimmed());
+        if (globs.isEmpty())
+            globs.append(QStringLiteral("*"));
+        // Qt reads the patterns from the last brackets; strip any the text already has.
+        static const QRegularExpression brackets(QStringLiteral("\\s*[(（][^()（）]*[)）]\\s*$"));
+        text.remove(brackets);
+        if (text.isEmpty())
+            text = globs.join(QLatin1Char(' '));
+        out.append(text + QStringLiteral(" (") + globs.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+QString GetOpenFileName(const FileDialogRequest& request, QWidget* parent)
+{
+    FileDialogRequest r = request;
+    r.save = false;
+    return run(r, parent);
+}
+
+QString GetSaveFileName(const FileDialogRequest& request, QWidget* parent)
+{
+    FileDialogRequest r = request;
+    r.save = true;
+    return run(r, parent);
+}
+
+namespace script {
+void answerFile(const QString& path) { fileScript().answers.enqueue({path, false}); }
+void answerFileCancel() { fileScript().answers.enqueue({QString(), true}); }
+QList<FileDialogRequest> fileDialogs() { return fileScript().asked; }
+void clearFileDialogs() { forgetFiles(); }
+} // namespace script
+
+} // namespace ui

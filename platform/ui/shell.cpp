@@ -1,0 +1,120 @@
+#include "platform/ui/shell.h"
+#include "platform/core/app.h"
+#include "platform/core/msgbox.h"
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QQueue>
+#include <QUrl>
+
+namespace ui {
+namespace {
+struct ShellScript {
+    QQueue<int> results;
+    QStringList opened;
+};
+void forgetShell();
+ShellScript& shellScript()
+{
+    static ShellScript s;
+    static const bool hooked = (script::addClearHook(&forgetShell), true);
+    Q_UNUSED(hooked);
+    return s;
+}
+void forgetShell()
+{
+    shellScript().results.clear();
+    shellScript().opened.clear();
+}
+
+bool isUrl(const QString& path)
+{
+    const int colon = path.indexOf(QStringLiteral("://"));
+    return colon > 1 && !path.left(colon).contains(QLatin1Char('/')) && !path.left(colon).contains(QLatin1Char('\\'));
+}
+
+QString absolute(const QString& path)
+{
+    const QString p = QDir::fromNativeSeparators(path.trimmed());
+    return QFileInfo(p).isRelative() ? plat::appFile(p) : p;
+}
+} // namespace
+
+int shellOpen(const QString& path)
+{
+    if (path.trimmed().isEmpty())
+        return shellFileNotFound;
+    QUrl url;
+    if (isUrl(path.trimmed())) {
+        url = QUrl(path.trimmed());
+    } else {
+        const QFileInfo fi(absolute(path));
+        if (!fi.exists())
+            return fi.absoluteDir().exists() ? shellFileNotFound : shellPathNotFound;
+        if (!fi.isReadable())
+            return shellAccessDenied;
+        url = QUrl::fromLocalFile(fi.absoluteFilePath());
+    }
+    if (script::enabled()) {
+        ShellScript& s = shellScript();
+        s.opened.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
+        return s.results.isEmpty() ? int(shellOpened) : s.results.dequeue();
+    }
+    return QDesktopServices::openUrl(url) ? int(shellOpened) : int(shellNoAssociation);
+}
+
+QPixmap fileIcon(const QString& path, bool large)
+{
+    const QFileInfo fi(absolute(path));
+    if (path.trimmed().isEmpty() || !fi.exists())
+        return QPixmap();
+    static QFileIconProvider provider;
+    const QIcon icon = provider.icon(fi);
+    if (icon.isNull())
+        return QPixmap();
+    const int side = large ? 32 : 16;
+    return icon.pixmap(side, side);
+}
+
+QString fileTypeName(const QString& path)
+{
+    const QFileInfo fi(absolute(path));
+    if (path.trimmed().isEmpty() || !fi.exists())
+        return QString();
+    if (fi.isDir())
+        return QStringLiteral("文件夹");
+    static const QMimeDatabase db;
+    const QMimeType type = db.mimeTypeForFile(fi, QMimeDatabase::MatchExtension);
+    const QString suffix = fi.suffix();
+    if (!type.isValid() || type.isDefault()) {
+        if (suffix.isEmpty())
+            return QStringLiteral("文件");
+        return suffix.toUpper() + QStringLiteral(" 文件");
+    }
+    const QString comment = type.comment();
+    return comment.isEmpty() ? suffix.toUpper() + QStringLiteral(" 文件") : comment;
+}
+
+bool WinHelp(QWidget* owner, const QString& helpFile, int command, quint32 data)
+{
+    Q_UNUSED(owner);
+    Q_UNUSED(command);
+    Q_UNUSED(data);
+    const int r = shellOpen(helpFile);
+    if (r > 32)
+        return true;
+    const QString shown = QDir::toNativeSeparators(absolute(helpFile));
+    ui::MsgBox(r == shellNoAssociation ? QStringLiteral("无法打开帮助文件：") + shown
+                                       : QStringLiteral("找不到帮助文件：") + shown,
+               vbExclamation);
+    return false;
+}
+
+namespace script {
+void answerShell(int result) { shellScript().results.enqueue(result); }
+QStringList openedDocuments() { return shellScript().opened; }
+} // namespace script
+
+} // namespace ui
