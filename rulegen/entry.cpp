@@ -1,12 +1,21 @@
-// The library's four entry points; it serves no classes yet.
+// The library's four entry points and the classes it serves by class identifier.
+#include "rulegen/engine/band.h"
+#include "rulegen/engine/codeclass.h"
+#include "rulegen/engine/lists.h"
+#include "rulegen/engine/nodes.h"
 #include "shared/com/server.h"
 
-COM_EXPORT com::HRESULT DllGetClassObject(const com::CLSID&, const com::IID&, void** out)
-{
-    if (out)
-        *out = nullptr;
-    return com::CLASS_E_CLASSNOTAVAILABLE;
-}
-COM_EXPORT com::HRESULT DllCanUnloadNow() { return com::server::canUnloadNow(); }
-COM_EXPORT com::HRESULT DllRegisterServer() { return com::S_OK; }
-COM_EXPORT com::HRESULT DllUnregisterServer() { return com::S_OK; }
+namespace {
+
+const com::ClassEntry kClasses[] = {
+    {tessaly::CLSID_CodeClass, "Tessaly.CodeClass", &com::createFor<tessaly::CodeClassImpl>},
+    {tessaly::CLSID_Band, "Tessaly.Band", &com::createFor<tessaly::BandImpl>},
+    {tessaly::CLSID_cNodes, "Tessaly.cNodes", &com::createFor<tessaly::NodesImpl>},
+    {tessaly::CLSID_cNode, "Tessaly.cNode", &com::createFor<tessaly::NodeImpl>},
+    {tessaly::CLSID_List, "Tessaly.List", &com::createFor<tessaly::ListImpl>},
+    {tessaly::CLSID_Names, "Tessaly.Names", &com::createFor<tessaly::NamesImpl>},
+};
+
+} // namespace
+
+COM_SERVER_ENTRY_POINTS(kClasses)

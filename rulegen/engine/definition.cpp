@@ -1,0 +1,370 @@
+// The definition text of a code rule: writing and reading.
+#include "rulegen/engine/codeclass.h"
+#include "rulegen/engine/strings.h"
+#include "rulegen/engine/textutil.h"
+#include <functional>
+
+namespace tessaly {
+
+namespace {
+
+const QChar CR(13);
+
+QString flag(bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); }
+
+void ignoring(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const vb::Error&) {
+    }
+}
+
+// Position of a top-level key in the order the writer uses; -1 for keys without a place.
+int rankOf(int key)
+{
+    if (key >= 0 && key <= 8)
+        return key;
+    if (key >= 10 && key <= 15)
+        return key - 1;
+    if (key == 16)
+        return 15;
+    if (key == 17)
+        return 16;
+    if (key == 9)
+        return 17;
+    return -1;
+}
+
+struct BandLine {
+    int key;
+    QString value;
+};
+struct Entry {
+    int key;
+    QString value;
+    QList<BandLine> band; // key 16
+};
+
+// Reads the text into entries; false (with the line number) when it is damaged.
+bool parseDefinition(const QStringList& lines, QList<Entry>* out, int* badLine)
+{
+    int lastRank = -1;
+    int i = 0;
+    const int n = int(lines.size());
+    auto bad = [&](int line) {
+        *badLine = line + 2; // the head is line 1
+        return false;
+    };
+    while (i < n) {
+        const QString& line = lines[i];
+        if (text::trim(line).isEmpty()) {
+            ++i;
+            continue;
+        }
+        qint64 key = 0;
+        if (!text::toWhole(line, &key))
+            return bad(i);
+        if (key < 0 || key > 18) {
+            ++i;
+            continue;
+        }
+        const int rank = rankOf(int(key));
+        if (rank >= 0) {
+            if (rank < lastRank || (rank == lastRank && key != 16))
+                return bad(i);
+            lastRank = rank;
+        }
+        if (i + 1 >= n)
+            return bad(i); // a key without its value
+        ++i;
+        Entry e{int(key), QString(), {}};
+        if (key != 16) {
+            e.value = lines[i++];
+            out->append(e);
+            continue;
+        }
+        // a band block: band lines up to the line "17"
+        int lastBandKey = -1;
+        bool closed = false;
+        for (; i < n; ++i) {
+            const QString& bl = lines[i];
+            const int eq = int(bl.indexOf(QLatin1Char('=')));
+            qint64 bk = 0;
+            if (eq < 0) {
+                if (text::trim(bl) == QLatin1String("17") && lastBandKey >= 0) {
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                return bad(i);
+            }
+            if (!text::toWhole(bl.left(eq), &bk))
+                return bad(i);
+            if (bk == 17) {
+                if (lastBandKey < 0)
+                    return bad(i);
+                closed = true;
+                ++i;
+                break;
+            }
+            if (bk < 0 || bk > 17)
+                continue;
+            if ((lastBandKey < 0) != (bk == 0) || bk <= lastBandKey)
+                return bad(i); // a block must start with its name, once, keys in order
+            lastBandKey = int(bk);
+            // everything after the first "=" is the value
+            e.band.append({int(bk), bl.mid(eq + 1)});
+        }
+        if (!closed)
+            return bad(n - 1);
+        out->append(e);
+    }
+    return true;
+}
+
+bool checkValues(const QList<Entry>& entries, int* badLine)
+{
+    QStringList layered;
+    for (const Entry& e : entries) {
+        if (e.key == 14 || e.key == 15) {
+            if (!ListsImpl::checkText(e.value))
+                return false;
+        } else if (e.key == 9) {
+            if (!NodesImpl::checkRelationsText(e.value))
+                return false;
+        } else if (e.key == 16) {
+            QString name, style, swap;
+            for (const BandLine& b : e.band) {
+                if (b.key == 0) name = text::trim(b.value);
+                if (b.key == 1) style = b.value;
+                if (b.key == 2) swap = b.value;
+                if (b.key == 14 && !NodesImpl::checkRelationsText(b.value))
+                    return false;
+            }
+            qint64 st = -1, sw = -1;
+            text::toWhole(style, &st);
+            text::toWhole(swap, &sw);
+            if ((st == bsUsrMacro || st == bsUsrField) && sw == smLayersSwap)
+                layered.append(name.toLower());
+        } else if (e.key == 17) {
+            if (!ListsImpl::checkText(e.value))
+                return false;
+            for (const QString& item : e.value.split(QLatin1Char(';')))
+                if (!layered.contains(text::trim(item.section(QLatin1Char(','), 0, 0)).toLower()))
+                    return false;
+        }
+    }
+    Q_UNUSED(badLine);
+    return true;
+}
+
+bool toBool(const QString& v, bool* out)
+{
+    qint64 n = 0;
+    if (text::toWhole(v, &n)) {
+        *out = n != 0;
+        return true;
+    }
+    if (text::sameText(text::trim(v), QStringLiteral("True"))) { *out = true; return true; }
+    if (text::sameText(text::trim(v), QStringLiteral("False"))) { *out = false; return true; }
+    return false;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- writing
+
+QString CodeClassImpl::SerializeBands()
+{
+    QStringList blocks;
+    for (const auto& b : m_bands) {
+        QString s = QStringLiteral("16") + CR;
+        auto put = [&](int key, const QString& v) { s += QString::number(key) + QLatin1Char('=') + v + CR; };
+        put(0, b->Name());
+        put(1, QString::number(b->Style()));
+        put(2, QString::number(b->SwapMode()));
+        if (!b->Default().isEmpty())
+            put(3, b->Default());
+        if (!b->Formate().isEmpty())
+            put(4, b->Formate());
+        put(5, QString::number(b->Length()));
+        if (IList* f = b->heldDataField())
+            put(6, f->Name());
+        put(7, QString::number(b->IncrMode()));
+        if (!b->InitStart().isEmpty())
+            put(8, b->InitStart());
+        if (!b->InitEnd().isEmpty())
+            put(9, b->InitEnd());
+        // a placeholder trigger without a name reads back as none: it is not written
+        if (IBand* t = b->heldTrigerBand(); t && !t->Name().isEmpty())
+            put(10, t->Name());
+        put(11, text::dateText(b->DateUpdated()));
+        if (NamesImpl* tb = b->heldTrackBands(); tb && tb->Count() > 0)
+            put(13, tb->NamesText());
+        if (b->SwapMode() == smSimpleSwap)
+            if (NodesImpl* r = b->heldRelations(); r && r->Count() > 0)
+                put(14, r->RelationsText());
+        put(15, flag(b->AllowDroped()));
+        put(16, flag(b->AllowModified()));
+        s += QStringLiteral("17");
+        blocks.append(s);
+    }
+    return blocks.join(CR);
+}
+
+QString CodeClassImpl::Definition()
+{
+    QString s;
+    auto put = [&](int key, const QString& v) { s += QString::number(key) + CR + v + CR; };
+    if (!m_name.isEmpty())
+        put(0, m_name);
+    if (m_style != csNormal)
+        put(1, QString::number(m_style));
+    put(2, QString::number(m_applyMode));
+    put(3, flag(m_allowAddBand));
+    put(4, flag(m_allowDropBand));
+    put(5, flag(m_allowSetup));
+    put(6, flag(m_allowSimpleStyle));
+    put(7, flag(m_allowFieldManage));
+    put(8, flag(m_codeUCased));
+    const QString day = m_separaOfDay.toString(QStringLiteral("HH:mm"));
+    if (day != QLatin1String("00:00"))
+        put(10, day);
+    put(11, QString::number(m_separaOfWeek));
+    put(12, QString::number(m_separaOfMonth));
+    put(13, QString::number(m_separaOfYear));
+    if (m_usrFields->Count() > 0)
+        put(14, m_usrFields->ToText());
+    if (m_usrMacros->Count() > 0)
+        put(15, m_usrMacros->ToText());
+    if (!m_bands.isEmpty())
+        s += SerializeBands() + CR;
+    if (m_layeredBands && m_layeredBands->Count() > 0)
+        put(17, m_layeredBands->ToText());
+    if (m_relations && m_relations->Count() > 0)
+        put(9, m_relations->RelationsText());
+    s.chop(1);
+    return QStringLiteral("#####") + s;
+}
+
+// ---------------------------------------------------------------- reading
+
+void CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
+{
+    Q_UNUSED(Values);
+    const QString all = Definitions.toString();
+    const QString rest = all.mid(5);
+    QList<Entry> entries;
+    if (!rest.isEmpty()) {
+        // a damaged text is refused before anything changes
+        int badLine = 0;
+        if (!parseDefinition(rest.split(CR), &entries, &badLine) || !checkValues(entries, &badLine)) {
+            QString m = msg(2042);
+            m.replace(QLatin1Char('*'), badLine ? QString::number(badLine) : QStringLiteral("?"));
+            throw vb::Error(vb::componentError(2042), m, QStringLiteral("Tessaly"));
+        }
+    }
+    Cls();
+    if (rest.isEmpty())
+        return;
+
+    struct Pair {
+        QString band, other;
+    };
+    QList<Pair> triggers, tracks;
+    for (const Entry& e : entries) {
+        const QString& v = e.value;
+        qint64 n = 0;
+        bool b = false;
+        switch (e.key) {
+        case 0: setName(v); break;
+        case 1: if (text::toWhole(v, &n)) ignoring([&] { setStyle(CodeStyles(n)); }); break;
+        case 2: if (text::toWhole(v, &n)) ignoring([&] { setApplyMode(ApplyModes(n)); }); break;
+        case 3: if (toBool(v, &b)) m_allowAddBand = b; break;
+        case 4: if (toBool(v, &b)) m_allowDropBand = b; break;
+        case 5: if (toBool(v, &b)) m_allowSetup = b; break;
+        case 6: if (toBool(v, &b)) m_allowSimpleStyle = b; break;
+        case 7: if (toBool(v, &b)) m_allowFieldManage = b; break;
+        case 8: if (toBool(v, &b)) ignoring([&] { setCodeUCased(b); }); break;
+        case 9: ignoring([&] { relations()->LoadRelationsText(v); }); break;
+        case 10: {
+            const QTime t = QTime::fromString(text::trim(v), QStringLiteral("H:mm"));
+            if (t.isValid())
+                setSeparaOfDay(t);
+            break;
+        }
+        case 11: if (text::toWhole(v, &n)) ignoring([&] { setSeparaOfWeek(WeekDays(n)); }); break;
+        case 12: if (text::toWhole(v, &n)) ignoring([&] { setSeparaOfMonth(qint32(n)); }); break;
+        case 13: if (text::toWhole(v, &n)) ignoring([&] { setSeparaOfYear(qint32(n)); }); break;
+        case 14: ignoring([&] { m_usrFields->FromText(v); }); break;
+        case 15: ignoring([&] { m_usrMacros->FromText(v); }); break;
+        case 17: ignoring([&] { layeredBands()->FromText(v); }); break;
+        case 16: {
+            com::ComPtr<BandImpl> band = com::make<BandImpl>();
+            band->setParent(this);
+            for (const BandLine& l : e.band) {
+                const QString& bv = l.value;
+                qint64 bn = 0;
+                bool bb = false;
+                switch (l.key) {
+                case 0: ignoring([&] { band->setName(bv); }); break;
+                case 1: if (text::toWhole(bv, &bn)) ignoring([&] { band->setStyle(BandStyles(bn)); }); break;
+                case 2: if (text::toWhole(bv, &bn)) ignoring([&] { band->setSwapMode(SwapModes(bn)); }); break;
+                case 3: ignoring([&] { band->setDefault(bv); }); break;
+                case 4: ignoring([&] { band->setFormate(bv); }); break;
+                case 5: if (text::toWhole(bv, &bn)) ignoring([&] { band->setLength(qint32(bn)); }); break;
+                case 6:
+                    if (ListsImpl* lists = band->dataFieldsImpl())
+                        if (IList* item = lists->find(bv))
+                            ignoring([&] { band->setDataField(item); });
+                    break;
+                case 7: if (text::toWhole(bv, &bn)) ignoring([&] { band->setIncrMode(IncrModes(bn)); }); break;
+                case 8: ignoring([&] { band->setInitStart(bv); }); break;
+                case 9: ignoring([&] { band->setInitEnd(bv); }); break;
+                case 10: triggers.append({band->Name(), bv}); break;
+                case 11: {
+                    QDateTime d;
+                    if (text::parseDate(bv, &d))
+                        band->setDateUpdated(d);
+                    break;
+                }
+                case 12: ignoring([&] { band->setValue(bv); }); break;
+                case 13: tracks.append({band->Name(), bv}); break;
+                case 14:
+                    ignoring([&] {
+                        if (com::ComPtr<ICNodes> r = band->Relations())
+                            static_cast<NodesImpl*>(r.get())->LoadRelationsText(bv);
+                    });
+                    break;
+                case 15: if (toBool(bv, &bb)) band->setAllowDroped(bb); break;
+                case 16: if (toBool(bv, &bb)) band->setAllowModified(bb); break;
+                default: break;
+                }
+            }
+            ignoring([&] { AddBandInternal(band.get(), QVariant(), QVariant(), nullptr); });
+            break;
+        }
+        default:
+            break; // 18
+        }
+    }
+    for (const Pair& p : triggers) {
+        BandImpl* b = findBand(p.band);
+        BandImpl* t = findBand(p.other);
+        if (b && t)
+            ignoring([&] { b->setTrigerBand(t); });
+    }
+    for (const Pair& p : tracks) {
+        BandImpl* b = findBand(p.band);
+        if (!b)
+            continue;
+        com::ComPtr<INames> names = b->TrackBands();
+        if (!names)
+            continue;
+        for (const QString& name : p.other.split(QLatin1Char(',')))
+            ignoring([&] { names->Add(name); });
+    }
+}
+
+} // namespace tessaly

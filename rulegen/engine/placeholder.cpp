@@ -1,2 +1,0 @@
-// placeholder until the engine lands
-namespace tessaly { int engineVersion() { return 1; } }
