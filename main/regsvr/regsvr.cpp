@@ -19,8 +19,10 @@ int main(int argc, char** argv)
         const QString path = QFileInfo(arg).absoluteFilePath();
         const com::HRESULT hr = unregister ? com::unregisterLibrary(path) : com::registerLibrary(path);
         if (com::failed(hr)) {
-            std::fprintf(stderr, "ostrel-regsvr: %s failed for %s (0x%08x)\n", unregister ? "unregister" : "register",
-                         qPrintable(path), unsigned(hr));
+            const QString why = com::lastLoadFailure();
+            std::fprintf(stderr, "ostrel-regsvr: %s failed for %s (0x%08x)%s%s\n",
+                         unregister ? "unregister" : "register", qPrintable(path), unsigned(hr),
+                         why.isEmpty() ? "" : ": ", why.toLocal8Bit().constData());
             rc = 1;
         }
     }

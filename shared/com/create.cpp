@@ -1,5 +1,6 @@
 #include "shared/com/create.h"
 #include "shared/com/registry.h"
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <dlfcn.h>
@@ -10,6 +11,13 @@ namespace {
 using GetClassObjectFn = HRESULT (*)(const CLSID&, const IID&, void**);
 using PlainFn = HRESULT (*)();
 
+// Why the last library could not be loaded or asked; part of the error's description.
+QString& lastFailure()
+{
+    static QString s;
+    return s;
+}
+
 // Libraries stay loaded for the life of the process, as in-process servers usually do.
 void* loadLibrary(const QString& path)
 {
@@ -18,8 +26,16 @@ void* loadLibrary(const QString& path)
     if (void* h = loaded.value(key))
         return h;
     void* h = dlopen(QFile::encodeName(key).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (h)
+    if (h) {
         loaded.insert(key, h);
+    } else {
+        const char* why = dlerror();
+        lastFailure() = QDir::toNativeSeparators(key);
+        if (why && !QFileInfo::exists(key))
+            lastFailure() += QStringLiteral("（文件不存在）");
+        else if (why)
+            lastFailure() += QStringLiteral("（") + QString::fromLocal8Bit(why) + QStringLiteral("）");
+    }
     return h;
 }
 
@@ -39,6 +55,7 @@ HRESULT createInstance(const CLSID& clsid, const IID& iid, void** out)
     if (!out)
         return E_POINTER;
     *out = nullptr;
+    lastFailure().clear();
     registry::Entry e;
     if (!registry::find(clsid, &e))
         return REGDB_E_CLASSNOTREG;
@@ -46,8 +63,10 @@ HRESULT createInstance(const CLSID& clsid, const IID& iid, void** out)
     if (!h)
         return E_FAIL;
     auto get = reinterpret_cast<GetClassObjectFn>(dlsym(h, "DllGetClassObject"));
-    if (!get)
+    if (!get) {
+        lastFailure() = QDir::toNativeSeparators(e.library) + QStringLiteral("（不是部件库）");
         return E_FAIL;
+    }
     ComPtr<IClassFactory> factory;
     HRESULT hr = get(clsid, IClassFactory::iid(), factory.out());
     if (failed(hr))
@@ -62,14 +81,27 @@ void throwCreateError(const CLSID& clsid, HRESULT hr)
     case REGDB_E_CLASSNOTREG: why = QStringLiteral("类没有注册"); break;
     case E_NOINTERFACE: why = QStringLiteral("不支持此接口"); break;
     case CLASS_E_CLASSNOTAVAILABLE: why = QStringLiteral("部件库中没有此类"); break;
-    default: why = QStringLiteral("部件库不能加载"); break;
+    default:
+        why = lastFailure().isEmpty() ? QStringLiteral("部件库不能创建此对象")
+                                      : QStringLiteral("部件库不能加载 ") + lastFailure();
+        break;
     }
     throw vb::Error(vb::errCantCreateObject,
                     vb::Error::runtimeText(vb::errCantCreateObject) + QStringLiteral(": ") + why + QLatin1Char(' ') +
                         clsid.toString(QUuid::WithBraces));
 }
 
-HRESULT registerLibrary(const QString& path) { return callPlain(path, "DllRegisterServer"); }
-HRESULT unregisterLibrary(const QString& path) { return callPlain(path, "DllUnregisterServer"); }
+QString lastLoadFailure() { return lastFailure(); }
+
+HRESULT registerLibrary(const QString& path)
+{
+    lastFailure().clear();
+    return callPlain(path, "DllRegisterServer");
+}
+HRESULT unregisterLibrary(const QString& path)
+{
+    lastFailure().clear();
+    return callPlain(path, "DllUnregisterServer");
+}
 
 } // namespace com

@@ -25,4 +25,7 @@ ComPtr<I> createObject(const CLSID& clsid)
 HRESULT registerLibrary(const QString& path);
 HRESULT unregisterLibrary(const QString& path);
 
+// Why the last library could not be loaded (its path and the loader's reason), or empty.
+QString lastLoadFailure();
+
 } // namespace com
