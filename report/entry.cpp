@@ -1,12 +1,11 @@
-// The library's four entry points; it serves no classes yet.
+// The library's four entry points and the one class it serves.
+#include "report/parvel.h"
 #include "shared/com/server.h"
 
-COM_EXPORT com::HRESULT DllGetClassObject(const com::CLSID&, const com::IID&, void** out)
-{
-    if (out)
-        *out = nullptr;
-    return com::CLASS_E_CLASSNOTAVAILABLE;
-}
-COM_EXPORT com::HRESULT DllCanUnloadNow() { return com::server::canUnloadNow(); }
-COM_EXPORT com::HRESULT DllRegisterServer() { return com::S_OK; }
-COM_EXPORT com::HRESULT DllUnregisterServer() { return com::S_OK; }
+namespace {
+const com::ClassEntry kClasses[] = {
+    {parvel::Parvel::clsid(), "Parvels.Parvel", &com::createFor<parvel::Parvel>},
+};
+} // namespace
+
+COM_SERVER_ENTRY_POINTS(kClasses)

@@ -1,1 +1,0 @@
-namespace parvel { int version() { return 1; } }
