@@ -1,12 +1,15 @@
-// The library's four entry points; it serves no classes yet.
+// The library's four entry points and the classes it serves.
+#include "login/activezoom.h"
+#include "login/exbasis.h"
+#include "login/userinfo.h"
 #include "shared/com/server.h"
 
-COM_EXPORT com::HRESULT DllGetClassObject(const com::CLSID&, const com::IID&, void** out)
-{
-    if (out)
-        *out = nullptr;
-    return com::CLASS_E_CLASSNOTAVAILABLE;
-}
-COM_EXPORT com::HRESULT DllCanUnloadNow() { return com::server::canUnloadNow(); }
-COM_EXPORT com::HRESULT DllRegisterServer() { return com::S_OK; }
-COM_EXPORT com::HRESULT DllUnregisterServer() { return com::S_OK; }
+namespace {
+const com::ClassEntry kClasses[] = {
+    {quillon::UserInfo::clsid(), "Quillon.UserInfo", &com::createFor<quillon::UserInfoImpl>},
+    {quillon::ActiveZoom::clsid(), "Quillon.ActiveZoom", &com::createFor<quillon::ActiveZoomImpl>},
+    {quillon::iEXBasis::clsid(), "Quillon.iEXBasis", &com::createFor<quillon::DefaultEXBasis>},
+};
+} // namespace
+
+COM_SERVER_ENTRY_POINTS(kClasses)

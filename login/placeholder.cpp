@@ -1,1 +1,0 @@
-namespace quillon { int version() { return 1; } }
