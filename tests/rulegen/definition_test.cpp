@@ -1,0 +1,171 @@
+#include "tests/rulegen/rulegen_testutil.h"
+#include "tests/common/testutil.h"
+#include <QFile>
+
+namespace {
+
+using namespace rt;
+
+const QChar CR(13);
+
+QString lines(std::initializer_list<const char*> l)
+{
+    QStringList s;
+    for (const char* x : l)
+        s << QString::fromUtf8(x);
+    return QStringLiteral("#####") + s.join(CR);
+}
+
+QString golden(const char* name)
+{
+    QFile f(testutil::dataFile(QStringLiteral("rulegen/data/") + QLatin1String(name)));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+    return QString::fromUtf8(f.readAll());
+}
+
+// A rule that uses every band style, a simple conversion, two layers, a trigger and tracking.
+com::ComPtr<ICodeClass> fullRule()
+{
+    auto r = newRule();
+    r->setName(QStringLiteral("设备编码"));
+    r->setSeparaOfDay(QTime(8, 30));
+    r->setSeparaOfMonth(5);
+    com::ComPtr<ILists> f = r->UsrFields();
+    com::ComPtr<IList> big = f->Add(QStringLiteral("设备大类"), QStringLiteral("Class"));
+    com::ComPtr<IList> sub = f->Add(QStringLiteral("设备属类"));
+    com::ComPtr<IList> year = f->Add(QStringLiteral("购置年代"), QString(), QStringLiteral("2002-05-01 10:30"));
+    com::ComPtr<IList> site = r->UsrMacros()->Add(QStringLiteral("Site"), QString(), QStringLiteral("bj"), QStringLiteral("city"));
+    r->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("SB-"));
+    r->Add(QStringLiteral("Big"), bsUsrField, smLayersSwap, QString(), big.get(), 1);
+    r->Add(QStringLiteral("Sub"), bsUsrField, smLayersSwap, QString(), sub.get(), 1);
+    com::ComPtr<IBand> place = r->Add(QStringLiteral("Place"), bsUsrMacro, smSimpleSwap, QString(), site.get(), 2);
+    place->Relations()->Add(QVariant(), tvwNext, QStringLiteral("BJ"), QStringLiteral("bj"));
+    place->Relations()->Add(QVariant(), tvwNext, QStringLiteral("SH"), QStringLiteral("sh"));
+    r->Add(QStringLiteral("Year"), bsUsrField, smNoneSwap, QString(), year.get(), 2, QStringLiteral("yy"));
+    com::ComPtr<IBand> no = r->Add(QStringLiteral("No"), bsIncreaseNumber, smNoneSwap, QStringLiteral("5"), nullptr, 4,
+                                   QStringLiteral("0000"));
+    no->TrackBands()->Add(QStringLiteral("Big"));
+    no->TrackBands()->Add(QStringLiteral("Year"));
+    com::ComPtr<IBand> ver = r->Add(QStringLiteral("Ver"), bsIncreaseAlpha);
+    ver->setIncrMode(imTrigered);
+    ver->setTrigerBand(no.get());
+    ver->setDateUpdated(QDateTime(QDate(2002, 4, 1), QTime(0, 0)));
+    ver->setAllowDroped(false);
+    com::ComPtr<ICNodes> t = r->Relations();
+    com::ComPtr<ICNode> a = t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("仪器"));
+    t->Add(QVariant(), tvwNext, QStringLiteral("B"), QStringLiteral("工具"));
+    t->Add(a->Key(), tvwChild, QStringLiteral("1"), QStringLiteral("光学"));
+    t->Add(QStringLiteral("N2"), tvwChild, QStringLiteral("1"), QStringLiteral("手动"));
+    return r;
+}
+
+using Definition = rt::Test;
+
+TEST_F(Definition, AnEmptyRuleIsWrittenWithTheKeysThatAreAlwaysThere)
+{
+    auto r = newRule();
+    EXPECT_EQ(r->Definition(), lines({"2", "0", "3", "1", "4", "1", "5", "0", "6", "0", "7", "1", "8", "1", "11", "2",
+                                      "12", "1", "13", "1"}));
+    EXPECT_EQ(r->Definition(), golden("empty.def"));
+}
+
+TEST_F(Definition, FullRuleMatchesTheGoldenText)
+{
+    auto r = fullRule();
+    const QString text = r->Definition();
+    EXPECT_FALSE(text.contains(QLatin1Char('\n')));
+    EXPECT_FALSE(text.endsWith(CR));
+    EXPECT_TRUE(text.contains(CR + QStringLiteral("10") + CR + QStringLiteral("08:30") + CR));
+    EXPECT_EQ(text, golden("full.def"));
+}
+
+TEST_F(Definition, WritingReadingAndWritingAgainGivesTheSameText)
+{
+    auto r = fullRule();
+    const QString text = r->Definition();
+    auto s = newRule();
+    s->Load(text);
+    EXPECT_EQ(s->Definition(), text);
+    EXPECT_EQ(s->Count(), 7);
+    EXPECT_EQ(s->Band(QStringLiteral("Ver"))->TrigerBand(), s->Band(QStringLiteral("No")));
+    EXPECT_EQ(s->Band(QStringLiteral("No"))->TrackBands()->Count(), 2);
+    EXPECT_EQ(s->Band(QStringLiteral("Place"))->Relations()->Count(), 2);
+    EXPECT_EQ(s->Relations()->Count(), 4);
+    EXPECT_EQ(s->UsrFields()->Item(1)->ForeignName(), QStringLiteral("Class"));
+    // every band's field is used, the last band's included
+    EXPECT_EQ(s->UsedFields()->Count(), 4);
+    auto g = newRule();
+    g->Load(golden("full.def"));
+    EXPECT_EQ(g->Definition(), golden("full.def"));
+}
+
+TEST_F(Definition, ReadingFollowsTheKeys)
+{
+    auto r = newRule();
+    r->Load(lines({"11", "5", "19", "12", "7", "-1", "13", "3"}));
+    EXPECT_EQ(r->SeparaOfWeek(), wdThursday);
+    EXPECT_EQ(r->SeparaOfMonth(), 7); // 19 and -1 are skipped, the next line read as a key
+    EXPECT_EQ(r->SeparaOfYear(), 3);
+    // refused values are skipped, the rest goes on
+    r->Load(lines({"12", "29", "13", "4"}));
+    EXPECT_EQ(r->SeparaOfMonth(), 7);
+    EXPECT_EQ(r->SeparaOfYear(), 4);
+}
+
+TEST_F(Definition, BandValuesKeepEverythingAfterTheFirstEquals)
+{
+    auto r = newRule();
+    r->Load(lines({"2", "0", "16", "0=F", "1=0", "2=0", "3=A=B", "5=3", "7=0", "11=0:00:00", "15=1", "16=1", "17"}));
+    ASSERT_EQ(r->Count(), 1);
+    EXPECT_EQ(r->Band(1)->Default(), QStringLiteral("A=B"));
+    EXPECT_EQ(r->Band(1)->Length(), 3);
+}
+
+TEST_F(Definition, TriggersAreResolvedAfterAllBandsAndUnknownFieldsAreSkipped)
+{
+    auto r = newRule();
+    r->Load(lines({"2", "0", "16", "0=T", "1=3", "2=0", "5=1", "7=2", "8=1", "10=Later", "17", "16", "0=F", "1=2",
+                   "2=0", "5=2", "6=Nowhere", "7=0", "17", "16", "0=Later", "1=4", "2=0", "5=1", "7=1", "17"}));
+    ASSERT_EQ(r->Count(), 3);
+    EXPECT_EQ(r->Band(1)->TrigerBand(), r->Band(3));
+    EXPECT_EQ(r->Band(2)->DataField()->Name(), QString());
+}
+
+TEST_F(Definition, EmptyTextsLeaveAnEmptyRuleWithItsSettings)
+{
+    auto r = fullRule();
+    r->setSeparaOfYear(7);
+    r->Load(QStringLiteral("#####"));
+    EXPECT_EQ(r->Count(), 0);
+    EXPECT_EQ(r->SeparaOfYear(), 7);
+    r->Load(QVariant());
+    EXPECT_EQ(r->Count(), 0);
+}
+
+TEST_F(Definition, DamagedTextsAreRefusedAndChangeNothing)
+{
+    const QString good = fullRule()->Definition();
+    QStringList damaged;
+    damaged << good.left(good.indexOf(QStringLiteral("17") + CR + QStringLiteral("16"))) // band block not closed
+            << good.left(good.size() - 3)                                               // truncated
+            << lines({"2", "0", "16", "0=A", "1=3", "16", "0=B", "17"})                  // block never closed
+            << lines({"3", "1", "2", "0"})                                               // keys out of order
+            << lines({"2", "0", "garbage", "1"})                                         // not a key
+            << lines({"2"})                                                              // key without value
+            << lines({"14", "A,,;;B,,"})                                                 // broken list
+            << lines({"9", "3;,1,A,a;7,2,B,b"})                                          // broken tree
+            << lines({"16", "1=3", "17"})                                                // block without name
+            << lines({"17", "NoSuchBand,,"});                                            // layer of no band
+    auto r = fullRule();
+    RuleRecorder rec;
+    r->advise(&rec);
+    for (const QString& d : damaged) {
+        const vb::Error e = errorOf([&] { r->Load(d); });
+        EXPECT_EQ(e.number(), E(2042)) << d.toStdString();
+        EXPECT_EQ(r->Definition(), good);
+    }
+    EXPECT_TRUE(rec.events.isEmpty());
+    r->unadvise(&rec);
+}
+
+} // namespace

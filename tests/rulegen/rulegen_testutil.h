@@ -1,0 +1,94 @@
+#pragma once
+// Helpers of the code-rule engine's tests.
+#include <gtest/gtest.h>
+#include "platform/core/msgbox.h"
+#include "platform/core/vberror.h"
+#include "rulegen/engine/codeclass.h"
+#include "rulegen/include/tessaly.h"
+#include "shared/res/strings.h"
+#include <functional>
+
+namespace rt {
+
+using namespace tessaly;
+
+constexpr int E(int n) { return vb::componentError(n); }
+
+// Runs f and returns the error it raised; fails the test when it raised none.
+inline vb::Error errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const vb::Error& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no error raised";
+    return vb::Error(0, QString());
+}
+
+#define EXPECT_VBERROR(stmt, num) EXPECT_EQ(rt::errorOf([&] { stmt; }).number(), (num))
+
+inline com::ComPtr<ICodeClass> newRule() { return com::make<CodeClassImpl>(); }
+inline CodeClassImpl* impl(const com::ComPtr<ICodeClass>& r) { return static_cast<CodeClassImpl*>(r.get()); }
+
+// English texts and a clean message-box script for every test.
+class Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        res::setUserLanguage(1033);
+        ui::script::clear();
+    }
+};
+
+// Records the events of a rule; answers GetLastCode, GetSettings and Save from memory.
+struct RuleRecorder : ICodeClassEvents {
+    QStringList events;
+    QString lastCode, stored;
+    QStringList filters;
+    bool achieve = true;
+    bool cancelDrop = false;
+    std::function<void()> onBandsChanged;
+    void Save(QString& Value, bool& bChieved) override
+    {
+        events << QStringLiteral("Save");
+        if (achieve) {
+            stored = Value;
+            bChieved = true;
+        }
+    }
+    void FieldsChanged() override { events << QStringLiteral("FieldsChanged"); }
+    void BandsChanged() override
+    {
+        events << QStringLiteral("BandsChanged");
+        if (onBandsChanged)
+            onBandsChanged();
+    }
+    void AddField(const QString& Name) override { events << QStringLiteral("AddField:") + Name; }
+    void BeforeDropBand(const QString& Name, bool& Cancel, QString&) override
+    {
+        events << QStringLiteral("BeforeDropBand:") + Name;
+        Cancel = cancelDrop;
+    }
+    void LayeredBandsChanged() override { events << QStringLiteral("LayeredBandsChanged"); }
+    void GetLastCode(QString& Filter, QString& Value) override
+    {
+        filters << Filter;
+        Value = lastCode;
+    }
+    void GetSettings(const QString&, QString& Value) override
+    {
+        events << QStringLiteral("GetSettings");
+        Value = stored;
+    }
+};
+
+} // namespace rt
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    QString v = s;
+    v.replace(QChar(13), QStringLiteral("\\r"));
+    *os << '"' << v.toStdString() << '"';
+}
