@@ -188,6 +188,8 @@ private:
     friend struct detail::TableDefData;
     friend class Fields;
     friend class TableDef;
+    friend class TableDefs;
+    friend class Database;
     explicit Field(std::shared_ptr<detail::FieldData> data) : d(std::move(data)) {}
     std::shared_ptr<detail::FieldData> d;
 };

@@ -1,0 +1,790 @@
+#include "platform/dao/jetsql.h"
+#include "platform/core/format.h"
+#include "platform/core/vberror.h"
+#include <QHash>
+#include <QVector>
+
+namespace dao::jetsql {
+
+namespace {
+
+const QString kSource = QStringLiteral("DAO");
+
+enum class Tok { End, Name, Bracket, String, Number, Date, Op };
+
+struct Token {
+    Tok type = Tok::End;
+    QString text;   // name, string contents, number text, date contents, operator
+    int pos = 0;
+};
+
+bool isNameStart(QChar c)
+{
+    return c.isLetter() || c == u'_' || c.unicode() > 0x7f;
+}
+bool isNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c.unicode() > 0x7f;
+}
+
+[[noreturn]] void fail(int number, const QString& text)
+{
+    throw vb::Error(number, text, kSource);
+}
+
+QVector<Token> tokenize(const QString& s)
+{
+    QVector<Token> out;
+    int i = 0;
+    const int n = s.size();
+    while (i < n) {
+        QChar c = s[i];
+        if (c.isSpace()) { ++i; continue; }
+        Token t;
+        t.pos = i;
+        if (c == u'\'' || c == u'"') {
+            // A text literal; the quote doubled stands for itself.
+            QChar q = c;
+            QString v;
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                if (s[i] == q) {
+                    if (i + 1 < n && s[i + 1] == q) { v += q; i += 2; continue; }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                v += s[i++];
+            }
+            if (!closed)
+                fail(3075, QStringLiteral("查询表达式中的字符串缺少结束引号: %1").arg(s.mid(t.pos)));
+            t.type = Tok::String;
+            t.text = v;
+        } else if (c == u'[') {
+            int e = s.indexOf(u']', i + 1);
+            if (e < 0)
+                fail(3075, QStringLiteral("查询表达式中的名称缺少 \"]\": %1").arg(s.mid(t.pos)));
+            t.type = Tok::Bracket;
+            t.text = s.mid(i + 1, e - i - 1);
+            if (t.text.isEmpty())
+                fail(3075, QStringLiteral("查询表达式中的名称为空: []"));
+            i = e + 1;
+        } else if (c == u'#') {
+            int e = s.indexOf(u'#', i + 1);
+            if (e < 0)
+                fail(3075, QStringLiteral("查询表达式中的日期缺少结束 \"#\": %1").arg(s.mid(t.pos)));
+            t.type = Tok::Date;
+            t.text = s.mid(i + 1, e - i - 1).trimmed();
+            i = e + 1;
+        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+            int b = i;
+            while (i < n && s[i].isDigit()) ++i;
+            if (i < n && s[i] == u'.') { ++i; while (i < n && s[i].isDigit()) ++i; }
+            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+                int k = i + 1;
+                if (k < n && (s[k] == u'+' || s[k] == u'-')) ++k;
+                if (k < n && s[k].isDigit()) {
+                    i = k;
+                    while (i < n && s[i].isDigit()) ++i;
+                }
+            }
+            if (i < n && isNameStart(s[i]))
+                fail(3075, QStringLiteral("查询表达式中的数字不合法: %1").arg(s.mid(b, i - b + 1)));
+            t.type = Tok::Number;
+            t.text = s.mid(b, i - b);
+        } else if (isNameStart(c)) {
+            int b = i;
+            while (i < n && isNameChar(s[i])) ++i;
+            t.type = Tok::Name;
+            t.text = s.mid(b, i - b);
+        } else {
+            static const QString two[] = {QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">="),
+                                          QStringLiteral("!=")};
+            t.type = Tok::Op;
+            bool done = false;
+            for (const QString& op : two) {
+                if (s.mid(i, 2) == op) { t.text = op; i += 2; done = true; break; }
+            }
+            if (!done) {
+                static const QString ones = QStringLiteral("=<>+-*/\\&(),.;^");
+                if (!ones.contains(c))
+                    fail(3075, QStringLiteral("查询表达式中有不能识别的字符 \"%1\"。").arg(c));
+                t.text = c;
+                ++i;
+            }
+        }
+        out.push_back(t);
+    }
+    Token end;
+    end.pos = n;
+    out.push_back(end);
+    return out;
+}
+
+// The functions a query may call: name -> (SQL function, fewest, most arguments).
+struct FunctionInfo {
+    const char* sql;
+    int minArgs;
+    int maxArgs;
+};
+
+const QHash<QString, FunctionInfo>& functions()
+{
+    static const QHash<QString, FunctionInfo> table = {
+        {QStringLiteral("year"), {"jet_year", 1, 1}},
+        {QStringLiteral("month"), {"jet_month", 1, 1}},
+        {QStringLiteral("day"), {"jet_day", 1, 1}},
+        {QStringLiteral("hour"), {"jet_hour", 1, 1}},
+        {QStringLiteral("minute"), {"jet_minute", 1, 1}},
+        {QStringLiteral("second"), {"jet_second", 1, 1}},
+        {QStringLiteral("now"), {"jet_now", 0, 0}},
+        {QStringLiteral("date"), {"jet_date", 0, 0}},
+        {QStringLiteral("format"), {"jet_format", 1, 2}},
+        {QStringLiteral("left"), {"jet_left", 2, 2}},
+        {QStringLiteral("right"), {"jet_right", 2, 2}},
+        {QStringLiteral("mid"), {"jet_mid", 2, 3}},
+        {QStringLiteral("len"), {"jet_len", 1, 1}},
+        {QStringLiteral("trim"), {"jet_trim", 1, 1}},
+        {QStringLiteral("ltrim"), {"jet_ltrim", 1, 1}},
+        {QStringLiteral("rtrim"), {"jet_rtrim", 1, 1}},
+        {QStringLiteral("ucase"), {"jet_ucase", 1, 1}},
+        {QStringLiteral("lcase"), {"jet_lcase", 1, 1}},
+        {QStringLiteral("iif"), {"jet_iif", 3, 3}},
+        {QStringLiteral("nz"), {"jet_nz", 1, 2}},
+        {QStringLiteral("val"), {"jet_val", 1, 1}},
+    };
+    return table;
+}
+
+bool isReserved(const QString& lower)
+{
+    static const QStringList words = {
+        QStringLiteral("select"), QStringLiteral("from"), QStringLiteral("where"), QStringLiteral("order"),
+        QStringLiteral("by"), QStringLiteral("and"), QStringLiteral("or"), QStringLiteral("not"),
+        QStringLiteral("like"), QStringLiteral("is"), QStringLiteral("in"), QStringLiteral("between"),
+        QStringLiteral("mod"), QStringLiteral("as"), QStringLiteral("on"), QStringLiteral("inner"),
+        QStringLiteral("left"), QStringLiteral("right"), QStringLiteral("join"), QStringLiteral("outer"),
+        QStringLiteral("asc"), QStringLiteral("desc"), QStringLiteral("group"), QStringLiteral("having"),
+        QStringLiteral("union"), QStringLiteral("into"), QStringLiteral("values"), QStringLiteral("set"),
+        QStringLiteral("top"), QStringLiteral("distinct"), QStringLiteral("all"), QStringLiteral("xor"),
+        QStringLiteral("eqv"), QStringLiteral("imp"), QStringLiteral("null"), QStringLiteral("true"),
+        QStringLiteral("false")};
+    return words.contains(lower);
+}
+
+class Parser {
+public:
+    explicit Parser(const QString& text) : src(text), toks(tokenize(text)) {}
+
+    Translation statement(bool withRowid)
+    {
+        Translation t;
+        const Token& first = peek();
+        if (first.type != Tok::Name)
+            invalidStatement();
+        QString kw = first.text.toLower();
+        if (kw == u"select") {
+            t.kind = Kind::Select;
+            t.sql = select(&t, withRowid);
+        } else if (kw == u"delete") {
+            t.kind = Kind::Delete;
+            t.sql = deleteStatement(&t);
+        } else if (kw == u"update") {
+            t.kind = Kind::Update;
+            t.sql = updateStatement(&t);
+        } else if (kw == u"insert") {
+            t.kind = Kind::Insert;
+            t.sql = insertStatement(&t);
+        } else if (kw == u"create") {
+            t.kind = Kind::CreateIndex;
+            t.sql = createIndex(&t);
+        } else if (kw == u"drop") {
+            t.sql = dropStatement(&t);
+        } else {
+            invalidStatement();
+        }
+        if (isOp(";"))
+            ++at;
+        if (peek().type != Tok::End)
+            fail(3142, QStringLiteral("在 SQL 语句结束之后找到字符: %1").arg(src.mid(peek().pos).trimmed()));
+        return t;
+    }
+
+private:
+    QString src;
+    QVector<Token> toks;
+    int at = 0;
+
+    const Token& peek(int ahead = 0) const
+    {
+        int k = qMin(at + ahead, int(toks.size()) - 1);
+        return toks[k];
+    }
+    const Token& next() { const Token& t = peek(); if (at < toks.size() - 1) ++at; return t; }
+    bool isWord(const char* w, int ahead = 0) const
+    {
+        const Token& t = peek(ahead);
+        return t.type == Tok::Name && t.text.compare(QLatin1String(w), Qt::CaseInsensitive) == 0;
+    }
+    bool isOp(const char* op, int ahead = 0) const
+    {
+        const Token& t = peek(ahead);
+        return t.type == Tok::Op && t.text == QLatin1String(op);
+    }
+    bool acceptWord(const char* w) { if (isWord(w)) { ++at; return true; } return false; }
+    bool acceptOp(const char* op) { if (isOp(op)) { ++at; return true; } return false; }
+    void expectWord(const char* w)
+    {
+        if (!acceptWord(w))
+            syntax(QStringLiteral("缺少 %1").arg(QString::fromLatin1(w).toUpper()));
+    }
+    void expectOp(const char* op)
+    {
+        if (!acceptOp(op))
+            syntax(QStringLiteral("缺少 \"%1\"").arg(QLatin1String(op)));
+    }
+    [[noreturn]] void syntax(const QString& what) const
+    {
+        fail(3075, QStringLiteral("查询表达式语法错误(%1): '%2'").arg(what, src.mid(peek().pos).trimmed().left(80)));
+    }
+    [[noreturn]] void unsupported(const QString& what) const
+    {
+        fail(3001, QStringLiteral("数据库引擎不支持 %1: '%2'").arg(what, src.trimmed().left(120)));
+    }
+    [[noreturn]] void invalidStatement() const
+    {
+        fail(3129, QStringLiteral("无效的 SQL 语句；应为 'DELETE'、'INSERT'、'SELECT' 或 'UPDATE'。"));
+    }
+
+    // A plain or bracketed name.
+    QString name(const char* what)
+    {
+        const Token& t = peek();
+        if (t.type == Tok::Bracket) { ++at; return t.text; }
+        if (t.type == Tok::Name && !isReserved(t.text.toLower())) { ++at; return t.text; }
+        syntax(QStringLiteral("缺少%1").arg(QString::fromUtf8(what)));
+    }
+    bool atName() const
+    {
+        const Token& t = peek();
+        return t.type == Tok::Bracket || (t.type == Tok::Name && !isReserved(t.text.toLower()));
+    }
+
+    // ---- statements ----
+
+    QString select(Translation* t, bool withRowid)
+    {
+        expectWord("select");
+        bool distinct = false;
+        if (acceptWord("all")) {
+        } else if (acceptWord("distinct")) {
+            distinct = true;
+        } else if (isWord("distinctrow")) {
+            ++at;
+        }
+        QString limit;
+        if (acceptWord("top")) {
+            const Token& n = next();
+            bool ok = false;
+            int v = n.text.toInt(&ok);
+            if (n.type != Tok::Number || !ok || v < 0)
+                syntax(QStringLiteral("TOP 后应为整数"));
+            if (isWord("percent"))
+                unsupported(QStringLiteral("TOP ... PERCENT"));
+            limit = QString::number(v);
+        }
+        QStringList items;
+        do {
+            items << selectItem();
+        } while (acceptOp(","));
+        QString from;
+        int tables = 0;
+        QString onlyTable, onlyRef;
+        if (acceptWord("from")) {
+            from = fromClause(&tables, &onlyTable, &onlyRef);
+        }
+        QString where;
+        if (acceptWord("where"))
+            where = expr();
+        if (isWord("group") || isWord("having") || isWord("union"))
+            unsupported(peek().text.toUpper());
+        QStringList order;
+        if (acceptWord("order")) {
+            expectWord("by");
+            do {
+                QString e = expr();
+                if (acceptWord("desc"))
+                    e += QStringLiteral(" DESC");
+                else
+                    acceptWord("asc");
+                order << e;
+            } while (acceptOp(","));
+        }
+        QString sql = QStringLiteral("SELECT ");
+        if (distinct)
+            sql += QStringLiteral("DISTINCT ");
+        if (tables == 1 && !distinct) {
+            t->baseTable = onlyTable;
+            t->baseRef = onlyRef;
+            if (withRowid) {
+                t->hasRowid = true;
+                sql += quoteName(onlyRef) + QStringLiteral(".rowid, ");
+            }
+        }
+        sql += items.join(QStringLiteral(", "));
+        if (!from.isEmpty())
+            sql += QStringLiteral(" FROM ") + from;
+        if (!where.isEmpty())
+            sql += QStringLiteral(" WHERE ") + where;
+        if (!order.isEmpty())
+            sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+        if (!limit.isEmpty())
+            sql += QStringLiteral(" LIMIT ") + limit;
+        return sql;
+    }
+
+    QString selectItem()
+    {
+        if (acceptOp("*"))
+            return QStringLiteral("*");
+        if (atName() && isOp(".", 1) && isOp("*", 2)) {
+            QString n = name("表名");
+            at += 2;
+            return quoteName(n) + QStringLiteral(".*");
+        }
+        QString e = expr();
+        if (acceptWord("as")) {
+            e += QStringLiteral(" AS ") + quoteName(name("别名"));
+        } else if (atName()) {
+            e += QStringLiteral(" AS ") + quoteName(name("别名"));
+        }
+        return e;
+    }
+
+    QString tableRef(QString* table, QString* ref)
+    {
+        if (isWord("select"))
+            fail(3131, QStringLiteral("FROM 子句语法错误。"));
+        const Token& t = peek();
+        if (t.type != Tok::Bracket && !(t.type == Tok::Name && !isReserved(t.text.toLower())))
+            fail(3131, QStringLiteral("FROM 子句语法错误: '%1'").arg(src.mid(t.pos).trimmed().left(80)));
+        QString n = name("表名");
+        if (isWord("in"))
+            unsupported(QStringLiteral("IN '外部数据库'"));
+        QString out = quoteName(n);
+        *table = n;
+        *ref = n;
+        if (acceptWord("as") || atName()) {
+            QString alias = name("别名");
+            out += QStringLiteral(" AS ") + quoteName(alias);
+            *ref = alias;
+        }
+        return out;
+    }
+
+    QString fromItem(int* tables, QString* table, QString* ref)
+    {
+        if (acceptOp("(")) {
+            QString inner = joinChain(tables, table, ref);
+            expectOp(")");
+            return QStringLiteral("(") + inner + QStringLiteral(")");
+        }
+        ++*tables;
+        return tableRef(table, ref);
+    }
+
+    QString joinChain(int* tables, QString* table, QString* ref)
+    {
+        QString out = fromItem(tables, table, ref);
+        for (;;) {
+            QString kind;
+            if (isWord("inner") && isWord("join", 1)) {
+                at += 2;
+                kind = QStringLiteral(" INNER JOIN ");
+            } else if (isWord("left")) {
+                ++at;
+                acceptWord("outer");
+                expectWord("join");
+                kind = QStringLiteral(" LEFT JOIN ");
+            } else if (isWord("right")) {
+                unsupported(QStringLiteral("RIGHT JOIN"));
+            } else if (isWord("join")) {
+                fail(3131, QStringLiteral("FROM 子句语法错误: JOIN 前缺少 INNER 或 LEFT。"));
+            } else {
+                break;
+            }
+            QString t2, r2;
+            out += kind + fromItem(tables, &t2, &r2);
+            if (!acceptWord("on"))
+                fail(3131, QStringLiteral("FROM 子句语法错误: 缺少 ON。"));
+            out += QStringLiteral(" ON ") + expr();
+        }
+        return out;
+    }
+
+    QString fromClause(int* tables, QString* table, QString* ref)
+    {
+        QString out = joinChain(tables, table, ref);
+        while (acceptOp(",")) {
+            QString t2, r2;
+            out += QStringLiteral(", ") + joinChain(tables, &t2, &r2);
+        }
+        return out;
+    }
+
+    QString deleteStatement(Translation* t)
+    {
+        expectWord("delete");
+        acceptWord("all");
+        if (acceptOp("*")) {
+        } else if (atName() && isOp(".", 1) && isOp("*", 2)) {
+            name("表名");
+            at += 2;
+        }
+        expectWord("from");
+        QString table, ref;
+        QString from = tableRef(&table, &ref);
+        if (isWord("inner") || isWord("left") || isOp(","))
+            unsupported(QStringLiteral("多表 DELETE"));
+        t->table = table;
+        QString sql = QStringLiteral("DELETE FROM ") + quoteName(table);
+        if (ref != table)
+            unsupported(QStringLiteral("DELETE 中的表别名"));
+        if (acceptWord("where"))
+            sql += QStringLiteral(" WHERE ") + expr();
+        return sql;
+    }
+
+    QString updateStatement(Translation* t)
+    {
+        expectWord("update");
+        QString table = name("表名");
+        t->table = table;
+        expectWord("set");
+        QStringList sets;
+        do {
+            QString col = name("字段名");
+            if (acceptOp(".")) col = name("字段名");
+            expectOp("=");
+            sets << quoteName(col) + QStringLiteral(" = ") + expr();
+        } while (acceptOp(","));
+        QString sql = QStringLiteral("UPDATE ") + quoteName(table) + QStringLiteral(" SET ") + sets.join(QStringLiteral(", "));
+        if (acceptWord("where"))
+            sql += QStringLiteral(" WHERE ") + expr();
+        return sql;
+    }
+
+    QString insertStatement(Translation* t)
+    {
+        expectWord("insert");
+        expectWord("into");
+        QString table = name("表名");
+        t->table = table;
+        QString sql = QStringLiteral("INSERT INTO ") + quoteName(table);
+        if (acceptOp("(")) {
+            QStringList cols;
+            do { cols << quoteName(name("字段名")); } while (acceptOp(","));
+            expectOp(")");
+            sql += QStringLiteral(" (") + cols.join(QStringLiteral(", ")) + QStringLiteral(")");
+        }
+        if (isWord("select"))
+            unsupported(QStringLiteral("INSERT INTO ... SELECT"));
+        expectWord("values");
+        expectOp("(");
+        QStringList vals;
+        do { vals << expr(); } while (acceptOp(","));
+        expectOp(")");
+        return sql + QStringLiteral(" VALUES (") + vals.join(QStringLiteral(", ")) + QStringLiteral(")");
+    }
+
+    QString createIndex(Translation* t)
+    {
+        expectWord("create");
+        bool unique = acceptWord("unique");
+        if (isWord("table"))
+            unsupported(QStringLiteral("CREATE TABLE (请用 TableDefs 建表)"));
+        expectWord("index");
+        QString index = name("索引名");
+        expectWord("on");
+        QString table = name("表名");
+        t->table = table;
+        expectOp("(");
+        QStringList cols;
+        do {
+            QString c = quoteName(name("字段名"));
+            if (acceptWord("desc"))
+                c += QStringLiteral(" DESC");
+            else
+                acceptWord("asc");
+            cols << c;
+        } while (acceptOp(","));
+        expectOp(")");
+        if (acceptWord("with")) {
+            // WITH PRIMARY / DISALLOW NULL / IGNORE NULL
+            if (acceptWord("primary")) unique = true;
+            else if (acceptWord("disallow") || acceptWord("ignore")) expectWord("null");
+            else syntax(QStringLiteral("WITH 后应为 PRIMARY、DISALLOW NULL 或 IGNORE NULL"));
+        }
+        return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+            .arg(unique ? QStringLiteral("UNIQUE ") : QString(), quoteName(index), quoteName(table),
+                 cols.join(QStringLiteral(", ")));
+    }
+
+    QString dropStatement(Translation* t)
+    {
+        expectWord("drop");
+        if (acceptWord("table")) {
+            t->kind = Kind::DropTable;
+            t->table = name("表名");
+            return QStringLiteral("DROP TABLE ") + quoteName(t->table);
+        }
+        if (acceptWord("index")) {
+            t->kind = Kind::DropIndex;
+            QString index = name("索引名");
+            expectWord("on");
+            t->table = name("表名");
+            return QStringLiteral("DROP INDEX ") + quoteName(index);
+        }
+        invalidStatement();
+    }
+
+    // ---- expressions, lowest precedence first ----
+
+    QString expr() { return orExpr(); }
+
+    QString orExpr()
+    {
+        QString l = andExpr();
+        for (;;) {
+            if (acceptWord("or")) l = QStringLiteral("(%1 OR %2)").arg(l, andExpr());
+            else if (isWord("xor") || isWord("eqv") || isWord("imp")) unsupported(peek().text.toUpper());
+            else return l;
+        }
+    }
+
+    QString andExpr()
+    {
+        QString l = notExpr();
+        while (acceptWord("and"))
+            l = QStringLiteral("(%1 AND %2)").arg(l, notExpr());
+        return l;
+    }
+
+    QString notExpr()
+    {
+        if (acceptWord("not"))
+            return QStringLiteral("(NOT %1)").arg(notExpr());
+        return comparison();
+    }
+
+    QString comparison()
+    {
+        QString l = concat();
+        for (;;) {
+            const Token& t = peek();
+            if (t.type == Tok::Op && (t.text == u"=" || t.text == u"<>" || t.text == u"<" || t.text == u">" ||
+                                      t.text == u"<=" || t.text == u">=" || t.text == u"!=")) {
+                QString op = t.text == u"!=" ? QStringLiteral("<>") : t.text;
+                ++at;
+                l = QStringLiteral("(%1 %2 %3)").arg(l, op, concat());
+                continue;
+            }
+            bool negate = false;
+            if (isWord("not") && (isWord("like", 1) || isWord("in", 1) || isWord("between", 1))) {
+                ++at;
+                negate = true;
+            }
+            QString notText = negate ? QStringLiteral("NOT ") : QString();
+            if (acceptWord("like")) {
+                l = QStringLiteral("(%1 %2LIKE %3)").arg(l, notText, concat());
+            } else if (acceptWord("is")) {
+                bool isNot = acceptWord("not");
+                expectWord("null");
+                l = QStringLiteral("(%1 IS %2NULL)").arg(l, isNot ? QStringLiteral("NOT ") : QString());
+            } else if (acceptWord("in")) {
+                expectOp("(");
+                QString inner;
+                if (isWord("select")) {
+                    Translation sub;
+                    inner = select(&sub, false);
+                } else {
+                    QStringList items;
+                    do { items << expr(); } while (acceptOp(","));
+                    inner = items.join(QStringLiteral(", "));
+                }
+                expectOp(")");
+                l = QStringLiteral("(%1 %2IN (%3))").arg(l, notText, inner);
+            } else if (acceptWord("between")) {
+                QString lo = concat();
+                expectWord("and");
+                QString hi = concat();
+                l = QStringLiteral("(%1 %2BETWEEN %3 AND %4)").arg(l, notText, lo, hi);
+            } else {
+                return l;
+            }
+        }
+    }
+
+    QString concat()
+    {
+        QString l = additive();
+        while (acceptOp("&"))
+            l = QStringLiteral("jet_cat(%1, %2)").arg(l, additive());
+        return l;
+    }
+
+    QString additive()
+    {
+        QString l = modulo();
+        for (;;) {
+            if (acceptOp("+")) l = QStringLiteral("jet_add(%1, %2)").arg(l, modulo());
+            else if (acceptOp("-")) l = QStringLiteral("(%1 - %2)").arg(l, modulo());
+            else return l;
+        }
+    }
+
+    QString modulo()
+    {
+        QString l = intDivision();
+        while (acceptWord("mod"))
+            l = QStringLiteral("jet_mod(%1, %2)").arg(l, intDivision());
+        return l;
+    }
+
+    QString intDivision()
+    {
+        QString l = multiplicative();
+        while (acceptOp("\\"))
+            l = QStringLiteral("jet_intdiv(%1, %2)").arg(l, multiplicative());
+        return l;
+    }
+
+    QString multiplicative()
+    {
+        QString l = unary();
+        for (;;) {
+            if (acceptOp("*")) l = QStringLiteral("(%1 * %2)").arg(l, unary());
+            else if (acceptOp("/")) l = QStringLiteral("jet_div(%1, %2)").arg(l, unary());
+            else return l;
+        }
+    }
+
+    QString unary()
+    {
+        if (acceptOp("-")) return QStringLiteral("(- %1)").arg(unary());
+        if (acceptOp("+")) return unary();
+        QString l = primary();
+        if (isOp("^"))
+            unsupported(QStringLiteral("运算符 ^"));
+        return l;
+    }
+
+    QString primary()
+    {
+        const Token t = peek();
+        switch (t.type) {
+        case Tok::Number:
+            ++at;
+            return t.text;
+        case Tok::String:
+            ++at;
+            return quoteText(t.text);
+        case Tok::Date: {
+            ++at;
+            bool ok = false;
+            QDateTime d = vb::toDate(t.text, &ok);
+            if (!ok)
+                fail(3075, QStringLiteral("查询表达式中的日期不合法: '#%1#'").arg(t.text));
+            return quoteText(vb::dateToStored(d));
+        }
+        case Tok::Bracket:
+            return columnRef();
+        case Tok::Name: {
+            QString lower = t.text.toLower();
+            if (lower == u"true") { ++at; return QStringLiteral("-1"); }
+            if (lower == u"false") { ++at; return QStringLiteral("0"); }
+            if (lower == u"null") { ++at; return QStringLiteral("NULL"); }
+            if (isOp("(", 1))
+                return functionCall();
+            if (isReserved(lower))
+                syntax(QStringLiteral("缺少操作数"));
+            return columnRef();
+        }
+        case Tok::Op:
+            if (t.text == u"(") {
+                ++at;
+                QString inner;
+                if (isWord("select")) {
+                    Translation sub;
+                    inner = select(&sub, false);
+                } else {
+                    inner = expr();
+                }
+                expectOp(")");
+                return QStringLiteral("(") + inner + QStringLiteral(")");
+            }
+            syntax(QStringLiteral("缺少操作数"));
+        case Tok::End:
+            syntax(QStringLiteral("缺少操作数"));
+        }
+        syntax(QStringLiteral("缺少操作数"));
+    }
+
+    QString columnRef()
+    {
+        QString first = next().text;
+        if (acceptOp(".")) {
+            if (isOp("*"))
+                syntax(QStringLiteral("此处不能用 *"));
+            QString second = name("字段名");
+            return quoteName(first) + QStringLiteral(".") + quoteName(second);
+        }
+        return quoteName(first);
+    }
+
+    QString functionCall()
+    {
+        QString fname = next().text;
+        expectOp("(");
+        auto it = functions().constFind(fname.toLower());
+        if (it == functions().constEnd())
+            fail(3085, QStringLiteral("表达式中有未定义的函数 '%1'。").arg(fname));
+        QStringList args;
+        if (!isOp(")")) {
+            do { args << expr(); } while (acceptOp(","));
+        }
+        expectOp(")");
+        if (args.size() < it->minArgs || args.size() > it->maxArgs)
+            fail(3075, QStringLiteral("函数 '%1' 的参数个数不对。").arg(fname));
+        return QString::fromLatin1(it->sql) + QStringLiteral("(") + args.join(QStringLiteral(", ")) + QStringLiteral(")");
+    }
+};
+
+} // namespace
+
+QString quoteText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    out += u'\'';
+    for (QChar c : text) {
+        if (c == u'\'') out += u'\'';
+        out += c;
+    }
+    out += u'\'';
+    return out;
+}
+
+QString quoteName(const QString& name)
+{
+    return QStringLiteral("[") + name + QStringLiteral("]");
+}
+
+Translation translate(const QString& jet, bool withRowid)
+{
+    Parser p(jet);
+    return p.statement(withRowid);
+}
+
+} // namespace dao::jetsql

@@ -1,0 +1,34 @@
+#pragma once
+// Translation of Jet SQL into the SQL of SQLite 3.15, through a tokenizer and a
+// recursive-descent parser: what it cannot translate faithfully it refuses.
+#include <QString>
+#include <QStringList>
+
+namespace dao::jetsql {
+
+enum class Kind { Select, Delete, Update, Insert, CreateIndex, DropIndex, DropTable };
+
+struct Translation {
+    Kind kind = Kind::Select;
+    QString sql;            // the SQLite statement, without ";"
+    // SELECT from one table without DISTINCT or join: that table, and the name
+    // the statement refers to it by (alias or table name). Empty otherwise.
+    QString baseTable;
+    QString baseRef;
+    bool hasRowid = false;  // the first result column is the base table's rowid
+    QString table;          // DELETE / UPDATE / INSERT / index statements: the table
+};
+
+// Translates one Jet statement (an optional ";" may end it). withRowid: for a
+// SELECT from one table, put that table's rowid first in the result.
+// Raises vb::Error: 3129 not a statement, 3142 text after the statement,
+// 3075 syntax error in an expression, 3085 unknown function, 3131 bad FROM clause,
+// 3001 a construct the layer does not support.
+Translation translate(const QString& jet, bool withRowid = false);
+
+// A SQL text literal for a value.
+QString quoteText(const QString& text);
+// A [name] for SQLite.
+QString quoteName(const QString& name);
+
+} // namespace dao::jetsql

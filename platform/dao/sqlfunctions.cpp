@@ -1,0 +1,395 @@
+// The Jet functions and the case-insensitive collation, registered on every connection.
+#include "platform/dao/sqlfunctions.h"
+#include "platform/core/format.h"
+#include "platform/core/like.h"
+#include "platform/core/vberror.h"
+#include <QDateTime>
+#include <cmath>
+#include <sqlite3.h>
+
+namespace dao::detail {
+
+namespace {
+
+QVariant argValue(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: {
+        qint64 n = sqlite3_value_int64(v);
+        if (n >= INT_MIN && n <= INT_MAX) return QVariant(int(n));
+        return QVariant(qlonglong(n));
+    }
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_value_double(v));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                          sqlite3_value_bytes(v)));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v)));
+    default:
+        return QVariant();
+    }
+}
+
+QString argText(sqlite3_value* v)
+{
+    if (sqlite3_value_type(v) == SQLITE_TEXT)
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+    return vb::CStr(argValue(v));
+}
+
+bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
+
+void resultText(sqlite3_context* ctx, const QString& s)
+{
+    QByteArray u = s.toUtf8();
+    sqlite3_result_text(ctx, u.constData(), u.size(), SQLITE_TRANSIENT);
+}
+
+void resultValue(sqlite3_context* ctx, sqlite3_value* v) { sqlite3_result_value(ctx, v); }
+
+void resultError(sqlite3_context* ctx, const QString& s)
+{
+    QByteArray u = s.toUtf8();
+    sqlite3_result_error(ctx, u.constData(), u.size());
+}
+
+// A number argument: null -> nullopt-like (returns false), text must read as a number.
+bool argNumber(sqlite3_context* ctx, sqlite3_value* v, double* out)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: *out = double(sqlite3_value_int64(v)); return true;
+    case SQLITE_FLOAT: *out = sqlite3_value_double(v); return true;
+    case SQLITE_NULL: return false;
+    default: {
+        QString s = argText(v).trimmed();
+        bool ok = false;
+        double d = s.toDouble(&ok);
+        if (!ok) {
+            resultError(ctx, QStringLiteral("类型不匹配: '%1' 不是数字。").arg(s));
+            return false;
+        }
+        *out = d;
+        return true;
+    }
+    }
+}
+
+bool isNumeric(sqlite3_value* v)
+{
+    int t = sqlite3_value_type(v);
+    return t == SQLITE_INTEGER || t == SQLITE_FLOAT;
+}
+
+void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    // SQLite calls like(pattern, text)
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    if (argc > 2) { resultError(ctx, QStringLiteral("LIKE 不支持 ESCAPE。")); return; }
+    try {
+        sqlite3_result_int(ctx, vb::Like(argText(argv[1]), argText(argv[0])) ? 1 : 0);
+    } catch (const vb::Error& e) {
+        resultError(ctx, e.description());
+    }
+}
+
+void fnCat(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) && isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    QString a = isNull(argv[0]) ? QString() : argText(argv[0]);
+    QString b = isNull(argv[1]) ? QString() : argText(argv[1]);
+    resultText(ctx, a + b);
+}
+
+void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
+    if (ta == SQLITE_TEXT && tb == SQLITE_TEXT) {
+        resultText(ctx, argText(argv[0]) + argText(argv[1]));
+        return;
+    }
+    if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
+        sqlite3_int64 r;
+        if (!__builtin_add_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &r)) {
+            sqlite3_result_int64(ctx, r);
+            return;
+        }
+    }
+    double a, b;
+    if (!argNumber(ctx, argv[0], &a) || !argNumber(ctx, argv[1], &b)) return;
+    sqlite3_result_double(ctx, a + b);
+}
+
+void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    double a, b;
+    if (!argNumber(ctx, argv[0], &a) || !argNumber(ctx, argv[1], &b)) return;
+    if (b == 0) { resultError(ctx, QStringLiteral("除数为零。")); return; }
+    sqlite3_result_double(ctx, a / b);
+}
+
+// Mod and \ round their operands to whole numbers first (halves to even).
+bool wholeArgs(sqlite3_context* ctx, sqlite3_value** argv, qint64* a, qint64* b)
+{
+    double x, y;
+    if (!argNumber(ctx, argv[0], &x) || !argNumber(ctx, argv[1], &y)) return false;
+    *a = qint64(std::nearbyint(x));
+    *b = qint64(std::nearbyint(y));
+    if (*b == 0) { resultError(ctx, QStringLiteral("除数为零。")); return false; }
+    return true;
+}
+
+void fnMod(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    qint64 a, b;
+    if (wholeArgs(ctx, argv, &a, &b)) sqlite3_result_int64(ctx, a % b);
+}
+
+void fnIntDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    qint64 a, b;
+    if (wholeArgs(ctx, argv, &a, &b)) sqlite3_result_int64(ctx, a / b);
+}
+
+bool argDate(sqlite3_context* ctx, sqlite3_value* v, QDateTime* out)
+{
+    if (isNull(v)) { sqlite3_result_null(ctx); return false; }
+    bool ok = false;
+    *out = vb::toDate(argValue(v), &ok);
+    if (!ok) { resultError(ctx, QStringLiteral("类型不匹配: '%1' 不是日期。").arg(argText(v))); return false; }
+    return true;
+}
+
+template <int Part>
+void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    QDateTime d;
+    if (!argDate(ctx, argv[0], &d)) return;
+    int r = 0;
+    switch (Part) {
+    case 0: r = d.date().year(); break;
+    case 1: r = d.date().month(); break;
+    case 2: r = d.date().day(); break;
+    case 3: r = d.time().hour(); break;
+    case 4: r = d.time().minute(); break;
+    default: r = d.time().second(); break;
+    }
+    sqlite3_result_int(ctx, r);
+}
+
+void fnNow(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, vb::dateToStored(QDateTime::currentDateTime()));
+}
+
+void fnDate(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, vb::dateToStored(QDateTime(QDate::currentDate(), QTime(0, 0))));
+}
+
+void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QString pattern = argc > 1 && !isNull(argv[1]) ? argText(argv[1]) : QString();
+    try {
+        resultText(ctx, vb::Format(argValue(argv[0]), pattern));
+    } catch (const vb::Error& e) {
+        resultError(ctx, e.description());
+    }
+}
+
+bool argCount(sqlite3_context* ctx, sqlite3_value* v, int* out)
+{
+    double d;
+    if (isNull(v)) { resultError(ctx, QStringLiteral("无效使用 Null。")); return false; }
+    if (!argNumber(ctx, v, &d)) return false;
+    if (d < 0 || d > INT_MAX) { resultError(ctx, QStringLiteral("无效的过程调用或参数。")); return false; }
+    *out = int(std::nearbyint(d));
+    return true;
+}
+
+void fnLeft(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    int n;
+    if (!argCount(ctx, argv[1], &n)) return;
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    resultText(ctx, argText(argv[0]).left(n));
+}
+
+void fnRight(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    int n;
+    if (!argCount(ctx, argv[1], &n)) return;
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    resultText(ctx, argText(argv[0]).right(n));
+}
+
+void fnMid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    int start, len = -1;
+    if (!argCount(ctx, argv[1], &start)) return;
+    if (start < 1) { resultError(ctx, QStringLiteral("无效的过程调用或参数。")); return; }
+    if (argc > 2 && !argCount(ctx, argv[2], &len)) return;
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    resultText(ctx, argText(argv[0]).mid(start - 1, len));
+}
+
+void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    sqlite3_result_int(ctx, int(argText(argv[0]).size()));
+}
+
+template <int Side>
+void fnTrim(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QString s = argText(argv[0]);
+    int b = 0, e = s.size();
+    if (Side != 2) while (b < e && s[b] == u' ') ++b;
+    if (Side != 1) while (e > b && s[e - 1] == u' ') --e;
+    resultText(ctx, s.mid(b, e - b));
+}
+
+void fnUCase(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    resultText(ctx, argText(argv[0]).toUpper());
+}
+
+void fnLCase(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    resultText(ctx, argText(argv[0]).toLower());
+}
+
+bool truthy(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL: return false;
+    case SQLITE_INTEGER: return sqlite3_value_int64(v) != 0;
+    case SQLITE_FLOAT: return sqlite3_value_double(v) != 0;
+    default: {
+        QString s = argText(v).trimmed();
+        if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) return true;
+        bool ok = false;
+        double d = s.toDouble(&ok);
+        return ok && d != 0;
+    }
+    }
+}
+
+void fnIIf(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    resultValue(ctx, truthy(argv[0]) ? argv[1] : argv[2]);
+}
+
+void fnNz(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (!isNull(argv[0])) { resultValue(ctx, argv[0]); return; }
+    if (argc > 1) { resultValue(ctx, argv[1]); return; }
+    resultText(ctx, QString());
+}
+
+void fnVal(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNumeric(argv[0])) { resultValue(ctx, argv[0]); return; }
+    if (isNull(argv[0])) { resultError(ctx, QStringLiteral("无效使用 Null。")); return; }
+    double d = vb::Val(argText(argv[0]));
+    if (d == std::floor(d) && std::fabs(d) < 9e15)
+        sqlite3_result_int64(ctx, sqlite3_int64(d));
+    else
+        sqlite3_result_double(ctx, d);
+}
+
+// Case-insensitive comparison with Unicode case folding; a quick path for ASCII.
+int collateNoCase(void*, int n1, const void* p1, int n2, const void* p2)
+{
+    const unsigned char* a = static_cast<const unsigned char*>(p1);
+    const unsigned char* b = static_cast<const unsigned char*>(p2);
+    int n = n1 < n2 ? n1 : n2;
+    int i = 0;
+    for (; i < n; ++i) {
+        unsigned char x = a[i], y = b[i];
+        if ((x | y) & 0x80)
+            break;
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i == n) {
+        if (n1 == n2) return 0;
+        return n1 < n2 ? -1 : 1;
+    }
+    // back to the start of the UTF-8 sequence
+    while (i > 0 && (a[i] & 0xc0) == 0x80) --i;
+    QString sa = QString::fromUtf8(reinterpret_cast<const char*>(a + i), n1 - i);
+    QString sb = QString::fromUtf8(reinterpret_cast<const char*>(b + i), n2 - i);
+    sa = vb::caseFold(sa);
+    sb = vb::caseFold(sb);
+    int c = sa.compare(sb);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+struct Fn {
+    const char* name;
+    int args;
+    void (*fn)(sqlite3_context*, int, sqlite3_value**);
+    bool deterministic;
+};
+
+} // namespace
+
+void registerFunctions(sqlite3* db)
+{
+    static const Fn fns[] = {
+        {"like", 2, fnLike, true},
+        {"like", 3, fnLike, true},
+        {"jet_cat", 2, fnCat, true},
+        {"jet_add", 2, fnAdd, true},
+        {"jet_div", 2, fnDiv, true},
+        {"jet_mod", 2, fnMod, true},
+        {"jet_intdiv", 2, fnIntDiv, true},
+        {"jet_year", 1, fnDatePart<0>, true},
+        {"jet_month", 1, fnDatePart<1>, true},
+        {"jet_day", 1, fnDatePart<2>, true},
+        {"jet_hour", 1, fnDatePart<3>, true},
+        {"jet_minute", 1, fnDatePart<4>, true},
+        {"jet_second", 1, fnDatePart<5>, true},
+        {"jet_now", 0, fnNow, false},
+        {"jet_date", 0, fnDate, false},
+        {"jet_format", 1, fnFormat, true},
+        {"jet_format", 2, fnFormat, true},
+        {"jet_left", 2, fnLeft, true},
+        {"jet_right", 2, fnRight, true},
+        {"jet_mid", 2, fnMid, true},
+        {"jet_mid", 3, fnMid, true},
+        {"jet_len", 1, fnLen, true},
+        {"jet_trim", 1, fnTrim<0>, true},
+        {"jet_ltrim", 1, fnTrim<1>, true},
+        {"jet_rtrim", 1, fnTrim<2>, true},
+        {"jet_ucase", 1, fnUCase, true},
+        {"jet_lcase", 1, fnLCase, true},
+        {"jet_iif", 3, fnIIf, true},
+        {"jet_nz", 1, fnNz, true},
+        {"jet_nz", 2, fnNz, true},
+        {"jet_val", 1, fnVal, true},
+    };
+    for (const Fn& f : fns) {
+        int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
+        sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
+    }
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, collateNoCase, nullptr);
+}
+
+int compareNoCase(const QString& a, const QString& b)
+{
+    QByteArray x = a.toUtf8(), y = b.toUtf8();
+    return collateNoCase(nullptr, x.size(), x.constData(), y.size(), y.constData());
+}
+
+} // namespace dao::detail
