@@ -148,6 +148,9 @@ void UserInfoImpl::ValidateAttempt(const QString& logName, const QString& passwo
         m_sameName = 0;
         if (style & eValidateLogin) {
             m_state = eLogOn;
+            // An entry of the users list stays as it is: another name gets an object of its own.
+            if (m_user->LogName() != logName && isListed(m_user))
+                m_user = com::make<UserImpl>();
             m_user->setLogName(logName);
             const int n = m_users->Count();
             for (int i = 1; i <= n; ++i) {
@@ -169,6 +172,14 @@ void UserInfoImpl::ValidateAttempt(const QString& logName, const QString& passwo
     ++m_sameName;
     ++m_attempts;
     pauseMs(attemptDelay(m_attempts));
+}
+
+bool UserInfoImpl::isListed(const com::ComPtr<cUser>& user) const
+{
+    for (const com::ComPtr<cUser>& u : m_users->NewEnum())
+        if (u == user)
+            return true;
+    return false;
 }
 
 UserInfoImpl::Place UserInfoImpl::placeOf(QWidget* pwnd, int* fromX, int* fromY, int* toX, int* toY)

@@ -54,6 +54,7 @@ private:
     static Place placeOf(QWidget* pwnd, int* fromX, int* fromY, int* toX, int* toY);
     static void writeBack(const Place& p, int* fromX, int* fromY, int* toX, int* toY);
 
+    bool isListed(const com::ComPtr<cUser>& user) const;
     void ValidateAttempt(const QString& logName, const QString& password, QString& newPassword, int style);
     void ShowLogInDialog(const QString& logName, const QString& password, int options, Place& place);
     void ShowChangePasswordDialog(const QString& logName, const QString& oldPassword, const QString& newPassword,

@@ -78,10 +78,13 @@ TEST_F(LoginTest, PassedLogInTakesTheMatchingUserEntry)
     ASSERT_EQ(silent("Anna", "x"), eValidatePassed);
     EXPECT_EQ(info->UID(), 7);
     EXPECT_EQ(info->Name(), QStringLiteral("Anna Upper"));
-    // A pass with another name changes the entry's log name, not the entry kept in the list.
+    // A pass with an unlisted name is not taken for the listed user: no number, list untouched.
     ASSERT_EQ(silent("zed", "x"), eValidatePassed);
     EXPECT_EQ(info->LogName(), QStringLiteral("zed"));
-    EXPECT_EQ(info->Users()->Item(1)->LogName(), QStringLiteral("zed"));
+    EXPECT_EQ(info->UID(), 0);
+    EXPECT_EQ(info->Name(), QString());
+    EXPECT_EQ(info->Users()->Item(1)->LogName(), QStringLiteral("Anna"));
+    EXPECT_EQ(info->Users()->Item(QStringLiteral("anna"))->UID(), 7);
 }
 
 TEST_F(LoginTest, SameNameLimitAndGrowingWaits)
@@ -294,4 +297,31 @@ TEST_F(LoginTest, LongWaitsDoNotOverflow)
         ASSERT_GT(w, 0);
     EXPECT_EQ(waits[414], 30LL * 415 * 415 * 415);
     EXPECT_EQ(waits[415], 2147483647LL);
+}
+
+namespace {
+class PaintCounter : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+} // namespace
+
+TEST(QuillonWait, RealWaitKeepsWindowsServiced)
+{
+    quillon::setPauser({});
+    PaintCounter w;
+    w.resize(50, 50);
+    w.show();
+    ui::DoEvents();
+    w.paints = 0;
+    bool timerRan = false;
+    QTimer::singleShot(0, [&] { timerRan = true; });
+    w.update();
+    pauseMs(20);
+    // Posted work and repaints were handled while waiting, not after.
+    EXPECT_TRUE(timerRan);
+    EXPECT_GE(w.paints, 1);
 }

@@ -96,6 +96,11 @@ TEST(QuillonMisc, RemoveMenusTakesCloseButKeepsTheOthers)
     pRemoveMenus(&v, eMenuMaximize | eMenuMinimize);
     EXPECT_TRUE(v.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(v.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    // No sizing: the window keeps its size.
+    v.resize(120, 80);
+    pRemoveMenus(&v, eMenuSize);
+    EXPECT_EQ(v.minimumSize(), QSize(120, 80));
+    EXPECT_EQ(v.maximumSize(), QSize(120, 80));
 }
 
 TEST(QuillonMisc, SystemUserName)
