@@ -19,7 +19,9 @@ Hub::Hub(QObject* parent) : QObject(parent) {}
 Hub::~Hub()
 {
     ProgressDisplay::instance().remove(this);
-    delete m_window.data();
+    // A widget may only go while the application still exists.
+    if (QCoreApplication::instance())
+        delete m_window.data();
 }
 
 void Hub::AttachMessenger(Messenger* messenger) { m_messenger = messenger; }
