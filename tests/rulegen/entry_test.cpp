@@ -1,0 +1,100 @@
+#include "tests/rulegen/rulegen_testutil.h"
+#include "rulegen/designer/windows.h"
+#include "shared/com/create.h"
+#include "tests/common/testutil.h"
+
+namespace {
+
+using namespace rt;
+
+using Entry = rt::Test;
+
+TEST_F(Entry, EveryCreatableClassIsReachedByClassIdentifier)
+{
+    testutil::ProgramFolder folder;
+    folder.registerComponents();
+    {
+        com::ComPtr<ICodeClass> rule = com::createObject<ICodeClass>(CLSID_CodeClass);
+        com::ComPtr<IList> f = rule->UsrFields()->Add(QStringLiteral("Grp"), QString(), QStringLiteral("7"));
+        rule->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("SB"));
+        rule->Add(QStringLiteral("G"), bsUsrField, smNoneSwap, QString(), f.get(), 3, QStringLiteral("000"));
+        EXPECT_EQ(rule->GetCode(gsNewCode), QStringLiteral("SB007"));
+        // errors cross the library's boundary with their numbers
+        try {
+            rule->setSeparaOfMonth(40);
+            ADD_FAILURE();
+        } catch (const vb::Error& e) {
+            EXPECT_EQ(e.number(), E(2003));
+        }
+        EXPECT_TRUE(com::createObject<IBand>(CLSID_Band));
+        EXPECT_EQ(com::createObject<IBand>(CLSID_Band)->Index(), -1);
+        EXPECT_TRUE(com::createObject<ICNodes>(CLSID_cNodes));
+        EXPECT_TRUE(com::createObject<ICNode>(CLSID_cNode));
+        EXPECT_TRUE(com::createObject<IList>(CLSID_List));
+        EXPECT_TRUE(com::createObject<INames>(CLSID_Names));
+    }
+}
+
+struct Shown {
+    QStringList titles;
+    Shown() { setModalHook([this](QDialog* d) { titles << d->windowTitle(); }); }
+    ~Shown() { setModalHook(nullptr); }
+};
+
+TEST_F(Entry, WindowsOpenWithTheirTitlesAndNeverBlockOrRaise)
+{
+    Shown shown;
+    auto r = newRule();
+    r->ShowDesigner(QString(), false);
+    r->ShowDesigner(QStringLiteral("设备编码设计"));
+    EXPECT_EQ(shown.titles, (QStringList{QStringLiteral("Designer"), QStringLiteral("设备编码设计")}));
+    EXPECT_TRUE(impl(r)->allowSetup());
+    r->ShowDesigner(QString(), false);
+    EXPECT_TRUE(r->Definition().contains(QStringLiteral("\r5\r0\r")));
+    r->ShowFieldManage(QStringLiteral("  Fields "));
+    r->ShowOptions(QString());
+    EXPECT_EQ(shown.titles.mid(3), (QStringList{QStringLiteral("Fields"), QStringLiteral("Advanced")}));
+}
+
+TEST_F(Entry, DialogsCheckTheirReferencesAndShowTheirErrors)
+{
+    Shown shown;
+    auto r = newRule();
+    qint32 rel = 3;
+    impl(r)->ShowRelationDialog(1, QVariant(), false, rel);
+    EXPECT_TRUE(shown.titles.isEmpty());
+    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("Invalid parametre(s) or value.\r\n\r\nBand"));
+    EXPECT_EQ(ui::script::last().style, ui::vbExclamation);
+
+    r->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("X"));
+    com::ComPtr<IList> f = r->UsrFields()->Add(QStringLiteral("F"));
+    r->Add(QStringLiteral("Field"), bsUsrField, smSimpleSwap, QString(), f.get());
+    impl(r)->ShowRelationDialog(QStringLiteral("Head"), QVariant(), false, rel);
+    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("Invalid parametre(s) or value."));
+    impl(r)->ShowRelationDialog(2, QVariant(), true, rel);
+    EXPECT_EQ(shown.titles, QStringList{QStringLiteral("Modify Relations")});
+
+    QString ref = QStringLiteral("nobody");
+    qint32 pos = 3;
+    impl(r)->ShowAddBandDialog(ref, pos);
+    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("Incorrect refer band:nobody"));
+    ref = QStringLiteral("HEAD");
+    impl(r)->ShowAddBandDialog(ref, pos);
+    EXPECT_EQ(ref, QStringLiteral("Head"));
+    EXPECT_EQ(shown.titles.last(), QStringLiteral("New Band"));
+}
+
+TEST_F(Entry, RegisteredWindowsAreUsedAndTheirSetUpErrorsShown)
+{
+    Shown shown;
+    auto r = newRule();
+    designerWindows().options = [](CodeClassImpl&, const QString&) -> QDialog* {
+        throw vb::Error(vb::errObjectNotSet, QStringLiteral("no rule"));
+    };
+    r->ShowOptions(QString());
+    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("no rule"));
+    EXPECT_TRUE(shown.titles.isEmpty());
+    designerWindows().options = nullptr;
+}
+
+} // namespace
