@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
-#include "platform/core/events.h"
 #include "platform/core/msgbox.h"
 #include "platform/ui/filedialog.h"
 #include "platform/ui/hwnd.h"
 #include "platform/ui/shell.h"
-#include "platform/ui/twips.h"
 #include "platform/ui/winlock.h"
 #include "tests/common/testutil.h"
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QWidget>
 
 namespace {
@@ -175,31 +172,6 @@ TEST(WindowHandles, StableWhileTheWidgetLives)
     delete a;
     EXPECT_EQ(ui::windowFromHandle(ha), nullptr);
     EXPECT_EQ(ui::windowFromHandle(12345), nullptr);
-}
-
-TEST(Twips, ConversionBothWays)
-{
-    const double tpp = ui::twipsPerPixelX();
-    EXPECT_GT(tpp, 0);
-    EXPECT_EQ(ui::twipsToPixelsX(tpp * 100), 100);
-    EXPECT_EQ(ui::pixelsToTwipsX(100), int(std::lround(tpp * 100)));
-    EXPECT_EQ(ui::twipsToPixelsY(ui::pixelsToTwipsY(37)), 37);
-    EXPECT_GT(ui::screenWidthTwips(), 0);
-}
-
-TEST(BusyCursor, Nests)
-{
-    EXPECT_EQ(ui::busyDepth(), 0);
-    {
-        ui::BusyCursor a;
-        ui::BusyCursor b;
-        EXPECT_EQ(ui::busyDepth(), 2);
-        EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
-    }
-    EXPECT_EQ(ui::busyDepth(), 0);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    ui::endBusy(); // an extra end is harmless
-    EXPECT_EQ(ui::busyDepth(), 0);
 }
 
 } // namespace
