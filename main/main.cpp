@@ -1,12 +1,17 @@
-// The program's entry.
+// The program's entry: start-up builds everything and shows the main window; the
+// program then lives until its last window has closed.
+#include "main/core/startup.h"
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Ostrel"));
-    w.show();
-    return app.exec();
+    const ostrel::StartResult started = ostrel::Main();
+    int code = 0;
+    if (started == ostrel::eStartRunning)
+        code = app.exec();
+    else if (started == ostrel::eStartFailed)
+        code = 1;
+    ostrel::ReleaseGlobals();
+    return code;
 }

@@ -1,0 +1,205 @@
+#include "main/core/filehelpers.h"
+#include "main/core/mdlmisc.h"
+#include "platform/core/app.h"
+#include "platform/core/events.h"
+#include "platform/core/msgbox.h"
+#include "platform/core/settings.h"
+#include "platform/core/vbrt.h"
+#include "platform/ui/filedialog.h"
+#include "platform/ui/shell.h"
+#include <QIODevice>
+#include <QTextStream>
+
+namespace ostrel {
+namespace {
+
+const QChar kSep(u'/');
+
+int lastSeparator(const QString& path)
+{
+    return qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+}
+
+QString withSeparator(const QString& folder)
+{
+    if (folder.isEmpty() || folder.endsWith(kSep) || folder.endsWith(QLatin1Char('\\')))
+        return folder;
+    return folder + kSep;
+}
+
+} // namespace
+
+QString GetLineValue(QTextStream* file, const QString& key)
+{
+    if (!file || !file->device() || !file->device()->isReadable())
+        return QString();
+    while (!file->atEnd()) {
+        const QString line = vb::Trim(file->readLine());
+        if (file->status() != QTextStream::Ok)
+            return QString();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('\'')))
+            continue;
+        if (key.isEmpty())
+            return line;
+        if (line.startsWith(key))
+            return line.mid(key.size());
+    }
+    return QString();
+}
+
+QString SplitPath(const QString& path, bool folderPart, bool withSlash)
+{
+    const int at = lastSeparator(path);
+    if (!folderPart)
+        return at < 0 ? path : path.mid(at + 1);
+    if (at < 0)
+        return QString();
+    if (at == 0)                     // a file in the root folder
+        return path.left(1);
+    QString folder = path.left(at);
+    if (withSlash)
+        folder += path.at(at);
+    return folder;
+}
+
+QString TrimNull(const QString& text)
+{
+    const int at = text.indexOf(QChar(u'\0'));
+    return at < 0 ? text : text.left(at);
+}
+
+QString SafeFileName(const QString& storedName)
+{
+    const QString name = TrimNull(SplitPath(storedName, false, false)).trimmed();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString();
+    return name;
+}
+
+QPixmap GetFileIcon(const QString& path, qint32 iconSize) { return ui::fileIcon(path, iconSize == 2); }
+
+QString GetFileTypeName(const QString& path) { return ui::fileTypeName(path); }
+
+QString StartDocErrorText(qint32 result)
+{
+    switch (result) {
+    case 2: return QStringLiteral("File not found");
+    case 3: return QStringLiteral("Path not found");
+    case 5: return QStringLiteral("Access denied");
+    case 8: return QStringLiteral("Out of memory");
+    case 11: return QStringLiteral("Invalid EXE file or error in EXE image");
+    case 26: return QStringLiteral("A sharing violation occurred");
+    case 27: return QStringLiteral("Incomplete or invalid file association");
+    case 28: return QStringLiteral("DDE Time out");
+    case 29: return QStringLiteral("DDE transaction failed");
+    case 30: return QStringLiteral("DDE busy");
+    case 31: return QStringLiteral("No association for file extension");
+    case 32: return QStringLiteral("DLL not found");
+    default: return QStringLiteral("Unknown error");
+    }
+}
+
+qint32 StartDoc(const QString& path)
+{
+    qint32 result = 0;
+    try {
+        result = ui::shellOpen(path);
+    } catch (...) {
+        result = 0;
+    }
+    if (result <= 32)
+        ui::MsgBox(StartDocErrorText(result), ui::vbOKOnly);
+    return result;
+}
+
+QString GetOpenFile(ui::HWND ownerWnd, const QString& title, bool saveDialog, const QString& fileName,
+                    QString& defExt, const QString& filter, const QString& initDir, bool rememberFolder)
+{
+    try {
+        const QString section = QStringLiteral("Settings");
+        const QString key = QStringLiteral("ExportPath");
+        QString start = initDir;
+        if (start.isEmpty())
+            start = plat::GetSetting(gAppName, section, key, plat::appPath());
+        start = withSeparator(start);
+
+        // "desc;pattern;desc;pattern" with "," between the patterns of one choice.
+        QString windowsFilter = filter;
+        windowsFilter.replace(QLatin1Char(';'), QLatin1Char('|'));
+        windowsFilter.replace(QLatin1Char(','), QLatin1Char(';'));
+        while (windowsFilter.endsWith(QLatin1Char('|')))
+            windowsFilter.chop(1);
+
+        ui::FileDialogRequest request;
+        request.save = saveDialog;
+        request.title = title;
+        request.initialFolder = start;
+        request.fileName = fileName;
+        request.filter = windowsFilter;
+        request.filterIndex = 1;
+
+        QWidget* owner = ownerWnd ? ui::windowFromHandle(ownerWnd) : nullptr;
+        ui::DoEvents();
+        const QString chosen = saveDialog ? ui::GetSaveFileName(request, owner) : ui::GetOpenFileName(request, owner);
+        ui::DoEvents();
+        const QString path = TrimNull(chosen).trimmed();
+        if (path.isEmpty())
+            return QString();
+
+        const QString folder = SplitPath(path, true, true);
+        QString name = SplitPath(path, false, false);
+        if (!defExt.isEmpty() && !defExt.contains(QLatin1Char('.')))
+            defExt = QLatin1Char('.') + defExt;
+        if (!name.contains(QLatin1Char('.')))
+            name += defExt;
+        if (rememberFolder)
+            plat::SaveSetting(gAppName, section, key, folder);
+        return folder + name;
+    } catch (const vb::Error& e) {
+        if (e.number() != vb::errObjectNotSet)
+            ReportError(e);
+    } catch (const std::exception& e) {
+        ReportError(e);
+    }
+    return QString();
+}
+
+QString OpenExternalDatabase(const QString& path, dao::Database& database)
+{
+    static const QStringList kTypes = {
+        QStringLiteral("Microsoft Access"), QStringLiteral("Excel 8.0"),  QStringLiteral("Excel 5.0"),
+        QStringLiteral("Excel 4.0"),        QStringLiteral("Excel 3.0"),  QStringLiteral("FoxPro 3.0"),
+        QStringLiteral("FoxPro 2.6"),       QStringLiteral("FoxPro 2.5"), QStringLiteral("FoxPro 2.0"),
+        QStringLiteral("Dbase 5.0"),        QStringLiteral("Dbase IV"),   QStringLiteral("Dbase III"),
+        QStringLiteral("Paradox 5.X"),      QStringLiteral("Paradox 4.X"), QStringLiteral("Paradox 5.X"),
+        QStringLiteral("Btrieve")};
+    const QString folder = SplitPath(path, true, true);
+    const QString name = SplitPath(path, false, false);
+    const int dot = name.indexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : name.mid(dot + 1);
+    const bool dbf = extension.compare(QLatin1String("dbf"), Qt::CaseInsensitive) == 0;
+
+    for (const QString& type : kTypes) {
+        try {
+            dao::Database db;
+            if (type == QLatin1String("Microsoft Access")) {
+                db = dao::DBEngine::OpenDatabase(path, false, false);
+            } else if (type.startsWith(QLatin1String("Dbase")) || type.startsWith(QLatin1String("FoxPro"))) {
+                if (!dbf)
+                    continue;
+                db = dao::DBEngine::OpenDatabase(folder, false, false, type + QLatin1Char(';'));
+            } else {
+                db = dao::DBEngine::OpenDatabase(path, false, false, type + QLatin1Char(';'));
+            }
+            if (db.isNothing())
+                continue;
+            database = db;
+            return type + QLatin1Char(';');
+        } catch (...) {
+            // The next type may open it.
+        }
+    }
+    return QString();
+}
+
+} // namespace ostrel

@@ -1,0 +1,56 @@
+#pragma once
+// Files outside the database: keyed lines of a text file, cutting paths apart, a
+// file's icon and type name, opening documents, the file dialogs with a remembered
+// folder, and opening an outside file as a database.
+#include "platform/dao/dao.h"
+#include "platform/ui/hwnd.h"
+#include <QPixmap>
+#include <QString>
+
+class QTextStream;
+
+namespace ostrel {
+
+// The rest of the first line that begins with key (exact, letter case counts), lines
+// trimmed of blanks first; empty lines and lines beginning with "'" are skipped. An
+// empty key gives the first line left. "" at the end of the file or when the stream
+// cannot be read. The stream stays after the line returned.
+QString GetLineValue(QTextStream* file, const QString& key);
+
+// The folder part (with a trailing separator when withSlash and the folder is not
+// empty) or the file part of a path. Both "/" and "\" separate, so a name stored by
+// another system is cut the same way.
+QString SplitPath(const QString& path, bool folderPart, bool withSlash);
+
+// The text up to its first NUL character.
+QString TrimNull(const QString& text);
+
+// A name that is safe to place in a folder: the file part of a stored name; "" when
+// nothing usable is left (empty, "." or "..").
+QString SafeFileName(const QString& storedName);
+
+// The shell's icon of a file: large (32 pixels) for iconSize 2, else small. Null when
+// the shell knows none.
+QPixmap GetFileIcon(const QString& path, qint32 iconSize);
+QString GetFileTypeName(const QString& path);
+
+// Opens a document with its associated program. A result of 32 or less is a failure,
+// whose text has been shown in a plain message box.
+qint32 StartDoc(const QString& path);
+// The text shown for a failed StartDoc result.
+QString StartDocErrorText(qint32 result);
+
+// The open (or, with saveDialog, the save) dialog. Without initDir it starts in the
+// remembered folder ("ExportPath", the program's folder when none). filter holds
+// description and pattern pairs joined by ";"; several patterns of one choice are
+// joined by ",". A dotless defExt gets its dot (written back) and is appended to a
+// chosen name without extension. Returns the chosen path, or "" when cancelled.
+QString GetOpenFile(ui::HWND ownerWnd, const QString& title, bool saveDialog, const QString& fileName,
+                    QString& defExt, const QString& filter, const QString& initDir, bool rememberFolder);
+
+// Opens an outside file as a database, trying the connect types in order; returns the
+// type that opened it (e.g. "Microsoft Access;") and sets database, or returns "" and
+// leaves database unchanged.
+QString OpenExternalDatabase(const QString& path, dao::Database& database);
+
+} // namespace ostrel

@@ -1,0 +1,172 @@
+#include "main/core/startup.h"
+#include "main/core/cexbasis.h"
+#include "main/core/cpicinfo.h"
+#include "main/core/frmsplash.h"
+#include "main/core/mdlmisc.h"
+#include "main/core/usrinfos.h"
+#include "main/mainwin/frmmain.h"
+#include "platform/cindral/cindral.h"
+#include "platform/core/app.h"
+#include "platform/core/events.h"
+#include "platform/core/msgbox.h"
+#include "platform/core/settings.h"
+#include "platform/ui/twips.h"
+#include "shared/com/create.h"
+#include "shared/forms/forms.h"
+#include <QApplication>
+#include <cmath>
+
+namespace ostrel {
+
+const QString kAppTitle = QStringLiteral("Kestrum");
+
+std::unique_ptr<UsrInfos> gUsrInfos;
+com::ComPtr<quillon::UserInfo> gUserInfo;
+com::ComPtr<tessaly::ICodeClass> gCodes;
+QPointer<frmMain> gFrmMain;
+QPointer<frmSplash> gFrmSplash;
+
+namespace {
+
+AppVersion& versionStore()
+{
+    static AppVersion v;
+    return v;
+}
+
+std::unique_ptr<cPicInfo>& picInfoStore()
+{
+    static std::unique_ptr<cPicInfo> p;
+    return p;
+}
+
+const QString kMainPlacement = QStringLiteral("1000;1000;8000;5000;Max");
+
+void showStartError(const QString& description)
+{
+    ui::MsgBox(description, ui::vbExclamation);
+    ui::DoEvents();
+}
+
+// The steps that run before the main window exists; false when the log-in is not passed.
+bool logIn()
+{
+    // 5. The current user, and the log-in object that validates through cEXBasis.
+    gUsrInfos = std::make_unique<UsrInfos>();
+    gUserInfo = com::createObject<quillon::UserInfo>(quillon::UserInfo::clsid());
+    gUserInfo->setEXBasis(com::make<cEXBasis>().get());
+
+    // 6. The dialog grows out of the splash and settles at four fifths of it.
+    const QRect r = gFrmSplash->frameGeometry();
+    const double left = ui::pixelsToTwipsX(r.x());
+    const double top = ui::pixelsToTwipsY(r.y());
+    const double width = ui::pixelsToTwipsX(r.width());
+    const double height = ui::pixelsToTwipsY(r.height());
+    int fromX = -1, fromY = -1;
+    int toX = int(std::lround(left + width * 4 / 5));
+    int toY = int(std::lround(top + height * 4 / 5));
+    const quillon::eValidateStates result =
+        gUserInfo->LogIn(std::nullopt, std::nullopt, quillon::eLogInPrompt | quillon::ePopupFromObject,
+                         gFrmSplash.data(), &fromX, &fromY, &toX, &toY);
+    return result == quillon::eValidatePassed;
+}
+
+} // namespace
+
+AppVersion appVersion() { return versionStore(); }
+void setAppVersion(const AppVersion& version) { versionStore() = version; }
+
+QString VersionText()
+{
+    const AppVersion v = appVersion();
+    return QString::number(v.major) + QLatin1Char('.') + QString::number(v.minor) + QLatin1Char('.') +
+           QString::number(v.revision);
+}
+
+QString ComposeAppName()
+{
+    const AppVersion v = appVersion();
+    return plat::appTitle() + QString::number(v.major) + QLatin1Char('.') + QString::number(v.minor);
+}
+
+cPicInfo& gPicInfo()
+{
+    auto& p = picInfoStore();
+    if (!p)
+        p = std::make_unique<cPicInfo>();
+    return *p;
+}
+
+StartResult Main()
+{
+    try {
+        // 1. The settings application name.
+        plat::setAppTitle(kAppTitle);
+        gAppName = ComposeAppName();
+        plat::setAppName(gAppName);
+
+        // 2. The messaging objects.
+        gMsgHub = new cindral::Hub;
+        gMessenger = new cindral::Messenger;
+        gMsgHub->AttachMessenger(gMessenger);
+        qint32 window = -1;
+        gMsgHub->QueryValue(cindral::Hub::ReqWindow, window);
+
+        // 3. The splash, painted before the slow steps.
+        gFrmSplash = new frmSplash;
+        gFrmSplash->show();
+        gFrmSplash->repaint();
+        QApplication::processEvents();
+
+        // 4. The database.
+        OpenMainDatabase();
+
+        // 5, 6.
+        if (!logIn())
+            return eStartLogInRefused;
+
+        // 7, 8. The code rule.
+        PostStatus(QStringLiteral("下载设备管理规则.."));
+        gCodes = com::createObject<tessaly::ICodeClass>(tessaly::CLSID_CodeClass);
+        const QString rule = ReadSysInfo(QStringLiteral("CodeRule"), QString(), nullptr, QStringLiteral("Memo"));
+        gCodes->Load(QVariant(rule), QString());
+
+        // 9. The main window, placed and shown.
+        gFrmMain = new frmMain;
+        gFrmMain->Form_Load();
+        forms::FormLayout(gFrmMain, QStringLiteral("FormMain"), true, kMainPlacement, QString(), true);
+
+        // 10, 11.
+        delete gFrmSplash.data();
+        gFrmMain->show();
+        PostStatus(QString());
+        return eStartRunning;
+    } catch (const vb::Error& e) {
+        showStartError(e.description());
+    } catch (const std::exception& e) {
+        showStartError(QString::fromLocal8Bit(e.what()));
+    }
+    return eStartFailed;
+}
+
+void ReleaseGlobals()
+{
+    delete gFrmMain.data();
+    delete gFrmSplash.data();
+    picInfoStore().reset();
+    gCodes = nullptr;
+    gUserInfo = nullptr;
+    gUsrInfos.reset();
+    try {
+        if (!gDatabase.isNothing())
+            gDatabase.Close();
+    } catch (...) {
+    }
+    gDatabase = dao::Database();
+    delete gMessenger;
+    gMessenger = nullptr;
+    delete gMsgHub;
+    gMsgHub = nullptr;
+}
+
+} // namespace ostrel

@@ -1,0 +1,58 @@
+#pragma once
+// Start-up and shutdown of the main program, and its program-wide objects.
+//
+// Main builds the objects in a fixed order, opens the database, lets the user log in,
+// loads the code rule and shows the main window. It returns at once when the log-in
+// is not passed or a step fails (after showing the error); the caller then ends the
+// program without running its event loop.
+#include "login/include/quillon.h"
+#include "rulegen/include/tessaly.h"
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+namespace ostrel {
+
+class UsrInfos;
+class cPicInfo;
+class frmMain;
+class frmSplash;
+
+// The application title (the default title of the program's message boxes).
+extern const QString kAppTitle;
+
+struct AppVersion {
+    int major = 1;
+    int minor = 0;
+    int revision = 0;
+};
+AppVersion appVersion();
+void setAppVersion(const AppVersion& version);
+// "major.minor.revision"
+QString VersionText();
+
+// The settings application name: the title, the major version, "." and the minor one.
+QString ComposeAppName();
+
+extern std::unique_ptr<UsrInfos> gUsrInfos;
+extern com::ComPtr<quillon::UserInfo> gUserInfo;
+extern com::ComPtr<tessaly::ICodeClass> gCodes;
+extern QPointer<frmMain> gFrmMain;
+extern QPointer<frmSplash> gFrmSplash;
+
+// The one picture cache, made on first use.
+cPicInfo& gPicInfo();
+
+enum StartResult {
+    eStartRunning = 0,     // the main window is shown
+    eStartLogInRefused,    // the log-in was not passed (cancelled, refused)
+    eStartFailed,          // a step failed; its error has been shown
+};
+
+StartResult Main();
+
+// Releases every program-wide object (windows, components, database), in the reverse
+// order of their creation. Safe to call more than once.
+void ReleaseGlobals();
+
+} // namespace ostrel

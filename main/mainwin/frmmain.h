@@ -1,0 +1,52 @@
+#pragma once
+// The main window: the one window that lives as long as the program. Closing it ends
+// the program.
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace cindral {
+class Messenger;
+}
+
+namespace ostrel {
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+
+    // Binds the messenger, enables the commands by the user's privileges and shows the
+    // operator in the status bar.
+    void Form_Load();
+
+    // Status-bar panels: the message text, the operator ("Usr"), the date, the time.
+    QLabel* sbPanels[4] = {};
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileBackup = nullptr;
+    QAction* mnuFileClose = nullptr;
+    QMenu* mnuTools = nullptr;
+    QAction* mnuBasement = nullptr;
+    QAction* mnuToolUsr = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void Form_Unload();
+    void cMes_NewMessage(const QString& text);
+    void mnuFileClose_Click();
+    void mnuHelpAbout_Click();
+    void showClock();
+
+    QPointer<cindral::Messenger> cMes;
+    bool m_unloaded = false;
+};
+
+} // namespace ostrel
