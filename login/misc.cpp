@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QPointer>
 #include <QScreen>
 #include <QThread>
@@ -41,15 +42,20 @@ bool windowsCanBePlaced()
 }
 
 // Moves and sizes the window's frame through a few steps between two rectangles.
-void animateFrame(QWidget* w, const QRect& from, const QRect& to, bool opening)
+// True when it showed the window itself.
+bool animateFrame(QWidget* w, const QRect& from, const QRect& to, bool opening)
 {
     if (!windowsCanBePlaced() || !w)
-        return;
+        return false;
     QPointer<QWidget> guard(w);
     const bool wasVisible = w->isVisible();
     const QRect oldGeometry = w->geometry();
     const QSize oldMin = w->minimumSize();
     const QSize oldMax = w->maximumSize();
+    QLayout* layout = w->layout();
+    const QLayout::SizeConstraint oldConstraint = layout ? layout->sizeConstraint() : QLayout::SetDefaultConstraint;
+    if (layout)
+        layout->setSizeConstraint(QLayout::SetNoConstraint);
     w->setMinimumSize(1, 1);
     w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     if (!wasVisible) {
@@ -74,7 +80,9 @@ void animateFrame(QWidget* w, const QRect& from, const QRect& to, bool opening)
         QThread::msleep(12);
     }
     if (!guard)
-        return;
+        return false;
+    if (layout)
+        layout->setSizeConstraint(oldConstraint);
     w->setMinimumSize(oldMin);
     w->setMaximumSize(oldMax);
     if (opening) {
@@ -85,14 +93,16 @@ void animateFrame(QWidget* w, const QRect& from, const QRect& to, bool opening)
         if (!wasVisible)
             w->hide();
     }
+    return opening && !wasVisible;
 }
 
-void animate(QWidget* w, const WinRect& from, const WinRect& to, bool opening)
+bool animate(QWidget* w, const WinRect& from, const WinRect& to, bool opening)
 {
-    if (animator())
+    if (animator()) {
         animator()(w, from.toQRect(), to.toQRect());
-    else
-        animateFrame(w, from.toQRect(), to.toQRect(), opening);
+        return false;
+    }
+    return animateFrame(w, from.toQRect(), to.toQRect(), opening);
 }
 
 // The window's own rectangle; empty when there is none.
@@ -222,6 +232,8 @@ void pZoomFromObj(QWidget* form, int mode, QWidget* origin, int& FromX, int& Fro
     if (form->windowModality() == Qt::NonModal && !form->isVisible())
         form->setWindowModality(Qt::ApplicationModal);
     form->ensurePolished();
+    if (form->layout())
+        form->layout()->activate();
     if (!form->testAttribute(Qt::WA_Resized))
         form->adjustSize();
     // The window's frame is known once it exists.
@@ -231,8 +243,11 @@ void pZoomFromObj(QWidget* form, int mode, QWidget* origin, int& FromX, int& Fro
     const int topTwips = ToY - (frame.height() * ty) / 2;
     form->move(roundDiv(leftTwips, tx), roundDiv(topTwips, ty));
 
-    animate(form, from, WinRect::of(form->frameGeometry()), true);
-    ZoomOpen(form);
+    QPointer<QWidget> guard(form);
+    const bool shown = animate(form, from, WinRect::of(form->frameGeometry()), true);
+    // A window hidden (or gone) while it opened is not shown again.
+    if (guard && !(shown && !form->isVisible()))
+        ZoomOpen(form);
     ui::DoEvents();
 }
 
