@@ -330,9 +330,7 @@ QString formatNumberSection(double v, const QString& section, bool addMinus)
         while (ip.size() < intZeros) ip.prepend(u'0');
         if (thousands) ip = groupThousands(ip);
         body = ip;
-        if (seenDot && (!fp.isEmpty() || decZeros > 0)) body += u'.' + fp;
-        else if (seenDot && decimals == 0) body += u'.';
-        if (body.isEmpty()) body = QString();
+        if (seenDot) body += u'.' + fp;
     }
     bool negative = v < 0 && body.contains(QRegularExpression(QStringLiteral("[1-9]")));
     return (addMinus && negative ? QStringLiteral("-") : QString()) + prefix + body + suffix;
