@@ -13,17 +13,18 @@ public:
     CodeClassImpl();
     ~CodeClassImpl() override;
 
-    com::ComPtr<IBand> Add(const QString& Name, BandStyles Style, SwapModes SwapMode, const QString& Default,
-                           IList* DataField, qint32 Length, const QString& Formate, const QVariant& Before,
-                           const QVariant& After) override;
+    com::ComPtr<IBand> Add(const QString& Name, BandStyles Style = bsIncreaseNumber, SwapModes SwapMode = smNoneSwap,
+                           const QString& Default = QString(), IList* DataField = nullptr, qint32 Length = 1,
+                           const QString& Formate = QString(), const QVariant& Before = QVariant(),
+                           const QVariant& After = QVariant()) override;
     com::ComPtr<IBand> Band(const QVariant& vntIndexKey) override;
     qint32 Count() override { return qint32(m_bands.size()); }
     void Remove(const QVariant& vntIndexKey) override;
     QList<com::ComPtr<IBand>> NewEnum() override;
-    void Drag(const QVariant& vntIndexKey, const QVariant& Before, const QVariant& After) override;
+    void Drag(const QVariant& vntIndexKey, const QVariant& Before = QVariant(), const QVariant& After = QVariant()) override;
     com::ComPtr<ICNodes> Relations() override { return com::ComPtr<ICNodes>(relations()); }
     void Cls() override;
-    void Save(qint32 Options) override;
+    void Save(qint32 Options = soDefault) override;
     com::ComPtr<ILists> UsrFields() override { return com::ComPtr<ILists>(m_usrFields.get()); }
     void ShowDesigner(const QString& sTitle, bool AllowSetup) override;
     com::ComPtr<ILists> UsrMacros() override { return com::ComPtr<ILists>(m_usrMacros.get()); }
@@ -59,7 +60,7 @@ public:
     bool CodeUCased() override { return m_codeUCased; }
     void setCodeUCased(bool v) override;
     void Load(const QVariant& Definitions, const QString& Values) override;
-    QString GetCode(GetStyles Style) override;
+    QString GetCode(GetStyles Style = gsNewCode) override;
     void ExpCode(const QString& Code) override;
     QString Definition() override;
     qint32 Length() override;

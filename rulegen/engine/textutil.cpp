@@ -1,6 +1,5 @@
 #include "rulegen/engine/textutil.h"
 #include <QLocale>
-#include <QRegularExpression>
 #include <cmath>
 
 namespace tessaly::text {
@@ -165,7 +164,9 @@ bool parseDate(const QString& s, QDateTime* out)
         datePart = t;
     }
     if (!datePart.isEmpty()) {
-        const QStringList p = datePart.split(QRegularExpression(QStringLiteral("[-/.]")));
+        QString unified = datePart;
+        unified.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QLatin1Char('.'), QLatin1Char('-'));
+        const QStringList p = unified.split(QLatin1Char('-'));
         if (p.size() != 3)
             return false;
         bool a, b, c;
@@ -367,7 +368,11 @@ QString formatNumber(double v, const QString& pat)
     QString r = whole;
     if (!frac.isEmpty()) r += QLatin1Char('.') + frac;
     else if (dot >= 0 && minDec == 0 && fp.isEmpty()) r += QLatin1Char('.');
-    return neg && (r.contains(QRegularExpression(QStringLiteral("[1-9]")))) ? QLatin1Char('-') + r : r;
+    bool nonZero = false;
+    for (QChar c : r)
+        if (c >= QLatin1Char('1') && c <= QLatin1Char('9'))
+            nonZero = true;
+    return neg && nonZero ? QLatin1Char('-') + r : r;
 }
 
 QString formatText(const QString& v, const QString& f)
