@@ -1,0 +1,59 @@
+#pragma once
+// A fresh Ostrel.mdb in a private program folder, opened as gDatabase.
+#include "main/core/mdlmisc.h"
+#include "main/core/newdatabase.h"
+#include "tests/common/testutil.h"
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace testutil {
+
+class MainDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = std::make_unique<ProgramFolder>();
+        created = ostrel::CreateNewDatabase(folder->path(), QStringLiteral("admin"), QStringLiteral("secret-1"));
+        ostrel::OpenMainDatabase();
+    }
+    void TearDown() override
+    {
+        if (!ostrel::gDatabase.isNothing())
+            ostrel::gDatabase.Close();
+        ostrel::gDatabase = dao::Database();
+        folder.reset();
+    }
+
+    // Adds a SysInfo row through the layer.
+    void addSysInfo(int id, const QString& type, const QVariant& no, const QString& value,
+                    const QString& memo = QString())
+    {
+        dao::Recordset rs = ostrel::gDatabase.OpenRecordset(QStringLiteral("SysInfo"), dao::dbOpenDynaset);
+        rs.AddNew();
+        rs(QStringLiteral("ID")).setValue(id);
+        rs(QStringLiteral("Type")).setValue(type);
+        rs(QStringLiteral("No")).setValue(no);
+        rs(QStringLiteral("Value")).setValue(value);
+        if (!memo.isEmpty())
+            rs(QStringLiteral("Memo")).setValue(memo);
+        rs.Update();
+        rs.Close();
+    }
+
+    int count(const QString& sql)
+    {
+        dao::Recordset rs = ostrel::gDatabase.OpenRecordset(sql, dao::dbOpenSnapshot);
+        int n = 0;
+        while (!rs.Eof()) {
+            ++n;
+            rs.MoveNext();
+        }
+        rs.Close();
+        return n;
+    }
+
+    std::unique_ptr<ProgramFolder> folder;
+    ostrel::NewDatabaseResult created;
+};
+
+} // namespace testutil
