@@ -101,7 +101,9 @@ QString CodeClassImpl::GetCode(GetStyles Style)
         b->setValue(v);
     }
 
-    for (const auto& b : m_bands) {
+    // a host's handler may change the rule meanwhile: walk a copy
+    const QList<com::ComPtr<BandImpl>> bands = m_bands;
+    for (const auto& b : bands) {
         if (b->Style() != bsIncreaseNumber)
             continue;
         NamesImpl* tracked = b->heldTrackBands();
@@ -127,7 +129,7 @@ QString CodeClassImpl::GetCode(GetStyles Style)
 
     QString code;
     code.reserve(qMax(0, Length()));
-    for (const auto& b : m_bands) {
+    for (const auto& b : bands) {
         const QString& v = b->valueRef();
         // a counter that has no value of its length would give a code of the wrong length
         if (b->isCounter() && v.size() != b->Length())

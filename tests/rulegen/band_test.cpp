@@ -147,3 +147,36 @@ TEST_F(Bands, BandWithoutRuleHasNoFieldsAndRefusesTriggers)
 }
 
 } // namespace
+
+namespace {
+
+using namespace rt;
+
+TEST_F(Bands, AssignmentsCheckStyleThenReadOnlyThenRange)
+{
+    auto u = com::make<BandImpl>();
+    EXPECT_VBERROR(u->setIncrMode(IncrModes(9)), E(2002));
+    EXPECT_VBERROR(band(bsUsrField)->setIncrMode(IncrModes(9)), E(2004));
+    EXPECT_VBERROR(band(bsFixed)->setSwapMode(SwapModes(9)), E(2004));
+    EXPECT_VBERROR(band(bsUsrMacro)->setSwapMode(SwapModes(9)), vb::errInvalidCall);
+    EXPECT_VBERROR(band(bsIncreaseAlpha)->setLength(-1), E(2004));
+    auto n = band(bsIncreaseNumber);
+    EXPECT_VBERROR(n->setIncrMode(IncrModes(-1)), vb::errInvalidCall);
+    EXPECT_EQ(n->IncrMode(), imIncrAuto);
+}
+
+TEST_F(Bands, OwnedObjectsAreCreatedOnFirstReadAndKept)
+{
+    auto n = band(bsIncreaseNumber);
+    EXPECT_FALSE(n->heldTrackBands());
+    com::ComPtr<INames> t = n->TrackBands();
+    EXPECT_EQ(n->TrackBands(), t);
+    auto f = band(bsUsrField);
+    EXPECT_FALSE(f->heldDataField());
+    com::ComPtr<IList> d = f->DataField();
+    ASSERT_TRUE(d);
+    EXPECT_EQ(f->DataField(), d);
+    EXPECT_EQ(d->Name(), QString());
+}
+
+} // namespace

@@ -303,3 +303,46 @@ TEST_F(Rule, ListenersMayCallBackAndSeveralListenAtOnce)
 }
 
 } // namespace
+
+namespace {
+
+using namespace rt;
+
+TEST_F(Rule, AMissingReferenceDiffersFromAnEmptyOne)
+{
+    auto r = newRule();
+    r->Add(QStringLiteral("A"), bsIncreaseAlpha);
+    // missing: appended; empty: names no band
+    r->Add(QStringLiteral("B"), bsIncreaseAlpha, smNoneSwap, QString(), nullptr, 1, QString(), QVariant());
+    EXPECT_VBERROR(r->Add(QStringLiteral("C"), bsIncreaseAlpha, smNoneSwap, QString(), nullptr, 1, QString(),
+                          QVariant(QString())),
+                   vb::errInvalidCall);
+    EXPECT_EQ(r->Count(), 2);
+    EXPECT_VBERROR(r->Band(QVariant()), vb::errInvalidCall);
+    EXPECT_EQ(r->Band(2.0)->Name(), QStringLiteral("B"));
+}
+
+TEST_F(Rule, AHostChangingTheRuleWhileAnsweringIsSafe)
+{
+    auto r = newRule();
+    com::ComPtr<IBand> k = r->Add(QStringLiteral("K"), bsIncreaseAlpha);
+    k->setValue(QStringLiteral("K"));
+    com::ComPtr<IBand> n = r->Add(QStringLiteral("N"), bsIncreaseNumber, smNoneSwap, QString(), nullptr, 2,
+                                  QStringLiteral("00"));
+    n->TrackBands()->Add(QStringLiteral("K"));
+    struct Meddler : ICodeClassEvents {
+        ICodeClass* rule;
+        void GetLastCode(QString&, QString& Value) override
+        {
+            rule->Add(QStringLiteral("Late"), bsFixed, smNoneSwap, QStringLiteral("Z"));
+            Value = QStringLiteral("K07");
+        }
+    } host;
+    host.rule = r.get();
+    r->advise(&host);
+    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("K08"));
+    EXPECT_EQ(r->Count(), 3);
+    r->unadvise(&host);
+}
+
+} // namespace

@@ -165,3 +165,27 @@ TEST_F(Nodes, RelationTextRoundTripsEvenAfterAMove)
 }
 
 } // namespace
+
+namespace {
+
+using namespace rt;
+
+TEST_F(Nodes, ANodeOutlivingItsTreeAnswersWithoutIt)
+{
+    com::ComPtr<ICNode> kept;
+    {
+        auto t = example();
+        kept = t->Node(QStringLiteral("N3"));
+        t->Remove(QStringLiteral("N3"));
+        EXPECT_EQ(kept->Index(), t->Count() + 1); // removed, the tree still there
+    }
+    EXPECT_EQ(kept->Index(), 0);
+    EXPECT_EQ(kept->Layer(), 0);
+    EXPECT_EQ(kept->Children(), 0);
+    EXPECT_FALSE(kept->Nexts());
+    EXPECT_EQ(kept->Parent()->Key(), QStringLiteral("N1")); // it keeps its parent
+    kept->setText(QStringLiteral("free"));
+    EXPECT_EQ(kept->Text(), QStringLiteral("free"));
+}
+
+} // namespace
