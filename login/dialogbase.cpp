@@ -59,7 +59,10 @@ DialogBase::DialogBase(QWidget* parent) : QDialog(parent)
     Line1->setFrameShadow(QFrame::Sunken);
     setProperty("quillon_handles_close", true);
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        if (!m_attempting)
+            cmdCancel_Click();
+    });
 }
 
 void DialogBase::finishLoading()
@@ -70,10 +73,16 @@ void DialogBase::finishLoading()
     setWindowIcon(QIcon(keyPicture()));
 }
 
+void DialogBase::reject()
+{
+    if (!m_attempting)
+        cmdCancel_Click();
+}
+
 void DialogBase::closeEvent(QCloseEvent* e)
 {
     e->ignore();
-    if (isVisible())
+    if (isVisible() && !m_attempting)
         cmdCancel_Click();
 }
 

@@ -19,10 +19,23 @@ public:
     QLabel* imgKey = nullptr;
     QFrame* Line1 = nullptr;
 
-    // Esc and the window's close request are Cancel.
-    void reject() override { cmdCancel_Click(); }
+    // Esc and the window's close request are Cancel, except while an attempt runs.
+    void reject() override;
 
 protected:
+    // Marks an attempt in progress: OK, Cancel and close requests wait for its end.
+    class Attempt {
+    public:
+        explicit Attempt(DialogBase* d) : m_d(d) { m_d->m_attempting = true; }
+        ~Attempt() { m_d->m_attempting = false; }
+        Attempt(const Attempt&) = delete;
+        Attempt& operator=(const Attempt&) = delete;
+
+    private:
+        DialogBase* m_d;
+    };
+    bool attempting() const { return m_attempting; }
+
     virtual void cmdOK_Click() = 0;
     virtual void cmdCancel_Click() = 0;
     void closeEvent(QCloseEvent* e) override;
@@ -37,6 +50,7 @@ protected:
 
 private:
     bool eventFilter(QObject* o, QEvent* e) override;
+    bool m_attempting = false;
 };
 
 } // namespace quillon

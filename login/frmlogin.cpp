@@ -82,6 +82,9 @@ bool frmLogin::SavePWD() const { return chkPWd->isEnabledTo(const_cast<frmLogin*
 
 void frmLogin::cmdOK_Click()
 {
+    if (attempting())
+        return;
+    Attempt attempt(this);
     int result = chkPWd->isChecked() ? eSavePassword : 0;
     try {
         const QString name = txtLogName->text().trimmed();

@@ -92,6 +92,9 @@ void frmNewPWD::setNoOldPWD(bool value)
 
 void frmNewPWD::cmdOK_Click()
 {
+    if (attempting())
+        return;
+    Attempt attempt(this);
     int result = 0;
     try {
         m_logName = txtUserName->text().trimmed();

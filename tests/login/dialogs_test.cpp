@@ -272,3 +272,26 @@ TEST_F(LoginTest, CloseRequestIsCancel)
     });
     EXPECT_EQ(api()->LogIn("anna", "x", eLogInPrompt | ePopupFromCursor), eCanceledByUser);
 }
+
+TEST_F(LoginTest, CancelAndCloseWaitForTheRunningAttempt)
+{
+    // Requests that arrive while an attempt waits do not cancel the dialog under it.
+    bool stillOpen = false;
+    setPauser([&](qint64) {
+        if (frmLogin* d = shownWindow<frmLogin>()) {
+            d->close();
+            d->reject();
+            d->cmdCancel->click();
+            stillOpen = d->isVisible();
+        }
+    });
+    whenShown([&] {
+        frmLogin* d = shownWindow<frmLogin>();
+        ASSERT_TRUE(d);
+        d->txtPassword->setText(QStringLiteral("secret1"));
+        d->cmdOK->click();
+    });
+    EXPECT_EQ(api()->LogIn("anna", std::nullopt, eLogInPrompt | ePopupFromCursor), eValidatePassed);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(ui::script::shown().isEmpty());
+}
