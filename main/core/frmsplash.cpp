@@ -79,8 +79,7 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     lblPlatform = label("lblPlatform", QStringLiteral("设备信息管理系统 · Linux 桌面版"));
     lblVersion = label("lblVersion", QString());
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblWarning = label("lblWarning", QStringLiteral("警告：本程序受著作权法保护，未经许可不得复制或传播。"));
-    lblWarning->setWordWrap(true);
+    lblWarning = label("lblWarning", QStringLiteral("警告：本程序受著作权法保护。"));
     lblCopyright = label("lblCopyright", QStringLiteral("正在启动，请稍候..."));
 
     auto grid = new QGridLayout(fraMainFrame);
