@@ -1,14 +1,12 @@
 #include "login/misc.h"
 #include "platform/core/events.h"
 #include "platform/ui/twips.h"
-#include <QCloseEvent>
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QPointer>
-#include <QScreen>
 #include <QThread>
 #include <QWidget>
 #include <algorithm>

@@ -103,13 +103,6 @@ TEST(QuillonMisc, RemoveMenusTakesCloseButKeepsTheOthers)
     EXPECT_EQ(v.maximumSize(), QSize(120, 80));
 }
 
-TEST(QuillonMisc, SystemUserName)
-{
-    const QString name = GetSysUserName();
-    EXPECT_EQ(name, name.trimmed());
-    EXPECT_FALSE(name.isEmpty());
-}
-
 TEST(QuillonComponents, CreatableByClassIdentifier)
 {
     testutil::ProgramFolder folder;
