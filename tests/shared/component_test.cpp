@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+#include "shared/com/create.h"
+#include "shared/com/registry.h"
+#include "tests/common/testutil.h"
+#include "tests/shared/fixtures/sample_server.h"
+#include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <dlfcn.h>
+
+namespace {
+
+QString samplePath() { return testutil::binDir() + QStringLiteral("/libostrel_sample_server.so"); }
+
+com::HRESULT canUnloadNow(const QString& library)
+{
+    void* h = dlopen(QFile::encodeName(library).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (!h)
+        return com::E_FAIL;
+    auto fn = reinterpret_cast<com::HRESULT (*)()>(dlsym(h, "DllCanUnloadNow"));
+    const com::HRESULT hr = fn ? fn() : com::E_FAIL;
+    dlclose(h);
+    return hr;
+}
+
+QString createErrorOf(const com::CLSID& clsid)
+{
+    try {
+        com::createObject<com::IUnknown>(clsid);
+    } catch (const vb::Error& e) {
+        EXPECT_EQ(e.number(), vb::errCantCreateObject);
+        return e.description();
+    }
+    return QString();
+}
+
+TEST(ComponentLibrary, ObjectsByClassIdentifierAfterRegistrationOnly)
+{
+    testutil::ProgramFolder folder;
+    ASSERT_TRUE(QFileInfo::exists(samplePath()));
+    EXPECT_TRUE(createErrorOf(sample::counterClsid()).contains(QStringLiteral("没有注册")));
+
+    ASSERT_EQ(com::registerLibrary(samplePath()), com::S_OK);
+    com::registry::Entry e;
+    ASSERT_TRUE(com::registry::find(sample::counterClsid(), &e));
+    EXPECT_EQ(e.progId, QStringLiteral("Sample.Counter"));
+    EXPECT_EQ(e.library, QFileInfo(samplePath()).absoluteFilePath());
+    EXPECT_TRUE(QFileInfo::exists(folder.file(QStringLiteral("Components.reg"))));
+
+    {
+        com::ComPtr<sample::ICounter> a = com::createObject<sample::ICounter>(sample::counterClsid());
+        com::ComPtr<sample::ICounter> b = com::createObject<sample::ICounter>(sample::counterClsid());
+        EXPECT_EQ(a->next(), 1);
+        EXPECT_EQ(a->next(), 2);
+        EXPECT_EQ(b->next(), 1); // objects of their own
+        com::ComPtr<com::IUnknown> u = a.as<com::IUnknown>();
+        ASSERT_TRUE(u);
+        EXPECT_EQ(u.as<sample::ICounter>()->next(), 3);
+        EXPECT_EQ(canUnloadNow(samplePath()), com::S_FALSE);
+    }
+    // Every reference released: the library holds no object any more.
+    EXPECT_EQ(canUnloadNow(samplePath()), com::S_OK);
+
+    ASSERT_EQ(com::unregisterLibrary(samplePath()), com::S_OK);
+    EXPECT_FALSE(com::registry::find(sample::counterClsid(), nullptr));
+    EXPECT_TRUE(createErrorOf(sample::counterClsid()).contains(QStringLiteral("没有注册")));
+}
+
+TEST(ComponentLibrary, RefusalsAreClear)
+{
+    testutil::ProgramFolder folder;
+    ASSERT_EQ(com::registerLibrary(samplePath()), com::S_OK);
+
+    // An interface the class does not have.
+    struct INone : com::IUnknown {
+        COM_INTERFACE_ID("{3c0b8a6e-5d7f-4e61-9a0c-1f2e3d4c5bff}")
+    };
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(com::createInstance(sample::counterClsid(), INone::iid(), &p), com::E_NOINTERFACE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(canUnloadNow(samplePath()), com::S_OK); // the refused object did not leak
+
+    // A class whose object cannot be made.
+    EXPECT_TRUE(com::failed(com::createInstance(sample::brokenClsid(), com::IUnknown::iid(), &p)));
+    EXPECT_FALSE(createErrorOf(sample::brokenClsid()).isEmpty());
+
+    // A registered class whose library has gone.
+    const com::CLSID lost("{3c0b8a6e-5d7f-4e61-9a0c-1f2e3d4c5b10}");
+    ASSERT_TRUE(com::registry::put({{lost, QStringLiteral("Sample.Lost"), folder.file(QStringLiteral("gone.so"))}}));
+    const QString why = createErrorOf(lost);
+    EXPECT_TRUE(why.contains(QStringLiteral("gone.so"))) << qPrintable(why);
+
+    // Registering a file that is no component library fails and writes nothing.
+    EXPECT_TRUE(com::failed(com::registerLibrary(folder.file(QStringLiteral("missing.so")))));
+}
+
+// The program's three libraries: whatever classes they register can be created, and
+// none can once they are unregistered.
+TEST(ComponentLibrary, EachLibraryServesItsRegisteredClasses)
+{
+    testutil::ProgramFolder folder;
+    folder.registerComponents();
+    const QList<com::registry::Entry> registered = com::registry::entries();
+    for (const com::registry::Entry& e : registered) {
+        void* p = nullptr;
+        const com::HRESULT hr = com::createInstance(e.clsid, com::IUnknown::iid(), &p);
+        EXPECT_EQ(hr, com::S_OK) << qPrintable(e.progId);
+        if (p)
+            static_cast<com::IUnknown*>(p)->Release();
+    }
+    for (const char* lib : {"libTessaly.so", "libQuillon.so", "libParvel.so"})
+        ASSERT_TRUE(com::succeeded(com::unregisterLibrary(testutil::binDir() + QLatin1Char('/') + QLatin1String(lib))));
+    EXPECT_TRUE(com::registry::entries().isEmpty());
+    for (const com::registry::Entry& e : registered)
+        EXPECT_TRUE(createErrorOf(e.clsid).contains(QStringLiteral("没有注册"))) << qPrintable(e.progId);
+}
+
+TEST(ComponentLibrary, LibrariesExportTheFourEntryPointsOnly)
+{
+    const QSet<QString> expected{QStringLiteral("DllCanUnloadNow"), QStringLiteral("DllGetClassObject"),
+                                 QStringLiteral("DllRegisterServer"), QStringLiteral("DllUnregisterServer")};
+    const QSet<QString> linkerSymbols{QStringLiteral("_edata"), QStringLiteral("_end"), QStringLiteral("__bss_start"),
+                                      QStringLiteral("_init"), QStringLiteral("_fini")};
+    for (const char* lib : {"libTessaly.so", "libQuillon.so", "libParvel.so"}) {
+        QProcess nm;
+        nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"),
+                                        testutil::binDir() + QLatin1Char('/') + QLatin1String(lib)});
+        ASSERT_TRUE(nm.waitForFinished(-1)) << lib;
+        ASSERT_EQ(nm.exitCode(), 0) << lib << nm.readAllStandardError().constData();
+        QSet<QString> names;
+        for (const QByteArray& line : nm.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> cols = line.simplified().split(' ');
+            if (cols.size() >= 3)
+                names.insert(QString::fromLatin1(cols.at(2)).section(QLatin1Char('@'), 0, 0));
+        }
+        names -= linkerSymbols;
+        EXPECT_EQ(names, expected) << lib << ": " << qPrintable(QStringList(names.values()).join(QLatin1Char(' ')));
+    }
+}
+
+} // namespace
