@@ -145,9 +145,13 @@ TEST_F(Codes, FieldFormatsShapeTheSegment)
     r->Add(QStringLiteral("Y"), bsUsrField, smNoneSwap, QString(), year.get(), 4, QStringLiteral("yyyy"));
     r->Add(QStringLiteral("M"), bsUsrField, smNoneSwap, QString(), year.get(), 2, QStringLiteral("mm"));
     r->Add(QStringLiteral("G"), bsUsrField, smNoneSwap, QString(), grp.get(), 3, QStringLiteral("000"));
+    com::ComPtr<IList> tag = r->UsrFields()->Add(QStringLiteral("Tag"));
+    r->Add(QStringLiteral("T"), bsUsrField, smNoneSwap, QString(), tag.get(), 4, QStringLiteral("@@@@"));
+    r->Add(QStringLiteral("L"), bsUsrField, smNoneSwap, QString(), tag.get(), 4, QStringLiteral("!@@@@"));
     year->setValue(QStringLiteral("2003-05-06 10:30"));
     grp->setValue(QStringLiteral("7"));
-    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("200305007"));
+    tag->setValue(QStringLiteral("ab"));
+    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("200305007  abab  "));
 }
 
 TEST_F(Codes, ManyCountersOfOneRuleEachAskOnce)

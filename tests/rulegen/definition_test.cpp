@@ -115,7 +115,7 @@ TEST_F(Definition, ReadingFollowsTheKeys)
 TEST_F(Definition, BandValuesKeepEverythingAfterTheFirstEquals)
 {
     auto r = newRule();
-    r->Load(lines({"2", "0", "16", "0=F", "1=0", "2=0", "3=A=B", "5=3", "7=0", "11=0:00:00", "15=1", "16=1", "17"}));
+    r->Load(lines({"2", "0", "16", "0=F", "1=0", "2=0", "3=A=B", "5=3", "7=0", "11=1899-12-30", "15=1", "16=1", "17"}));
     ASSERT_EQ(r->Count(), 1);
     EXPECT_EQ(r->Band(1)->Default(), QStringLiteral("A=B"));
     EXPECT_EQ(r->Band(1)->Length(), 3);
