@@ -52,12 +52,13 @@ QString run(FileDialogRequest r, QWidget* parent)
         if (r.filterIndex >= 1 && r.filterIndex <= list.size())
             dlg.selectNameFilter(list.at(r.filterIndex - 1));
     }
-    const QString name = QDir::fromNativeSeparators(r.fileName.trimmed());
+    QString name = r.fileName.trimmed();
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const QFileInfo named(name);
     if (!name.isEmpty() && name.contains(QLatin1Char('/')))
         dlg.setDirectory(named.absolutePath());
     else if (!r.initialFolder.isEmpty())
-        dlg.setDirectory(QDir::fromNativeSeparators(r.initialFolder));
+        dlg.setDirectory(QString(r.initialFolder).replace(QLatin1Char('\\'), QLatin1Char('/')));
     if (!name.isEmpty())
         dlg.selectFile(named.fileName());
     if (r.save)

@@ -35,9 +35,11 @@ bool isUrl(const QString& path)
     return colon > 1 && !path.left(colon).contains(QLatin1Char('/')) && !path.left(colon).contains(QLatin1Char('\\'));
 }
 
+// Paths may come written with "\" between folders.
 QString absolute(const QString& path)
 {
-    const QString p = QDir::fromNativeSeparators(path.trimmed());
+    QString p = path.trimmed();
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return QFileInfo(p).isRelative() ? plat::appFile(p) : p;
 }
 } // namespace

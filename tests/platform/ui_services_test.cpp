@@ -80,13 +80,14 @@ TEST(Shell, OpeningDocumentsIsRecordedAndFailuresNumbered)
     touch(doc, "hello");
     EXPECT_EQ(ui::shellOpen(doc), ui::shellOpened);
     EXPECT_EQ(ui::shellOpen(QStringLiteral("说明.txt")), ui::shellOpened); // in the program's folder
+    EXPECT_EQ(ui::shellOpen(QString(doc).replace(QLatin1Char('/'), QLatin1Char('\\'))), ui::shellOpened);
     ui::script::answerShell(ui::shellNoAssociation);
     EXPECT_EQ(ui::shellOpen(doc), ui::shellNoAssociation);
-    EXPECT_EQ(ui::script::openedDocuments(), (QStringList{doc, doc, doc}));
+    EXPECT_EQ(ui::script::openedDocuments(), (QStringList{doc, doc, doc, doc}));
     EXPECT_EQ(ui::shellOpen(folder.file(QStringLiteral("none.txt"))), ui::shellFileNotFound);
     EXPECT_EQ(ui::shellOpen(folder.file(QStringLiteral("no/such/none.txt"))), ui::shellPathNotFound);
     EXPECT_EQ(ui::shellOpen(QString()), ui::shellFileNotFound);
-    EXPECT_EQ(ui::script::openedDocuments().size(), 3);
+    EXPECT_EQ(ui::script::openedDocuments().size(), 4);
 }
 
 TEST(Shell, IconsAndTypeNames)
