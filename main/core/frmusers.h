@@ -1,0 +1,51 @@
+#pragma once
+// The users window: users, their passwords, privilege levels, departments and flags.
+#include <QDialog>
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace ostrel {
+
+class frmUsers : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmUsers(QWidget* parent = nullptr);
+    ~frmUsers() override;
+
+    QListWidget* lstUsers = nullptr;
+    QGroupBox* famUsers = nullptr;
+    QRadioButton* optPrivate[4] = {};
+    QListWidget* lstDepart = nullptr;
+    QListWidget* lstOperate = nullptr;
+    QLabel* lblInfo[3] = {};
+    QPushButton* cmdAdd = nullptr;
+    QPushButton* cmdDel = nullptr;
+    QPushButton* cmdPWD = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* Command2 = nullptr;
+
+private:
+    void Form_Load();
+    void lstUsers_Click();
+    void optPrivate_Click(int index);
+    void cmdAdd_Click();
+    void cmdDel_Click();
+    void cmdPWD_Click();
+    void cmdSave_Click();
+    void Command2_Click();
+
+    // Raises the refusal when the user row `id`, now at level 3, is the last such user.
+    void refuseLastAdministrator(qint32 id);
+
+    QButtonGroup* m_levels = nullptr;
+};
+
+// Shows the users window modally, owned by parent, and unloads it afterwards.
+void ShowUsersWindow(QWidget* parent = nullptr);
+
+} // namespace ostrel
