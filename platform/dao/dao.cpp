@@ -151,6 +151,27 @@ int typeFromDeclared(const QString& decl)
     return 0;
 }
 
+// A local date and time. Qt works out the zone's offset for every local QDateTime,
+// which costs microseconds; the offset of a day is kept instead, unless it changes
+// within that day.
+QDateTime localDateTime(const QDate& date, const QTime& time)
+{
+    constexpr int kVaries = INT_MIN;
+    thread_local QHash<qint64, int> offsets;
+    const qint64 day = date.toJulianDay();
+    auto it = offsets.constFind(day);
+    if (it == offsets.constEnd()) {
+        if (offsets.size() > 50000) offsets.clear();
+        QDateTime first(date, QTime(0, 0)), last(date, QTime(23, 59, 59));
+        int offset = first.isValid() && last.isValid() && first.offsetFromUtc() == last.offsetFromUtc()
+                         ? first.offsetFromUtc()
+                         : kVaries;
+        it = offsets.insert(day, offset);
+    }
+    if (*it == kVaries) return QDateTime(date, time);
+    return QDateTime(date, time, Qt::OffsetFromUTC, *it);
+}
+
 // Fast reading of the stored date text "yyyy-MM-dd HH:mm:ss".
 QDateTime parseStoredDate(const char* s, int n)
 {
@@ -162,7 +183,7 @@ QDateTime parseStoredDate(const char* s, int n)
         QDate date(num(0, 4), num(5, 2), num(8, 2));
         QTime time(num(11, 2), num(14, 2), num(17, 2));
         if (date.isValid() && time.isValid())
-            return QDateTime(date, time);
+            return localDateTime(date, time);
     }
     return QDateTime();
 }
@@ -479,7 +500,8 @@ QVariant coerce(const FieldDef& f, const QVariant& v)
         QDateTime d = vb::toDate(v, &ok);
         if (!ok || d.date().year() < 100 || d.date().year() > 9999) raiseMismatch(f, v);
         QTime t = d.time();
-        return QDateTime(d.date(), QTime(t.hour(), t.minute(), t.second()));
+        if (t.msec() == 0 && d.timeSpec() != Qt::UTC) return d;
+        return localDateTime(d.date(), QTime(t.hour(), t.minute(), t.second()));
     }
     case dbBinary: case dbLongBinary:
         if (v.typeId() == QMetaType::QByteArray) return v.toByteArray();
@@ -608,6 +630,10 @@ struct RecordsetData {
     int offset = 0;                      // 1 when column 0 is the rowid
     QVector<Field> fields;
     QVector<int> baseIndex;              // field -> index in base->fields, -1 if not a base column
+    QVector<int> fieldOfBase;            // index in base->fields -> field, -1 if not in the record set
+    QByteArray lastMask;                 // the columns of the last statement written
+    sqlite3_stmt* lastWrite = nullptr;
+    int lastMode = dbEditNone;
     QHash<QString, int> byName;          // exact and folded names
     bool closed = false;
 
@@ -683,6 +709,11 @@ struct RecordsetData {
         }
         cur.resize(fields.size());
         loaded.resize(fields.size());
+        if (base) {
+            fieldOfBase = QVector<int>(base->fields.size(), -1);
+            for (int i = 0; i < baseIndex.size(); ++i)
+                if (baseIndex[i] >= 0) fieldOfBase[baseIndex[i]] = i;
+        }
         db->openSets << this;
         goTo(0);
     }
@@ -722,9 +753,14 @@ struct RecordsetData {
         raiseSqlite(db->db, rc, tr.sql);
     }
 
+    bool anyLoaded = false;
+
     void clearCur()
     {
-        for (int i = 0; i < cur.size(); ++i) { cur[i] = QVariant(); loaded[i] = 0; }
+        if (anyLoaded) {
+            for (int i = 0; i < cur.size(); ++i) { cur[i] = QVariant(); loaded[i] = 0; }
+            anyLoaded = false;
+        }
         live = false;
         rowidLoaded = false;
         deleted = false;
@@ -765,6 +801,7 @@ struct RecordsetData {
         }
         cur[i] = readColumn(stmt, i + offset, fields[i].d->def.type);
         loaded[i] = 1;
+        anyLoaded = true;
     }
 
     void loadRowid()
@@ -783,6 +820,9 @@ struct RecordsetData {
             if (editMode == dbEditAdd) return buf[i];
         }
         if (!hasCurrent()) raiseNoCurrent();
+        if (loaded[i]) return cur[i];
+        // read straight from the statement: nothing kept, nothing copied
+        if (live) return readColumn(stmt, i + offset, fields[i].d->def.type);
         ensureLoaded(i);
         return cur[i];
     }
@@ -802,14 +842,14 @@ struct RecordsetData {
         return -1;
     }
 
-    Field field(int i) const
+    const Field& field(int i) const
     {
         if (i < 0 || i >= fields.size())
             raise(err::ItemNotFound, QStringLiteral("在集合中找不到第 %1 项。").arg(i));
         return fields[i];
     }
 
-    Field field(const QString& name) const
+    const Field& field(const QString& name) const
     {
         int i = index(name);
         if (i < 0) raise(err::ItemNotFound, QStringLiteral("在集合中找不到项目 '%1'。").arg(name));
@@ -826,9 +866,10 @@ struct RecordsetData {
             loadRowid();
         }
         editMode = mode;
-        buf = QVector<QVariant>(count());
-        changed = QVector<char>(count(), 0);
-        chunked = QVector<char>(count(), 0);
+        if (buf.size() != count()) buf = QVector<QVariant>(count());
+        else buf.fill(QVariant());
+        changed.fill(0, count());
+        chunked.fill(0, count());
         if (mode == dbEditAdd) {
             for (int i = 0; i < count(); ++i) {
                 const FieldDef& d = fields[i].d->def;
@@ -886,7 +927,7 @@ struct RecordsetData {
         // Required and zero-length rules of the base table.
         for (int bi = 0; bi < base->fields.size(); ++bi) {
             const FieldDef& d = base->fields[bi];
-            int i = baseIndex.indexOf(bi);
+            int i = fieldOfBase.value(bi, -1);
             QVariant v;
             bool given = false;
             if (i >= 0 && changed[i]) {
@@ -911,35 +952,44 @@ struct RecordsetData {
         if (editMode == dbEditNone)
             raise(err::UpdateWithoutEdit, QStringLiteral("没有 AddNew 或 Edit 就进行更新或取消更新。"));
         checkRow();
-        QStringList cols;
+        QByteArray mask(count(), '\0');
         QVector<int> which;
+        which.reserve(count());
         for (int i = 0; i < count(); ++i) {
             if (!changed[i]) continue;
             if (editMode == dbEditInProgress && loaded[i] && buf[i] == cur[i] &&
                 buf[i].typeId() == cur[i].typeId() && buf[i].isNull() == cur[i].isNull())
                 continue;
-            cols << jetsql::quoteName(base->fields[baseIndex[i]].name);
+            mask[i] = 1;
             which << i;
         }
-        QString sql;
-        if (editMode == dbEditAdd) {
-            if (cols.isEmpty()) {
-                sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(jetsql::quoteName(base->name));
+        if (editMode == dbEditInProgress && which.isEmpty()) { editMode = dbEditNone; return; }
+        sqlite3_stmt* st = lastWrite;
+        if (!st || mask != lastMask || lastMode != editMode) {
+            QStringList cols;
+            for (int i : which) cols << jetsql::quoteName(base->fields[baseIndex[i]].name);
+            QString sql;
+            if (editMode == dbEditAdd) {
+                if (cols.isEmpty()) {
+                    sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(jetsql::quoteName(base->name));
+                } else {
+                    QStringList marks;
+                    for (int k = 0; k < cols.size(); ++k) marks << QStringLiteral("?%1").arg(k + 1);
+                    sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                              .arg(jetsql::quoteName(base->name), cols.join(u','), marks.join(u','));
+                }
             } else {
-                QStringList marks;
-                for (int k = 0; k < cols.size(); ++k) marks << QStringLiteral("?%1").arg(k + 1);
-                sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(jetsql::quoteName(base->name), cols.join(u','), marks.join(u','));
+                QStringList sets;
+                for (int k = 0; k < cols.size(); ++k) sets << QStringLiteral("%1=?%2").arg(cols[k]).arg(k + 1);
+                sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?%3")
+                          .arg(jetsql::quoteName(base->name), sets.join(u','))
+                          .arg(cols.size() + 1);
             }
-        } else {
-            if (cols.isEmpty()) { editMode = dbEditNone; return; }
-            QStringList sets;
-            for (int k = 0; k < cols.size(); ++k) sets << QStringLiteral("%1=?%2").arg(cols[k]).arg(k + 1);
-            sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?%3")
-                      .arg(jetsql::quoteName(base->name), sets.join(u','))
-                      .arg(cols.size() + 1);
+            st = db->cached(sql);
+            lastWrite = st;
+            lastMask = mask;
+            lastMode = editMode;
         }
-        sqlite3_stmt* st = db->cached(sql);
         for (int k = 0; k < which.size(); ++k)
             bindValue(st, k + 1, fields[which[k]].d->def.type, buf[which[k]]);
         if (editMode == dbEditInProgress) sqlite3_bind_int64(st, which.size() + 1, rowid);
@@ -953,12 +1003,13 @@ struct RecordsetData {
                 raise(err::NoCurrentRecord, QStringLiteral("记录已被其他用户删除。"));
             }
             for (int i : which) { cur[i] = buf[i]; loaded[i] = 1; }
+            anyLoaded = true;
         } else {
             if (known >= 0) ++known;
             ++seen;
         }
         editMode = dbEditNone;
-        buf.clear();
+        changed.fill(0);
     }
 };
 
@@ -1159,7 +1210,7 @@ void refuseOnExisting(const std::shared_ptr<FieldData>& d, const char* what)
 } // namespace
 
 QString Field::Name() const { if (!d) raiseNothing(); return d->def.name; }
-void Field::setName(const QString& name) { checkDefinition(d); refuseOnExisting(d, "Name"); d->def.name = name; }
+void Field::setName(const QString& name) const { checkDefinition(d); refuseOnExisting(d, "Name"); d->def.name = name; }
 int Field::Type() const
 {
     if (!d) raiseNothing();
@@ -1173,7 +1224,7 @@ int Field::Type() const
     }
     return d->def.type;
 }
-void Field::setType(int type)
+void Field::setType(int type) const
 {
     checkDefinition(d);
     refuseOnExisting(d, "Type");
@@ -1187,7 +1238,7 @@ int Field::Size() const
     if (d->def.size >= 0) return d->def.size;
     return defaultSize(d->def.type);
 }
-void Field::setSize(int size)
+void Field::setSize(int size) const
 {
     checkDefinition(d);
     refuseOnExisting(d, "Size");
@@ -1204,49 +1255,49 @@ int Field::Attributes() const
     if (!d->rs || (d->rs->updatable && d->rs->baseIndex.value(d->col, -1) >= 0)) a |= dbUpdatableField;
     return a;
 }
-void Field::setAttributes(int attributes)
+void Field::setAttributes(int attributes) const
 {
     checkDefinition(d);
     refuseOnExisting(d, "Attributes");
     d->def.attributes = attributes & ~dbUpdatableField;
 }
 bool Field::Required() const { if (!d) raiseNothing(); return d->def.required; }
-void Field::setRequired(bool required)
+void Field::setRequired(bool required) const
 {
     checkDefinition(d);
     d->def.required = required;
     storeFieldProperty(d, "required", int(required));
 }
 bool Field::AllowZeroLength() const { if (!d) raiseNothing(); return d->def.allowZeroLength; }
-void Field::setAllowZeroLength(bool allow)
+void Field::setAllowZeroLength(bool allow) const
 {
     checkDefinition(d);
     d->def.allowZeroLength = allow;
     storeFieldProperty(d, "allowzero", int(allow));
 }
 QString Field::ValidationRule() const { if (!d) raiseNothing(); return d->def.validationRule; }
-void Field::setValidationRule(const QString& rule)
+void Field::setValidationRule(const QString& rule) const
 {
     checkDefinition(d);
     d->def.validationRule = rule;
     storeFieldProperty(d, "vrule", rule);
 }
 QString Field::ValidationText() const { if (!d) raiseNothing(); return d->def.validationText; }
-void Field::setValidationText(const QString& text)
+void Field::setValidationText(const QString& text) const
 {
     checkDefinition(d);
     d->def.validationText = text;
     storeFieldProperty(d, "vtext", text);
 }
 QVariant Field::DefaultValue() const { if (!d) raiseNothing(); return d->def.defaultValue; }
-void Field::setDefaultValue(const QVariant& value)
+void Field::setDefaultValue(const QVariant& value) const
 {
     checkDefinition(d);
     d->def.defaultValue = value.isValid() ? QVariant(vb::CStr(value)) : QVariant();
     storeFieldProperty(d, "defval", d->def.defaultValue);
 }
 int Field::OrdinalPosition() const { if (!d) raiseNothing(); return d->def.ordinal < 0 ? 0 : d->def.ordinal; }
-void Field::setOrdinalPosition(int position)
+void Field::setOrdinalPosition(int position) const
 {
     checkDefinition(d);
     refuseOnExisting(d, "OrdinalPosition");
@@ -1268,8 +1319,8 @@ RecordsetData* recordsetOf(const std::shared_ptr<FieldData>& d)
 } // namespace
 
 QVariant Field::Value() const { return recordsetOf(d)->value(d->col); }
-void Field::setValue(const QVariant& value) { recordsetOf(d)->set(d->col, value); }
-void Field::AppendChunk(const QByteArray& bytes) { recordsetOf(d)->appendChunk(d->col, bytes); }
+void Field::setValue(const QVariant& value) const { recordsetOf(d)->set(d->col, value); }
+void Field::AppendChunk(const QByteArray& bytes) const { recordsetOf(d)->appendChunk(d->col, bytes); }
 QByteArray Field::GetChunk(qint64 offset, qint64 bytes) const
 {
     QVariant v = recordsetOf(d)->value(d->col);
@@ -1758,8 +1809,8 @@ dao::Fields Recordset::Fields() const
     f.rs = d;
     return f;
 }
-Field Recordset::Fields(int index) const { RS_CHECK(); return d->field(index); }
-Field Recordset::Fields(const QString& name) const { RS_CHECK(); return d->field(name); }
+const Field& Recordset::Fields(int index) const { RS_CHECK(); return d->field(index); }
+const Field& Recordset::Fields(const QString& name) const { RS_CHECK(); return d->field(name); }
 
 void Recordset::AddNew() { RS_CHECK(); d->startEdit(dbEditAdd); }
 void Recordset::Edit() { RS_CHECK(); d->startEdit(dbEditInProgress); }

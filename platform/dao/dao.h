@@ -149,26 +149,26 @@ public:
     bool isNothing() const { return !d; }
 
     QString Name() const;
-    void setName(const QString& name);
+    void setName(const QString& name) const;
     int Type() const;
-    void setType(int type);
+    void setType(int type) const;
     // Text: the width in characters; numbers: bytes; long binary and memo: 0.
     int Size() const;
-    void setSize(int size);
+    void setSize(int size) const;
     int Attributes() const;
-    void setAttributes(int attributes);
+    void setAttributes(int attributes) const;
     bool Required() const;
-    void setRequired(bool required);
+    void setRequired(bool required) const;
     bool AllowZeroLength() const;
-    void setAllowZeroLength(bool allow);
+    void setAllowZeroLength(bool allow) const;
     QString ValidationRule() const;
-    void setValidationRule(const QString& rule);
+    void setValidationRule(const QString& rule) const;
     QString ValidationText() const;
-    void setValidationText(const QString& text);
+    void setValidationText(const QString& text) const;
     QVariant DefaultValue() const;
-    void setDefaultValue(const QVariant& value);
+    void setDefaultValue(const QVariant& value) const;
     int OrdinalPosition() const;
-    void setOrdinalPosition(int position);
+    void setOrdinalPosition(int position) const;
     // The name of the table the column comes from ("" for an expression).
     QString SourceTable() const;
 
@@ -176,9 +176,9 @@ public:
     QVariant Value() const;
     // Only during AddNew or Edit; a value the field's type cannot take raises 13
     // (or 3349 when out of range, 3163 when too long).
-    void setValue(const QVariant& value);
+    void setValue(const QVariant& value) const;
     // Long binary: the first AppendChunk after AddNew/Edit replaces the value.
-    void AppendChunk(const QByteArray& bytes);
+    void AppendChunk(const QByteArray& bytes) const;
     QByteArray GetChunk(qint64 offset, qint64 bytes) const;
     // Bytes of a long binary or characters of a text value; -1 for Null.
     qint64 FieldSize() const;
@@ -287,12 +287,13 @@ public:
     int AbsolutePosition() const;
     void setAbsolutePosition(int position);
 
+    // The field stays valid while the record set lives; copy the handle to keep it longer.
     dao::Fields Fields() const;
-    Field Fields(int index) const;
-    Field Fields(const QString& name) const;
-    Field operator()(int index) const { return Fields(index); }
-    Field operator()(const QString& name) const { return Fields(name); }
-    Field operator()(const char* name) const { return Fields(QString::fromUtf8(name)); }
+    const Field& Fields(int index) const;
+    const Field& Fields(const QString& name) const;
+    const Field& operator()(int index) const { return Fields(index); }
+    const Field& operator()(const QString& name) const { return Fields(name); }
+    const Field& operator()(const char* name) const { return Fields(QString::fromUtf8(name)); }
 
     void AddNew();
     void Edit();
