@@ -1,6 +1,7 @@
 // Feeds arbitrary texts to the definition reader: it must never crash, and a text it accepts
 // must write back to a text that reads to the same rule.
 #include "platform/core/msgbox.h"
+#include "platform/core/vberror.h"
 #include "rulegen/engine/codeclass.h"
 #include <cstdint>
 #include <cstdlib>

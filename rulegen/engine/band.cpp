@@ -65,7 +65,8 @@ void BandImpl::setName(const QString& v)
     if (!m_name.isEmpty())
         throw error(2004);
     const QString t = text::trim(v);
-    if (t.isEmpty())
+    // the definition text joins band names with these
+    if (t.isEmpty() || !text::fitsText(t, ",;:="))
         throw error(2003);
     m_name = t;
 }

@@ -167,6 +167,8 @@ void CodeClassImpl::AddBandInternal(BandImpl* band, const QVariant& Before, cons
     if (!band)
         throw error(2003);
     com::ComPtr<BandImpl> keep(band);
+    if (band->Name().isEmpty())
+        throw error(2003, msg(1501));
     band->setParent(this);
     if (DataField)
         band->setDataField(DataField);
@@ -316,7 +318,13 @@ void CodeClassImpl::Save(qint32 Options)
 
 // ---------------------------------------------------------------- settings
 
-void CodeClassImpl::setName(const QString& v) { m_name = text::trim(v); }
+void CodeClassImpl::setName(const QString& v)
+{
+    const QString t = text::trim(v);
+    if (!text::fitsText(t, ""))
+        throw error(2003);
+    m_name = t;
+}
 
 void CodeClassImpl::setSeparaOfYear(qint32 v)
 {

@@ -278,7 +278,7 @@ void CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
         qint64 n = 0;
         bool b = false;
         switch (e.key) {
-        case 0: setName(v); break;
+        case 0: ignoring([&] { setName(v); }); break;
         case 1: if (text::toWhole(v, &n)) ignoring([&] { setStyle(CodeStyles(n)); }); break;
         case 2: if (text::toWhole(v, &n)) ignoring([&] { setApplyMode(ApplyModes(n)); }); break;
         case 3: if (toBool(v, &b)) m_allowAddBand = b; break;
@@ -299,7 +299,19 @@ void CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
         case 13: if (text::toWhole(v, &n)) ignoring([&] { setSeparaOfYear(qint32(n)); }); break;
         case 14: ignoring([&] { m_usrFields->FromText(v); }); break;
         case 15: ignoring([&] { m_usrMacros->FromText(v); }); break;
-        case 17: ignoring([&] { layeredBands()->FromText(v); }); break;
+        case 17: {
+            // a layer list that cannot be read keeps the layers the bands gave
+            ListsImpl* layers = layeredBands();
+            const QList<com::ComPtr<IList>> before = layers->NewEnum();
+            try {
+                layers->FromText(v);
+            } catch (const vb::Error&) {
+                layers->clearQuietly();
+                for (const auto& item : before)
+                    ignoring([&] { layers->InsertItem(item.get()); });
+            }
+            break;
+        }
         case 16: {
             com::ComPtr<BandImpl> band = com::make<BandImpl>();
             band->setParent(this);

@@ -13,7 +13,7 @@ void ListImpl::setName(const QString& v)
     if (!m_name.isEmpty())
         throw error(2001);
     const QString t = text::trim(v);
-    if (t.isEmpty())
+    if (t.isEmpty() || !text::fitsText(t, ",;"))
         throw error(2003);
     m_name = t;
     if (m_foreign.isEmpty())
@@ -23,7 +23,7 @@ void ListImpl::setName(const QString& v)
 void ListImpl::setForeignName(const QString& v)
 {
     const QString t = text::trim(v);
-    if (t.isEmpty())
+    if (t.isEmpty() || !text::fitsText(t, ",;"))
         throw error(2003);
     m_foreign = t;
 }

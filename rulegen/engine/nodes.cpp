@@ -116,6 +116,8 @@ void NodeImpl::setField(bool code, const QString& v)
 {
     if ((code ? m_text : m_tag) == v)
         return;
+    if (!text::fitsText(v, ",;"))
+        throw error(2003);
     NodesImpl* t = tree();
     if (t && t->storeIndex(this) >= 0 && t->layerHas(parentNode(), this, code, v))
         throw error(code ? 2029 : 2030);
@@ -192,6 +194,9 @@ com::ComPtr<ICNode> NodesImpl::Add(const QVariant& Relative, tvwRelationships Re
 {
     com::ComPtr<NodeImpl> node = com::make<NodeImpl>();
     ++m_counter;
+    // the relation text separates nodes and fields with these
+    if (!text::fitsText(Text, ",;") || !text::fitsText(Tag, ",;"))
+        throw error(2003);
     node->setRaw(Text, Tag);
     node->setKey(QStringLiteral("N%1").arg(m_counter));
     node->setTree(m_self.weak());

@@ -21,6 +21,18 @@ QString numberToText(double d) { return vb::CStr(QVariant(d)); }
 
 QString numberText(const QString& s) { return numberToText(numberValue(s)); }
 
+bool fitsText(const QString& s, const char* separators)
+{
+    for (QChar c : s) {
+        if (c == QChar(13))
+            return false;
+        for (const char* p = separators; *p; ++p)
+            if (c == QLatin1Char(*p))
+                return false;
+    }
+    return true;
+}
+
 bool toWhole(const QString& s, qint64* out)
 {
     if (!isNumeric(s))

@@ -31,6 +31,9 @@ bool parseDate(const QString& s, QDateTime* out);
 // A text read as a whole number; false when it is not a number.
 bool toWhole(const QString& s, qint64* out);
 
+// Whether s holds none of the characters that separate the parts of a definition text.
+bool fitsText(const QString& s, const char* separators);
+
 // An index-or-key argument: a number is a position, a text a key; invalid = not given.
 inline bool given(const QVariant& v) { return v.isValid() && !v.isNull(); }
 bool isPosition(const QVariant& v);

@@ -169,3 +169,38 @@ TEST_F(Definition, DamagedTextsAreRefusedAndChangeNothing)
 }
 
 } // namespace
+
+namespace {
+
+using namespace rt;
+
+TEST_F(Definition, NamesThatWouldBreakTheTextAreRefused)
+{
+    auto r = newRule();
+    for (const char* bad : {"A,B", "A;B", "A:B", "A=B"})
+        EXPECT_VBERROR(r->Add(QString::fromLatin1(bad), bsIncreaseAlpha), E(2003)) << bad;
+    EXPECT_VBERROR(r->UsrFields()->Add(QStringLiteral("F,G")), E(2003));
+    EXPECT_VBERROR(r->UsrFields()->Add(QStringLiteral("F"), QStringLiteral("a;b")), E(2003));
+    EXPECT_VBERROR(r->Relations()->Add(QVariant(), tvwNext, QStringLiteral("A,1"), QStringLiteral("x")), E(2003));
+    com::ComPtr<ICNode> n = r->Relations()->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("x"));
+    EXPECT_VBERROR(n->setTag(QStringLiteral("x;y")), E(2003));
+    EXPECT_VBERROR(r->setName(QStringLiteral("a") + CR + QStringLiteral("b")), E(2003));
+    EXPECT_EQ(r->Count(), 0);
+    EXPECT_EQ(r->UsrFields()->Count(), 0);
+}
+
+TEST_F(Definition, AnUnreadableLayerListKeepsTheLayersTheBandsGave)
+{
+    auto r = newRule();
+    // "Big" reads without a style, so it is no layer; "Sub" is one
+    r->Load(lines({"14", "F,,", "16", "0=Big", "1=x", "17", "16", "0=Sub", "1=2", "2=2", "5=1", "6=F", "7=0", "17",
+                   "16", "0=Big", "1=2", "2=2", "5=1", "6=F", "17", "17", "Big,,;Sub,,"}));
+    EXPECT_EQ(r->Count(), 2);
+    ASSERT_EQ(r->LayeredBands()->Count(), 1);
+    EXPECT_EQ(r->LayeredBands()->Item(1)->Name(), QStringLiteral("Sub"));
+    auto again = newRule();
+    again->Load(r->Definition());
+    EXPECT_EQ(again->Definition(), r->Definition());
+}
+
+} // namespace
