@@ -227,3 +227,27 @@ TEST(DaoEngine, ExclusiveOpenLocksOutOthers)
     EXPECT_NO_THROW(DBEngine::OpenDatabase(path, false, false, kConnect).Close());
     DBEngine::setBusyTimeout(previous);
 }
+
+TEST(DaoEngine, TransactionsAroundOpenRecordsets)
+{
+    testutil::ProgramFolder folder;
+    dao::Database db = makeItems(folder.file(QStringLiteral("a.mdb")));
+    DBEngine::BeginTrans();
+    for (int i = 1; i <= 5; ++i) addItem(db, i, QStringLiteral("n%1").arg(i));
+    DBEngine::CommitTrans();
+    // a record set stands on its first row while a transaction begins, writes and commits
+    dao::Recordset reader = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+    dao::Recordset writer = db.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE ID=3"));
+    DBEngine::BeginTrans();
+    writer.Edit();
+    writer(QStringLiteral("Name")).setValue(QStringLiteral("edited"));
+    writer.Update();
+    db.Execute(QStringLiteral("DELETE * FROM Items WHERE ID=5"));
+    DBEngine::CommitTrans();
+    EXPECT_EQ(reader(QStringLiteral("ID")).Value().toInt(), 1);
+    reader.MoveNext();
+    EXPECT_EQ(reader(QStringLiteral("ID")).Value().toInt(), 2);
+    EXPECT_EQ(writer(QStringLiteral("Name")).Value().toString(), QStringLiteral("edited"));
+    dao::Recordset check = db.OpenRecordset(QStringLiteral("Items"));
+    EXPECT_EQ(check.RecordCount(), 4);
+}

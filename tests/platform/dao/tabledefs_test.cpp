@@ -197,3 +197,21 @@ TEST(DaoTableDefs, DeletingAcrossEveryTableWithAColumn)
     EXPECT_EQ(db.TableDefs()(QStringLiteral("Other")).RecordCount(), 2);
     EXPECT_EQ(db.TableDefs()(QStringLiteral("Transfer")).RecordCount(), 1);
 }
+
+TEST(DaoTableDefs, IndexesAndTablesThroughStatements)
+{
+    testutil::ProgramFolder folder;
+    dao::Database db = makeItems(folder.file(QStringLiteral("a.mdb")));
+    db.Execute(QStringLiteral("CREATE UNIQUE INDEX ix_name ON [Items] ([Name]);"));
+    addItem(db, 1, QStringLiteral("Ärger"));
+    // the unique index compares ignoring case, as Jet's does
+    EXPECT_EQ(errorOf([&] { addItem(db, 2, QStringLiteral("äRGER")); }), dao::err::DuplicateKey);
+    EXPECT_EQ(errorOf([&] { db.Execute(QStringLiteral("CREATE INDEX ix_name ON [Items] ([Qty])")); }), 3375);
+    db.Execute(QStringLiteral("DROP INDEX ix_name ON [Items]"));
+    EXPECT_NO_THROW(addItem(db, 2, QStringLiteral("äRGER")));
+    EXPECT_EQ(errorOf([&] { db.Execute(QStringLiteral("CREATE TABLE X (A LONG)")); }), dao::err::NotSupported);
+    EXPECT_EQ(errorOf([&] { db.Execute(QStringLiteral("CREATE INDEX i ON Nowhere (A)")); }), dao::err::NoSuchTable);
+    db.Execute(QStringLiteral("DROP TABLE [Items];"));
+    EXPECT_EQ(db.TableDefs().Count(), 0);
+    EXPECT_EQ(errorOf([&] { db.OpenRecordset(QStringLiteral("Items")); }), dao::err::NoSuchTable);
+}
