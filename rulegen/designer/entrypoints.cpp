@@ -5,6 +5,7 @@
 #include "rulegen/engine/textutil.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
+#include "shared/forms/forms.h"
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -26,50 +27,50 @@ std::function<void(QDialog*)>& modalHook()
     return h;
 }
 
-QDialog* standIn(const QString& caption)
+// An empty dialog with its caption's string number, as the designer windows carry it.
+QDialog* standIn(int captionId)
 {
     auto* d = new QDialog;
-    d->setWindowTitle(caption);
+    d->setProperty(forms::kTag, captionId);
     return d;
 }
 
-// Over the library's active window, else centred; never past the screen's right or bottom edge.
+// The set-up of a stand-in: a title that is not empty replaces the caption.
+void standInSetUp(QDialog* d, const QString& title)
+{
+    const QString t = text::trim(title);
+    if (!t.isEmpty())
+        d->setWindowTitle(t);
+}
+
 void place(QDialog* d)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect s = screen->geometry();
-    const QSize size = d->frameGeometry().size();
-    int left, top;
     QWidget* active = QApplication::activeWindow();
-    if (active && isLibraryWindow(active)) {
-        const QRect a = active->frameGeometry();
-        left = a.left() + int(0.3 * a.width());
-        top = a.top() + int(0.3 * a.height());
-    } else {
-        left = (s.width() - size.width()) / 2;
-        top = (s.height() - size.height()) / 2;
-    }
-    if (left + size.width() > s.width())
-        left = (s.width() - size.width()) / 2;
-    if (top + size.height() > s.height())
-        top = (s.height() - size.height()) / 2;
-    d->move(left, top);
+    const QRect a = active && isLibraryWindow(active) ? active->frameGeometry() : QRect();
+    d->move(dialogPlace(d->frameGeometry().size(), a, screen->geometry()));
 }
 
 // The common frame: every error is shown and swallowed; the window never outlives the call.
-void run(const std::function<QDialog*()>& prepare, bool placeIt)
+void run(const std::function<void()>& checks, const std::function<QDialog*()>& create,
+         const std::function<void(QDialog*)>& setUp, bool placeIt, bool breathe)
 {
     std::unique_ptr<QDialog> window;
     try {
-        window.reset(prepare());
+        checks();
+        window.reset(create());
         if (!window)
             return;
         markLibraryWindow(window.get());
+        ui::DoEvents();
         if (placeIt)
             place(window.get());
-        ui::DoEvents();
+        forms::LoadResStrings(window.get(), strings(), true);
+        setUp(window.get());
+        if (breathe)
+            ui::DoEvents();
         showModal(window.get());
     } catch (const vb::Error& e) {
         ui::MsgBox(e.description(), ui::vbExclamation, appTitle());
@@ -83,6 +84,23 @@ void run(const std::function<QDialog*()>& prepare, bool placeIt)
 }
 
 } // namespace
+
+QPoint dialogPlace(const QSize& size, const QRect& active, const QRect& s)
+{
+    int left, top;
+    if (active.isValid()) {
+        left = active.left() + int(0.3 * active.width());
+        top = active.top() + int(0.3 * active.height());
+    } else {
+        left = (s.width() - size.width()) / 2;
+        top = (s.height() - size.height()) / 2;
+    }
+    if (left + size.width() > s.width())
+        left = (s.width() - size.width()) / 2;
+    if (top + size.height() > s.height())
+        top = (s.height() - size.height()) / 2;
+    return QPoint(left, top);
+}
 
 void setModalHook(std::function<void(QDialog*)> hook) { modalHook() = std::move(hook); }
 
@@ -102,67 +120,88 @@ void markLibraryWindow(QWidget* w) { w->setProperty("tessalyWindow", true); }
 void CodeClassImpl::ShowDesigner(const QString& sTitle, bool AllowSetup)
 {
     com::ComPtr<ICodeClass> keep(this);
-    run([&]() -> QDialog* {
-        m_allowSetup = AllowSetup;
-        if (designerWindows().designer)
-            return designerWindows().designer(*this, sTitle);
-        return standIn(sTitle.isEmpty() ? msg(1500) : sTitle);
-    }, false);
+    const DesignerWindows& w = designerWindows();
+    run([] {},
+        [&] { return w.createDesigner ? w.createDesigner() : standIn(1500); },
+        [&](QDialog* d) {
+            m_allowSetup = AllowSetup;
+            if (w.loadBands && w.createDesigner)
+                w.loadBands(d, *this, sTitle);
+            else if (!sTitle.isEmpty())
+                d->setWindowTitle(sTitle);
+        },
+        false, true);
 }
 
 void CodeClassImpl::ShowFieldManage(const QString& sTitle)
 {
     com::ComPtr<ICodeClass> keep(this);
-    run([&]() -> QDialog* {
-        if (designerWindows().fieldManage)
-            return designerWindows().fieldManage(*this, -1, sTitle);
-        const QString t = text::trim(sTitle);
-        return standIn(t.isEmpty() ? msg(1803) : t);
-    }, true);
+    const DesignerWindows& w = designerWindows();
+    run([] {},
+        [&] { return w.createFieldManager ? w.createFieldManager() : standIn(1803); },
+        [&](QDialog* d) {
+            if (w.showFields && w.createFieldManager)
+                w.showFields(d, *this, -1, sTitle);
+            else
+                standInSetUp(d, sTitle);
+        },
+        true, true);
 }
 
 void CodeClassImpl::ShowOptions(const QString& sTitle)
 {
     com::ComPtr<ICodeClass> keep(this);
-    run([&]() -> QDialog* {
-        if (designerWindows().options)
-            return designerWindows().options(*this, sTitle);
-        const QString t = text::trim(sTitle);
-        return standIn(t.isEmpty() ? msg(1901) : t);
-    }, true);
+    const DesignerWindows& w = designerWindows();
+    run([] {},
+        [&] { return w.createOptions ? w.createOptions() : standIn(1901); },
+        [&](QDialog* d) {
+            if (w.showOptions && w.createOptions)
+                w.showOptions(d, *this, sTitle);
+            else
+                standInSetUp(d, sTitle);
+        },
+        true, true);
 }
 
 void CodeClassImpl::ShowAddBandDialog(QString& referenceBand, qint32& position)
 {
     com::ComPtr<ICodeClass> keep(this);
-    run([&]() -> QDialog* {
-        if (!referenceBand.isEmpty()) {
+    const DesignerWindows& w = designerWindows();
+    run([&] {
+            if (referenceBand.isEmpty())
+                return;
             BandImpl* b = findBand(referenceBand);
             if (!b)
                 throw errorJoined(2018, referenceBand);
             referenceBand = b->Name();
-        }
-        if (designerWindows().addBand)
-            return designerWindows().addBand(*this, referenceBand, position);
-        return standIn(msg(1811));
-    }, true);
+        },
+        [&] { return w.createAddBand ? w.createAddBand() : standIn(1811); },
+        [&](QDialog* d) {
+            if (w.showAddBand && w.createAddBand)
+                w.showAddBand(d, *this, referenceBand, position);
+        },
+        true, false);
 }
 
 void CodeClassImpl::ShowRelationDialog(const QVariant& band, const QVariant& referenceNode, bool modify,
                                        qint32& relationship)
 {
     com::ComPtr<ICodeClass> keep(this);
-    run([&]() -> QDialog* {
-        if (m_bands.isEmpty())
-            throw error(2003, msg(1001));
-        com::ComPtr<IBand> b = Band(band);
-        if (!b->Relations())
-            throw error(2003);
-        if (designerWindows().addNode)
-            return designerWindows().addNode(*this, *static_cast<BandImpl*>(b.get()), referenceNode, modify,
-                                             relationship);
-        return standIn(msg(modify ? 1865 : 1851));
-    }, true);
+    const DesignerWindows& w = designerWindows();
+    com::ComPtr<IBand> target;
+    run([&] {
+            if (m_bands.isEmpty())
+                throw error(2003, msg(1001));
+            target = Band(band);
+            if (!target->Relations())
+                throw error(2003);
+        },
+        [&] { return w.createAddNode ? w.createAddNode() : standIn(modify ? 1865 : 1851); },
+        [&](QDialog* d) {
+            if (w.showAddNode && w.createAddNode)
+                w.showAddNode(d, *static_cast<BandImpl*>(target.get()), referenceNode, modify, relationship);
+        },
+        true, true);
 }
 
 } // namespace tessaly

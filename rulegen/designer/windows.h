@@ -1,9 +1,11 @@
 #pragma once
-// The designer windows as the rule's entry points reach them. The windows register their
-// factories here; a window that has not registered is stood in for by an empty dialog with
-// the right caption. A factory creates and sets up its window (and may raise); the entry
-// point places, shows and destroys it.
+// The designer windows as the rule's entry points reach them. Each window registers how it
+// is created and how it is set up; the entry point creates it, places it, localises it with
+// the library's string table, sets it up, shows it modally and destroys it. A window that has
+// not registered is stood in for by an empty dialog with the right caption.
 #include <QDialog>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -14,13 +16,22 @@ class CodeClassImpl;
 class BandImpl;
 
 struct DesignerWindows {
-    std::function<QDialog*(CodeClassImpl& rule, const QString& title)> designer;
-    std::function<QDialog*(CodeClassImpl& rule, qint32 index, const QString& title)> fieldManage;
-    std::function<QDialog*(CodeClassImpl& rule, const QString& title)> options;
-    std::function<QDialog*(CodeClassImpl& rule, QString& referenceBand, qint32& position)> addBand;
-    std::function<QDialog*(CodeClassImpl& rule, BandImpl& band, const QVariant& referenceNode, bool modify,
-                           qint32& relationship)>
-        addNode;
+    // frmDesigners: LoadBands(rule, no band, title)
+    std::function<QDialog*()> createDesigner;
+    std::function<void(QDialog*, CodeClassImpl& rule, const QString& title)> loadBands;
+    // frmDropFields: ShowInfo(rule, index, title)
+    std::function<QDialog*()> createFieldManager;
+    std::function<void(QDialog*, CodeClassImpl& rule, qint32 index, const QString& title)> showFields;
+    // frmAdvanceds: ShowInfo(rule, title)
+    std::function<QDialog*()> createOptions;
+    std::function<void(QDialog*, CodeClassImpl& rule, const QString& title)> showOptions;
+    // frmAddBands: ShowAddBand(rule, reference band, position)
+    std::function<QDialog*()> createAddBand;
+    std::function<void(QDialog*, CodeClassImpl& rule, QString& referenceBand, qint32& position)> showAddBand;
+    // frmAddNodes: ShowAddNode(band, reference node, modify, relationship)
+    std::function<QDialog*()> createAddNode;
+    std::function<void(QDialog*, BandImpl& band, const QVariant& referenceNode, bool modify, qint32& relationship)>
+        showAddNode;
 };
 DesignerWindows& designerWindows();
 
@@ -28,6 +39,10 @@ DesignerWindows& designerWindows();
 // dialog is handed to the modal hook, if one is set, and counts as closed at once.
 void showModal(QDialog* dialog);
 void setModalHook(std::function<void(QDialog*)> hook);
+
+// Where a dialog of this size goes: over the active library window (or centred on the screen
+// when there is none), pulled back to the centre when it would pass the right or bottom edge.
+QPoint dialogPlace(const QSize& dialog, const QRect& active, const QRect& screen);
 
 // Whether a widget is one of this library's windows (dialogs are placed over them).
 bool isLibraryWindow(const QWidget* w);

@@ -88,13 +88,40 @@ TEST_F(Entry, RegisteredWindowsAreUsedAndTheirSetUpErrorsShown)
 {
     Shown shown;
     auto r = newRule();
-    designerWindows().options = [](CodeClassImpl&, const QString&) -> QDialog* {
+    DesignerWindows& w = designerWindows();
+    QDialog* created = nullptr;
+    w.createOptions = [&] { return created = new QDialog; };
+    w.showOptions = [](QDialog*, CodeClassImpl&, const QString&) {
         throw vb::Error(vb::errObjectNotSet, QStringLiteral("no rule"));
     };
     r->ShowOptions(QString());
+    EXPECT_TRUE(created);
     EXPECT_EQ(ui::script::last().prompt, QStringLiteral("no rule"));
+    EXPECT_EQ(ui::script::last().style, ui::vbExclamation);
     EXPECT_TRUE(shown.titles.isEmpty());
-    designerWindows().options = nullptr;
+    w.showOptions = [](QDialog* d, CodeClassImpl& rule, const QString&) {
+        d->setWindowTitle(QString::number(rule.Count()));
+    };
+    r->Add(QStringLiteral("A"), bsIncreaseAlpha);
+    r->ShowOptions(QString());
+    EXPECT_EQ(shown.titles, QStringList{QStringLiteral("1")});
+    w.createOptions = nullptr;
+    w.showOptions = nullptr;
+}
+
+} // namespace
+
+namespace {
+
+TEST(EntryPlacement, DialogsGoOverTheActiveWindowButStayOnTheScreen)
+{
+    using tessaly::dialogPlace;
+    const QRect screen(0, 0, 1000, 800);
+    EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(), screen), QPoint(400, 350));
+    EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 100, 500, 400), screen), QPoint(250, 220));
+    // near the right edge: centred horizontally; the vertical place stays
+    EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(700, 100, 500, 400), screen), QPoint(400, 220));
+    EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 600, 500, 400), screen), QPoint(250, 350));
 }
 
 } // namespace
