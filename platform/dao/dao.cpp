@@ -63,7 +63,7 @@ const QString kSource = QStringLiteral("DAO");
         if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
             raise(err::DuplicateKey,
                   QStringLiteral("更改未能保存: 会在索引、主关键字或关系中造成重复的值(%1)。").arg(msg));
-        raise(err::DuplicateKey, QStringLiteral("更改未能保存: %1").arg(msg));
+        raise(3317, QStringLiteral("一个或多个值违反了表的规则，更改未能保存: %1").arg(msg));
     case SQLITE_NOTADB:
         raise(err::NotADatabase, QStringLiteral("无法识别的数据库格式。"));
     case SQLITE_CORRUPT:
@@ -706,6 +706,11 @@ struct RecordsetData {
             if (!byName.contains(def.name)) byName.insert(def.name, c - offset);
             QString k = foldKey(def.name);
             if (!byName.contains(k)) byName.insert(k, c - offset);
+            if (tname) {
+                // "Table.Column" names one of two columns of the same name in a join
+                QString q = foldKey(QString::fromUtf8(tname) + u'.' + def.name);
+                if (!byName.contains(q)) byName.insert(q, c - offset);
+            }
         }
         cur.resize(fields.size());
         loaded.resize(fields.size());
@@ -831,14 +836,23 @@ struct RecordsetData {
     {
         auto it = byName.constFind(name);
         if (it != byName.constEnd()) return *it;
-        QString n = stripBrackets(name);
-        it = byName.constFind(foldKey(n));
-        if (it != byName.constEnd()) return *it;
-        int dot = n.lastIndexOf(u'.');
-        if (dot >= 0) {
-            it = byName.constFind(foldKey(stripBrackets(n.mid(dot + 1))));
+        // "Name", "[Name]", "Table.Name", "[Table].[Name]"
+        QStringList parts;
+        QString part;
+        bool inside = false;
+        for (QChar c : name.trimmed()) {
+            if (c == u'[') inside = true;
+            else if (c == u']') inside = false;
+            else if (c == u'.' && !inside) { parts << part; part.clear(); continue; }
+            else { part += c; continue; }
+        }
+        parts << part;
+        if (parts.size() == 2) {
+            it = byName.constFind(foldKey(parts[0] + u'.' + parts[1]));
             if (it != byName.constEnd()) return *it;
         }
+        it = byName.constFind(foldKey(parts.back()));
+        if (it != byName.constEnd()) return *it;
         return -1;
     }
 
@@ -1000,7 +1014,7 @@ struct RecordsetData {
         if (editMode == dbEditInProgress) {
             if (sqlite3_changes(db->db) == 0) {
                 editMode = dbEditNone;
-                raise(err::NoCurrentRecord, QStringLiteral("记录已被其他用户删除。"));
+                raise(3167, QStringLiteral("记录已被删除。"));
             }
             for (int i : which) { cur[i] = buf[i]; loaded[i] = 1; }
             anyLoaded = true;
@@ -1430,6 +1444,8 @@ void checkNewField(const TableDefData* td, const std::shared_ptr<FieldData>& fd)
     const FieldDef& f = fd->def;
     if (fd->rs) raise(err::InvalidOperation, QStringLiteral("无效的操作: 不能追加记录集的字段。"));
     if (f.name.trimmed().isEmpty()) raise(err::NotSupported, QStringLiteral("字段名称不能为空。"));
+    if (f.name.contains(u']') || f.name.contains(u'['))
+        raise(err::NotSupported, QStringLiteral("'%1' 不是有效的字段名称。").arg(f.name));
     if (f.type == 0 || declaredType(f.type).isEmpty())
         raise(err::NotSupported, QStringLiteral("字段 '%1' 的数据类型无效。").arg(f.name));
     for (const QString& g : td->fieldNames())

@@ -218,5 +218,9 @@ TEST_F(DaoSql, JoinResultNamesComeWithoutTablePrefix)
     EXPECT_EQ(rs(QStringLiteral("Name")).Value().toString(), QStringLiteral("beta"));
     EXPECT_EQ(rs(QStringLiteral("Dev_ID")).Value().toInt(), 2);
     EXPECT_EQ(rs(QStringLiteral("Items.Name")).Value().toString(), QStringLiteral("beta"));
+    dao::Recordset both = db.OpenRecordset(
+        QStringLiteral("SELECT * FROM Moves INNER JOIN Items ON Moves.Dev_ID = Items.ID"), dao::dbOpenSnapshot);
+    EXPECT_EQ(both(QStringLiteral("Moves.ID")).Value().toInt(), 10);
+    EXPECT_EQ(both(QStringLiteral("[Items].[ID]")).Value().toInt(), 2);
     EXPECT_FALSE(rs.Updatable());
 }
