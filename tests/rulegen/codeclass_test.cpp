@@ -346,3 +346,22 @@ TEST_F(Rule, AHostChangingTheRuleWhileAnsweringIsSafe)
 }
 
 } // namespace
+
+namespace {
+
+using namespace rt;
+
+TEST_F(Rule, MessagesFollowTheUsersLanguage)
+{
+    auto r = newRule();
+    res::setUserLanguage(2052);
+    EXPECT_EQ(errorOf([&] { r->setSeparaOfMonth(0); }).description(), QStringLiteral("无效的参数或赋值。"));
+    EXPECT_EQ(errorOf([&] { r->Add(QString()); }).description(), QStringLiteral("无效的参数或赋值。\r\n\r\n名称"));
+    ui::script::answer(ui::vbNo);
+    r->Save(soSaveEnsured);
+    EXPECT_EQ(ui::script::last().title, QStringLiteral("编码设计器"));
+    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("确实要保存所做修改吗?"));
+    res::setUserLanguage(1033);
+}
+
+} // namespace
