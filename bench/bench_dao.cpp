@@ -161,6 +161,23 @@ const std::vector<QVariant>& row(int i)
     return rows[i];
 }
 
+// The device list of the main window, read by bracketed column names as the callers do.
+qint64 layerReadByName(dao::Database& db, const QString& sql, int* rows)
+{
+    static const QStringList names = {
+        QStringLiteral("[设备编号]"), QStringLiteral("[Dev_ID]"), QStringLiteral("[设备名称]"), QStringLiteral("[价值]"),
+        QStringLiteral("[验收状况]"), QStringLiteral("[设备状况]"), QStringLiteral("[Dep_ID]")};
+    dao::Recordset rs = db.OpenRecordset(sql, dao::dbOpenSnapshot);
+    qint64 sum = 0;
+    *rows = 0;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        ++*rows;
+        for (const QString& n : names) sum += rs(n).Value().isNull() ? 0 : 1;
+    }
+    rs.Close();
+    return sum;
+}
+
 void layerAdd(dao::Database& db, const QString& table, int first)
 {
     dao::DBEngine::BeginTrans();
@@ -255,7 +272,10 @@ int main(int argc, char** argv)
     const QString translated = dao::jetsql::translate(jet).sql;
     sqlite3* raw = openRaw(path);
     row(0);
-    std::vector<double> tRaw, tRawBytes, tLayer, tAddRaw, tAddLayer;
+    const QString listJet = QStringLiteral("SELECT [设备编号],[Dev_ID],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID]"
+                                           " FROM [Dev_Info] ORDER BY [设备编号];");
+    const QString listSql = dao::jetsql::translate(listJet).sql;
+    std::vector<double> tRaw, tRawBytes, tLayer, tAddRaw, tAddLayer, tListRaw, tListLayer;
     int rowsRaw = 0, rowsLayer = 0;
     for (int round = 0; round < kRounds; ++round) {
         QElapsedTimer t;
@@ -268,6 +288,13 @@ int main(int argc, char** argv)
         t.restart();
         layerRead(db, jet, &rowsLayer);
         tLayer.push_back(t.nsecsElapsed() / 1e6);
+
+        t.restart();
+        rawRead(raw, listSql, true, &rowsRaw);
+        tListRaw.push_back(t.nsecsElapsed() / 1e6);
+        t.restart();
+        layerReadByName(db, listJet, &rowsLayer);
+        tListLayer.push_back(t.nsecsElapsed() / 1e6);
 
         t.restart();
         rawAdd(raw, QStringLiteral("Added_Raw"), round * kAdds + 1);
@@ -287,6 +314,9 @@ int main(int argc, char** argv)
     std::printf("layer read ms: %.1f\n", readLayer);
     std::printf("read ratio to raw: %.2f\n", readLayer / readRaw);
     std::printf("read ratio to raw without text decoding: %.2f\n", readLayer / readRawBytes);
+    std::printf("device list raw read ms: %.1f\n", median(tListRaw));
+    std::printf("device list layer read by name ms: %.1f\n", median(tListLayer));
+    std::printf("device list read ratio to raw: %.2f\n", median(tListLayer) / median(tListRaw));
     std::printf("rows added per round: %d\n", kAdds);
     std::printf("raw add ms: %.1f\n", addRaw);
     std::printf("layer add ms: %.1f\n", addLayer);

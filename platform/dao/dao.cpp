@@ -634,7 +634,7 @@ struct RecordsetData {
     QByteArray lastMask;                 // the columns of the last statement written
     sqlite3_stmt* lastWrite = nullptr;
     int lastMode = dbEditNone;
-    QHash<QString, int> byName;          // exact and folded names
+    mutable QHash<QString, int> byName;  // exact and folded names, and names asked for before
     bool closed = false;
 
     int pos = -1;          // current row; -1 before the first; == known after the last
@@ -849,10 +849,18 @@ struct RecordsetData {
         parts << part;
         if (parts.size() == 2) {
             it = byName.constFind(foldKey(parts[0] + u'.' + parts[1]));
-            if (it != byName.constEnd()) return *it;
+            if (it != byName.constEnd()) {
+                int i = *it;
+                if (byName.size() < 1000) byName.insert(name, i);
+                return i;
+            }
         }
         it = byName.constFind(foldKey(parts.back()));
-        if (it != byName.constEnd()) return *it;
+        if (it != byName.constEnd()) {
+            int i = *it;
+            if (byName.size() < 1000) byName.insert(name, i);   // the next ask of this spelling is one look-up
+            return i;
+        }
         return -1;
     }
 
