@@ -817,6 +817,16 @@ struct RecordsetData {
         rowidLoaded = true;
     }
 
+    // The value, kept in the row's cache: for reading a long value in pieces.
+    QVariant keptValue(int i)
+    {
+        check();
+        if (editMode != dbEditNone && (changed[i] || editMode == dbEditAdd)) return buf[i];
+        if (!hasCurrent()) raiseNoCurrent();
+        ensureLoaded(i);
+        return cur[i];
+    }
+
     QVariant value(int i)
     {
         check();
@@ -932,13 +942,17 @@ struct RecordsetData {
         const FieldDef& d = writable(i);
         if (d.type != dbLongBinary && d.type != dbMemo && d.type != dbBinary)
             raise(err::TypeMismatch, QStringLiteral("字段 '%1' 不是长二进制或备注字段。").arg(d.name));
+        // the value is taken out of the buffer first, so that appending does not copy it
         if (d.type == dbMemo) {
             QString s = chunked[i] ? buf[i].toString() : QString();
-            buf[i] = s + QString::fromUtf8(bytes);
+            buf[i] = QVariant();
+            s += QString::fromUtf8(bytes);
+            buf[i] = QVariant(std::move(s));
         } else {
             QByteArray b = chunked[i] ? buf[i].toByteArray() : QByteArray();
+            buf[i] = QVariant();
             b += bytes;
-            buf[i] = b;
+            buf[i] = QVariant(std::move(b));
         }
         chunked[i] = 1;
         changed[i] = 1;
@@ -1345,7 +1359,7 @@ void Field::setValue(const QVariant& value) const { recordsetOf(d)->set(d->col, 
 void Field::AppendChunk(const QByteArray& bytes) const { recordsetOf(d)->appendChunk(d->col, bytes); }
 QByteArray Field::GetChunk(qint64 offset, qint64 bytes) const
 {
-    QVariant v = recordsetOf(d)->value(d->col);
+    QVariant v = recordsetOf(d)->keptValue(d->col);
     if (!v.isValid()) return QByteArray();
     QByteArray b = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
     if (offset < 0 || bytes < 0) raise(err::NotSupported, QStringLiteral("GetChunk 的参数无效。"));
@@ -1353,7 +1367,7 @@ QByteArray Field::GetChunk(qint64 offset, qint64 bytes) const
 }
 qint64 Field::FieldSize() const
 {
-    QVariant v = recordsetOf(d)->value(d->col);
+    QVariant v = recordsetOf(d)->keptValue(d->col);
     if (!v.isValid()) return -1;
     if (v.typeId() == QMetaType::QByteArray) return v.toByteArray().size();
     return v.toString().size();
