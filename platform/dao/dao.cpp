@@ -93,6 +93,12 @@ const QString kSource = QStringLiteral("DAO");
     }
     if (msg.contains(QLatin1String("syntax error")) || msg.contains(QLatin1String("ambiguous")))
         raise(err::SyntaxInExpression, QStringLiteral("查询表达式语法错误: %1%2").arg(msg, where));
+    // errors of the Jet functions keep the runtime's numbers
+    struct Runtime { const char* prefix; int number; };
+    static const Runtime runtime[] = {{"无效的过程调用或参数", 5}, {"除数为零", 11}, {"无效使用 Null", 94},
+                                      {"无效的模式字符串", 93}};
+    for (const Runtime& r : runtime)
+        if (msg.startsWith(QString::fromUtf8(r.prefix))) raise(r.number, msg);
     if (msg.startsWith(QStringLiteral("类型不匹配")))
         raise(3464, QStringLiteral("条件表达式中数据类型不匹配: %1").arg(msg));
     raise(err::Generic, QStringLiteral("数据库引擎错误: %1%2").arg(msg, where));

@@ -178,7 +178,12 @@ TEST_F(DaoSql, OperatorsAndFunctions)
     EXPECT_EQ(eval(QStringLiteral("Format([Made], 'YYYY-MM-DD HH:MM')")).toString(), QStringLiteral("2023-05-06 07:08"));
     EXPECT_EQ(eval(QStringLiteral("True")).toInt(), -1);
     EXPECT_EQ(eval(QStringLiteral("Year(Now()) >= 2024")).toInt(), 1);
-    EXPECT_NE(errorOf([&] { eval(QStringLiteral("Mid('abc', 0)")); }), 0);
+    // failures inside an expression keep the runtime's numbers
+    EXPECT_EQ(errorOf([&] { eval(QStringLiteral("Mid('abc', 0)")); }), 5);
+    EXPECT_EQ(errorOf([&] { eval(QStringLiteral("1 / 0")); }), 11);
+    EXPECT_EQ(errorOf([&] { eval(QStringLiteral("Left([Made], 1)"), 4); }), 0);   // Null in, Null out
+    EXPECT_EQ(errorOf([&] { ids(QStringLiteral("[Name] LIKE '[abc'")); }), 93);
+    EXPECT_EQ(errorOf([&] { ids(QStringLiteral("Year([Name]) = 1")); }), 3464);
 }
 
 TEST_F(DaoSql, ExecuteCountsRowsAndRefusesSelect)
