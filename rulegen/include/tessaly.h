@@ -209,7 +209,8 @@ struct IBand : com::IUnknown {
     virtual QString InitEnd() = 0;
     virtual void setInitEnd(const QString& v) = 0;
     virtual com::ComPtr<INames> TrackBands() = 0;   // counters only; created on first read
-    virtual com::ComPtr<ICNodes> Relations() = 0;   // by SwapMode; see the library's notes
+    // smSimpleSwap: the band's own one-layer tree; smLayersSwap: the rule's tree; else none.
+    virtual com::ComPtr<ICNodes> Relations() = 0;
     virtual com::ComPtr<ILists> DataFields() = 0;   // the rule's UsrMacros or UsrFields
     virtual com::ComPtr<IBand> TrigerBand() = 0;
     virtual void setTrigerBand(IBand* v) = 0;
@@ -299,7 +300,9 @@ struct ICodeClass : com::IUnknown {
     virtual void setApplyMode(ApplyModes v) = 0;
     virtual bool CodeUCased() = 0;
     virtual void setCodeUCased(bool v) = 0;
-    // Rebuilds the rule from its definition text. Never raises; a broken text leaves the rule empty.
+    // Rebuilds the rule from its definition text; an empty text leaves an empty rule. A damaged
+    // text (truncated, keys out of order, an unclosed band block, ...) is refused with the
+    // library's error 2042 and the rule stays as it was.
     virtual void Load(const QVariant& Definitions = QVariant(), const QString& Values = QString()) = 0;
     virtual QString GetCode(GetStyles Style = gsNewCode) = 0;
     virtual void ExpCode(const QString& Code) = 0;
