@@ -6,7 +6,8 @@
 // long binary QByteArray; Yes/No bool.
 //
 // Objects are cheap handles sharing one underlying object, as DAO references do.
-// A default-constructed handle is Nothing: using it raises error 91.
+// A default-constructed Database or Recordset is Nothing: using it raises error 91;
+// a default Field or TableDef is a new, empty definition.
 // Every failure is thrown as vb::Error with a Jet error number and source "DAO".
 //
 // Jet SQL is translated before SQLite sees it (see jetsql.h): one statement per call.
@@ -236,6 +237,8 @@ public:
     dao::Fields Fields() const;
     Field Fields(int index) const;
     Field Fields(const QString& name) const;
+    // As in DAO, a new field is not Required and, for text, does not allow
+    // zero-length values until AllowZeroLength is set; text is 255 wide by default.
     Field CreateField(const QString& name = QString(), int type = 0, int size = -1) const;
     Recordset OpenRecordset(int type = dbOpenTable, int options = 0) const;
 
