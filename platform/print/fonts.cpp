@@ -25,8 +25,8 @@ const QStringList& cjkFamilies()
 
 enum class Kind { Cjk, Sans, Serif, Mono };
 
-// Windows font names that are not installed here, by what stands in for them.
-Kind kindOfWindowsName(const QString& lower, bool* known)
+// What stands in for a font that is not installed: a Windows name by its kind, others by a CJK font.
+Kind kindOfName(const QString& lower)
 {
     static const QHash<QString, Kind> names = {
         {QStringLiteral("宋体"), Kind::Cjk},      {QStringLiteral("新宋体"), Kind::Cjk},
@@ -46,8 +46,7 @@ Kind kindOfWindowsName(const QString& lower, bool* known)
         {QStringLiteral("courier new"), Kind::Mono},      {QStringLiteral("courier"), Kind::Mono},
     };
     const auto it = names.constFind(lower);
-    *known = it != names.constEnd();
-    return *known ? *it : Kind::Cjk;
+    return it != names.constEnd() ? *it : Kind::Cjk;
 }
 
 QString firstInstalled(const QStringList& candidates, const QSet<QString>& installed)
@@ -67,10 +66,9 @@ QString resolve(const QString& name)
         return s;
     }();
     const QString lower = name.trimmed().toLower();
-    bool known = false;
-    const Kind kind = kindOfWindowsName(lower, &known);
-    if (!known && installed.contains(lower))
+    if (installed.contains(lower))
         return name.trimmed();
+    const Kind kind = kindOfName(lower);
     QStringList candidates;
     switch (kind) {
     case Kind::Sans:

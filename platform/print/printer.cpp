@@ -400,10 +400,7 @@ void Printer::Rectangle(double x1, double y1, double x2, double y2)
 
 void Printer::NewPage()
 {
-    if (!d->job)
-        d->ensurePage();
-    else if (d->pendingPage)
-        d->ensurePage(); // the page asked for before stays, empty
+    d->ensurePage(); // a page asked for before and still empty is kept
     d->pendingPage = true;
     ++d->page;
     d->curX = 0;

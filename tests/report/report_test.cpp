@@ -205,6 +205,8 @@ TEST_F(Report, SixtyRowsOnThreePages)
     EXPECT_EQ(textsOf(QStringLiteral("第3页 共3页"), 3).size(), 1);
     EXPECT_EQ(rec->of(PrintCall::EndDoc).value(0).page, 3);
     EXPECT_TRUE(events->seen.contains(QStringLiteral("正在打印第2/3页。")));
+    // Without an operator the footer's right end reads the label alone.
+    EXPECT_EQ(textsOf(QStringLiteral("操作员："), 3).size(), 1);
 }
 
 TEST_F(Report, NarrowColumnsGoSideBySide)

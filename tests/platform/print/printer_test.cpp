@@ -231,6 +231,22 @@ TEST(PrinterPdf, AbortedJobLeavesNoFile)
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
 }
 
+TEST(PrinterPdf, WithoutASystemPrinterJobsBecomePdfFiles)
+{
+    if (prn::Printer::systemHasPrinter())
+        GTEST_SKIP() << "this system has a printer";
+    testutil::ProgramFolder folder;
+    prn::Printer& p = prn::printer();
+    p.reset();
+    ASSERT_EQ(p.destination(), prn::Printer::Destination::Automatic);
+    p.Print(QStringLiteral("x"));
+    p.EndDoc();
+    const QString path = p.takeLastDocument();
+    p.reset();
+    EXPECT_TRUE(QFileInfo(path).isFile());
+    EXPECT_EQ(QFileInfo(path).absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
+}
+
 TEST(PrinterPdf, FileNames)
 {
     testutil::ProgramFolder folder;
