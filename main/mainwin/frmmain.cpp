@@ -22,8 +22,9 @@ namespace ostrel {
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 {
+    // Not deleted on close: the close command runs from inside its own menu. Start-up
+    // releases the window when the program ends.
     setObjectName(QStringLiteral("frmMain"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(plat::appTitle());
     setWindowIcon(QIcon(ProgramLogo(32)));
 

@@ -49,7 +49,6 @@ TEST_F(SplashTest, SplashShowsTitleAndVersion)
     frmSplash splash;
     EXPECT_EQ(splash.lblVersion->text(), QStringLiteral("Version 1.2.7"));
     EXPECT_EQ(splash.lblProductName->text(), kAppTitle);
-    EXPECT_FALSE(splash.picLogo->pixmap().isNull());
 }
 
 TEST_F(SplashTest, AboutBox)
@@ -60,8 +59,6 @@ TEST_F(SplashTest, AboutBox)
     EXPECT_EQ(about.windowTitle(), QStringLiteral("关于") + kAppTitle);
     EXPECT_EQ(about.lblType->text(), QStringLiteral("单机版"));
     EXPECT_TRUE(about.lblCredit->text().startsWith(QStringLiteral("程序设计:")));
-    EXPECT_EQ(about.lblDescription->text(), QStringLiteral("本软件适用于企事业单位设备信息管理。敬请广大用户提出宝贵意见！"));
-    EXPECT_TRUE(about.cmdOK->isDefault());
 
     about.show();
     QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);

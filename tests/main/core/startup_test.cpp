@@ -20,6 +20,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QMenu>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <functional>
@@ -223,10 +225,15 @@ TEST_F(StartupTest, ClosingTheMainWindowSavesAndCleansUp)
     gFrmMain->showNormal();
     gFrmMain->setGeometry(ui::twipsToPixelsX(2010), ui::twipsToPixelsY(1500), ui::twipsToPixelsX(8400),
                           ui::twipsToPixelsY(5400));
-    gFrmMain->mnuFileClose->trigger();
+    // Through the menu, as the user closes it: the window must outlive its menu's click.
+    gFrmMain->mnuFile->popup(gFrmMain->mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(gFrmMain->mnuFile));
+    QTest::mouseClick(gFrmMain->mnuFile, Qt::LeftButton, {},
+                      gFrmMain->mnuFile->actionGeometry(gFrmMain->mnuFileClose).center());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    EXPECT_TRUE(gFrmMain.isNull());
+    ASSERT_FALSE(gFrmMain.isNull());
+    EXPECT_FALSE(gFrmMain->isVisible());
     EXPECT_FALSE(other.isVisible());
     EXPECT_FALSE(gCodes);
     EXPECT_FALSE(QDir(folder->file(QStringLiteral("Temp"))).exists());
