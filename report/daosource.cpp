@@ -16,13 +16,13 @@ public:
     int recordCount() const override { return m_rs.RecordCount(); }
     int fieldIndex(const QString& name) const override
     {
-        // Unknown names raise 3265 here, once, instead of on every row.
+        // An unknown name raises the layer's 3265 here, once, instead of on every row.
         const dao::Fields fields = m_rs.Fields();
         const QString wanted = fields.Item(name).Name();
         for (int i = 0; i < fields.Count(); ++i)
             if (fields.Item(i).Name() == wanted)
                 return i;
-        return fields.Item(name).OrdinalPosition();
+        throw vb::Error(3265, QStringLiteral("此集合中找不到项目。"), QStringLiteral("DAO"));
     }
     QVariant value(int field) const override { return m_rs.Fields(field).Value(); }
     void requery() override { m_rs.Requery(); }

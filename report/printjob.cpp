@@ -39,6 +39,7 @@ private:
         m_p.setCurrentY(y);
         m_p.Print(text);
     }
+    int countRows();
     void sizeColumns();
     void blankColumnLines(double setLeft, double rowTop);
     void drawPage(int pageNo, const PlanPage& page, bool last);
@@ -58,6 +59,22 @@ private:
     int m_pages = 0;
     int m_row = 0; // index of the current data row
 };
+
+int ReportPrinter::countRows()
+{
+    try {
+        m_rows.moveLast();
+        return m_rows.recordCount();
+    } catch (const vb::Error& e) {
+        if (e.number() != kOperationNotSupported)
+            throw;
+    }
+    // A record set that only moves forward is counted by walking it.
+    int n = 0;
+    for (m_rows.moveFirst(); !m_rows.atEnd(); m_rows.moveNext())
+        ++n;
+    return n;
+}
 
 void ReportPrinter::sizeColumns()
 {
@@ -112,8 +129,7 @@ void ReportPrinter::run(const WidthsFn& widthsDone)
         if (m_g.W <= 0 || m_g.RowsPerPage < 1)
             fail(sNoRoom);
 
-        m_rows.moveLast();
-        plan.rows = vb::CInt(m_rows.recordCount());
+        plan.rows = vb::CInt(countRows());
         m_rows.moveFirst();
         plan.groups.clear();
         if (grouping) {

@@ -136,6 +136,38 @@ TEST(ReportPdf, CancelledPrintLeavesNoFile)
     EXPECT_EQ(QDir(folder.path()).entryList({QStringLiteral("*.pdf"), QStringLiteral(".*")}, QDir::Files | QDir::Hidden).size(), 0);
 }
 
+TEST(ReportPdf, ForwardOnlyAndClonedRecordSets)
+{
+    testutil::ProgramFolder folder;
+    auto rec = std::make_shared<prn::Recorder>();
+    prn::printer().reset();
+    prn::printer().setDestination(prn::Printer::Destination::Recorder, rec);
+    dao::Database db = makeDevices(folder.file(QStringLiteral("Tmp_DB.tmp")), 60);
+    com::ComPtr<parvel::IParvel> rpt = com::make<parvel::Parvel>();
+    QList<parvel::PrnInfos> cols(2);
+    cols[0].Name = QStringLiteral("编号");
+    cols[1].Name = QStringLiteral("[名称]");
+    cols[0].Width = cols[1].Width = 100;
+
+    // Forward only: counted by walking, still three pages of 25.
+    dao::Recordset forward = db.OpenRecordset(QStringLiteral("SELECT * FROM [tmp_Tbl];"), dao::dbOpenForwardOnly);
+    rpt->ReportPrint(cols, &forward, QStringLiteral("t"), QString(), QString(), QString(), 1, false);
+    EXPECT_EQ(rec->pagesSent(), 3);
+
+    // A clone, as the list printing passes it; the caller's record set keeps its row.
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM [tmp_Tbl];"));
+    rs.Move(9);
+    dao::Recordset clone = rs.Clone();
+    rec->clear();
+    rpt->ReportPrint(cols, &clone, QStringLiteral("t"), QString(), QStringLiteral("合计"), QString(), 1, false);
+    EXPECT_EQ(rec->pagesSent(), 3);
+    EXPECT_EQ(rs(QStringLiteral("编号")).Value().toString(), QStringLiteral("D00010"));
+    QStringList texts = rec->texts(3);
+    EXPECT_TRUE(texts.contains(QStringLiteral("合计")));
+    prn::printer().reset();
+    db.Close();
+}
+
 TEST(ReportObject, PropertiesKeepWhatTheyAreGiven)
 {
     testutil::ProgramFolder folder;
