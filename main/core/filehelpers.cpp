@@ -76,6 +76,12 @@ QString SafeFileName(const QString& storedName)
     return name;
 }
 
+QString TempDocumentPath(const QString& storedName)
+{
+    const QString name = SafeFileName(storedName);
+    return name.isEmpty() ? QString() : plat::appFile(QStringLiteral("Temp")) + kSep + name;
+}
+
 QPixmap GetFileIcon(const QString& path, qint32 iconSize) { return ui::fileIcon(path, iconSize == 2); }
 
 QString GetFileTypeName(const QString& path) { return ui::fileTypeName(path); }

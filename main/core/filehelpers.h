@@ -29,6 +29,10 @@ QString TrimNull(const QString& text);
 // nothing usable is left (empty, "." or "..").
 QString SafeFileName(const QString& storedName);
 
+// Where a stored document is written out to be opened: the folder "Temp" of the
+// program's folder and the file part of the stored name; "" when the name is unusable.
+QString TempDocumentPath(const QString& storedName);
+
 // The shell's icon of a file: large (32 pixels) for iconSize 2, else small. Null when
 // the shell knows none.
 QPixmap GetFileIcon(const QString& path, qint32 iconSize);

@@ -62,6 +62,10 @@ TEST(FileHelpers, PathsAreCutAtEitherSeparator)
     EXPECT_EQ(SafeFileName(QStringLiteral("/etc/")), QString());
     EXPECT_EQ(SafeFileName(QStringLiteral("..")), QString());
     EXPECT_EQ(SafeFileName(QStringLiteral("合同.pdf")), QStringLiteral("合同.pdf"));
+
+    testutil::ProgramFolder folder;
+    EXPECT_EQ(TempDocumentPath(QStringLiteral("D:\\合同\\..\\租赁.doc")), folder.file(QStringLiteral("Temp/租赁.doc")));
+    EXPECT_EQ(TempDocumentPath(QStringLiteral("../")), QString());
 }
 
 class GetOpenFileTest : public ::testing::Test {
