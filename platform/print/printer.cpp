@@ -231,6 +231,13 @@ void Printer::setDestination(Destination dest, std::shared_ptr<Recorder> recorde
 
 Printer::Destination Printer::destination() const { return d->destination; }
 
+std::shared_ptr<Recorder> Printer::recorder() const
+{
+    if (d->destination == Destination::Recorder && !d->recorder)
+        d->recorder = std::make_shared<Recorder>();
+    return d->recorder;
+}
+
 bool Printer::systemHasPrinter()
 {
     if (!haveGuiApp())

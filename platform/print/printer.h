@@ -88,6 +88,8 @@ public:
     // system has none. A job already running keeps its destination.
     void setDestination(Destination d, std::shared_ptr<Recorder> recorder = nullptr);
     Destination destination() const;
+    // The Recorder of the Recorder destination (one is made when none was given).
+    std::shared_ptr<Recorder> recorder() const;
     // True when a real printer is available to the Automatic destination.
     static bool systemHasPrinter();
     // Back to the state of a fresh process (drops a running job).

@@ -170,6 +170,14 @@ TEST(Printer, JobsAndPages)
     EXPECT_EQ(r.rec->pagesSent(), 3);
     EXPECT_EQ(r.rec->texts(3), QStringList{QStringLiteral("c")});
 
+    // Without a Recorder of its own the printer makes one.
+    r.p.setDestination(prn::Printer::Destination::Recorder);
+    r.p.Print(QStringLiteral("own"));
+    r.p.EndDoc();
+    ASSERT_TRUE(r.p.recorder());
+    EXPECT_EQ(r.p.recorder()->texts(), QStringList{QStringLiteral("own")});
+    r.p.setDestination(prn::Printer::Destination::Recorder, r.rec);
+
     // An aborted job sends nothing.
     r.rec->clear();
     r.p.Print(QStringLiteral("x"));
