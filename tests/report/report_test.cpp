@@ -320,6 +320,18 @@ TEST_F(Report, FailuresAreLoggedAndNothingIsPrinted)
     EXPECT_EQ(rec->pagesSent(), 0);
     EXPECT_FALSE(prn::printer().jobActive());
     EXPECT_EQ(ui::busyDepth(), 0);
+
+    // A handler that raises an error stops the print like any failure.
+    events->onEvent = [](const QString& text, bool&) {
+        if (text.startsWith(QStringLiteral("正在打印")))
+            throw vb::Error(1000, QStringLiteral("宿主出错"));
+    };
+    logged.clear();
+    QList<PrnInfos> ok = fixed();
+    print(ok, testrows::devices(2), QString(), QString(), 1, false);
+    EXPECT_EQ(logged, QStringList{QStringLiteral("宿主出错")});
+    EXPECT_FALSE(prn::printer().jobActive());
+    EXPECT_EQ(ui::busyDepth(), 0);
 }
 
 TEST_F(Report, CancelStopsBeforeAnythingIsSent)
