@@ -36,12 +36,18 @@ class SplashTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        previousTitle = plat::appTitle();
         plat::setAppTitle(kAppTitle);
         setAppVersion({1, 2, 7});
         ui::script::clear();
     }
-    void TearDown() override { setAppVersion({}); }
+    void TearDown() override
+    {
+        setAppVersion({});
+        plat::setAppTitle(previousTitle);
+    }
     testutil::ProgramFolder folder;
+    QString previousTitle;
 };
 
 TEST_F(SplashTest, SplashShowsTitleAndVersion)
@@ -77,6 +83,7 @@ protected:
     void SetUp() override
     {
         MainDatabaseTest::SetUp();
+        previousTitle = plat::appTitle();
         plat::setAppTitle(kAppTitle);
         gAppName = ComposeAppName();
         plat::setAppName(gAppName);
@@ -89,8 +96,11 @@ protected:
         gMessenger = nullptr;
         gUsrInfos.reset();
         plat::setAppName(QString());
+        gAppName.clear();
+        plat::setAppTitle(previousTitle);
         MainDatabaseTest::TearDown();
     }
+    QString previousTitle;
     void logIn(int level, const QString& flags)
     {
         addSysInfo(100, QStringLiteral("Users"), level, QStringLiteral("qian"),

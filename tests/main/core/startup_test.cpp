@@ -82,12 +82,16 @@ protected:
     {
         folder = std::make_unique<testutil::ProgramFolder>();
         folder->registerComponents();
+        previousTitle = plat::appTitle();
         plat::setAppTitle(kAppTitle);
     }
     void TearDown() override
     {
         ReleaseGlobals();
         folder.reset();
+        gAppName.clear();
+        plat::setAppName(QString());
+        plat::setAppTitle(previousTitle);
     }
     void createDatabase() { CreateNewDatabase(folder->path(), QStringLiteral("admin"), QStringLiteral("secret-1")); }
 
@@ -120,6 +124,7 @@ protected:
     }
 
     std::unique_ptr<testutil::ProgramFolder> folder;
+    QString previousTitle;
 };
 
 TEST_F(StartupTest, CancelledLogInEndsBeforeTheCodeRule)
