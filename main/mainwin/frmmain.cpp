@@ -1,5 +1,8 @@
 #include "main/mainwin/frmmain.h"
+#include "main/core/cbackup.h"
+#include "main/core/frmbasements.h"
 #include "main/core/frmsplash.h"
+#include "main/core/frmusers.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/startup.h"
 #include "main/core/strings.h"
@@ -46,6 +49,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
 
     connect(mnuFileClose, &QAction::triggered, this, &frmMain::mnuFileClose_Click);
+    connect(mnuFileBackup, &QAction::triggered, this, &frmMain::mnuFileBackup_Click);
+    connect(mnuBasement, &QAction::triggered, this, &frmMain::mnuBasement_Click);
+    connect(mnuToolUsr, &QAction::triggered, this, &frmMain::mnuToolUsr_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
 
     auto central = new QWidget(this);
@@ -99,6 +105,24 @@ void frmMain::mnuFileClose_Click()
 {
     close();
     ui::DoEvents();
+}
+
+void frmMain::mnuFileBackup_Click()
+{
+    if (gUsrInfos && gUsrInfos->PrvBackup())
+        BackupMainDatabase();
+}
+
+void frmMain::mnuBasement_Click()
+{
+    if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
+        ShowBaseDataWindow(this);
+}
+
+void frmMain::mnuToolUsr_Click()
+{
+    if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
+        ShowUsersWindow(this);
 }
 
 void frmMain::mnuHelpAbout_Click()

@@ -42,6 +42,9 @@ private:
     void Form_Unload();
     void cMes_NewMessage(const QString& text);
     void mnuFileClose_Click();
+    void mnuFileBackup_Click();
+    void mnuBasement_Click();
+    void mnuToolUsr_Click();
     void mnuHelpAbout_Click();
     void showClock();
 
