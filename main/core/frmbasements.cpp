@@ -1,4 +1,5 @@
 #include "main/core/frmbasements.h"
+#include "main/core/controls.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/startup.h"
 #include "main/core/strings.h"
@@ -219,16 +220,10 @@ frmBasements::frmBasements(QWidget* parent) : QDialog(parent)
     lvwDetail->setHeaderLabels({QStringLiteral("代码"), QStringLiteral("描述"), QStringLiteral("备注")});
     lvwDetail->setAllColumnsShowFocus(true);
 
-    auto makeButton = [this](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        return b;
-    };
-    cmdAdd = makeButton("cmdAdd", QStringLiteral("添加(&A)"));
-    cmdUpdate = makeButton("cmdUpdate", QStringLiteral("更新(&U)"));
-    cmdDelete = makeButton("cmdDelete", QStringLiteral("删除(&D)"));
-    cmdClose = makeButton("cmdClose", QStringLiteral("关闭(&C)"));
+    cmdAdd = MakeButton(this, "cmdAdd", QStringLiteral("添加(&A)"));
+    cmdUpdate = MakeButton(this, "cmdUpdate", QStringLiteral("更新(&U)"));
+    cmdDelete = MakeButton(this, "cmdDelete", QStringLiteral("删除(&D)"));
+    cmdClose = MakeButton(this, "cmdClose", QStringLiteral("关闭(&C)"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,4 +1,5 @@
 #include "main/core/frmusers.h"
+#include "main/core/controls.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/password.h"
 #include "main/core/startup.h"
@@ -116,17 +117,11 @@ frmUsers::frmUsers(QWidget* parent) : QDialog(parent)
         lblInfo[i]->setProperty("index", i);
     }
 
-    auto makeButton = [this](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        return b;
-    };
-    cmdAdd = makeButton("cmdAdd", QStringLiteral("增加"));
-    cmdDel = makeButton("cmdDel", QStringLiteral("删除"));
-    cmdPWD = makeButton("cmdPWD", QStringLiteral("口令"));
-    cmdSave = makeButton("cmdSave", QStringLiteral("保存"));
-    Command2 = makeButton("Command2", QStringLiteral("关闭"));
+    cmdAdd = MakeButton(this, "cmdAdd", QStringLiteral("增加"));
+    cmdDel = MakeButton(this, "cmdDel", QStringLiteral("删除"));
+    cmdPWD = MakeButton(this, "cmdPWD", QStringLiteral("口令"));
+    cmdSave = MakeButton(this, "cmdSave", QStringLiteral("保存"));
+    Command2 = MakeButton(this, "Command2", QStringLiteral("关闭"));
 
     auto* users = new QVBoxLayout;
     users->addWidget(lblInfo[0]);
