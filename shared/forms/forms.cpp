@@ -244,6 +244,14 @@ void store(QWidget* form, const QString& key)
     }
     QStringList f = fiveFields(stored);
     if (form->isMaximized()) {
+        // Keep the stored normal rectangle; where none is stored, take the window's own.
+        const QRect n = form->normalGeometry();
+        const int values[4] = {ui::pixelsToTwipsX(n.x()), ui::pixelsToTwipsY(n.y()), ui::pixelsToTwipsX(n.width()),
+                               ui::pixelsToTwipsY(n.height())};
+        if (n.isValid() && !n.isEmpty())
+            for (int i = 0; i < 4; ++i)
+                if (f[i].toInt() <= 0)
+                    f[i] = QString::number(values[i]);
         f[4] = kMax;
     } else {
         const QRect g = form->geometry();

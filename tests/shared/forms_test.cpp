@@ -264,6 +264,30 @@ TEST(FormLayout, StoredPlacementComesBack)
     EXPECT_EQ(third.normalGeometry().size(), placed.size());
 }
 
+TEST(FormLayout, MaximisedWithNothingStoredKeepsItsNormalRectangle)
+{
+    testutil::ProgramFolder folder;
+    QRect normal;
+    {
+        QWidget w;
+        w.setGeometry(150, 100, 400, 300);
+        w.show();
+        normal = w.geometry();
+        w.showMaximized();
+        forms::FormLayout(&w, kKey, false);
+    }
+    const QStringList f = stored().split(QLatin1Char(';'));
+    ASSERT_EQ(f.size(), 5);
+    EXPECT_EQ(f[4], QStringLiteral("Max"));
+    EXPECT_GT(f[2].toInt(), 0);
+    EXPECT_GT(f[3].toInt(), 0);
+    QWidget again;
+    forms::FormLayout(&again, kKey, true, kDefault, QString(), true);
+    EXPECT_TRUE(again.isMaximized());
+    again.showNormal();
+    EXPECT_EQ(again.normalGeometry().size(), normal.size());
+}
+
 TEST(FormLayout, MinimisedWithNothingStoredStoresNothing)
 {
     testutil::ProgramFolder folder;
