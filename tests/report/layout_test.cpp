@@ -6,41 +6,6 @@ using namespace parvel;
 
 namespace {
 
-// Rows of each set of each page as a compact text: D data, C caption, T total.
-QString shape(const QList<PlanPage>& pages)
-{
-    QStringList out;
-    for (const PlanPage& p : pages) {
-        QStringList sets;
-        for (const QList<PlanRow>& s : p.sets) {
-            QString t;
-            for (const PlanRow& r : s)
-                t += r.kind == PlanRow::Data ? QLatin1Char('D') : r.kind == PlanRow::Caption ? QLatin1Char('C') : QLatin1Char('T');
-            sets << t;
-        }
-        out << sets.join(QLatin1Char('|'));
-    }
-    return out.join(QLatin1Char('/'));
-}
-
-int dataRows(const QList<PlanRow>& set)
-{
-    int n = 0;
-    for (const PlanRow& r : set)
-        n += r.kind == PlanRow::Data;
-    return n;
-}
-
-PlanInput input(int rows, int perPage, int sets = 1, bool total = false)
-{
-    PlanInput in;
-    in.rows = rows;
-    in.rowsPerPage = perPage;
-    in.sets = sets;
-    in.total = total;
-    return in;
-}
-
 TEST(PageGeometry, A4LandscapeAndPortrait)
 {
     const PageGeometry l = pageGeometry(16838, 11906, true, Margins{});
@@ -70,122 +35,89 @@ TEST(PageGeometry, A4LandscapeAndPortrait)
     EXPECT_THROW(pageGeometry(16838, 11906, true, m), vb::Error);
 }
 
-TEST(PageGeometry, TableRows)
+// The plan as text: runs of data rows by their count, <value> a caption, T the
+// total, | between column sets, / between pages; empty when the plan is refused.
+QString shape(const QList<PlanPage>& pages, int& next)
 {
-    const PageGeometry g = pageGeometry(16838, 11906, true, Margins{});
-    const TableGeometry t = tableGeometry(g, 8, 5, 6);
-    EXPECT_DOUBLE_EQ(t.FrameTop, 15 + 8 + 3 + 5 + 2);
-    EXPECT_DOUBLE_EQ(t.HeadBottom, t.FrameTop + 6 + 4);
-    EXPECT_NEAR(t.RowHeight, (g.FootY - t.HeadBottom) / 25, 1e-12);
+    QStringList out;
+    for (const PlanPage& p : pages) {
+        QStringList sets;
+        for (const QList<PlanRow>& s : p.sets) {
+            QString t;
+            int run = 0;
+            const auto flush = [&] { if (run) t += QString::number(run); run = 0; };
+            for (const PlanRow& r : s) {
+                if (r.kind == PlanRow::Data) {
+                    EXPECT_EQ(r.row, next++); // rows in order, none skipped or repeated
+                    ++run;
+                    continue;
+                }
+                flush();
+                t += r.kind == PlanRow::Caption ? QLatin1Char('<') + r.text + QLatin1Char('>') : QStringLiteral("T");
+            }
+            flush();
+            sets << t;
+        }
+        out << sets.join(QLatin1Char('|'));
+    }
+    return out.join(QLatin1Char('/'));
 }
 
-TEST(PagePlan, RowsPerPageAndLastPage)
+struct PlanCase {
+    int rows, perPage, sets;
+    bool total;
+    const char* groups; // one value a row: '-' Null, '_' empty; nullptr: no grouping
+    const char* plan;
+};
+
+TEST(PagePlan, Cases)
 {
-    const QList<PlanPage> pages = planPages(input(60, 25));
-    ASSERT_EQ(pages.size(), 3);
-    EXPECT_EQ(dataRows(pages[0].sets[0]), 25);
-    EXPECT_EQ(dataRows(pages[1].sets[0]), 25);
-    EXPECT_EQ(dataRows(pages[2].sets[0]), 10);
-    EXPECT_EQ(pages[2].sets[0].first().row, 50);
-    EXPECT_EQ(pages[2].sets[0].last().row, 59);
-
-    // Exactly full: no empty page after.
-    EXPECT_EQ(planPages(input(50, 25)).size(), 2);
-    EXPECT_EQ(planPages(input(1, 25)).size(), 1);
-}
-
-TEST(PagePlan, ColumnSetsFillDownThenAcross)
-{
-    const QList<PlanPage> pages = planPages(input(130, 25, 3));
-    ASSERT_EQ(pages.size(), 2); // 75 rows a page
-    ASSERT_EQ(pages[0].sets.size(), 3);
-    EXPECT_EQ(pages[0].sets[1].first().row, 25);
-    EXPECT_EQ(pages[0].sets[2].last().row, 74);
-    ASSERT_EQ(pages[1].sets.size(), 3);
-    EXPECT_EQ(dataRows(pages[1].sets[2]), 5);
-    // Data ending at the foot of a middle set leaves the later sets empty.
-    const QList<PlanPage> two = planPages(input(50, 25, 3));
-    ASSERT_EQ(two.size(), 1);
-    EXPECT_EQ(two[0].sets.size(), 2);
-}
-
-TEST(PagePlan, TotalLineIsNeverLost)
-{
-    // After the last row in the same set.
-    EXPECT_EQ(shape(planPages(input(3, 5, 1, true))), QStringLiteral("DDDT"));
-    // Rows fill the page exactly: the total line opens a page of its own, counted.
-    QList<PlanPage> p = planPages(input(50, 25, 1, true));
-    ASSERT_EQ(p.size(), 3);
-    EXPECT_EQ(shape({p[2]}), QStringLiteral("T"));
-    // Rows fill a set that is not the last: the total heads the next set.
-    p = planPages(input(25, 25, 2, true));
-    ASSERT_EQ(p.size(), 1);
-    EXPECT_EQ(p[0].sets.size(), 2);
-    EXPECT_EQ(shape({p[0]}).section(QLatin1Char('|'), 1), QStringLiteral("T"));
-    // Rows fill the last set of a page.
-    p = planPages(input(50, 25, 2, true));
-    ASSERT_EQ(p.size(), 2);
-    EXPECT_EQ(shape({p[1]}), QStringLiteral("T"));
-    // One short of full: the total takes the last row.
-    EXPECT_EQ(planPages(input(49, 25, 2, true)).size(), 1);
-}
-
-TEST(PagePlan, GroupCaptionsAtChangesAndPageTops)
-{
-    PlanInput in = input(8, 5);
-    for (const char* g : {"a", "a", "b", "b", "b", "b", "c", "c"})
-        in.groups.append(QString::fromLatin1(g));
-    const QList<PlanPage> pages = planPages(in);
-    // Every page starts again with its group's caption.
-    EXPECT_EQ(shape(pages), QStringLiteral("CDDCD/CDDDC/CDD"));
-    EXPECT_EQ(pages[0].sets[0][3].text, QStringLiteral("b"));
-    EXPECT_EQ(pages[1].sets[0][0].text, QStringLiteral("b"));
-    EXPECT_EQ(pages[1].sets[0][4].text, QStringLiteral("c"));
-    EXPECT_EQ(pages[2].sets[0][0].text, QStringLiteral("c"));
-
-    // 9 rows of one group, 5 a page: rows + changes would be 10 lines, 2 pages;
-    // with a caption on every page it takes 3.
-    PlanInput one = input(9, 5);
-    for (int i = 0; i < 9; ++i)
-        one.groups.append(QStringLiteral("a"));
-    EXPECT_EQ(shape(planPages(one)), QStringLiteral("CDDDD/CDDDD/CD"));
-}
-
-TEST(PagePlan, GroupCaptionsWithSetsAndTotal)
-{
-    PlanInput in = input(6, 4, 2, true);
-    for (int i = 0; i < 6; ++i)
-        in.groups.append(QStringLiteral("g"));
-    // One caption per page top only, the second set continues the group.
-    EXPECT_EQ(shape(planPages(in)), QStringLiteral("CDDD|DDDT"));
-}
-
-TEST(PagePlan, NullGroupValuesStartNoCaption)
-{
-    PlanInput in = input(4, 10);
-    in.groups = {std::nullopt, QStringLiteral("x"), std::nullopt, QStringLiteral("x")};
-    EXPECT_EQ(shape(planPages(in)), QStringLiteral("DCDDD"));
-    // An empty value equals the empty start value: no caption.
-    in.groups = {QString(), QString(), QStringLiteral("y"), QStringLiteral("y")};
-    EXPECT_EQ(shape(planPages(in)), QStringLiteral("DDCDD"));
-}
-
-TEST(PagePlan, RefusesPagesWithoutRoom)
-{
-    EXPECT_FALSE(planFits(input(5, 0)));
-    EXPECT_FALSE(planFits(input(5, -3)));
-    EXPECT_FALSE(planFits(input(5, 25, 0)));
-    EXPECT_FALSE(planFits(input(5, 25, -1)));
-    EXPECT_TRUE(planPages(input(5, 0)).isEmpty());
-    // One row a page and grouping: every page would be a caption alone.
-    PlanInput g = input(3, 1);
-    g.groups = {QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("b")};
-    EXPECT_FALSE(planFits(g));
-    g.sets = 2;
-    ASSERT_TRUE(planFits(g));
-    EXPECT_EQ(shape(planPages(g)), QStringLiteral("C|D/C|D/C|D"));
-    EXPECT_TRUE(planFits(input(3, 1)));
-    EXPECT_EQ(planPages(input(3, 1)).size(), 3);
+    const PlanCase cases[] = {
+        // Full pages, the last one short; exactly full leaves no empty page after.
+        {60, 25, 1, false, nullptr, "25/25/10"},
+        {50, 25, 1, false, nullptr, "25/25"},
+        {1, 25, 1, false, nullptr, "1"},
+        {3, 1, 1, false, nullptr, "1/1/1"},
+        // Column sets fill down, then across; data ending in a middle set leaves the later ones out.
+        {130, 25, 3, false, nullptr, "25|25|25/25|25|5"},
+        {50, 25, 3, false, nullptr, "25|25"},
+        // The total line is never lost: after the last row, atop the next set, or on a page of its own.
+        {3, 5, 1, true, nullptr, "3T"},
+        {50, 25, 1, true, nullptr, "25/25/T"},
+        {25, 25, 2, true, nullptr, "25|T"},
+        {50, 25, 2, true, nullptr, "25|25/T"},
+        {49, 25, 2, true, nullptr, "25|24T"},
+        // Captions at each change and again at every page top.
+        {8, 5, 1, false, "aabbbbcc", "<a>2<b>1/<b>3<c>/<c>2"},
+        {9, 5, 1, false, "aaaaaaaaa", "<a>4/<a>4/<a>1"},
+        // One caption per page top: the second set continues the group.
+        {6, 4, 2, true, "gggggg", "<g>3|3T"},
+        // A Null value starts no caption; an empty one equals the empty start value.
+        {4, 10, 1, false, "-x-x", "1<x>3"},
+        {4, 10, 1, false, "__yy", "2<y>2"},
+        {3, 1, 2, false, "aab", "<a>|1/<a>|1/<b>|1"},
+        // Refused: no row or no set a page, or one row a page with grouping (a caption alone).
+        {5, 0, 1, false, nullptr, ""},
+        {5, -3, 1, false, nullptr, ""},
+        {5, 25, 0, false, nullptr, ""},
+        {5, 25, -1, false, nullptr, ""},
+        {3, 1, 1, false, "aab", ""},
+    };
+    for (const PlanCase& c : cases) {
+        SCOPED_TRACE(c.plan);
+        PlanInput in;
+        in.rows = c.rows;
+        in.rowsPerPage = c.perPage;
+        in.sets = c.sets;
+        in.total = c.total;
+        for (const char* g = c.groups; g && *g; ++g)
+            in.groups.append(*g == '-' ? std::nullopt
+                                       : std::optional<QString>(*g == '_' ? QString() : QString(QLatin1Char(*g))));
+        EXPECT_EQ(planFits(in), *c.plan != 0);
+        int next = 0;
+        EXPECT_EQ(shape(planPages(in), next), QString::fromLatin1(c.plan));
+        EXPECT_EQ(next, *c.plan ? c.rows : 0);
+    }
 }
 
 } // namespace
