@@ -25,7 +25,6 @@ public:
     {
         ++m_pos;
         m_seen = qMax(m_seen, qMin(m_pos + 1, int(m_t->rows.size())));
-        ++moves;
     }
     int recordCount() const override { return m_seen; }
     int fieldIndex(const QString& name) const override
@@ -41,7 +40,7 @@ public:
             throw vb::Error(3021, QStringLiteral("无当前记录。"));
         return m_t->rows[m_pos][field];
     }
-    void requery() override { m_pos = 0; ++requeries; }
+    void requery() override { m_pos = 0; }
     std::unique_ptr<parvel::RowSource> clone() const override
     {
         auto c = std::make_unique<FakeRows>(m_t);
@@ -49,9 +48,6 @@ public:
         return c;
     }
     void close() override {}
-
-    int requeries = 0;
-    int moves = 0;
 
 private:
     std::shared_ptr<Table> m_t;
