@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "shared/com/com.h"
 #include "shared/com/create.h"
 #include "shared/com/registry.h"
 #include "tests/common/testutil.h"
@@ -10,7 +11,43 @@
 
 namespace {
 
-QString samplePath() { return testutil::binDir() + QStringLiteral("/libostrel_sample_server.so"); }
+struct IThing : com::IUnknown {
+    COM_INTERFACE_ID("{6f1d3c52-3f0e-4a44-9a57-0c7b7e1d2a10}")
+};
+struct IOther : com::IUnknown {
+    COM_INTERFACE_ID("{6f1d3c52-3f0e-4a44-9a57-0c7b7e1d2a11}")
+    virtual int twice() const = 0;
+};
+struct INone : com::IUnknown {
+    COM_INTERFACE_ID("{3c0b8a6e-5d7f-4e61-9a0c-1f2e3d4c5bff}")
+};
+
+int g_alive = 0;
+class Thing final : public com::Object<IThing, IOther> {
+public:
+    Thing() { ++g_alive; }
+    ~Thing() override { --g_alive; }
+    int twice() const override { return 14; }
+};
+
+TEST(Com, ReferenceCountingAndInterfaces)
+{
+    {
+        com::ComPtr<Thing> t = com::make<Thing>();
+        EXPECT_EQ(g_alive, 1);
+        com::ComPtr<IOther> o = t.as<IOther>();
+        ASSERT_TRUE(o);
+        EXPECT_EQ(o->twice(), 14);
+        EXPECT_EQ(t->refCount(), 2u);
+        EXPECT_TRUE(o.as<com::IUnknown>());
+        EXPECT_FALSE(t.as<INone>());
+    }
+    EXPECT_EQ(g_alive, 0);
+}
+
+const char* const kLibraries[] = {"libTessaly.so", "libQuillon.so", "libParvel.so"};
+QString binFile(const char* name) { return testutil::binDir() + QLatin1Char('/') + QLatin1String(name); }
+QString samplePath() { return binFile("libostrel_sample_server.so"); }
 
 com::HRESULT canUnloadNow(const QString& library)
 {
@@ -38,11 +75,15 @@ TEST(ComponentLibrary, ObjectsByClassIdentifierAfterRegistrationOnly)
 {
     testutil::ProgramFolder folder;
     ASSERT_TRUE(QFileInfo::exists(samplePath()));
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(com::createInstance(sample::counterClsid(), com::IUnknown::iid(), &p), com::REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(p, nullptr);
     EXPECT_TRUE(createErrorOf(sample::counterClsid()).contains(QStringLiteral("没有注册")));
 
     ASSERT_EQ(com::registerLibrary(samplePath()), com::S_OK);
     com::registry::Entry e;
-    ASSERT_TRUE(com::registry::find(sample::counterClsid(), &e));
+    ASSERT_TRUE(com::registry::findByProgId(QStringLiteral("sample.COUNTER"), &e));
+    EXPECT_EQ(e.clsid, sample::counterClsid());
     EXPECT_EQ(e.progId, QStringLiteral("Sample.Counter"));
     EXPECT_EQ(e.library, QFileInfo(samplePath()).absoluteFilePath());
     EXPECT_TRUE(QFileInfo::exists(folder.file(QStringLiteral("Components.reg"))));
@@ -72,9 +113,6 @@ TEST(ComponentLibrary, RefusalsAreClear)
     ASSERT_EQ(com::registerLibrary(samplePath()), com::S_OK);
 
     // An interface the class does not have.
-    struct INone : com::IUnknown {
-        COM_INTERFACE_ID("{3c0b8a6e-5d7f-4e61-9a0c-1f2e3d4c5bff}")
-    };
     void* p = reinterpret_cast<void*>(1);
     EXPECT_EQ(com::createInstance(sample::counterClsid(), INone::iid(), &p), com::E_NOINTERFACE);
     EXPECT_EQ(p, nullptr);
@@ -90,7 +128,7 @@ TEST(ComponentLibrary, RefusalsAreClear)
     const QString why = createErrorOf(lost);
     EXPECT_TRUE(why.contains(QStringLiteral("gone.so"))) << qPrintable(why);
 
-    // Registering a file that is no component library fails and writes nothing.
+    // Registering a file that is no component library fails.
     EXPECT_TRUE(com::failed(com::registerLibrary(folder.file(QStringLiteral("missing.so")))));
 }
 
@@ -103,13 +141,12 @@ TEST(ComponentLibrary, EachLibraryServesItsRegisteredClasses)
     const QList<com::registry::Entry> registered = com::registry::entries();
     for (const com::registry::Entry& e : registered) {
         void* p = nullptr;
-        const com::HRESULT hr = com::createInstance(e.clsid, com::IUnknown::iid(), &p);
-        EXPECT_EQ(hr, com::S_OK) << qPrintable(e.progId);
+        EXPECT_EQ(com::createInstance(e.clsid, com::IUnknown::iid(), &p), com::S_OK) << qPrintable(e.progId);
         if (p)
             static_cast<com::IUnknown*>(p)->Release();
     }
-    for (const char* lib : {"libTessaly.so", "libQuillon.so", "libParvel.so"})
-        ASSERT_TRUE(com::succeeded(com::unregisterLibrary(testutil::binDir() + QLatin1Char('/') + QLatin1String(lib))));
+    for (const char* lib : kLibraries)
+        ASSERT_TRUE(com::succeeded(com::unregisterLibrary(binFile(lib))));
     EXPECT_TRUE(com::registry::entries().isEmpty());
     for (const com::registry::Entry& e : registered)
         EXPECT_TRUE(createErrorOf(e.clsid).contains(QStringLiteral("没有注册"))) << qPrintable(e.progId);
@@ -121,10 +158,9 @@ TEST(ComponentLibrary, LibrariesExportTheFourEntryPointsOnly)
                                  QStringLiteral("DllRegisterServer"), QStringLiteral("DllUnregisterServer")};
     const QSet<QString> linkerSymbols{QStringLiteral("_edata"), QStringLiteral("_end"), QStringLiteral("__bss_start"),
                                       QStringLiteral("_init"), QStringLiteral("_fini")};
-    for (const char* lib : {"libTessaly.so", "libQuillon.so", "libParvel.so"}) {
+    for (const char* lib : kLibraries) {
         QProcess nm;
-        nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"),
-                                        testutil::binDir() + QLatin1Char('/') + QLatin1String(lib)});
+        nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), binFile(lib)});
         ASSERT_TRUE(nm.waitForFinished(-1)) << lib;
         ASSERT_EQ(nm.exitCode(), 0) << lib << nm.readAllStandardError().constData();
         QSet<QString> names;
