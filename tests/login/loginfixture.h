@@ -51,6 +51,22 @@ public:
     QString PasswordRules(QString& original) override { rulesGiven = original; return rules; }
 };
 
+// The visible top-level window of a class, or null.
+template <class W>
+W* shownWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = dynamic_cast<W*>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+// Runs steps one after another from inside the modal wait that follows.
+inline void whenShown(std::function<void()> step)
+{
+    QTimer::singleShot(0, qApp, std::move(step));
+}
+
 class LoginTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,6 +95,21 @@ protected:
     {
         return api()->LogIn(name, pwd, quillon::eLogInNoPrompt);
     }
+    void answerAlways(int result)
+    {
+        host->answer = [result](const Call&) { return result; };
+    }
+    // Runs the step on the dialog of class W once it is shown; counts the dialogs seen.
+    template <class W>
+    void onDialog(std::function<void(W*)> step)
+    {
+        whenShown([this, step] {
+            W* d = shownWindow<W>();
+            ASSERT_TRUE(d);
+            ++dialogsSeen;
+            step(d);
+        });
+    }
 
     struct Zoom {
         QWidget* window;
@@ -87,24 +118,9 @@ protected:
     testutil::ProgramFolder folder;
     QList<qint64> waits;
     QList<Zoom> zooms;
+    int dialogsSeen = 0;
     com::ComPtr<quillon::UserInfoImpl> info;
     com::ComPtr<ScriptedHost> host;
 };
-
-// The visible top-level window of a class, or null.
-template <class W>
-W* shownWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = dynamic_cast<W*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
-// Runs steps one after another from inside the modal wait that follows.
-inline void whenShown(std::function<void()> step)
-{
-    QTimer::singleShot(0, qApp, std::move(step));
-}
 
 } // namespace logintest
