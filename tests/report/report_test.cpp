@@ -5,7 +5,8 @@
 #include "report/printjob.h"
 #include "platform/print/printer.h"
 #include "tests/common/testutil.h"
-#include "tests/report/fakerows.h"
+#include "report/rowsource.h"
+#include "platform/core/vberror.h"
 #include "platform/core/events.h"
 #include <cmath>
 
@@ -13,6 +14,65 @@ using namespace parvel;
 using prn::PrintCall;
 
 namespace {
+
+// Rows in memory, read the way the report reads a record set.
+struct Table {
+    QStringList fields;
+    QList<QVariantList> rows;
+};
+
+class FakeRows final : public RowSource {
+public:
+    explicit FakeRows(std::shared_ptr<Table> t) : m_t(std::move(t)) {}
+    bool atEnd() const override { return m_t->rows.isEmpty() || m_pos >= m_t->rows.size(); }
+    bool atStart() const override { return m_t->rows.isEmpty() || m_pos < 0; }
+    void moveFirst() override { m_pos = 0; m_seen = qMax(m_seen, 1); }
+    void moveLast() override { m_pos = int(m_t->rows.size()) - 1; m_seen = int(m_t->rows.size()); }
+    void moveNext() override
+    {
+        ++m_pos;
+        m_seen = qMax(m_seen, qMin(m_pos + 1, int(m_t->rows.size())));
+    }
+    int recordCount() const override { return m_seen; }
+    int fieldIndex(const QString& name) const override
+    {
+        for (int i = 0; i < m_t->fields.size(); ++i)
+            if (m_t->fields[i].compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        throw vb::Error(3265, QStringLiteral("此集合中找不到项目。"));
+    }
+    QVariant value(int field) const override
+    {
+        if (atEnd())
+            throw vb::Error(3021, QStringLiteral("无当前记录。"));
+        return m_t->rows[m_pos][field];
+    }
+    void requery() override { m_pos = 0; }
+    std::unique_ptr<RowSource> clone() const override
+    {
+        auto c = std::make_unique<FakeRows>(m_t);
+        c->m_pos = 0;
+        return c;
+    }
+    void close() override {}
+
+private:
+    std::shared_ptr<Table> m_t;
+    int m_pos = 0;
+    int m_seen = 0;
+};
+
+// n rows of (编号, 名称, 价值, 部门) with the department changing every 10 rows.
+std::shared_ptr<Table> devices(int n)
+{
+    auto t = std::make_shared<Table>();
+    t->fields = {QStringLiteral("编号"), QStringLiteral("名称"), QStringLiteral("价值"), QStringLiteral("部门")};
+    for (int i = 0; i < n; ++i)
+        t->rows.append({QStringLiteral("D%1").arg(i + 1, 4, 10, QLatin1Char('0')),
+                        QStringLiteral("设备%1").arg(i + 1), 100.0 + i,
+                        QStringLiteral("部门%1").arg(i / 10 + 1)});
+    return t;
+}
 
 const double X0 = 15, W = 16838 / 56.7 - 30, FootY = 11906 / 56.7 - 30 + 15 - 6; // A4 landscape
 const QString kTooWide = QStringLiteral("报表列数太多或某些字段太长，无法自动生成报表。");
@@ -57,17 +117,17 @@ struct Report : ::testing::Test {
         return l;
     }
 
-    void print(QList<PrnInfos>& cols, std::shared_ptr<testrows::Table> t, const QString& total = QString(),
+    void print(QList<PrnInfos>& cols, std::shared_ptr<Table> t, const QString& total = QString(),
                const QString& group = QString(), qint16 sets = 0, bool autoDeal = true, bool landscape = true)
     {
         logged.clear();
         rec->clear();
-        testrows::FakeRows rows(std::move(t));
+        FakeRows rows(std::move(t));
         rpt->print(cols, &rows, QStringLiteral("设备清单"), QStringLiteral("2026年03月04日"), total, group, sets,
                    autoDeal, landscape);
     }
     // Four columns of 50 mm in one column set, no AutoDeal.
-    void printFixed(std::shared_ptr<testrows::Table> t, const QString& total = QString(), const QString& group = QString())
+    void printFixed(std::shared_ptr<Table> t, const QString& total = QString(), const QString& group = QString())
     {
         QList<PrnInfos> cols = columns({"编号", "名称", "价值", "部门"}, 50);
         print(cols, std::move(t), total, group, 1, false);
@@ -87,7 +147,7 @@ struct Report : ::testing::Test {
 
 TEST_F(Report, OnePageLayout)
 {
-    auto t = testrows::devices(3);
+    auto t = devices(3);
     t->rows[1][2] = QVariant(); // a Null cell prints nothing
     rpt->setUsrName(QStringLiteral("  张三 "));
     rpt->setAddress(QStringLiteral("北京路1号"));
@@ -195,7 +255,7 @@ TEST_F(Report, OnePageLayout)
 
 TEST_F(Report, TotalAfterFullPagesGetsAPageOfItsOwn)
 {
-    printFixed(testrows::devices(50), QStringLiteral("记录共计:50"));
+    printFixed(devices(50), QStringLiteral("记录共计:50"));
     ASSERT_TRUE(logged.isEmpty()) << logged.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(rec->pagesSent(), 3);
     EXPECT_EQ(textsOf("D0026", 2).size(), 1);
@@ -214,7 +274,7 @@ TEST_F(Report, TotalAfterFullPagesGetsAPageOfItsOwn)
 TEST_F(Report, NarrowColumnsGoSideBySide)
 {
     QList<PrnInfos> cols = columns({"编号"});
-    print(cols, testrows::devices(60), QStringLiteral("合计"));
+    print(cols, devices(60), QStringLiteral("合计"));
     ASSERT_TRUE(logged.isEmpty());
     // The column set is narrow enough for several sets; the rows run down the first, then on.
     const int sets = int(std::lround(W / cols[0].Width));
@@ -232,7 +292,7 @@ TEST_F(Report, NarrowColumnsGoSideBySide)
 
     // Without AutoDeal the widths written back and the sets asked for are used.
     const float width = cols[0].Width;
-    print(cols, testrows::devices(60), QString(), QString(), 2, false);
+    print(cols, devices(60), QString(), QString(), 2, false);
     EXPECT_FLOAT_EQ(cols[0].Width, width);
     EXPECT_NEAR(at("D0026").x1 - at("D0001").x1, W / 2, 1e-3);
     EXPECT_EQ(rec->pagesSent(), 2);
@@ -241,7 +301,7 @@ TEST_F(Report, NarrowColumnsGoSideBySide)
 TEST_F(Report, GroupCaptionsAndPageCount)
 {
     // 30 rows in 3 groups of 10 on pages of 25 rows: captions at each change and page top.
-    auto t = testrows::devices(30, 10);
+    auto t = devices(30);
     t->rows[5][3] = QVariant(); // a Null group value starts no caption
     printFixed(t, QString(), QStringLiteral("部门"));
     ASSERT_TRUE(logged.isEmpty()) << logged.join(QLatin1Char('\n')).toStdString();
@@ -257,7 +317,7 @@ TEST_F(Report, GroupCaptionsAndPageCount)
 TEST_F(Report, PortraitFallsBackToLandscape)
 {
     QList<PrnInfos> cols = columns({"编号", "名称"});
-    auto t = testrows::devices(3);
+    auto t = devices(3);
     // ~300 mm at 12 points: too wide for landscape (267 mm) too.
     t->rows[0][1] = QString(70, QChar(0x8BBE));
     print(cols, t, QString(), QString(), 0, true, false);
@@ -277,24 +337,24 @@ TEST_F(Report, FailuresAreLoggedAndNothingIsPrinted)
     // No record set, and an empty one.
     rpt->print(cols, nullptr, QString(), QString(), QString(), QString(), 0, true, true);
     const QStringList first = logged;
-    print(cols, std::make_shared<testrows::Table>());
+    print(cols, std::make_shared<Table>());
     EXPECT_EQ(first + logged, QStringList(2, QStringLiteral("数据集为空，无可供打印的数据。")));
     EXPECT_EQ(events->seen, (QStringList{QString(), QString()}));
 
     // Margins that leave no row, or no column set.
     rpt->setTop(95);
     rpt->setBottom(95);
-    print(cols, testrows::devices(2));
+    print(cols, devices(2));
     EXPECT_EQ(logged, QStringList{QStringLiteral("页边距、列数或列宽使页面上放不下一行数据，无法打印报表。")});
     const QStringList noRoom = logged;
     rpt->setTop(15);
     rpt->setBottom(15);
-    print(cols, testrows::devices(2), QString(), QString(), 0, false);
+    print(cols, devices(2), QString(), QString(), 0, false);
     EXPECT_EQ(logged, noRoom);
 
     // A column that is no field.
     QList<PrnInfos> bad = columns({"编号", "无此字段"});
-    print(bad, testrows::devices(2), QString(), QString(), 1, false);
+    print(bad, devices(2), QString(), QString(), 1, false);
     EXPECT_EQ(logged, QStringList{QStringLiteral("此集合中找不到项目。")});
     EXPECT_EQ(rec->pagesSent(), 0);
     EXPECT_FALSE(prn::printer().jobActive());
@@ -305,7 +365,7 @@ TEST_F(Report, FailuresAreLoggedAndNothingIsPrinted)
         if (text.startsWith(QStringLiteral("正在打印")))
             throw vb::Error(1000, QStringLiteral("宿主出错"));
     };
-    printFixed(testrows::devices(2));
+    printFixed(devices(2));
     EXPECT_EQ(logged, QStringList{QStringLiteral("宿主出错")});
     EXPECT_FALSE(prn::printer().jobActive());
     EXPECT_EQ(ui::busyDepth(), 0);
@@ -316,7 +376,7 @@ TEST_F(Report, CancelStopsBeforeAnythingIsSent)
     events->onEvent = [](const QString& text, bool& cancel) {
         cancel = text.startsWith(QStringLiteral("正在打印第2/"));
     };
-    printFixed(testrows::devices(60));
+    printFixed(devices(60));
     EXPECT_EQ(logged, QStringList{kCancelled});
     EXPECT_EQ(rec->pagesSent(), 0);
     EXPECT_EQ(rec->count(PrintCall::AbortDoc), 1);
@@ -325,7 +385,7 @@ TEST_F(Report, CancelStopsBeforeAnythingIsSent)
     // Cancelling while the columns are sized.
     events->onEvent = [](const QString& text, bool& cancel) { cancel = text == QStringLiteral("正在计算最佳列宽。"); };
     QList<PrnInfos> cols = columns({"编号"});
-    print(cols, testrows::devices(5));
+    print(cols, devices(5));
     EXPECT_EQ(logged, QStringList{kCancelled});
     EXPECT_TRUE(rec->calls.isEmpty());
 }
@@ -337,11 +397,11 @@ TEST_F(Report, HandlersCannotBreakARunningPrint)
     int nested = 0;
     events->onEvent = [&](const QString& text, bool&) {
         if (text == QStringLiteral("正在打印第1/1页。") && nested++ == 0) {
-            testrows::FakeRows rows(testrows::devices(3));
+            FakeRows rows(devices(3));
             rpt->print(inner, &rows, QStringLiteral("另一个"), QString(), QString(), QString(), 0, true, true);
         }
     };
-    print(cols, testrows::devices(3));
+    print(cols, devices(3));
     EXPECT_EQ(logged, QStringList{QStringLiteral("另一个报表正在打印，请等它结束后再打印。")});
     EXPECT_EQ(rec->pagesSent(), 1);
     EXPECT_EQ(rec->count(PrintCall::BeginDoc), 1);
@@ -357,7 +417,7 @@ TEST_F(Report, HandlersCannotBreakARunningPrint)
     };
     logged.clear();
     rec->clear();
-    testrows::FakeRows rows(testrows::devices(3));
+    FakeRows rows(devices(3));
     Parvel* const printing = raw;
     printing->print(cols, &rows, QString(), QString(), QString(), QString(), 0, true, true);
     EXPECT_EQ(raw, nullptr);
