@@ -37,18 +37,6 @@ TEST_F(Bands, AnUndefinedBandRefusesEverythingButItsName)
     EXPECT_EQ(b->Index(), -1);
 }
 
-TEST_F(Bands, CountersStartFromTheirRange)
-{
-    auto a = band(bsIncreaseAlpha);
-    EXPECT_EQ(a->IncrMode(), imIncrAuto);
-    EXPECT_EQ(a->InitStart(), QStringLiteral("A"));
-    EXPECT_EQ(a->InitEnd(), QStringLiteral("Z"));
-    EXPECT_EQ(a->Length(), 1);
-    auto n = band(bsIncreaseNumber);
-    EXPECT_EQ(n->InitStart(), QStringLiteral("1"));
-    EXPECT_EQ(n->InitEnd(), QString());
-}
-
 TEST_F(Bands, FixedBandTakesItsLengthFromItsDefault)
 {
     auto b = band(bsFixed);
@@ -146,12 +134,6 @@ TEST_F(Bands, BandWithoutRuleHasNoFieldsAndRefusesTriggers)
     EXPECT_FALSE(band(bsFixed)->TrackBands());
 }
 
-} // namespace
-
-namespace {
-
-using namespace rt;
-
 TEST_F(Bands, AssignmentsCheckStyleThenReadOnlyThenRange)
 {
     auto u = com::make<BandImpl>();
@@ -163,20 +145,6 @@ TEST_F(Bands, AssignmentsCheckStyleThenReadOnlyThenRange)
     auto n = band(bsIncreaseNumber);
     EXPECT_VBERROR(n->setIncrMode(IncrModes(-1)), vb::errInvalidCall);
     EXPECT_EQ(n->IncrMode(), imIncrAuto);
-}
-
-TEST_F(Bands, OwnedObjectsAreCreatedOnFirstReadAndKept)
-{
-    auto n = band(bsIncreaseNumber);
-    EXPECT_FALSE(n->heldTrackBands());
-    com::ComPtr<INames> t = n->TrackBands();
-    EXPECT_EQ(n->TrackBands(), t);
-    auto f = band(bsUsrField);
-    EXPECT_FALSE(f->heldDataField());
-    com::ComPtr<IList> d = f->DataField();
-    ASSERT_TRUE(d);
-    EXPECT_EQ(f->DataField(), d);
-    EXPECT_EQ(d->Name(), QString());
 }
 
 } // namespace

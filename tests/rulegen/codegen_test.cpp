@@ -4,15 +4,13 @@ namespace {
 
 using namespace rt;
 
-using Codes = rt::Test;
-
-// "D-" + class (field through a simple table) + a counter of 4 tracking the class
-struct Tracked {
-    com::ComPtr<ICodeClass> r = newRule();
+// tracked(): "D-" + class (field through a simple table) + a counter of 4 tracking the class
+class Codes : public rt::RuleTest {
+protected:
     com::ComPtr<IList> cls;
     com::ComPtr<IBand> no;
-    RuleRecorder host;
-    Tracked()
+    RuleRecorder host{r};
+    void tracked()
     {
         cls = r->UsrFields()->Add(QStringLiteral("Class"));
         r->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("D-"));
@@ -21,60 +19,50 @@ struct Tracked {
         c->Relations()->Add(QVariant(), tvwNext, QStringLiteral("B"), QStringLiteral("工具"));
         no = r->Add(QStringLiteral("No"), bsIncreaseNumber, smNoneSwap, QString(), nullptr, 4, QStringLiteral("0000"));
         no->TrackBands()->Add(QStringLiteral("Cls"));
-        r->advise(&host);
     }
-    ~Tracked() { r->unadvise(&host); }
 };
-
-TEST_F(Codes, StyleOutsideItsRangeIsRefused)
-{
-    Tracked t;
-    EXPECT_VBERROR(t.r->GetCode(GetStyles(2)), E(2003));
-}
 
 TEST_F(Codes, TrackedCounterAsksTheHostWithAPatternAndAdvances)
 {
-    Tracked t;
-    t.cls->setValue(QStringLiteral("工具"));
-    t.host.lastCode.clear();
-    EXPECT_EQ(t.r->GetCode(gsNewCode), QStringLiteral("D-B0001")); // nothing issued: InitStart
-    EXPECT_EQ(t.host.filters, QStringList{QStringLiteral("D-B????")});
-    t.host.lastCode = QStringLiteral("D-B0007");
-    EXPECT_EQ(t.r->GetCode(gsNewCode), QStringLiteral("D-B0008"));
-    EXPECT_EQ(t.r->GetCode(gsCurrent), QStringLiteral("D-B0007"));
-    t.host.lastCode = QStringLiteral("D-B007");
-    EXPECT_VBERROR(t.r->GetCode(gsNewCode), E(2035));
+    tracked();
+    EXPECT_VBERROR(r->GetCode(GetStyles(2)), E(2003));
+    cls->setValue(QStringLiteral("工具"));
+    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("D-B0001")); // nothing issued: InitStart
+    EXPECT_EQ(host.filters, QStringList{QStringLiteral("D-B????")});
+    host.lastCode = QStringLiteral("D-B0007");
+    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("D-B0008"));
+    EXPECT_EQ(r->GetCode(gsCurrent), QStringLiteral("D-B0007"));
+    host.lastCode = QStringLiteral("D-B007");
+    EXPECT_VBERROR(r->GetCode(gsNewCode), E(2035));
     // the default is the start value and the lower bound
-    t.no->setDefault(QStringLiteral("100"));
-    t.host.lastCode = QStringLiteral("D-B0005");
-    EXPECT_EQ(t.r->GetCode(gsNewCode), QStringLiteral("D-B0100"));
-    t.host.lastCode.clear();
-    EXPECT_EQ(t.r->GetCode(gsNewCode), QStringLiteral("D-B0100"));
+    no->setDefault(QStringLiteral("100"));
+    host.lastCode = QStringLiteral("D-B0005");
+    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("D-B0100"));
+    host.lastCode.clear();
+    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("D-B0100"));
     // a counter that outgrows its length is refused
-    t.host.lastCode = QStringLiteral("D-B9999");
-    EXPECT_VBERROR(t.r->GetCode(gsNewCode), E(2036));
+    host.lastCode = QStringLiteral("D-B9999");
+    EXPECT_VBERROR(r->GetCode(gsNewCode), E(2036));
 }
 
 TEST_F(Codes, FailuresOfFieldsAndConversionsReachTheCaller)
 {
-    Tracked t;
-    t.cls->setValue(QStringLiteral("家具"));
-    EXPECT_VBERROR(t.r->GetCode(gsNewCode), E(2034));
-    t.cls->setValue(QString());
-    EXPECT_VBERROR(t.r->GetCode(gsNewCode), E(2003));
-    t.r->UsrFields()->Add(QStringLiteral("Other"));
-    auto r = newRule();
-    com::ComPtr<IList> f = r->UsrFields()->Add(QStringLiteral("F"), QString(), QStringLiteral("abc"));
-    r->Add(QStringLiteral("B"), bsUsrField, smNoneSwap, QString(), f.get(), 2);
-    EXPECT_VBERROR(r->GetCode(gsNewCode), E(2036));
+    tracked();
+    cls->setValue(QStringLiteral("家具"));
+    EXPECT_VBERROR(r->GetCode(gsNewCode), E(2034));
+    cls->setValue(QString());
+    EXPECT_VBERROR(r->GetCode(gsNewCode), E(2003));
+    auto o = newRule(); // a field longer than its band
+    com::ComPtr<IList> f = o->UsrFields()->Add(QStringLiteral("F"), QString(), QStringLiteral("abc"));
+    o->Add(QStringLiteral("B"), bsUsrField, smNoneSwap, QString(), f.get(), 2);
+    EXPECT_VBERROR(o->GetCode(gsNewCode), E(2036));
 }
 
 TEST_F(Codes, UntrackedCounterRepeatsItsValueAndAnEmptyCounterIsRefused)
 {
-    auto r = newRule();
     r->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("X"));
     com::ComPtr<IBand> n = r->Add(QStringLiteral("N"), bsIncreaseNumber, smNoneSwap, QString(), nullptr, 4);
-    com::ComPtr<IBand> a = r->Add(QStringLiteral("L"), bsIncreaseAlpha);
+    r->Add(QStringLiteral("L"), bsIncreaseAlpha);
     const vb::Error e = errorOf([&] { r->GetCode(gsNewCode); });
     EXPECT_EQ(e.number(), E(2036));
     EXPECT_TRUE(e.description().endsWith(QStringLiteral("N")));
@@ -89,7 +77,6 @@ TEST_F(Codes, UntrackedCounterRepeatsItsValueAndAnEmptyCounterIsRefused)
 
 TEST_F(Codes, LayeredBandsConvertWithinTheNodeMatchedAbove)
 {
-    auto r = newRule();
     com::ComPtr<IList> big = r->UsrFields()->Add(QStringLiteral("Big"));
     com::ComPtr<IList> sub = r->UsrFields()->Add(QStringLiteral("Sub"));
     r->Add(QStringLiteral("B1"), bsUsrField, smLayersSwap, QString(), big.get(), 1);
@@ -118,20 +105,18 @@ TEST_F(Codes, LayeredBandsConvertWithinTheNodeMatchedAbove)
 
 TEST_F(Codes, DecodingWritesFieldsBackAndKeepsSegmentsAsTheyStand)
 {
-    Tracked t;
-    auto& r = t.r;
+    tracked();
     com::ComPtr<IList> m = r->UsrMacros()->Add(QStringLiteral("Site"));
     com::ComPtr<IBand> site = r->Add(QStringLiteral("Site"), bsUsrMacro, smNoneSwap, QString(), m.get(), 2,
                                      QStringLiteral(">"));
     m->setValue(QStringLiteral("bj"));
-    t.cls->setValue(QStringLiteral("仪器"));
-    t.host.lastCode.clear();
+    cls->setValue(QStringLiteral("仪器"));
     EXPECT_EQ(r->GetCode(gsNewCode).right(2), QStringLiteral("BJ"));
     EXPECT_VBERROR(r->ExpCode(QStringLiteral("d-B0001BJ")), E(2041));
     EXPECT_VBERROR(r->ExpCode(QStringLiteral("D-B0001B")), E(2040));
     r->ExpCode(QStringLiteral("D-A0012sh"));
-    EXPECT_EQ(t.cls->Value(), QStringLiteral("仪器"));
-    EXPECT_EQ(t.no->Value(), QStringLiteral("0012"));
+    EXPECT_EQ(cls->Value(), QStringLiteral("仪器"));
+    EXPECT_EQ(no->Value(), QStringLiteral("0012"));
     EXPECT_EQ(site->Value(), QStringLiteral("sh")); // not re-formatted
     EXPECT_EQ(m->Value(), QStringLiteral("sh"));
     EXPECT_VBERROR(r->ExpCode(QStringLiteral("D-A00x2sh")), E(2003));
@@ -139,7 +124,6 @@ TEST_F(Codes, DecodingWritesFieldsBackAndKeepsSegmentsAsTheyStand)
 
 TEST_F(Codes, FieldFormatsShapeTheSegment)
 {
-    auto r = newRule();
     com::ComPtr<IList> year = r->UsrFields()->Add(QStringLiteral("购置年代"));
     com::ComPtr<IList> grp = r->UsrFields()->Add(QStringLiteral("Grp"));
     r->Add(QStringLiteral("Y"), bsUsrField, smNoneSwap, QString(), year.get(), 4, QStringLiteral("yyyy"));
@@ -156,7 +140,6 @@ TEST_F(Codes, FieldFormatsShapeTheSegment)
 
 TEST_F(Codes, ManyCountersOfOneRuleEachAskOnce)
 {
-    auto r = newRule();
     com::ComPtr<IList> f = r->UsrFields()->Add(QStringLiteral("F"), QString(), QStringLiteral("Q"));
     r->Add(QStringLiteral("K"), bsUsrField, smNoneSwap, QString(), f.get(), 1);
     com::ComPtr<IBand> a = r->Add(QStringLiteral("A"), bsIncreaseNumber, smNoneSwap, QString(), nullptr, 2,
@@ -166,13 +149,10 @@ TEST_F(Codes, ManyCountersOfOneRuleEachAskOnce)
     a->TrackBands()->Add(QStringLiteral("K"));
     b->TrackBands()->Add(QStringLiteral("K"));
     b->TrackBands()->Add(QStringLiteral("A"));
-    RuleRecorder host;
     host.lastCode = QStringLiteral("Q0509");
-    r->advise(&host);
     // B's pattern holds A's new value
     EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("Q0610"));
     EXPECT_EQ(host.filters, (QStringList{QStringLiteral("Q????"), QStringLiteral("Q06??")}));
-    r->unadvise(&host);
 }
 
 } // namespace

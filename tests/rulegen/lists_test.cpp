@@ -85,13 +85,10 @@ TEST_F(Lists, RefusedAdditionsLeaveTheListUnchanged)
     EXPECT_EQ(e.description(), QStringLiteral("Failed to add item.because"));
     EXPECT_EQ(l->Count(), 1);
     l->unadvise(&rec);
-}
-
-TEST_F(Lists, MultipleStyleRefusesAddEvenWithoutName)
-{
-    auto l = com::make<ListsImpl>();
-    EXPECT_VBERROR(l->Add(QString()), E(2006));
-    EXPECT_VBERROR(l->setStyle(4), E(2003));
+    // the multiple style refuses even an addition without name
+    auto m = com::make<ListsImpl>();
+    EXPECT_VBERROR(m->Add(QString()), E(2006));
+    EXPECT_VBERROR(m->setStyle(4), E(2003));
 }
 
 TEST_F(Lists, RemoveAsksListenersAndRemoveAllGoesLastFirst)

@@ -86,8 +86,6 @@ TEST_F(Nodes, RemoveTakesTheSubtreeAndRaisesOnce)
     t->Remove(QStringLiteral("N1"));
     EXPECT_EQ(t->Count(), 1);
     EXPECT_EQ(rec.events, QStringList{QStringLiteral("/")});
-    t->Remove(1);
-    EXPECT_EQ(t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("a"))->Key(), QStringLiteral("N1"));
     t->unadvise(&rec);
 }
 
@@ -163,12 +161,6 @@ TEST_F(Nodes, RelationTextRoundTripsEvenAfterAMove)
         EXPECT_VBERROR(u->LoadRelationsText(QString::fromLatin1(bad)), E(2003)) << bad;
     EXPECT_EQ(u->Count(), 5);
 }
-
-} // namespace
-
-namespace {
-
-using namespace rt;
 
 TEST_F(Nodes, ANodeOutlivingItsTreeAnswersWithoutIt)
 {

@@ -41,8 +41,22 @@ protected:
     }
 };
 
-// Records the events of a rule; answers GetLastCode, GetSettings and Save from memory.
+// ... with a fresh rule r.
+class RuleTest : public Test {
+protected:
+    com::ComPtr<ICodeClass> r = newRule();
+};
+
+// Records the events of a rule while it lives; answers GetLastCode, GetSettings and Save from memory.
 struct RuleRecorder : ICodeClassEvents {
+    ICodeClass* rule = nullptr;
+    RuleRecorder() = default;
+    explicit RuleRecorder(const com::ComPtr<ICodeClass>& r) : rule(r.get()) { rule->advise(this); }
+    ~RuleRecorder()
+    {
+        if (rule)
+            rule->unadvise(this);
+    }
     QStringList events;
     QString lastCode, stored;
     QStringList filters;
