@@ -42,9 +42,8 @@ void Parvel::setPaperSize(qint32 v)
 
 void Parvel::Advise(IParvelEvents* sink) { m_sink = com::ComPtr<IParvelEvents>(sink); }
 
-bool Parvel::raiseStateChg(const QString& text)
+bool Parvel::raiseStateChg(const QString& text, bool& cancel)
 {
-    bool cancel = false;
     // The handler may detach itself or release this object: both stay alive until it returns.
     const com::ComPtr<IParvelEvents> sink = m_sink;
     if (sink)
@@ -91,9 +90,11 @@ void Parvel::print(QList<PrnInfos>& PrnInfo, RowSource* rows, const QString& Tit
     const QString previousTitle = printer.jobTitle();
     printer.setJobTitle(Title);
     QString failure;
+    // One flag for the whole call: a cancel given at any text stops the print at the next check.
+    bool cancel = false;
     try {
         printReport(
-            req, rows, [this](const QString& text) { return raiseStateChg(text); },
+            req, rows, [this, &cancel](const QString& text) { return raiseStateChg(text, cancel); },
             [&PrnInfo](const QList<PrnInfos>& cols) {
                 for (int i = 0; i < cols.size() && i < PrnInfo.size(); ++i)
                     PrnInfo[i].Width = cols[i].Width;
@@ -116,7 +117,8 @@ void Parvel::print(QList<PrnInfos>& PrnInfo, RowSource* rows, const QString& Tit
     g_printing = false;
     busy.reset();
     try {
-        raiseStateChg(QString());
+        bool ignored = false;
+        raiseStateChg(QString(), ignored);
     } catch (...) {
     }
     if (!failure.isNull())

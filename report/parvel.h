@@ -40,7 +40,7 @@ public:
 
 private:
     ~Parvel() override = default;
-    bool raiseStateChg(const QString& text);
+    bool raiseStateChg(const QString& text, bool& cancel);
 
     QString m_usrName, m_company, m_address, m_phone;
     qint32 m_paperSize = 9;

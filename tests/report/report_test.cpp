@@ -388,6 +388,15 @@ TEST_F(Report, CancelStopsBeforeAnythingIsSent)
     print(cols, devices(5));
     EXPECT_EQ(logged, QStringList{kCancelled});
     EXPECT_TRUE(rec->calls.isEmpty());
+
+    // A cancel given while the data is prepared is kept until the next check.
+    events->onEvent = [](const QString& text, bool& cancel) {
+        if (text == QStringLiteral("正在准备打印数据。"))
+            cancel = true;
+    };
+    print(cols, devices(5));
+    EXPECT_EQ(logged, QStringList{kCancelled});
+    EXPECT_TRUE(rec->calls.isEmpty());
 }
 
 TEST_F(Report, HandlersCannotBreakARunningPrint)
