@@ -46,12 +46,9 @@ TEST_F(Rule, AddChecksItsArgumentsInOrder)
 
 TEST_F(Rule, BandsDoNotKeepTheirRuleAlive)
 {
-    com::ComPtr<IBand> b;
-    {
-        auto r = newRule();
-        b = r->Add(QStringLiteral("A"), bsIncreaseNumber);
-        EXPECT_EQ(b->Index(), 1);
-    }
+    com::ComPtr<IBand> b = r->Add(QStringLiteral("A"), bsIncreaseNumber);
+    EXPECT_EQ(b->Index(), 1);
+    r = nullptr;
     EXPECT_EQ(b->Index(), -1); // the rule is gone
     EXPECT_FALSE(b->Relations());
 }

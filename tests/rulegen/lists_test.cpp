@@ -35,7 +35,10 @@ com::ComPtr<ListsImpl> fields()
     return l;
 }
 
-using Lists = rt::Test;
+class Lists : public rt::Test {
+protected:
+    com::ComPtr<ListsImpl> l = fields();
+};
 
 TEST_F(Lists, ItemNamesAreTrimmedSetOnceAndGiveTheDisplayName)
 {
@@ -52,7 +55,6 @@ TEST_F(Lists, ItemNamesAreTrimmedSetOnceAndGiveTheDisplayName)
 
 TEST_F(Lists, AddLooksUpByPositionOrKeyIgnoringCase)
 {
-    auto l = fields();
     l->Add(QStringLiteral("Year"), QString(), QStringLiteral("2002"));
     l->Add(QStringLiteral("Grp"), QStringLiteral("Group"));
     EXPECT_EQ(l->Count(), 2);
@@ -68,7 +70,6 @@ TEST_F(Lists, AddLooksUpByPositionOrKeyIgnoringCase)
 
 TEST_F(Lists, RefusedAdditionsLeaveTheListUnchanged)
 {
-    auto l = fields();
     ListRecorder rec;
     l->advise(&rec);
     l->Add(QStringLiteral("Year"));
@@ -93,7 +94,6 @@ TEST_F(Lists, RefusedAdditionsLeaveTheListUnchanged)
 
 TEST_F(Lists, RemoveAsksListenersAndRemoveAllGoesLastFirst)
 {
-    auto l = fields();
     l->Add(QStringLiteral("A"));
     l->Add(QStringLiteral("B"));
     ListRecorder rec;
@@ -115,7 +115,6 @@ TEST_F(Lists, RemoveAsksListenersAndRemoveAllGoesLastFirst)
 
 TEST_F(Lists, MoveItemRefusesMovesThatChangeNothingAndNeverLosesTheItem)
 {
-    auto l = fields();
     for (const char* n : {"A", "B", "C"})
         l->Add(QString::fromLatin1(n));
     EXPECT_VBERROR(l->MoveItem(2, 3, QVariant()), E(2008));
@@ -141,7 +140,6 @@ TEST_F(Lists, MoveItemRefusesMovesThatChangeNothingAndNeverLosesTheItem)
 
 TEST_F(Lists, TextFormWritesAndReadsBack)
 {
-    auto l = fields();
     EXPECT_EQ(l->ToText(), QString());
     l->Add(QStringLiteral("Year"), QStringLiteral("YEAR"), QStringLiteral("2002"));
     l->Add(QStringLiteral("Grp"), QStringLiteral("Group"), QString(), QStringLiteral("main"));

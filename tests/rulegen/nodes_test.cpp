@@ -20,11 +20,14 @@ com::ComPtr<NodesImpl> example()
     return t;
 }
 
-using Nodes = rt::Test;
+class Nodes : public rt::Test {
+protected:
+    com::ComPtr<NodesImpl> t = example();
+};
 
 TEST_F(Nodes, KeysCountUpAndRestartWhenEmpty)
 {
-    auto t = com::make<NodesImpl>();
+    t = com::make<NodesImpl>();
     EXPECT_EQ(t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("1"))->Key(), QStringLiteral("N1"));
     t->Remove(1);
     EXPECT_EQ(t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("1"))->Key(), QStringLiteral("N1"));
@@ -34,7 +37,6 @@ TEST_F(Nodes, KeysCountUpAndRestartWhenEmpty)
 
 TEST_F(Nodes, SiblingsMayNotShareCodeOrValueIgnoringCase)
 {
-    auto t = example();
     EXPECT_VBERROR(t->Add(QVariant(), tvwNext, QStringLiteral("a"), QStringLiteral("x")), E(2029));
     EXPECT_VBERROR(t->Add(QVariant(), tvwNext, QStringLiteral("C"), QStringLiteral("FIXED")), E(2030));
     // the same code in another layer or under another parent is fine
@@ -51,7 +53,6 @@ TEST_F(Nodes, SiblingsMayNotShareCodeOrValueIgnoringCase)
 
 TEST_F(Nodes, NavigationFollowsParentsInStorageOrder)
 {
-    auto t = example();
     com::ComPtr<ICNode> n1 = t->Node(QStringLiteral("N1")), n2 = t->Node(2), n3 = t->Node(QStringLiteral("N3"));
     EXPECT_EQ(n1->Nexts(), n2);
     EXPECT_FALSE(n2->Nexts());
@@ -78,7 +79,6 @@ TEST_F(Nodes, NavigationFollowsParentsInStorageOrder)
 
 TEST_F(Nodes, RemoveTakesTheSubtreeAndRaisesOnce)
 {
-    auto t = example();
     t->Add(QStringLiteral("N1"), tvwChild, QStringLiteral("2"), QStringLiteral("Two"));
     t->Add(QStringLiteral("N3"), tvwChild, QStringLiteral("g"), QStringLiteral("Grand"));
     NodeRecorder rec;
@@ -91,7 +91,6 @@ TEST_F(Nodes, RemoveTakesTheSubtreeAndRaisesOnce)
 
 TEST_F(Nodes, ConversionLooksWithinOneLayer)
 {
-    auto t = example();
     QString v = QStringLiteral("FIXED");
     EXPECT_EQ(t->Conversion(csValueToCode, v), QStringLiteral("N1"));
     EXPECT_EQ(v, QStringLiteral("A"));
@@ -112,7 +111,7 @@ TEST_F(Nodes, ConversionLooksWithinOneLayer)
 
 TEST_F(Nodes, SimplifiedTreesHaveOneLayerAndStyleIsSetWhileEmpty)
 {
-    auto t = com::make<NodesImpl>();
+    t = com::make<NodesImpl>();
     t->SetTreeStyle(tsSimplified);
     t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("a"));
     EXPECT_VBERROR(t->Add(1, tvwChild, QStringLiteral("B"), QStringLiteral("b")), E(2003));
@@ -122,7 +121,6 @@ TEST_F(Nodes, SimplifiedTreesHaveOneLayerAndStyleIsSetWhileEmpty)
 
 TEST_F(Nodes, DragRefusesMovingANodeBelowItselfAndKeepsIt)
 {
-    auto t = example();
     t->Add(QStringLiteral("N3"), tvwChild, QStringLiteral("g"), QStringLiteral("Grand")); // N4
     EXPECT_VBERROR(t->Drag(QStringLiteral("N3"), tvwChild, QStringLiteral("N1")), E(2008));
     EXPECT_VBERROR(t->Drag(QStringLiteral("N4"), tvwNext, QStringLiteral("N1")), E(2008));
@@ -142,7 +140,6 @@ TEST_F(Nodes, DragRefusesMovingANodeBelowItselfAndKeepsIt)
 
 TEST_F(Nodes, RelationTextRoundTripsEvenAfterAMove)
 {
-    auto t = example();
     EXPECT_EQ(t->RelationsText(), QStringLiteral("3;,1,A,Fixed;,2,B,Macro;1,3,1,Layer"));
     // move a parent behind its child: the text still reads back
     t->Add(QVariant(), tvwNext, QStringLiteral("C"), QStringLiteral("c")); // N4, stored after N3
@@ -164,13 +161,10 @@ TEST_F(Nodes, RelationTextRoundTripsEvenAfterAMove)
 
 TEST_F(Nodes, ANodeOutlivingItsTreeAnswersWithoutIt)
 {
-    com::ComPtr<ICNode> kept;
-    {
-        auto t = example();
-        kept = t->Node(QStringLiteral("N3"));
-        t->Remove(QStringLiteral("N3"));
-        EXPECT_EQ(kept->Index(), t->Count() + 1); // removed, the tree still there
-    }
+    com::ComPtr<ICNode> kept = t->Node(QStringLiteral("N3"));
+    t->Remove(QStringLiteral("N3"));
+    EXPECT_EQ(kept->Index(), t->Count() + 1); // removed, the tree still there
+    t = nullptr;
     EXPECT_EQ(kept->Index(), 0);
     EXPECT_EQ(kept->Layer(), 0);
     EXPECT_EQ(kept->Children(), 0);
