@@ -15,6 +15,7 @@ com::ComPtr<BandImpl> band(BandStyles style, const char* name = "B")
 
 using Bands = rt::Test;
 
+// assignments check the style first, then whether the property is read-only, then the range
 TEST_F(Bands, AnUndefinedBandRefusesEverythingButItsName)
 {
     auto b = com::make<BandImpl>();
@@ -22,7 +23,7 @@ TEST_F(Bands, AnUndefinedBandRefusesEverythingButItsName)
     EXPECT_VBERROR(b->setLength(2), E(2002));
     EXPECT_VBERROR(b->setDefault(QStringLiteral("1")), E(2002));
     EXPECT_VBERROR(b->setFormate(QStringLiteral("0")), E(2002));
-    EXPECT_VBERROR(b->setIncrMode(imNever), E(2002));
+    EXPECT_VBERROR(b->setIncrMode(IncrModes(9)), E(2002));
     EXPECT_VBERROR(b->setSwapMode(smNoneSwap), E(2002));
     EXPECT_VBERROR(b->setInitStart(QStringLiteral("1")), E(2002));
     EXPECT_VBERROR(b->setInitEnd(QStringLiteral("1")), E(2002));
@@ -35,6 +36,13 @@ TEST_F(Bands, AnUndefinedBandRefusesEverythingButItsName)
     b->setStyle(bsFixed);
     EXPECT_VBERROR(b->setStyle(bsFixed), E(2001));
     EXPECT_EQ(b->Index(), -1);
+    EXPECT_VBERROR(band(bsUsrField)->setIncrMode(IncrModes(9)), E(2004));
+    EXPECT_VBERROR(band(bsFixed)->setSwapMode(SwapModes(9)), E(2004));
+    EXPECT_VBERROR(band(bsUsrMacro)->setSwapMode(SwapModes(9)), vb::errInvalidCall);
+    EXPECT_VBERROR(band(bsIncreaseAlpha)->setLength(-1), E(2004));
+    auto n = band(bsIncreaseNumber);
+    EXPECT_VBERROR(n->setIncrMode(IncrModes(-1)), vb::errInvalidCall);
+    EXPECT_EQ(n->IncrMode(), imIncrAuto);
 }
 
 TEST_F(Bands, FixedBandTakesItsLengthFromItsDefault)
@@ -132,19 +140,6 @@ TEST_F(Bands, BandWithoutRuleHasNoFieldsAndRefusesTriggers)
     EXPECT_VBERROR(c->setTrigerBand(b.get()), E(2003));
     EXPECT_VBERROR(c->TrackBands()->Add(QStringLiteral("B")), E(2022));
     EXPECT_FALSE(band(bsFixed)->TrackBands());
-}
-
-TEST_F(Bands, AssignmentsCheckStyleThenReadOnlyThenRange)
-{
-    auto u = com::make<BandImpl>();
-    EXPECT_VBERROR(u->setIncrMode(IncrModes(9)), E(2002));
-    EXPECT_VBERROR(band(bsUsrField)->setIncrMode(IncrModes(9)), E(2004));
-    EXPECT_VBERROR(band(bsFixed)->setSwapMode(SwapModes(9)), E(2004));
-    EXPECT_VBERROR(band(bsUsrMacro)->setSwapMode(SwapModes(9)), vb::errInvalidCall);
-    EXPECT_VBERROR(band(bsIncreaseAlpha)->setLength(-1), E(2004));
-    auto n = band(bsIncreaseNumber);
-    EXPECT_VBERROR(n->setIncrMode(IncrModes(-1)), vb::errInvalidCall);
-    EXPECT_EQ(n->IncrMode(), imIncrAuto);
 }
 
 } // namespace

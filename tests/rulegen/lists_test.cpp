@@ -40,7 +40,7 @@ protected:
     com::ComPtr<ListsImpl> l = fields();
 };
 
-TEST_F(Lists, ItemNamesAreTrimmedSetOnceAndGiveTheDisplayName)
+TEST_F(Lists, ItemNamesAreTrimmedSetOnceAndLookedUpIgnoringCase)
 {
     auto item = com::make<ListImpl>();
     item->setName(QStringLiteral("  Year "));
@@ -51,10 +51,7 @@ TEST_F(Lists, ItemNamesAreTrimmedSetOnceAndGiveTheDisplayName)
     EXPECT_EQ(item->ForeignName(), QStringLiteral("Year"));
     item->setValue(QStringLiteral(" 2002 "));
     EXPECT_EQ(item->Value(), QStringLiteral(" 2002 "));
-}
-
-TEST_F(Lists, AddLooksUpByPositionOrKeyIgnoringCase)
-{
+    // the list looks up by position or by key ignoring case
     l->Add(QStringLiteral("Year"), QString(), QStringLiteral("2002"));
     l->Add(QStringLiteral("Grp"), QStringLiteral("Group"));
     EXPECT_EQ(l->Count(), 2);
