@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace ostrel;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,148 +26,122 @@ void writeFile(const QString& path, const QByteArray& bytes)
 TEST(FileHelpers, GetLineValueReadsKeyedLines)
 {
     testutil::ProgramFolder folder;
-    const QString path = folder.file(QStringLiteral("Agency.txt"));
-    writeFile(path, QStringLiteral("'Name: commented out\r\n\r\n   \r\n  Name: 市设备处  \r\nTel:1234\r\n"
-                                   "Name:second\r\nname:lower\r\n")
+    const QString path = folder.file(u"Agency.txt"_s);
+    writeFile(path, u"'Name: commented out\r\n\r\n   \r\n  Name: 市设备处  \r\nTel:1234\r\nName:second\r\nname:lower\r\n"_s
                         .toUtf8());
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly | QIODevice::Text));
     QTextStream in(&f);
-    EXPECT_EQ(GetLineValue(&in, QStringLiteral("Name:")), QStringLiteral(" 市设备处"));
+    EXPECT_EQ(GetLineValue(&in, u"Name:"_s), u" 市设备处"_s);
     // The stream goes on after the line returned.
-    EXPECT_EQ(GetLineValue(&in, QString()), QStringLiteral("Tel:1234"));
-    EXPECT_EQ(GetLineValue(&in, QStringLiteral("Name:")), QStringLiteral("second"));
-    EXPECT_EQ(GetLineValue(&in, QStringLiteral("Name:")), QString());
-    EXPECT_EQ(GetLineValue(nullptr, QStringLiteral("Name:")), QString());
+    EXPECT_EQ(GetLineValue(&in, QString()), u"Tel:1234"_s);
+    EXPECT_EQ(GetLineValue(&in, u"Name:"_s), u"second"_s);
+    EXPECT_EQ(GetLineValue(&in, u"Name:"_s), QString());
+    EXPECT_EQ(GetLineValue(nullptr, u"Name:"_s), QString());
     f.close();
-    EXPECT_EQ(GetLineValue(&in, QStringLiteral("Name:")), QString());
+    EXPECT_EQ(GetLineValue(&in, u"Name:"_s), QString());
 }
 
 TEST(FileHelpers, PathsAreCutAtEitherSeparator)
 {
-    EXPECT_EQ(SplitPath(QStringLiteral("readme.txt"), true, true), QString());
-    EXPECT_EQ(SplitPath(QStringLiteral("readme.txt"), false, false), QStringLiteral("readme.txt"));
-    EXPECT_EQ(SplitPath(QStringLiteral("/home/li/文档/a.doc"), true, true), QStringLiteral("/home/li/文档/"));
-    EXPECT_EQ(SplitPath(QStringLiteral("/home/li/文档/a.doc"), true, false), QStringLiteral("/home/li/文档"));
-    EXPECT_EQ(SplitPath(QStringLiteral("/home/li/文档/a.doc"), false, false), QStringLiteral("a.doc"));
-    EXPECT_EQ(SplitPath(QStringLiteral("/a.doc"), true, true), QStringLiteral("/"));
-    EXPECT_EQ(SplitPath(QStringLiteral("C:\\资料\\图纸.dwg"), false, false), QStringLiteral("图纸.dwg"));
-    EXPECT_EQ(SplitPath(QStringLiteral("C:\\资料\\图纸.dwg"), true, true), QStringLiteral("C:\\资料\\"));
-
-    EXPECT_EQ(TrimNull(QStringLiteral("abc") + QChar(u'\0') + QStringLiteral("def")), QStringLiteral("abc"));
-    EXPECT_EQ(TrimNull(QStringLiteral("abc")), QStringLiteral("abc"));
+    const QString doc = u"/home/li/文档/a.doc"_s, dwg = u"C:\\资料\\图纸.dwg"_s;
+    EXPECT_EQ(SplitPath(u"readme.txt"_s, true, true), QString());
+    EXPECT_EQ(SplitPath(u"readme.txt"_s, false, false), u"readme.txt"_s);
+    EXPECT_EQ(SplitPath(doc, true, true), u"/home/li/文档/"_s);
+    EXPECT_EQ(SplitPath(doc, true, false), u"/home/li/文档"_s);
+    EXPECT_EQ(SplitPath(doc, false, false), u"a.doc"_s);
+    EXPECT_EQ(SplitPath(u"/a.doc"_s, true, true), u"/"_s);
+    EXPECT_EQ(SplitPath(dwg, false, false), u"图纸.dwg"_s);
+    EXPECT_EQ(SplitPath(dwg, true, true), u"C:\\资料\\"_s);
+    EXPECT_EQ(TrimNull(u"abc"_s + QChar(u'\0') + u"def"_s), u"abc"_s);
 
     // A stored document name can never climb out of the folder it is written to.
-    EXPECT_EQ(SafeFileName(QStringLiteral("..\\..\\etc\\passwd")), QStringLiteral("passwd"));
-    EXPECT_EQ(SafeFileName(QStringLiteral("../../.bashrc")), QStringLiteral(".bashrc"));
-    EXPECT_EQ(SafeFileName(QStringLiteral("/etc/")), QString());
-    EXPECT_EQ(SafeFileName(QStringLiteral("..")), QString());
-    EXPECT_EQ(SafeFileName(QStringLiteral("合同.pdf")), QStringLiteral("合同.pdf"));
-
+    EXPECT_EQ(SafeFileName(u"..\\..\\etc\\passwd"_s), u"passwd"_s);
+    EXPECT_EQ(SafeFileName(u"../../.bashrc"_s), u".bashrc"_s);
+    EXPECT_EQ(SafeFileName(u"/etc/"_s), QString());
+    EXPECT_EQ(SafeFileName(u".."_s), QString());
+    EXPECT_EQ(SafeFileName(u"合同.pdf"_s), u"合同.pdf"_s);
     testutil::ProgramFolder folder;
-    EXPECT_EQ(TempDocumentPath(QStringLiteral("D:\\合同\\..\\租赁.doc")), folder.file(QStringLiteral("Temp/租赁.doc")));
-    EXPECT_EQ(TempDocumentPath(QStringLiteral("../")), QString());
+    EXPECT_EQ(TempDocumentPath(u"D:\\合同\\..\\租赁.doc"_s), folder.file(u"Temp/租赁.doc"_s));
+    EXPECT_EQ(TempDocumentPath(u"../"_s), QString());
 }
 
-class GetOpenFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        gAppName = QStringLiteral("Kestrum1.0");
-        ui::script::clear();
-        ui::script::clearFileDialogs();
-    }
-    void TearDown() override { gAppName.clear(); }
-    QString exportPath()
-    {
-        return plat::GetSetting(gAppName, QStringLiteral("Settings"), QStringLiteral("ExportPath"), QStringLiteral("-"));
-    }
-    testutil::ProgramFolder folder;
-};
-
-TEST_F(GetOpenFileTest, CancelKeepsTheRememberedFolder)
+TEST(FileHelpers, GetOpenFileAddsTheExtensionAndRemembersTheFolder)
 {
+    testutil::ProgramFolder folder;
+    gAppName = u"Kestrum1.0"_s;
+    ui::script::clearFileDialogs();
+    const auto exportPath = [] {
+        return plat::GetSetting(gAppName, u"Settings"_s, u"ExportPath"_s, u"-"_s);
+    };
+    const auto request = [] { return ui::script::fileDialogs().last(); };
+
+    // Cancelled: nothing returned, nothing remembered.
     ui::script::answerFileCancel();
-    QString ext = QStringLiteral("xls");
-    EXPECT_EQ(GetOpenFile(0, QStringLiteral("导入"), false, QString(), ext,
-                          QStringLiteral("Excel文件(*.xls);*.xls;Access文件(*.mdb);*.mdb"), QString(), true),
+    QString ext = u"xls"_s;
+    EXPECT_EQ(GetOpenFile(0, u"导入"_s, false, QString(), ext, u"Excel文件(*.xls);*.xls;Access文件(*.mdb);*.mdb"_s,
+                          QString(), true),
               QString());
-    EXPECT_EQ(exportPath(), QStringLiteral("-"));
+    EXPECT_EQ(exportPath(), u"-"_s);
     ASSERT_EQ(ui::script::fileDialogs().size(), 1);
-    const ui::FileDialogRequest r = ui::script::fileDialogs().first();
-    EXPECT_FALSE(r.save);
-    EXPECT_EQ(r.title, QStringLiteral("导入"));
-    EXPECT_EQ(r.initialFolder, folder.path() + QLatin1Char('/'));
-    EXPECT_EQ(r.filter, QStringLiteral("Excel文件(*.xls)|*.xls|Access文件(*.mdb)|*.mdb"));
-}
+    EXPECT_FALSE(request().save);
+    EXPECT_EQ(request().title, u"导入"_s);
+    EXPECT_EQ(request().initialFolder, folder.path() + u'/');
+    EXPECT_EQ(request().filter, u"Excel文件(*.xls)|*.xls|Access文件(*.mdb)|*.mdb"_s);
 
-TEST_F(GetOpenFileTest, ChosenNameGetsTheExtensionAndTheFolderIsRemembered)
-{
-    const QString sub = folder.file(QStringLiteral("报表"));
+    const QString sub = folder.file(u"报表"_s);
     QDir().mkpath(sub);
-    ui::script::answerFile(sub + QStringLiteral("/清单"));
-    QString ext = QStringLiteral("xls");
-    EXPECT_EQ(GetOpenFile(0, QStringLiteral("保存"), true, QStringLiteral("清单"), ext,
-                          QStringLiteral("表格(*.xls,*.xlsx);*.xls,*.xlsx"), QString(), true),
-              sub + QStringLiteral("/清单.xls"));
-    EXPECT_EQ(ext, QStringLiteral(".xls"));
-    EXPECT_EQ(exportPath(), sub + QLatin1Char('/'));
-    EXPECT_TRUE(ui::script::fileDialogs().first().save);
-    EXPECT_EQ(ui::script::fileDialogs().first().filter, QStringLiteral("表格(*.xls;*.xlsx)|*.xls;*.xlsx"));
+    ui::script::answerFile(sub + u"/清单"_s);
+    EXPECT_EQ(GetOpenFile(0, u"保存"_s, true, u"清单"_s, ext, u"表格(*.xls,*.xlsx);*.xls,*.xlsx"_s, QString(), true),
+              sub + u"/清单.xls"_s);
+    EXPECT_EQ(ext, u".xls"_s);
+    EXPECT_EQ(exportPath(), sub + u'/');
+    EXPECT_TRUE(request().save);
+    EXPECT_EQ(request().filter, u"表格(*.xls;*.xlsx)|*.xls;*.xlsx"_s);
 
     // The next dialog starts there; a name with an extension keeps it; no folder is stored.
-    ui::script::answerFile(sub + QStringLiteral("/旧.mdb"));
-    EXPECT_EQ(GetOpenFile(0, QString(), false, QString(), ext, QString(), QString(), false),
-              sub + QStringLiteral("/旧.mdb"));
-    EXPECT_EQ(ui::script::fileDialogs().last().initialFolder, sub + QLatin1Char('/'));
+    ui::script::answerFile(sub + u"/旧.mdb"_s);
+    EXPECT_EQ(GetOpenFile(0, QString(), false, QString(), ext, QString(), QString(), false), sub + u"/旧.mdb"_s);
+    EXPECT_EQ(request().initialFolder, sub + u'/');
 
     // A given start folder wins.
     ui::script::answerFileCancel();
-    GetOpenFile(0, QString(), false, QString(), ext, QString(), QStringLiteral("/tmp"), false);
-    EXPECT_EQ(ui::script::fileDialogs().last().initialFolder, QStringLiteral("/tmp/"));
-    EXPECT_EQ(exportPath(), sub + QLatin1Char('/'));
+    GetOpenFile(0, QString(), false, QString(), ext, QString(), u"/tmp"_s, false);
+    EXPECT_EQ(request().initialFolder, u"/tmp/"_s);
+    EXPECT_EQ(exportPath(), sub + u'/');
+    EXPECT_EQ(ui::script::fileDialogs().size(), 4);
+    gAppName.clear();
 }
 
-TEST(FileHelpers, DocumentsAndIcons)
+TEST(FileHelpers, DocumentsIconsAndExternalDatabases)
 {
     testutil::ProgramFolder folder;
-    ui::script::clear();
-    const QString doc = folder.file(QStringLiteral("说明.txt"));
+    const QString doc = folder.file(u"说明.txt"_s), missing = folder.file(u"nothing.doc"_s);
     writeFile(doc, "text");
-
     EXPECT_EQ(StartDoc(doc), qint32(ui::shellOpened));
     EXPECT_TRUE(ui::script::shown().isEmpty());
     EXPECT_EQ(ui::script::openedDocuments().value(0), doc);
-
     ui::script::answerShell(31);
     EXPECT_EQ(StartDoc(doc), 31);
     ASSERT_EQ(ui::script::shown().size(), 1);
-    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("No association for file extension"));
+    EXPECT_EQ(ui::script::last().prompt, u"No association for file extension"_s);
     EXPECT_EQ(ui::script::last().style, int(ui::vbOKOnly));
-
-    EXPECT_EQ(StartDoc(folder.file(QStringLiteral("nothing.doc"))), 2);
-    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("File not found"));
-
+    EXPECT_EQ(StartDoc(missing), 2);
+    EXPECT_EQ(ui::script::last().prompt, u"File not found"_s);
     EXPECT_GT(GetFileIcon(doc, 2).width(), GetFileIcon(doc, 1).width());
-    EXPECT_TRUE(GetFileIcon(folder.file(QStringLiteral("nothing.doc")), 1).isNull());
-}
+    EXPECT_TRUE(GetFileIcon(missing, 1).isNull());
 
-TEST(FileHelpers, OpenExternalDatabase)
-{
-    testutil::ProgramFolder folder;
-    const QString plain = folder.file(QStringLiteral("other.mdb"));
+    const QString plain = folder.file(u"other.mdb"_s);
     dao::DBEngine::CreateDatabase(plain, QString::fromLatin1(dao::dbLangChineseSimplified)).Close();
     dao::Database db;
-    EXPECT_EQ(OpenExternalDatabase(plain, db), QStringLiteral("Microsoft Access;"));
+    EXPECT_EQ(OpenExternalDatabase(plain, db), u"Microsoft Access;"_s);
     ASSERT_FALSE(db.isNothing());
-    EXPECT_EQ(QFileInfo(db.Name()).fileName(), QStringLiteral("other.mdb"));
-
-    const QString text = folder.file(QStringLiteral("notes.txt"));
-    writeFile(text, "just some text\r\n");
-    dao::Database before = db;
-    EXPECT_EQ(OpenExternalDatabase(text, db), QString());
-    EXPECT_EQ(db.Name(), before.Name());
-    EXPECT_EQ(OpenExternalDatabase(folder.file(QStringLiteral("missing.xls")), db), QString());
+    EXPECT_EQ(QFileInfo(db.Name()).fileName(), u"other.mdb"_s);
+    // Neither a text file nor a missing file opens; the database given stays as it was.
+    writeFile(doc, "just some text\r\n");
+    EXPECT_EQ(OpenExternalDatabase(doc, db), QString());
+    EXPECT_EQ(OpenExternalDatabase(folder.file(u"missing.xls"_s), db), QString());
+    EXPECT_EQ(QFileInfo(db.Name()).fileName(), u"other.mdb"_s);
     db.Close();
 }
 

@@ -8,42 +8,53 @@
 #include <memory>
 
 using namespace ostrel;
+using namespace Qt::StringLiterals;
 
 namespace {
 
+// The lines of a log, every one ended by CR LF; a date line reads "<date>".
 QStringList linesOf(const QString& path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = f.readAll();
-    EXPECT_TRUE(bytes.isEmpty() || bytes.endsWith("\r\n"));
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
     QStringDecoder decode(QStringConverter::System);
-    QStringList lines = QString(decode(bytes)).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    QStringList lines = QString(decode(bytes)).split(u"\r\n"_s);
+    lines.removeLast();
+    for (QString& line : lines)
+        if (line.endsWith(u",4"_s) && line.contains(u':') && !line.startsWith(u"Lines:"_s))
+            line = u"<date>"_s;
     return lines;
 }
 
-bool isDateLine(const QString& line) { return line.endsWith(QStringLiteral(",4")) && line.contains(QLatin1Char(':')) && !line.startsWith(QStringLiteral("Lines:")); }
-
-TEST(EventLog, AnUnusedLogStillLeavesItsTwoLines)
+TEST(EventLog, AnUnusedLogLeavesTwoLinesAndStartingAgainEndsTheOpenLog)
 {
     testutil::ProgramFolder folder;
     {
         clsLogs log;
-        EXPECT_EQ(log.LogPath(), folder.file(QStringLiteral("EventLog.Log")));
+        EXPECT_EQ(log.LogPath(), folder.file(u"EventLog.Log"_s));
     }
-    const QStringList lines = linesOf(folder.file(QStringLiteral("EventLog.Log")));
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(isDateLine(lines[0])) << lines[0].toStdString();
-    EXPECT_EQ(lines[1], QStringLiteral("Lines:0,4"));
+    EXPECT_EQ(linesOf(folder.file(u"EventLog.Log"_s)), (QStringList{u"<date>"_s, u"Lines:0,4"_s}));
+
+    const QString first = folder.file(u"one.log"_s), second = folder.file(u"two.log"_s);
+    {
+        clsLogs log;
+        log.StartLogging(first, 0);
+        log.LogEvent(u"in one"_s, 2);
+        log.StartLogging(second, clsLogs::kLogReplace);
+        EXPECT_EQ(linesOf(first), (QStringList{u"<date>"_s, u"in one,2"_s, u"Lines:2,4"_s}));
+        log.LogEvent(u"in two"_s, 2);
+    }
+    EXPECT_EQ(linesOf(first).size(), 3);
+    EXPECT_EQ(linesOf(second), (QStringList{u"<date>"_s, u"in two,2"_s, u"Lines:2,4"_s}));
 }
 
 TEST(EventLog, EventsAreCountedAndTheFileReplacedOrAppended)
 {
     testutil::ProgramFolder folder;
-    const QString path = folder.file(QStringLiteral("导入日志.txt"));
+    const QString path = folder.file(u"导入日志.txt"_s);
     {
         QFile old(path);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -51,61 +62,31 @@ TEST(EventLog, EventsAreCountedAndTheFileReplacedOrAppended)
     }
     {
         clsLogs log;
-        log.StartLogging(QStringLiteral("  ") + path + QStringLiteral("  "), clsLogs::kLogReplace);
+        log.StartLogging(u"  "_s + path + u"  "_s, clsLogs::kLogReplace);
         EXPECT_EQ(log.LogPath(), path);
-        log.LogEvent(QStringLiteral("设备 A-001 重新编号为 A-002"), 2);
-        log.LogEvent(QStringLiteral("second"), 1);
+        log.LogEvent(u"设备 A-001 重新编号为 A-002"_s, 2);
+        log.LogEvent(u"second"_s, 1);
         log.LogEvent(QString(), 0);
     }
-    QStringList lines = linesOf(path);
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_TRUE(isDateLine(lines[0]));
-    EXPECT_EQ(lines[1], QStringLiteral("设备 A-001 重新编号为 A-002,2"));
-    EXPECT_EQ(lines[2], QStringLiteral("second,1"));
-    EXPECT_EQ(lines[3], QStringLiteral(",0"));
-    EXPECT_EQ(lines[4], QStringLiteral("Lines:4,4"));
-
+    QStringList expected{u"<date>"_s, u"设备 A-001 重新编号为 A-002,2"_s, u"second,1"_s, u",0"_s, u"Lines:4,4"_s};
+    EXPECT_EQ(linesOf(path), expected);
     {
         clsLogs log;
         log.setLogPath(path);
-        log.LogEvent(QStringLiteral("appended"), 2);    // opens for appending, date line first
+        log.LogEvent(u"appended"_s, 2);   // opens for appending, date line first
     }
-    lines = linesOf(path);
-    ASSERT_EQ(lines.size(), 8);
-    EXPECT_EQ(lines[4], QStringLiteral("Lines:4,4"));
-    EXPECT_TRUE(isDateLine(lines[5]));
-    EXPECT_EQ(lines[6], QStringLiteral("appended,2"));
-    EXPECT_EQ(lines[7], QStringLiteral("Lines:2,4"));
-}
-
-TEST(EventLog, StartingAgainEndsTheOpenLogFirst)
-{
-    testutil::ProgramFolder folder;
-    const QString first = folder.file(QStringLiteral("one.log"));
-    const QString second = folder.file(QStringLiteral("two.log"));
-    {
-        clsLogs log;
-        log.StartLogging(first, 0);
-        log.LogEvent(QStringLiteral("in one"), 2);
-        log.StartLogging(second, clsLogs::kLogReplace);
-        EXPECT_EQ(linesOf(first).value(2), QStringLiteral("Lines:2,4"));
-        log.LogEvent(QStringLiteral("in two"), 2);
-    }
-    EXPECT_EQ(linesOf(first).size(), 3);
-    const QStringList lines = linesOf(second);
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[1], QStringLiteral("in two,2"));
-    EXPECT_EQ(lines[2], QStringLiteral("Lines:2,4"));
+    expected << u"<date>"_s << u"appended,2"_s << u"Lines:2,4"_s;
+    EXPECT_EQ(linesOf(path), expected);
 }
 
 TEST(EventLog, AnUnwritablePathIsAnErrorAndNothingIsLeftBehind)
 {
     testutil::ProgramFolder folder;
-    const QString bad = folder.file(QStringLiteral("no such folder/x.log"));
+    const QString bad = folder.file(u"no such folder/x.log"_s);
     auto log = std::make_unique<clsLogs>();
     EXPECT_THROW(log->StartLogging(bad, 0), vb::Error);
     try {
-        log->LogEvent(QStringLiteral("lost"), 2);
+        log->LogEvent(u"lost"_s, 2);
         ADD_FAILURE() << "writing to an unwritable path succeeded";
     } catch (const vb::Error& e) {
         EXPECT_EQ(e.number(), vb::errPathNotFound);
@@ -113,7 +94,7 @@ TEST(EventLog, AnUnwritablePathIsAnErrorAndNothingIsLeftBehind)
     }
     log.reset();   // releasing ignores the failure
     EXPECT_FALSE(QFile::exists(bad));
-    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("EventLog.Log"))));
+    EXPECT_FALSE(QFile::exists(folder.file(u"EventLog.Log"_s)));
 }
 
 } // namespace
