@@ -79,7 +79,7 @@ TEST_F(Definition, RulesAreWrittenAsTheGoldenTextsAndReadBackUnchanged)
     EXPECT_EQ(s->UsedFields()->Count(), 4);
 }
 
-TEST_F(Definition, ReadingFollowsTheKeys)
+TEST_F(Definition, ReadingFollowsTheKeysAndAnEmptyTextKeepsTheSettings)
 {
     r->Load(lines({"11", "5", "19", "12", "7", "-1", "13", "3"}));
     EXPECT_EQ(r->SeparaOfWeek(), wdThursday);
@@ -89,6 +89,14 @@ TEST_F(Definition, ReadingFollowsTheKeys)
     r->Load(lines({"12", "29", "13", "4"}));
     EXPECT_EQ(r->SeparaOfMonth(), 7);
     EXPECT_EQ(r->SeparaOfYear(), 4);
+    // empty texts leave an empty rule with its settings
+    r = fullRule();
+    r->setSeparaOfYear(7);
+    r->Load(QStringLiteral("#####"));
+    EXPECT_EQ(r->Count(), 0);
+    EXPECT_EQ(r->SeparaOfYear(), 7);
+    r->Load(QVariant());
+    EXPECT_EQ(r->Count(), 0);
 }
 
 TEST_F(Definition, BandValuesKeepEverythingAfterTheFirstEquals)
@@ -106,17 +114,6 @@ TEST_F(Definition, TriggersAreResolvedAfterAllBandsAndUnknownFieldsAreSkipped)
     ASSERT_EQ(r->Count(), 3);
     EXPECT_EQ(r->Band(1)->TrigerBand(), r->Band(3));
     EXPECT_EQ(r->Band(2)->DataField()->Name(), QString());
-}
-
-TEST_F(Definition, EmptyTextsLeaveAnEmptyRuleWithItsSettings)
-{
-    r = fullRule();
-    r->setSeparaOfYear(7);
-    r->Load(QStringLiteral("#####"));
-    EXPECT_EQ(r->Count(), 0);
-    EXPECT_EQ(r->SeparaOfYear(), 7);
-    r->Load(QVariant());
-    EXPECT_EQ(r->Count(), 0);
 }
 
 TEST_F(Definition, DamagedTextsAreRefusedAndChangeNothing)

@@ -25,16 +25,6 @@ protected:
     com::ComPtr<NodesImpl> t = example();
 };
 
-TEST_F(Nodes, KeysCountUpAndRestartWhenEmpty)
-{
-    t = com::make<NodesImpl>();
-    EXPECT_EQ(t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("1"))->Key(), QStringLiteral("N1"));
-    t->Remove(1);
-    EXPECT_EQ(t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("1"))->Key(), QStringLiteral("N1"));
-    EXPECT_VBERROR(t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("2")), E(2029));
-    EXPECT_EQ(t->Add(QVariant(), tvwNext, QStringLiteral("B"), QStringLiteral("2"))->Key(), QStringLiteral("N3"));
-}
-
 TEST_F(Nodes, SiblingsMayNotShareCodeOrValueIgnoringCase)
 {
     EXPECT_VBERROR(t->Add(QVariant(), tvwNext, QStringLiteral("a"), QStringLiteral("x")), E(2029));
@@ -77,7 +67,7 @@ TEST_F(Nodes, NavigationFollowsParentsInStorageOrder)
                    E(2003));
 }
 
-TEST_F(Nodes, RemoveTakesTheSubtreeAndRaisesOnce)
+TEST_F(Nodes, RemoveTakesTheSubtreeAndRaisesOnceAndKeysRestartWhenEmpty)
 {
     t->Add(QStringLiteral("N1"), tvwChild, QStringLiteral("2"), QStringLiteral("Two"));
     t->Add(QStringLiteral("N3"), tvwChild, QStringLiteral("g"), QStringLiteral("Grand"));
@@ -87,6 +77,11 @@ TEST_F(Nodes, RemoveTakesTheSubtreeAndRaisesOnce)
     EXPECT_EQ(t->Count(), 1);
     EXPECT_EQ(rec.events, QStringList{QStringLiteral("/")});
     t->unadvise(&rec);
+    t->Remove(1);
+    EXPECT_EQ(t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("1"))->Key(), QStringLiteral("N1"));
+    // a refused node still takes its key
+    EXPECT_VBERROR(t->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("2")), E(2029));
+    EXPECT_EQ(t->Add(QVariant(), tvwNext, QStringLiteral("B"), QStringLiteral("2"))->Key(), QStringLiteral("N3"));
 }
 
 TEST_F(Nodes, ConversionLooksWithinOneLayer)
