@@ -13,6 +13,7 @@
 #include <memory>
 
 using namespace ostrel;
+using namespace Qt::StringLiterals;
 using testutil::MainDatabaseTest;
 
 namespace {
@@ -22,11 +23,15 @@ protected:
     void SetUp() override
     {
         MainDatabaseTest::SetUp();
-        logIn(QStringLiteral("admin"), created.adminPassword);
-        win = std::make_unique<frmBasements>();
+        logIn(u"admin"_s, created.adminPassword);
+        win = open(2);   // 使用部门
+    }
+    static std::unique_ptr<frmBasements> open(int index)
+    {
+        auto w = std::make_unique<frmBasements>();
         QString tabs = BaseDataTabs();
-        int index = 2;   // 使用部门
-        win->ShowInfo(tabs, index);
+        w->ShowInfo(tabs, index);
+        return w;
     }
     void TearDown() override
     {
@@ -63,8 +68,9 @@ protected:
         d->txtValue[0]->setText(no);
         d->txtValue[1]->setText(value);
         d->txtValue[2]->setText(memo);
-        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+        click(d->cmdOK);
     }
+    static void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     // Adds entries one after another through one add dialog.
     void addEntries(const QList<QStringList>& entries)
     {
@@ -72,13 +78,13 @@ protected:
             for (const QStringList& e : entries)
                 enter(d, e.value(0), e.value(1), e.value(2));
         });
-        QTest::mouseClick(win->cmdAdd, Qt::LeftButton);
+        click(win->cmdAdd);
     }
     void modifyRow(const QString& code, const QString& no, const QString& value, const QString& memo = QString())
     {
         selectRow(code);
         onDialog([=](frmAddBases* d) { enter(d, no, value, memo); });
-        QTest::mouseClick(win->cmdUpdate, Qt::LeftButton);
+        click(win->cmdUpdate);
     }
     void selectRow(const QString& code)
     {
@@ -91,19 +97,26 @@ protected:
         QStringList out;
         for (int i = 0; i < win->lvwDetail->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* it = win->lvwDetail->topLevelItem(i);
-            out.append(it->text(0) + QLatin1Char('|') + it->text(1) + QLatin1Char('|') + it->text(2));
+            out.append(it->text(0) + u'|' + it->text(1) + u'|' + it->text(2));
         }
         return out;
+    }
+    // The stored rows of the list shown, which the window must show alike.
+    QStringList storedAndShown(const QString& type = u"Departs"_s)
+    {
+        const QStringList s = stored(type);
+        EXPECT_EQ(rows(), s);
+        return s;
     }
     QStringList stored(const QString& type)
     {
         QStringList out;
-        dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT [No],[Value],[Memo] FROM [SysInfo] WHERE [Type]=") +
-                                                        SqlText(type) + QStringLiteral(" ORDER BY [No];"),
-                                                    dao::dbOpenSnapshot);
+        dao::Recordset rs = gDatabase.OpenRecordset(
+            u"SELECT [No],[Value],[Memo] FROM [SysInfo] WHERE [Type]="_s + SqlText(type) + u" ORDER BY [No];"_s,
+            dao::dbOpenSnapshot);
         while (!rs.Eof()) {
-            out.append(rs.Fields(0).Value().toString() + QLatin1Char('|') + rs.Fields(1).Value().toString() +
-                       QLatin1Char('|') + rs.Fields(2).Value().toString());
+            out.append(rs.Fields(0).Value().toString() + u'|' + rs.Fields(1).Value().toString() + u'|' +
+                       rs.Fields(2).Value().toString());
             rs.MoveNext();
         }
         rs.Close();
@@ -111,27 +124,23 @@ protected:
     }
     void addDevice(int id, int department)
     {
-        dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("Dev_Info"), dao::dbOpenDynaset);
-        rs.AddNew();
-        rs(QStringLiteral("Dev_ID")).setValue(id);
-        rs(QStringLiteral("设备编号")).setValue(QStringLiteral("D-%1").arg(id));
-        rs(QStringLiteral("Dep_ID")).setValue(department);
-        rs.Update();
-        rs.Close();
+        gDatabase.Execute(
+            u"INSERT INTO [Dev_Info] ([Dev_ID],[设备编号],[Dep_ID]) VALUES (%1,'D-%1',%2);"_s.arg(id).arg(department));
     }
     static QString lastPrompt() { return ui::script::last().prompt; }
 
     std::unique_ptr<frmBasements> win;
 };
 
-TEST_F(BaseDataTest, TabsAreBuiltAndAnIndexOutOfRangeSelectsTheFirst)
+const QString kDuplicate = u"相同编码或描述已经存在！"_s;
+
+TEST_F(BaseDataTest, TabsIndexOutOfRangeSelectsTheFirstAndCtrlTabWraps)
 {
-    EXPECT_EQ(win->windowTitle(), QStringLiteral("基础信息管理"));
     ASSERT_EQ(win->tbsOptions->count(), 8);
-    EXPECT_EQ(win->tbsOptions->tabText(7), QStringLiteral("资料类型"));
-    EXPECT_EQ(win->tbsOptions->tabData(7).toString(), QStringLiteral("DType"));
+    EXPECT_EQ(win->tbsOptions->tabText(7), u"资料类型"_s);
+    EXPECT_EQ(win->tbsOptions->tabData(7).toString(), u"DType"_s);
     EXPECT_EQ(win->tbsOptions->currentIndex(), 1);
-    EXPECT_EQ(rows(), QStringList{QStringLiteral("0|未指定|")});
+    EXPECT_EQ(rows(), QStringList{u"0|未指定|"_s});
     EXPECT_EQ(win->lvwDetail->topLevelItem(0)->data(0, Qt::UserRole).toInt(), 2);   // the row's [ID]
 
     QString none;
@@ -143,11 +152,8 @@ TEST_F(BaseDataTest, TabsAreBuiltAndAnIndexOutOfRangeSelectsTheFirst)
     }
     int state = 5;
     win->ShowInfo(none, state);
-    EXPECT_EQ(rows(), (QStringList{QStringLiteral("0|未指定|"), QStringLiteral("4|报废|")}));
-}
+    EXPECT_EQ(rows(), (QStringList{u"0|未指定|"_s, u"4|报废|"_s}));
 
-TEST_F(BaseDataTest, CtrlTabMovesToTheNextTabAndWraps)
-{
     win->tbsOptions->setCurrentIndex(7);
     QTest::keyClick(win->lvwDetail, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(win->tbsOptions->currentIndex(), 0);
@@ -161,156 +167,134 @@ TEST_F(BaseDataTest, AddingRefusesExistingCodesAndTextsAndBadCodes)
 {
     bool stayedOpen = false;
     onDialog([&](frmAddBases* d) {
-        EXPECT_EQ(d->windowTitle(), QStringLiteral("增加信息"));
-        enter(d, QStringLiteral(" 1 "), QStringLiteral(" 财务处 "), QStringLiteral(" 一楼"));
+        EXPECT_EQ(d->windowTitle(), u"增加信息"_s);
+        enter(d, u" 1 "_s, u" 财务处 "_s, u" 一楼"_s);
         stayedOpen = d->isVisible();
-        EXPECT_EQ(d->txtValue[0]->text(), QStringLiteral("1"));
-        EXPECT_EQ(d->txtValue[1]->text(), QStringLiteral("财务处"));
-        enter(d, QStringLiteral("2"), QStringLiteral("O'Neil's 车间"));
+        EXPECT_EQ(d->txtValue[0]->text(), u"1"_s);
+        EXPECT_EQ(d->txtValue[1]->text(), u"财务处"_s);
+        enter(d, u"2"_s, u"O'Neil's 车间"_s);
         ui::script::clear();
-        enter(d, QStringLiteral("1"), QStringLiteral("别的"));          // code exists
-        EXPECT_EQ(lastPrompt(), QStringLiteral("相同编码或描述已经存在！"));
+        enter(d, u"1"_s, u"别的"_s);   // code exists
+        EXPECT_EQ(lastPrompt(), kDuplicate);
         EXPECT_EQ(ui::iconOf(ui::script::last().style), ui::vbExclamation);
-        enter(d, QStringLiteral("3"), QStringLiteral("财务处"));        // text exists
-        EXPECT_EQ(lastPrompt(), QStringLiteral("相同编码或描述已经存在！"));
-        enter(d, QStringLiteral("1.5"), QStringLiteral("半"));
-        EXPECT_EQ(lastPrompt(), QStringLiteral("对不起!代码必须是整数."));
         ui::script::clear();
-        enter(d, QStringLiteral("   "), QStringLiteral("空"));
-        EXPECT_EQ(lastPrompt(), QStringLiteral("代码和描述不能为空。"));
+        enter(d, u"3"_s, u"财务处"_s);   // text exists
+        EXPECT_EQ(lastPrompt(), kDuplicate);
+        enter(d, u"1.5"_s, u"半"_s);
+        EXPECT_EQ(lastPrompt(), u"对不起!代码必须是整数."_s);
+        enter(d, u"   "_s, u"空"_s);
+        EXPECT_EQ(lastPrompt(), u"代码和描述不能为空。"_s);
         EXPECT_EQ(ui::iconOf(ui::script::last().style), ui::vbInformation);
         EXPECT_EQ(d->focusWidget(), d->txtValue[0]);
-        EXPECT_EQ(d->txtValue[1]->text(), QStringLiteral("空"));   // a failed entry keeps its texts
-        QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+        EXPECT_EQ(d->txtValue[1]->text(), u"空"_s);   // a failed entry keeps its texts
+        click(d->cmdCancel);
     });
-    QTest::mouseClick(win->cmdAdd, Qt::LeftButton);
+    click(win->cmdAdd);
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(win->frmAddBase, nullptr);
-    const QStringList expected{QStringLiteral("0|未指定|"), QStringLiteral("1|财务处| 一楼"),
-                               QStringLiteral("2|O'Neil's 车间|")};
-    EXPECT_EQ(stored(QStringLiteral("Departs")), expected);
-    EXPECT_EQ(rows(), expected);
+    EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|财务处| 一楼"_s, u"2|O'Neil's 车间|"_s}));
 
     // The same text in another list is accepted.
     win->tbsOptions->setCurrentIndex(0);
-    addEntries({{QStringLiteral("1"), QStringLiteral("财务处")}});
-    EXPECT_EQ(stored(QStringLiteral("Dev_Grp")), (QStringList{QStringLiteral("0|未指定|"), QStringLiteral("1|财务处|")}));
+    addEntries({{u"1"_s, u"财务处"_s}});
+    EXPECT_EQ(storedAndShown(u"Dev_Grp"_s), (QStringList{u"0|未指定|"_s, u"1|财务处|"_s}));
 }
 
 TEST_F(BaseDataTest, ModifyingRefusesWhatAddingRefusesAndCodeZero)
 {
-    addEntries({{QStringLiteral("1"), QStringLiteral("甲")}, {QStringLiteral("2"), QStringLiteral("乙")}});
+    addEntries({{u"1"_s, u"甲"_s}, {u"2"_s, u"乙"_s}});
     ui::script::clear();
-
-    selectRow(QStringLiteral("0"));
-    QTest::mouseClick(win->cmdUpdate, Qt::LeftButton);
-    EXPECT_EQ(lastPrompt(), QStringLiteral("对不起!代码为0的项目禁止更新."));
+    selectRow(u"0"_s);
+    click(win->cmdUpdate);
+    EXPECT_EQ(lastPrompt(), u"对不起!代码为0的项目禁止更新."_s);
     EXPECT_EQ(ui::script::last().style, ui::vbOKOnly);
     EXPECT_EQ(win->frmAddBase, nullptr);
 
-    modifyRow(QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("乙"));
-    EXPECT_EQ(lastPrompt(), QStringLiteral("相同编码或描述已经存在！"));
-    modifyRow(QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("甲"));
-    EXPECT_EQ(lastPrompt(), QStringLiteral("相同编码或描述已经存在！"));
-    modifyRow(QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("丙"));
-    EXPECT_EQ(lastPrompt(), QStringLiteral("对不起!不能把项目的代码改为0."));
-    const QStringList before{QStringLiteral("0|未指定|"), QStringLiteral("1|甲|"), QStringLiteral("2|乙|")};
-    EXPECT_EQ(stored(QStringLiteral("Departs")), before);
-    EXPECT_EQ(rows(), before);
+    const struct {
+        const char16_t *no, *value, *prompt;
+    } refused[] = {{u"1", u"乙", u"相同编码或描述已经存在！"},
+                   {u"3", u"甲", u"相同编码或描述已经存在！"},
+                   {u"0", u"丙", u"对不起!不能把项目的代码改为0."}};
+    for (const auto& c : refused) {
+        ui::script::clear();
+        modifyRow(u"2"_s, QString::fromUtf16(c.no), QString::fromUtf16(c.value));
+        EXPECT_EQ(lastPrompt(), QString::fromUtf16(c.prompt)) << QString::fromUtf16(c.no).toStdString();
+    }
+    EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲|"_s, u"2|乙|"_s}));
 
     // Keeping its own code and text is no duplicate; the dialog closes after a modify.
     bool closed = false;
-    selectRow(QStringLiteral("2"));
+    selectRow(u"2"_s);
     onDialog([&](frmAddBases* d) {
-        EXPECT_EQ(d->windowTitle(), QStringLiteral("修改信息"));
-        EXPECT_EQ(d->txtValue[1]->text(), QStringLiteral("乙"));
-        enter(d, QStringLiteral("2"), QStringLiteral("乙"), QStringLiteral("备注"));
+        EXPECT_EQ(d->windowTitle(), u"修改信息"_s);
+        EXPECT_EQ(d->txtValue[1]->text(), u"乙"_s);
+        enter(d, u"2"_s, u"乙"_s, u"备注"_s);
         closed = !d->isVisible();
     });
-    QTest::mouseClick(win->cmdUpdate, Qt::LeftButton);
+    click(win->cmdUpdate);
     EXPECT_TRUE(closed);
-    modifyRow(QStringLiteral("2"), QStringLiteral("5"), QStringLiteral("戊"), QString());
-    const QStringList after{QStringLiteral("0|未指定|"), QStringLiteral("1|甲|"), QStringLiteral("5|戊|")};
-    EXPECT_EQ(stored(QStringLiteral("Departs")), after);
-    EXPECT_EQ(rows(), after);
+    modifyRow(u"2"_s, u"5"_s, u"戊"_s, QString());
+    EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲|"_s, u"5|戊|"_s}));
 
     // Deleted by someone else in the meantime.
-    gDatabase.Execute(QStringLiteral("DELETE FROM [SysInfo] WHERE [Type]='Departs' AND [No]=5;"));
-    ui::script::clear();
-    modifyRow(QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("己"));
-    EXPECT_EQ(lastPrompt(), QStringLiteral("对不起!记录可能已经被其它用户删除!"));
-    EXPECT_EQ(stored(QStringLiteral("Departs")).size(), 2);
+    gDatabase.Execute(u"DELETE FROM [SysInfo] WHERE [Type]='Departs' AND [No]=5;"_s);
+    modifyRow(u"5"_s, u"6"_s, u"己"_s);
+    EXPECT_EQ(lastPrompt(), u"对不起!记录可能已经被其它用户删除!"_s);
+    EXPECT_EQ(stored(u"Departs"_s).size(), 2);
 }
 
 TEST_F(BaseDataTest, EntriesInUseCanBeNeitherDeletedNorRecoded)
 {
-    addEntries({{QStringLiteral("1"), QStringLiteral("甲")}, {QStringLiteral("2"), QStringLiteral("乙")}});
+    addEntries({{u"1"_s, u"甲"_s}, {u"2"_s, u"乙"_s}});
     addDevice(1, 1);
     addDevice(2, 1);
-    dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("Transfer"), dao::dbOpenDynaset);
-    rs.AddNew();
-    rs(QStringLiteral("ID")).setValue(1);
-    rs(QStringLiteral("Dev_ID")).setValue(1);
-    rs(QStringLiteral("Sur_ID")).setValue(1);
-    rs(QStringLiteral("Tar_ID")).setValue(1);
-    rs.Update();
-    rs.Close();
-    EXPECT_EQ(CountBaseDataUses(QStringLiteral("Departs"), 1), 3);
-    EXPECT_EQ(CountBaseDataUses(QStringLiteral("Departs"), 2), 0);
-    EXPECT_EQ(CountBaseDataUses(QStringLiteral("Trans"), 1), 0);
-    ui::script::clear();
+    gDatabase.Execute(u"INSERT INTO [Transfer] ([ID],[Dev_ID],[Sur_ID],[Tar_ID]) VALUES (1,1,1,1);"_s);
+    EXPECT_EQ(CountBaseDataUses(u"Departs"_s, 1), 3);
+    EXPECT_EQ(CountBaseDataUses(u"Departs"_s, 2), 0);
+    EXPECT_EQ(CountBaseDataUses(u"Trans"_s, 1), 0);
 
-    selectRow(QStringLiteral("1"));
-    QTest::mouseClick(win->cmdDelete, Qt::LeftButton);
-    EXPECT_EQ(lastPrompt(), QStringLiteral("对不起!该项目正被3条设备或历史记录使用,禁止删除."));
-    EXPECT_EQ(ui::script::shown().size(), 1);   // refused before asking
-    modifyRow(QStringLiteral("1"), QStringLiteral("7"), QStringLiteral("甲"));
-    EXPECT_EQ(lastPrompt(), QStringLiteral("对不起!该项目正被3条设备或历史记录使用,禁止修改代码."));
+    // Refused before asking.
+    for (const auto& [row, prompt] : {std::pair{u"1"_s, u"对不起!该项目正被3条设备或历史记录使用,禁止删除."_s},
+                                      std::pair{u"0"_s, u"对不起!代码为0的项目禁止删除."_s}}) {
+        ui::script::clear();
+        selectRow(row);
+        click(win->cmdDelete);
+        EXPECT_EQ(lastPrompt(), prompt);
+        EXPECT_EQ(ui::script::shown().size(), 1);
+    }
+    modifyRow(u"1"_s, u"7"_s, u"甲"_s);
+    EXPECT_EQ(lastPrompt(), u"对不起!该项目正被3条设备或历史记录使用,禁止修改代码."_s);
     // Its text may change.
-    modifyRow(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("甲处"));
-    EXPECT_EQ(stored(QStringLiteral("Departs")),
-              (QStringList{QStringLiteral("0|未指定|"), QStringLiteral("1|甲处|"), QStringLiteral("2|乙|")}));
+    modifyRow(u"1"_s, u"1"_s, u"甲处"_s);
+    EXPECT_EQ(stored(u"Departs"_s), (QStringList{u"0|未指定|"_s, u"1|甲处|"_s, u"2|乙|"_s}));
 
-    ui::script::clear();
-    selectRow(QStringLiteral("0"));
-    QTest::mouseClick(win->cmdDelete, Qt::LeftButton);
-    EXPECT_EQ(lastPrompt(), QStringLiteral("对不起!代码为0的项目禁止删除."));
-    EXPECT_EQ(ui::script::shown().size(), 1);
-
-    selectRow(QStringLiteral("2"));
+    selectRow(u"2"_s);
     ui::script::clear();
     ui::script::answer(ui::vbNo);
-    QTest::mouseClick(win->cmdDelete, Qt::LeftButton);
-    EXPECT_EQ(lastPrompt(), QStringLiteral("您确实要删除指定的项目吗?"));
+    click(win->cmdDelete);
+    EXPECT_EQ(lastPrompt(), u"您确实要删除指定的项目吗?"_s);
     EXPECT_EQ(ui::script::last().style, ui::vbYesNo | ui::vbQuestion);
-    EXPECT_EQ(stored(QStringLiteral("Departs")).size(), 3);
+    EXPECT_EQ(stored(u"Departs"_s).size(), 3);
     ui::script::answer(ui::vbYes);
-    QTest::mouseClick(win->cmdDelete, Qt::LeftButton);
-    EXPECT_EQ(stored(QStringLiteral("Departs")), (QStringList{QStringLiteral("0|未指定|"), QStringLiteral("1|甲处|")}));
-    EXPECT_EQ(rows(), stored(QStringLiteral("Departs")));
+    click(win->cmdDelete);
+    EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲处|"_s}));
 }
 
 TEST_F(BaseDataTest, BelowLevelThreeNothingCanBeChanged)
 {
-    addSysInfo(200, QStringLiteral("Users"), 2, QStringLiteral("bob"), HashPassword(QStringLiteral("pw-bob")));
-    logIn(QStringLiteral("bob"), QStringLiteral("pw-bob"));
-    frmBasements w;
-    QString tabs = BaseDataTabs();
-    int index = 1;
-    w.ShowInfo(tabs, index);
-    EXPECT_FALSE(w.cmdAdd->isEnabled());
-    EXPECT_FALSE(w.cmdUpdate->isEnabled());
-    EXPECT_FALSE(w.cmdDelete->isEnabled());
-    EXPECT_TRUE(w.cmdClose->isEnabled());
+    addSysInfo(200, u"Users"_s, 2, u"bob"_s, HashPassword(u"pw-bob"_s));
+    logIn(u"bob"_s, u"pw-bob"_s);
+    const auto w = open(1);
+    EXPECT_FALSE(w->cmdAdd->isEnabled() || w->cmdUpdate->isEnabled() || w->cmdDelete->isEnabled());
+    EXPECT_TRUE(w->cmdClose->isEnabled());
     bool opened = false;
-    QObject::connect(&w, &frmBasements::addWinOpened, [&] { opened = true; });
-    emit w.lvwDetail->itemDoubleClicked(w.lvwDetail->topLevelItem(0), 0);
+    QObject::connect(w.get(), &frmBasements::addWinOpened, [&] { opened = true; });
+    emit w->lvwDetail->itemDoubleClicked(w->lvwDetail->topLevelItem(0), 0);
     EXPECT_FALSE(opened);
     EXPECT_TRUE(win->cmdAdd->isEnabled());   // opened by the administrator
 
     gUsrInfos.reset();   // nobody logged in
-    frmBasements nobody;
-    EXPECT_FALSE(nobody.cmdAdd->isEnabled());
+    EXPECT_FALSE(frmBasements().cmdAdd->isEnabled());
 }
 
 } // namespace
