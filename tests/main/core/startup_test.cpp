@@ -27,13 +27,16 @@
 #include <functional>
 
 using namespace ostrel;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // Answers the log-in dialog once it runs modally: with a name and password, or Cancel.
 class LogInDriver : public QObject {
 public:
-    explicit LogInDriver(std::optional<std::pair<QString, QString>> answer) : m_answer(std::move(answer))
+    // Without a name the dialog is cancelled.
+    explicit LogInDriver(const QString& name = QString(), const QString& password = QString())
+        : m_name(name), m_password(password)
     {
         connect(&m_timer, &QTimer::timeout, this, &LogInDriver::tick);
         m_timer.start(20);
@@ -57,20 +60,20 @@ private:
             if (onShown)
                 onShown(dlg);
         }
-        auto name = dlg->findChild<QLineEdit*>(QStringLiteral("txtLogName"));
-        auto password = dlg->findChild<QLineEdit*>(QStringLiteral("txtPassword"));
-        if (m_answer && !m_tried && name && password) {
+        auto name = dlg->findChild<QLineEdit*>(u"txtLogName"_s);
+        auto password = dlg->findChild<QLineEdit*>(u"txtPassword"_s);
+        if (!m_name.isEmpty() && !m_tried && name && password) {
             m_tried = true;
-            name->setText(m_answer->first);
-            password->setText(m_answer->second);
-            dlg->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+            name->setText(m_name);
+            password->setText(m_password);
+            dlg->findChild<QPushButton*>(u"cmdOK"_s)->click();
         } else if (dlg->isVisible()) {
-            dlg->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+            dlg->findChild<QPushButton*>(u"cmdCancel"_s)->click();
         }
         m_busy = false;
     }
 
-    std::optional<std::pair<QString, QString>> m_answer;
+    QString m_name, m_password;
     QTimer m_timer;
     bool m_busy = false;
     bool m_tried = false;
@@ -84,6 +87,7 @@ protected:
         folder->registerComponents();
         previousTitle = plat::appTitle();
         plat::setAppTitle(kAppTitle);
+        CreateNewDatabase(folder->path(), u"admin"_s, u"secret-1"_s);
     }
     void TearDown() override
     {
@@ -93,34 +97,16 @@ protected:
         plat::setAppName(QString());
         plat::setAppTitle(previousTitle);
     }
-    void createDatabase() { CreateNewDatabase(folder->path(), QStringLiteral("admin"), QStringLiteral("secret-1")); }
-
-    StartResult start(LogInDriver& driver)
+    static dao::Database openFile(const QString& path)
+    {
+        return dao::DBEngine::OpenDatabase(path, false, false, u";PWD=TORVAMS"_s);
+    }
+    static StartResult start(LogInDriver& driver)
     {
         ui::script::clear();
         const StartResult r = Main();
         driver.disconnect();
         return r;
-    }
-
-    // Adds the CodeRule row with the definition of a rule of one fixed band.
-    QString storeRule()
-    {
-        auto rule = com::createObject<tessaly::ICodeClass>(tessaly::CLSID_CodeClass);
-        rule->Add(QStringLiteral("前缀"), tessaly::bsFixed, tessaly::smNoneSwap, QStringLiteral("SB"));
-        const QString definition = rule->Definition();
-        dao::Database db = dao::DBEngine::OpenDatabase(folder->file(QStringLiteral("Ostrel.mdb")), false, false,
-                                                       QStringLiteral(";PWD=TORVAMS"));
-        dao::Recordset rs = db.OpenRecordset(QStringLiteral("SysInfo"), dao::dbOpenDynaset);
-        rs.AddNew();
-        rs(QStringLiteral("ID")).setValue(500);
-        rs(QStringLiteral("Type")).setValue(QStringLiteral("CodeRule"));
-        rs(QStringLiteral("No")).setValue(0);
-        rs(QStringLiteral("Memo")).setValue(definition);
-        rs.Update();
-        rs.Close();
-        db.Close();
-        return definition;
     }
 
     std::unique_ptr<testutil::ProgramFolder> folder;
@@ -129,28 +115,25 @@ protected:
 
 TEST_F(StartupTest, CancelledLogInEndsBeforeTheCodeRule)
 {
-    createDatabase();
-    LogInDriver driver(std::nullopt);
+    LogInDriver driver;
     EXPECT_EQ(start(driver), eStartLogInRefused);
     EXPECT_TRUE(driver.seen);
     EXPECT_FALSE(gCodes);
     EXPECT_TRUE(gFrmMain.isNull());
     EXPECT_TRUE(driver.posted.isEmpty());
     EXPECT_TRUE(ui::script::shown().isEmpty());     // no message of its own
-    EXPECT_EQ(gAppName, kAppTitle + QStringLiteral("1.0"));
+    EXPECT_EQ(gAppName, kAppTitle + u"1.0"_s);
 }
 
 TEST_F(StartupTest, PassedLogInShowsTheMainWindow)
 {
-    createDatabase();
-    LogInDriver driver(std::make_pair(QStringLiteral("admin"), QStringLiteral("secret-1")));
+    LogInDriver driver(u"admin"_s, u"secret-1"_s);
     QString grabbed;
     driver.onShown = [&](QWidget* dialog) {
         // The splash with the log-in dialog over it, for people to look at.
         ASSERT_FALSE(gFrmSplash.isNull());
         EXPECT_TRUE(gFrmSplash->isVisible());
-        const QRect splash = gFrmSplash->frameGeometry();
-        const QRect dlg = dialog->frameGeometry();
+        const QRect splash = gFrmSplash->frameGeometry(), dlg = dialog->frameGeometry();
         const QRect all = splash.united(dlg);
         QImage image(all.size(), QImage::Format_RGB32);
         image.fill(QColor(0x6b, 0x7b, 0x8c));
@@ -158,7 +141,7 @@ TEST_F(StartupTest, PassedLogInShowsTheMainWindow)
         p.drawPixmap(splash.topLeft() - all.topLeft(), gFrmSplash->grab());
         p.drawPixmap(dialog->geometry().topLeft() - all.topLeft(), dialog->grab());
         p.end();
-        grabbed = QDir(testutil::binDir() + QStringLiteral("/..")).absoluteFilePath(QStringLiteral("splash-login.png"));
+        grabbed = QDir(testutil::binDir() + u"/.."_s).absoluteFilePath(u"splash-login.png"_s);
         EXPECT_TRUE(image.save(grabbed));
         // The dialog settles at four fifths of the splash.
         const QPoint target(splash.x() + splash.width() * 4 / 5, splash.y() + splash.height() * 4 / 5);
@@ -169,65 +152,53 @@ TEST_F(StartupTest, PassedLogInShowsTheMainWindow)
     EXPECT_TRUE(QFile::exists(grabbed));
 
     ASSERT_TRUE(gUsrInfos);
-    EXPECT_EQ(gUsrInfos->UsrName(), QStringLiteral("admin"));
-    EXPECT_EQ(gUsrInfos->PrvStyle(), 3);
+    EXPECT_EQ(gUsrInfos->UsrName(), u"admin"_s);
     ASSERT_TRUE(gCodes);
     EXPECT_EQ(gCodes->Count(), 0);                  // no CodeRule row: an empty rule
     EXPECT_TRUE(gFrmSplash.isNull());
     ASSERT_FALSE(gFrmMain.isNull());
     EXPECT_TRUE(gFrmMain->isVisible());
     EXPECT_TRUE(gFrmMain->isMaximized());           // no stored placement: the default
-    EXPECT_EQ(gFrmMain->sbPanels[1]->text(), QStringLiteral("操作员：admin"));
+    EXPECT_EQ(gFrmMain->sbPanels[1]->text(), u"操作员：admin"_s);
 
-    EXPECT_EQ(driver.posted, (QStringList{QStringLiteral("下载设备管理规则.."), QString()}));
-    EXPECT_EQ(gMessenger->status(), QString());
+    EXPECT_EQ(driver.posted, (QStringList{u"下载设备管理规则.."_s, QString()}));
     EXPECT_EQ(gFrmMain->sbPanels[0]->text(), QString());
-    gMessenger->PostStatus(QStringLiteral("就绪"));
-    EXPECT_EQ(gFrmMain->sbPanels[0]->text(), QStringLiteral("就绪"));
+    gMessenger->PostStatus(u"就绪"_s);
+    EXPECT_EQ(gFrmMain->sbPanels[0]->text(), u"就绪"_s);
     EXPECT_TRUE(ui::script::shown().isEmpty());
 }
 
-TEST_F(StartupTest, StoredRuleAndPlacementAreRestored)
+TEST_F(StartupTest, StoredRuleAndPlacementAreRestoredAndClosingSavesAndCleansUp)
 {
-    createDatabase();
-    const QString definition = storeRule();
-    plat::SaveSetting(ComposeAppName(), QStringLiteral("Settings"), QStringLiteral("FormMain"),
-                      QStringLiteral("1500;1200;9000;6000;Normal"));
-    LogInDriver driver(std::make_pair(QStringLiteral("admin"), QStringLiteral("secret-1")));
+    auto rule = com::createObject<tessaly::ICodeClass>(tessaly::CLSID_CodeClass);
+    rule->Add(u"前缀"_s, tessaly::bsFixed, tessaly::smNoneSwap, u"SB"_s);
+    dao::Database db = openFile(folder->file(u"Ostrel.mdb"_s));
+    db.Execute(u"INSERT INTO [SysInfo] ([ID],[Type],[No],[Memo]) VALUES (500,'CodeRule',0,"_s +
+               SqlText(rule->Definition()) + u");"_s);
+    db.Close();
+    const auto placement = [] { return plat::GetSetting(ComposeAppName(), u"Settings"_s, u"FormMain"_s); };
+    plat::SaveSetting(ComposeAppName(), u"Settings"_s, u"FormMain"_s, u"1500;1200;9000;6000;Normal"_s);
+    LogInDriver driver(u"admin"_s, u"secret-1"_s);
     ASSERT_EQ(start(driver), eStartRunning);
 
     ASSERT_TRUE(gCodes);
     EXPECT_EQ(gCodes->Count(), 1);
-    EXPECT_EQ(gCodes->Band(1)->Name(), QStringLiteral("前缀"));
-    EXPECT_EQ(gCodes->Definition(), definition);
-
+    EXPECT_EQ(gCodes->Band(1)->Name(), u"前缀"_s);
+    EXPECT_EQ(gCodes->Definition(), rule->Definition());
     ASSERT_FALSE(gFrmMain.isNull());
     EXPECT_FALSE(gFrmMain->isMaximized());
-    const QRect g = gFrmMain->geometry();
-    EXPECT_EQ(g.x(), ui::twipsToPixelsX(1500));
-    EXPECT_EQ(g.y(), ui::twipsToPixelsY(1200));
-    EXPECT_EQ(g.width(), ui::twipsToPixelsX(9000));
-    EXPECT_EQ(g.height(), ui::twipsToPixelsY(6000));
-}
+    EXPECT_EQ(gFrmMain->geometry(), QRect(ui::twipsToPixelsX(1500), ui::twipsToPixelsY(1200),
+                                          ui::twipsToPixelsX(9000), ui::twipsToPixelsY(6000)));
 
-TEST_F(StartupTest, ClosingTheMainWindowSavesAndCleansUp)
-{
-    createDatabase();
-    LogInDriver driver(std::make_pair(QStringLiteral("admin"), QStringLiteral("secret-1")));
-    ASSERT_EQ(start(driver), eStartRunning);
-    ASSERT_FALSE(gFrmMain.isNull());
-
-    QDir(folder->path()).mkdir(QStringLiteral("Temp"));
-    for (const char* name : {"a.doc", "图纸.pdf"}) {
-        QFile f(folder->file(QStringLiteral("Temp/") + QString::fromUtf8(name)));
+    QDir(folder->path()).mkdir(u"Temp"_s);
+    for (const QString& name : {u"a.doc"_s, u"图纸.pdf"_s}) {
+        QFile f(folder->file(u"Temp/"_s + name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x");
     }
     QWidget other;
-    other.setWindowTitle(QStringLiteral("另一窗口"));
+    other.setWindowTitle(u"另一窗口"_s);
     other.show();
-
-    gFrmMain->showNormal();
     gFrmMain->setGeometry(ui::twipsToPixelsX(2010), ui::twipsToPixelsY(1500), ui::twipsToPixelsX(8400),
                           ui::twipsToPixelsY(5400));
     // Through the menu, as the user closes it: the window must outlive its menu's click.
@@ -241,23 +212,17 @@ TEST_F(StartupTest, ClosingTheMainWindowSavesAndCleansUp)
     EXPECT_FALSE(gFrmMain->isVisible());
     EXPECT_FALSE(other.isVisible());
     EXPECT_FALSE(gCodes);
-    EXPECT_FALSE(QDir(folder->file(QStringLiteral("Temp"))).exists());
-    EXPECT_EQ(plat::GetSetting(ComposeAppName(), QStringLiteral("Settings"), QStringLiteral("FormMain")),
-              QStringLiteral("2010;1500;8400;5400;Normal"));
+    EXPECT_FALSE(QDir(folder->file(u"Temp"_s)).exists());
+    EXPECT_EQ(placement(), u"2010;1500;8400;5400;Normal"_s);
 }
 
 TEST_F(StartupTest, DatabaseThatCannotBeOpenedEndsTheProgram)
 {
-    struct Case {
-        const char* what;
-        std::function<void(const QString& path)> make;
-    };
-    const QList<Case> cases = {
+    const std::pair<const char*, std::function<void(const QString& path)>> cases[] = {
         {"missing", [](const QString&) {}},
         {"wrong key",
          [](const QString& path) {
-             dao::DBEngine::CreateDatabase(path, QString::fromLatin1(dao::dbLangChineseSimplified) +
-                                                     QStringLiteral(";pwd=WRONGKEY"))
+             dao::DBEngine::CreateDatabase(path, QString::fromLatin1(dao::dbLangChineseSimplified) + u";pwd=WRONGKEY"_s)
                  .Close();
          }},
         {"no database",
@@ -267,20 +232,20 @@ TEST_F(StartupTest, DatabaseThatCannotBeOpenedEndsTheProgram)
              f.write(QByteArray(1024, 'x'));
          }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const QString path = folder->file(QStringLiteral("Ostrel.mdb"));
+    const QString path = folder->file(u"Ostrel.mdb"_s);
+    for (const auto& [what, make] : cases) {
+        SCOPED_TRACE(what);
         QFile::remove(path);
-        c.make(path);
+        make(path);
         QString expected;
         try {
-            dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";PWD=TORVAMS")).Close();
+            openFile(path).Close();
         } catch (const vb::Error& e) {
             expected = e.description();
         }
         ASSERT_FALSE(expected.isEmpty());
 
-        LogInDriver driver(std::make_pair(QStringLiteral("admin"), QStringLiteral("secret-1")));
+        LogInDriver driver(u"admin"_s, u"secret-1"_s);
         EXPECT_EQ(start(driver), eStartFailed);
         EXPECT_FALSE(driver.seen);
         EXPECT_FALSE(gUserInfo);
