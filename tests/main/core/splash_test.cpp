@@ -19,6 +19,7 @@
 #include <QTimer>
 
 using namespace ostrel;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,59 +33,14 @@ TEST(ChineseFont, ASimplifiedChineseFontIsInstalled)
     EXPECT_TRUE(draws);
 }
 
-class SplashTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        previousTitle = plat::appTitle();
-        plat::setAppTitle(kAppTitle);
-        setAppVersion({1, 2, 7});
-        ui::script::clear();
-    }
-    void TearDown() override
-    {
-        setAppVersion({});
-        plat::setAppTitle(previousTitle);
-    }
-    testutil::ProgramFolder folder;
-    QString previousTitle;
-};
-
-TEST_F(SplashTest, SplashShowsTitleAndVersion)
-{
-    frmSplash splash;
-    EXPECT_EQ(splash.lblVersion->text(), QStringLiteral("Version 1.2.7"));
-    EXPECT_EQ(splash.lblProductName->text(), kAppTitle);
-}
-
-TEST_F(SplashTest, AboutBox)
-{
-    frmAbout about;
-    EXPECT_EQ(about.lblVersion->text(), QStringLiteral("版本 1.2.7"));
-    EXPECT_EQ(about.lblTitle->text(), kAppTitle);
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("关于") + kAppTitle);
-    EXPECT_EQ(about.lblType->text(), QStringLiteral("单机版"));
-    EXPECT_TRUE(about.lblCredit->text().startsWith(QStringLiteral("程序设计:")));
-
-    about.show();
-    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
-    ASSERT_EQ(ui::script::shown().size(), 1);
-    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("此时系统信息不可用"));
-    EXPECT_EQ(ui::script::last().style, int(ui::vbOKOnly));
-    EXPECT_TRUE(about.isVisible());
-
-    QTest::mouseClick(about.cmdOK, Qt::LeftButton);
-    EXPECT_FALSE(about.isVisible());
-    EXPECT_EQ(about.result(), int(QDialog::Accepted));
-}
-
-class MainWindowTest : public testutil::MainDatabaseTest {
+class SplashTest : public testutil::MainDatabaseTest {
 protected:
     void SetUp() override
     {
         MainDatabaseTest::SetUp();
         previousTitle = plat::appTitle();
         plat::setAppTitle(kAppTitle);
+        setAppVersion({1, 2, 7});
         gAppName = ComposeAppName();
         plat::setAppName(gAppName);
         gMessenger = new cindral::Messenger;
@@ -97,43 +53,49 @@ protected:
         gUsrInfos.reset();
         plat::setAppName(QString());
         gAppName.clear();
+        setAppVersion({});
         plat::setAppTitle(previousTitle);
         MainDatabaseTest::TearDown();
     }
     QString previousTitle;
-    void logIn(int level, const QString& flags)
-    {
-        addSysInfo(100, QStringLiteral("Users"), level, QStringLiteral("qian"),
-                   HashPassword(QStringLiteral("qian-pw")) + QStringLiteral("\r1\r") + flags);
-        qint32 id = 0;
-        ASSERT_EQ(gUsrInfos->Load(QStringLiteral("qian"), id, QStringLiteral("qian-pw")), 0);
-    }
 };
 
-TEST_F(MainWindowTest, CommandsFollowThePrivileges)
+TEST_F(SplashTest, SplashAndAboutShowTitleAndVersion)
 {
-    logIn(2, QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1"));
+    frmSplash splash;
+    EXPECT_EQ(splash.lblVersion->text(), u"Version 1.2.7"_s);
+    EXPECT_EQ(splash.lblProductName->text(), kAppTitle);
+
+    frmAbout about;
+    EXPECT_EQ(about.lblVersion->text(), u"版本 1.2.7"_s);
+    EXPECT_EQ(about.lblTitle->text(), kAppTitle);
+    EXPECT_EQ(about.windowTitle(), u"关于"_s + kAppTitle);
+    EXPECT_EQ(about.lblType->text(), u"单机版"_s);
+    about.show();
+    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(ui::script::last().prompt, u"此时系统信息不可用"_s);
+    EXPECT_EQ(ui::script::last().style, int(ui::vbOKOnly));
+    EXPECT_TRUE(about.isVisible());
+    QTest::mouseClick(about.cmdOK, Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), int(QDialog::Accepted));
+}
+
+TEST_F(SplashTest, CommandsFollowThePrivilegesAndAboutIsModalOverTheMainWindow)
+{
+    addSysInfo(100, u"Users"_s, 2, u"qian"_s,
+               HashPassword(u"qian-pw"_s) + u"\r1\r-1;-1;-1;-1;-1;-1;-1;-1;-1"_s);
+    qint32 id = 0;
+    ASSERT_EQ(gUsrInfos->Load(u"qian"_s, id, u"qian-pw"_s), 0);
     {
         frmMain w;
         w.Form_Load();
         EXPECT_FALSE(w.mnuBasement->isEnabled());
         EXPECT_FALSE(w.mnuToolUsr->isEnabled());
-        EXPECT_TRUE(w.mnuFileBackup->isEnabled());
-        EXPECT_EQ(w.sbPanels[1]->text(), QStringLiteral("操作员：qian"));
-        gMessenger->PostStatus(QStringLiteral("下载部门信息.."));
-        EXPECT_EQ(w.sbPanels[0]->text(), QStringLiteral("下载部门信息.."));
+        EXPECT_TRUE(w.mnuFileBackup->isEnabled());   // the flag, not the level
     }
-    qint32 id = 0;
-    ASSERT_EQ(gUsrInfos->Load(QStringLiteral("admin"), id, QStringLiteral("secret-1")), 0);
-    frmMain w;
-    w.Form_Load();
-    EXPECT_TRUE(w.mnuBasement->isEnabled());
-    EXPECT_TRUE(w.mnuToolUsr->isEnabled());
-}
-
-TEST_F(MainWindowTest, AboutIsModalAndOwnedByTheMainWindow)
-{
-    logIn(1, QString());
+    gUsrInfos->setPrvBackup(false);
     frmMain w;
     w.Form_Load();
     w.show();
@@ -143,12 +105,11 @@ TEST_F(MainWindowTest, AboutIsModalAndOwnedByTheMainWindow)
     bool modal = false;
     QTimer driver;
     QObject::connect(&driver, &QTimer::timeout, [&] {
-        auto about = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
-        if (!about)
-            return;
-        owner = about->parentWidget();
-        modal = about->isModal();
-        about->cmdOK->click();
+        if (auto about = qobject_cast<frmAbout*>(QApplication::activeModalWidget())) {
+            owner = about->parentWidget();
+            modal = about->isModal();
+            about->cmdOK->click();
+        }
     });
     driver.start(10);
     w.mnuHelpAbout->trigger();
