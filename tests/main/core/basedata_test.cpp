@@ -36,14 +36,7 @@ protected:
     void TearDown() override
     {
         win.reset();
-        gUsrInfos.reset();
         MainDatabaseTest::TearDown();
-    }
-    static void logIn(const QString& name, const QString& password)
-    {
-        gUsrInfos = std::make_unique<UsrInfos>();
-        qint32 id = 0;
-        ASSERT_EQ(gUsrInfos->Load(name, id, password), 0) << name.toStdString();
     }
 
     // Runs `script` on the add/modify dialog once its modal display has begun; the dialog

@@ -2,6 +2,8 @@
 // A fresh Ostrel.mdb in a private program folder, opened as gDatabase.
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
+#include "main/core/startup.h"
+#include "main/core/usrinfos.h"
 #include "tests/common/testutil.h"
 #include <gtest/gtest.h>
 #include <memory>
@@ -18,6 +20,7 @@ protected:
     }
     void TearDown() override
     {
+        ostrel::gUsrInfos.reset();
         if (!ostrel::gDatabase.isNothing())
             ostrel::gDatabase.Close();
         ostrel::gDatabase = dao::Database();
@@ -38,6 +41,14 @@ protected:
             rs(QStringLiteral("Memo")).setValue(memo);
         rs.Update();
         rs.Close();
+    }
+
+    // Logs the user in as gUsrInfos.
+    static void logIn(const QString& name, const QString& password)
+    {
+        ostrel::gUsrInfos = std::make_unique<ostrel::UsrInfos>();
+        qint32 id = 0;
+        ASSERT_EQ(ostrel::gUsrInfos->Load(name, id, password), 0) << name.toStdString();
     }
 
     int count(const QString& sql)

@@ -44,13 +44,11 @@ protected:
         gAppName = ComposeAppName();
         plat::setAppName(gAppName);
         gMessenger = new cindral::Messenger;
-        gUsrInfos = std::make_unique<UsrInfos>();
     }
     void TearDown() override
     {
         delete gMessenger;
         gMessenger = nullptr;
-        gUsrInfos.reset();
         plat::setAppName(QString());
         gAppName.clear();
         setAppVersion({});
@@ -86,8 +84,7 @@ TEST_F(SplashTest, CommandsFollowThePrivilegesAndAboutIsModalOverTheMainWindow)
 {
     addSysInfo(100, u"Users"_s, 2, u"qian"_s,
                HashPassword(u"qian-pw"_s) + u"\r1\r-1;-1;-1;-1;-1;-1;-1;-1;-1"_s);
-    qint32 id = 0;
-    ASSERT_EQ(gUsrInfos->Load(u"qian"_s, id, u"qian-pw"_s), 0);
+    logIn(u"qian"_s, u"qian-pw"_s);
     {
         frmMain w;
         w.Form_Load();

@@ -28,17 +28,6 @@ protected:
         addSysInfo(102, u"Departs"_s, 2, u"设备处"_s);
         addSysInfo(103, u"Departs"_s, 3, u"信息中心"_s);
     }
-    void TearDown() override
-    {
-        gUsrInfos.reset();
-        MainDatabaseTest::TearDown();
-    }
-    static void logIn(const QString& name, const QString& password)
-    {
-        gUsrInfos = std::make_unique<UsrInfos>();
-        qint32 id = 0;
-        ASSERT_EQ(gUsrInfos->Load(name, id, password), 0) << name.toStdString();
-    }
     QVariant column(qint32 id, const QString& name)
     {
         dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT [%1] FROM [SysInfo] WHERE [ID]=%2;"_s.arg(name).arg(id),

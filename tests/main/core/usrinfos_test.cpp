@@ -24,11 +24,6 @@ protected:
         MainDatabaseTest::SetUp();
         gUsrInfos = std::make_unique<UsrInfos>();
     }
-    void TearDown() override
-    {
-        gUsrInfos.reset();
-        MainDatabaseTest::TearDown();
-    }
     void addUser(int id, const QVariant& level, const QString& name, const QString& memo)
     {
         addSysInfo(id, u"Users"_s, level, name, memo);
