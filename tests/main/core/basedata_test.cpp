@@ -115,11 +115,6 @@ protected:
         rs.Close();
         return out;
     }
-    void addDevice(int id, int department)
-    {
-        gDatabase.Execute(
-            u"INSERT INTO [Dev_Info] ([Dev_ID],[设备编号],[Dep_ID]) VALUES (%1,'D-%1',%2);"_s.arg(id).arg(department));
-    }
     static QString lastPrompt() { return ui::script::last().prompt; }
 
     std::unique_ptr<frmBasements> win;
@@ -239,8 +234,8 @@ TEST_F(BaseDataTest, ModifyingRefusesWhatAddingRefusesAndCodeZero)
 TEST_F(BaseDataTest, EntriesInUseCanBeNeitherDeletedNorRecoded)
 {
     addEntries({{u"1"_s, u"甲"_s}, {u"2"_s, u"乙"_s}});
-    addDevice(1, 1);
-    addDevice(2, 1);
+    gDatabase.Execute(u"INSERT INTO [Dev_Info] ([Dev_ID],[设备编号],[Dep_ID]) VALUES (1,'D-1',1);"_s);
+    gDatabase.Execute(u"INSERT INTO [Dev_Info] ([Dev_ID],[设备编号],[Dep_ID]) VALUES (2,'D-2',1);"_s);
     gDatabase.Execute(u"INSERT INTO [Transfer] ([ID],[Dev_ID],[Sur_ID],[Tar_ID]) VALUES (1,1,1,1);"_s);
     EXPECT_EQ(CountBaseDataUses(u"Departs"_s, 1), 3);
     EXPECT_EQ(CountBaseDataUses(u"Departs"_s, 2), 0);
