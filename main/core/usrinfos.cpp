@@ -164,8 +164,8 @@ QString UsrInfos::GetUsrInfo(const QVariant& key, qint32 mode) const
         return QString();
     QString sql;
     if (mode == 0)
-        sql = QStringLiteral("SELECT TOP 1 [ID] FROM [SysInfo] WHERE [Value]=") + SqlText(key.toString()) +
-              QStringLiteral(";");
+        sql = QStringLiteral("SELECT TOP 1 [ID] FROM [SysInfo] WHERE [Type]='Users' AND [Value]=") +
+              SqlText(key.toString()) + QStringLiteral(" ORDER BY [ID];");
     else if (mode == 1)
         sql = QStringLiteral("SELECT TOP 1 [Value] FROM [SysInfo] WHERE [ID]=") + SqlNumber(key) + QStringLiteral(";");
     else

@@ -103,6 +103,7 @@ TEST_F(UsrInfosTest, RefusalsLeaveThePreviousUserWhole)
 
 TEST_F(UsrInfosTest, QuotesInNamesCannotReachTheStatement)
 {
+    addSysInfo(90, u"Departs"_s, 7, u"o'brien"_s); // another list's entry of the same text, stored first
     addUser(100, 2, u"o'brien"_s, memo(HashPassword(u"irish-pw"_s), QString(), kAllFlags));
     ASSERT_EQ(load(u"o'brien"_s, u"irish-pw"_s), 0);
     EXPECT_EQ(user(), u"o'brien|100|2||111111111"_s);
