@@ -82,18 +82,6 @@ qint32 wholeCode(const QString& text)
     return n;
 }
 
-void closeQuietly(dao::Recordset& rs)
-{
-    try {
-        if (!rs.isNothing()) {
-            if (rs.EditMode() != dao::dbEditNone)
-                rs.CancelUpdate();
-            rs.Close();
-        }
-    } catch (...) {
-    }
-}
-
 void rollbackQuietly(bool& inTrans)
 {
     if (!inTrans)
@@ -319,7 +307,7 @@ void frmBasements::fillList()
             rs.Close();
             return;
         } catch (const vb::Error& e) {
-            closeQuietly(rs);
+            CloseRecordset(rs);
             if (e.number() == dao::err::Locked && attempt + 1 < kLockedRetries) {
                 QThread::msleep(50u * unsigned(attempt + 1));
                 continue;
@@ -496,7 +484,7 @@ void frmBasements::AddBaseValue(QString& No, QString& Value, QString& Memo)
         item->setText(2, Memo);
         item->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
     } catch (const std::exception& e) {
-        closeQuietly(rs);
+        CloseRecordset(rs);
         rollbackQuietly(inTrans);
         ui::DoEvents();
         ReportError(e);
@@ -560,7 +548,7 @@ void frmBasements::UpdateBaseValue(QString& No, QString& Value, QString& Memo)
         row->setText(1, Value);
         row->setText(2, Memo);
     } catch (const std::exception& e) {
-        closeQuietly(rs);
+        CloseRecordset(rs);
         rollbackQuietly(inTrans);
         ui::DoEvents();
         ReportError(e);

@@ -39,18 +39,6 @@ double numberOf(const QVariant& v)
     return ok ? d : 0.0;
 }
 
-void closeQuietly(dao::Recordset& rs)
-{
-    try {
-        if (!rs.isNothing()) {
-            if (rs.EditMode() != dao::dbEditNone)
-                rs.CancelUpdate();
-            rs.Close();
-        }
-    } catch (...) {
-    }
-}
-
 // Runs a handler's body; an error closes its record set and is shown, the window stays.
 template <typename F>
 void trapped(dao::Recordset& rs, F&& body)
@@ -58,7 +46,7 @@ void trapped(dao::Recordset& rs, F&& body)
     try {
         body();
     } catch (const std::exception& e) {
-        closeQuietly(rs);
+        CloseRecordset(rs);
         ReportError(e);
     }
 }

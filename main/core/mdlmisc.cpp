@@ -65,25 +65,28 @@ void showProgress(qint32 on)
         gMsgHub->ShowProgress(on);
 }
 
-void closeQuietly(dao::Recordset& rs)
-{
-    try {
-        if (!rs.isNothing())
-            rs.Close();
-    } catch (...) {
-    }
-}
+QString columnOrValue(const QString& column) { return column.isEmpty() ? QStringLiteral("Value") : column; }
 
-dao::Database& requireDatabase()
+} // namespace
+
+dao::Database& RequireDatabase()
 {
     if (gDatabase.isNothing())
         throw vb::Error::runtime(vb::errObjectNotSet);
     return gDatabase;
 }
 
-QString columnOrValue(const QString& column) { return column.isEmpty() ? QStringLiteral("Value") : column; }
-
-} // namespace
+void CloseRecordset(dao::Recordset& rs)
+{
+    try {
+        if (!rs.isNothing()) {
+            if (rs.EditMode() != dao::dbEditNone)
+                rs.CancelUpdate();
+            rs.Close();
+        }
+    } catch (...) {
+    }
+}
 
 void PostStatus(const QString& text)
 {
@@ -137,7 +140,7 @@ void OpenMainDatabase()
 
 QVariant GetNewID(const QString& table, const QString& column)
 {
-    dao::Recordset rs = requireDatabase().OpenRecordset(
+    dao::Recordset rs = RequireDatabase().OpenRecordset(
         QStringLiteral("SELECT TOP 1 * FROM ") + SqlName(table) + QStringLiteral(" ORDER BY ") + SqlName(column) +
             QStringLiteral(" DESC;"),
         dao::dbOpenSnapshot);
@@ -147,13 +150,13 @@ QVariant GetNewID(const QString& table, const QString& column)
         double d = 0;
         if (!v.isNull()) {
             if (!asNumber(v, &d)) {
-                closeQuietly(rs);
+                CloseRecordset(rs);
                 throw vb::Error::runtime(vb::errTypeMismatch);
             }
             next = qint64(std::floor(d)) + 1;
         }
     }
-    closeQuietly(rs);
+    CloseRecordset(rs);
     return QVariant(next > 0x7fffffffLL ? QVariant(next) : QVariant(int(next)));
 }
 
@@ -170,7 +173,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
         const QString stmt = !type.isEmpty() ? QStringLiteral("SELECT [Value],[No] FROM [SysInfo] WHERE [Type]=") +
                                                    SqlText(type) + QStringLiteral(" ORDER BY [No];")
                                              : sql;
-        rs = requireDatabase().OpenRecordset(stmt, dao::dbOpenSnapshot);
+        rs = RequireDatabase().OpenRecordset(stmt, dao::dbOpenSnapshot);
         int count = 0;
         if (!rs.Eof()) {
             rs.MoveLast();
@@ -223,7 +226,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
     }
     if (progressOn)
         showProgress(0);
-    closeQuietly(rs);
+    CloseRecordset(rs);
 }
 
 void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& text, bool afterBlank)
@@ -261,7 +264,7 @@ QString GetCodeValue(const QString& type, const QVariant& no)
     dao::Recordset rs;
     QString result;
     try {
-        rs = requireDatabase().OpenRecordset(QStringLiteral("SELECT TOP 1 [Value] FROM [SysInfo] WHERE [Type]=") +
+        rs = RequireDatabase().OpenRecordset(QStringLiteral("SELECT TOP 1 [Value] FROM [SysInfo] WHERE [Type]=") +
                                                  SqlText(type) + QStringLiteral(" AND [No]=") + SqlNumber(no) +
                                                  QStringLiteral(";"),
                                              dao::dbOpenSnapshot);
@@ -270,7 +273,7 @@ QString GetCodeValue(const QString& type, const QVariant& no)
     } catch (const vb::Error& e) {
         ReportError(e);
     }
-    closeQuietly(rs);
+    CloseRecordset(rs);
     return result;
 }
 
@@ -297,17 +300,17 @@ QString ReadSysInfo(const QString& type, const QString& defaultText, dao::Databa
     for (int attempt = 0;; ++attempt) {
         dao::Recordset rs;
         try {
-            dao::Database& db = database && !database->isNothing() ? *database : requireDatabase();
+            dao::Database& db = database && !database->isNothing() ? *database : RequireDatabase();
             rs = db.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE Type=") + SqlText(type) +
                                       QStringLiteral(" ORDER BY [ID];"),
                                   dao::dbOpenSnapshot);
             QString result = defaultText;
             if (!rs.Eof())
                 result = rs.Fields(col).Value().toString();
-            closeQuietly(rs);
+            CloseRecordset(rs);
             return result;
         } catch (const vb::Error& e) {
-            closeQuietly(rs);
+            CloseRecordset(rs);
             if (e.number() == dao::err::Locked) {
                 if (attempt + 1 < kLockedRetries) {
                     QThread::msleep(50u * unsigned(attempt + 1));
@@ -342,11 +345,7 @@ void WriteSysInfo(const QString& type, const QString& value, const QString& colu
         rs.Fields(col).setValue(value);
         rs.Update();
     } catch (const vb::Error& e) {
-        try {
-            if (!rs.isNothing() && rs.EditMode() != dao::dbEditNone)
-                rs.CancelUpdate();
-        } catch (...) {
-        }
+        CloseRecordset(rs);
         if (e.number() == vb::errTypeMismatch) {
             ui::MsgBox(QStringLiteral("对不起!您输入的字符不合法!"), ui::vbInformation);
             ui::DoEvents();
@@ -354,7 +353,7 @@ void WriteSysInfo(const QString& type, const QString& value, const QString& colu
             ReportError(e);
         }
     }
-    closeQuietly(rs);
+    CloseRecordset(rs);
 }
 
 void LoadCodeList(const QString& type, CodeTable& table, bool indexed)
@@ -362,7 +361,7 @@ void LoadCodeList(const QString& type, CodeTable& table, bool indexed)
     constexpr qint64 kMaxIndexedCode = 1000000;
     dao::Recordset rs;
     try {
-        rs = requireDatabase().OpenRecordset(QStringLiteral("SELECT [No], [Value] FROM [SysInfo] WHERE [Type]=") +
+        rs = RequireDatabase().OpenRecordset(QStringLiteral("SELECT [No], [Value] FROM [SysInfo] WHERE [Type]=") +
                                                  SqlText(type) + QStringLiteral(" ORDER BY [No];"),
                                              dao::dbOpenSnapshot);
         QList<QPair<QVariant, QString>> rows;
@@ -395,7 +394,7 @@ void LoadCodeList(const QString& type, CodeTable& table, bool indexed)
     } catch (const vb::Error& e) {
         ReportError(e);
     }
-    closeQuietly(rs);
+    CloseRecordset(rs);
 }
 
 QString LookupCode(const CodeTable& table, const QVariant& no, bool indexed)
@@ -426,7 +425,7 @@ QVariant DeleteDevice(qint32 devId, const QString& devNo)
     ui::beginBusy();
     bool inTrans = false;
     try {
-        dao::Database& db = requireDatabase();
+        dao::Database& db = RequireDatabase();
         dao::DBEngine::BeginTrans();
         inTrans = true;
         dao::TableDefs defs = db.TableDefs();
@@ -469,7 +468,7 @@ QVariant DeleteDynaRecord(qint32 devId, qint32 id, const QString& table)
                 throw vb::Error::runtime(vb::errInvalidCall);
         if (table.isEmpty())
             throw vb::Error::runtime(vb::errInvalidCall);
-        requireDatabase().Execute(QStringLiteral("Delete from ") + table + QStringLiteral(" where Dev_ID=") +
+        RequireDatabase().Execute(QStringLiteral("Delete from ") + table + QStringLiteral(" where Dev_ID=") +
                                   QString::number(devId) + QStringLiteral(" AND ") + QStringLiteral("ID=") +
                                   QString::number(id));
         return QVariant(1);

@@ -25,6 +25,12 @@ extern cindral::Messenger* gMessenger;
 // Posts a status text through gMessenger (nothing when there is none); "" clears it.
 void PostStatus(const QString& text);
 
+// gDatabase, or error 91 when it is not open.
+dao::Database& RequireDatabase();
+
+// Cancels a pending edit and closes a record set, ignoring errors (for clean-up paths).
+void CloseRecordset(dao::Recordset& rs);
+
 // Shows an error's description with the exclamation icon and lets the user interface
 // process its messages once.
 void ReportError(const vb::Error& e);

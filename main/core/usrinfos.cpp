@@ -19,15 +19,6 @@ struct UserRow {
     QString flags;
 };
 
-void closeQuietly(dao::Recordset& rs)
-{
-    try {
-        if (!rs.isNothing())
-            rs.Close();
-    } catch (...) {
-    }
-}
-
 // A whole number 1 to 3, as [No] must hold for a user who may log in.
 bool levelOf(const QVariant& no, qint32* level)
 {
@@ -53,8 +44,7 @@ UserRow readUser(const QString& usrName, qint32 usrId, const QString& password)
               QStringLiteral(" AND [Type]='Users' ORDER BY [ID];");
     else
         throw vb::Error(kErrBadArguments, Str(1060));
-    if (gDatabase.isNothing())
-        throw vb::Error::runtime(vb::errObjectNotSet);
+    RequireDatabase();
 
     dao::Recordset rs = gDatabase.OpenRecordset(sql, dao::dbOpenSnapshot, dao::dbReadOnly);
     try {
@@ -73,7 +63,7 @@ UserRow readUser(const QString& usrName, qint32 usrId, const QString& password)
         rs.Close();
         return row;
     } catch (...) {
-        closeQuietly(rs);
+        CloseRecordset(rs);
         throw;
     }
 }
@@ -90,8 +80,7 @@ QStringList SplitUserMemo(const QVariant& memo)
 
 void StoreUserPassword(qint32 userId, const QString& password)
 {
-    if (gDatabase.isNothing())
-        throw vb::Error::runtime(vb::errObjectNotSet);
+    RequireDatabase();
     dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE [ID]=") +
                                                     QString::number(userId) +
                                                     QStringLiteral(" AND [Type]='Users' ORDER BY [ID];"),
@@ -113,7 +102,7 @@ void StoreUserPassword(qint32 userId, const QString& password)
                 rs.CancelUpdate();
         } catch (...) {
         }
-        closeQuietly(rs);
+        CloseRecordset(rs);
         throw;
     }
 }
@@ -170,8 +159,7 @@ QString UsrInfos::GetUsrInfo(const QVariant& key, qint32 mode) const
         sql = QStringLiteral("SELECT TOP 1 [Value] FROM [SysInfo] WHERE [ID]=") + SqlNumber(key) + QStringLiteral(";");
     else
         throw vb::Error::runtime(vb::errInvalidCall);
-    if (gDatabase.isNothing())
-        throw vb::Error::runtime(vb::errObjectNotSet);
+    RequireDatabase();
     dao::Recordset rs = gDatabase.OpenRecordset(sql, dao::dbOpenSnapshot);
     QString result;
     try {
@@ -181,10 +169,10 @@ QString UsrInfos::GetUsrInfo(const QVariant& key, qint32 mode) const
                 result = vb::CStr(v);
         }
     } catch (...) {
-        closeQuietly(rs);
+        CloseRecordset(rs);
         throw;
     }
-    closeQuietly(rs);
+    CloseRecordset(rs);
     return result;
 }
 
