@@ -1,61 +1,12 @@
 #include "main/devices/devicetable.h"
 #include "main/core/strings.h"
-#include "tests/main/core/dbfixture.h"
-#include <QFile>
-#include <QRandomGenerator>
+#include "tests/main/devices/devicefixture.h"
 
 using namespace ostrel;
 using namespace ostrel::devices;
-using testutil::MainDatabaseTest;
 
-namespace {
-
-class DeviceTableTest : public MainDatabaseTest {
-protected:
-    // Adds a device row with a number and a serial (invalid: left Null).
-    void addDevice(qint32 id, const QString& number, const QVariant& serial = QVariant())
-    {
-        dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("Dev_Info"), dao::dbOpenDynaset);
-        rs.AddNew();
-        rs(QStringLiteral("Dev_ID")).setValue(id);
-        rs(QStringLiteral("设备编号")).setValue(number);
-        if (serial.isValid())
-            rs(QStringLiteral("ManuNo")).setValue(serial);
-        rs.Update();
-        rs.Close();
-    }
-
-    QString writeFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = folder->file(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
-    }
-
-    static QByteArray randomBytes(int size)
-    {
-        QByteArray b(size, Qt::Uninitialized);
-        QRandomGenerator gen(17);
-        for (int i = 0; i < size; ++i)
-            b[i] = char(gen.bounded(256));
-        return b;
-    }
-
-    static vb::Error errorOf(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const vb::Error& e) {
-            return e;
-        }
-        ADD_FAILURE() << "no error raised";
-        return vb::Error(0, QString());
-    }
-};
-
-} // namespace
+using DeviceTableTest = testutil::DeviceDatabaseTest;
+using testutil::errorOf;
 
 TEST_F(DeviceTableTest, FirstKeyIsOneAndQuotedNumbersAndSerialsAreLookedUpSafely)
 {

@@ -1,40 +1,23 @@
 #include "main/devices/history.h"
 #include "main/devices/devicetable.h"
 #include "platform/dao/transaction.h"
-#include "tests/main/core/dbfixture.h"
-#include <QFile>
+#include "tests/main/devices/devicefixture.h"
 
 using namespace ostrel;
 using namespace ostrel::devices;
-using testutil::MainDatabaseTest;
+using testutil::errorOf;
 
 namespace {
 
 const QDateTime kWhen(QDate(2026, 3, 4), QTime(9, 30));
 
-class HistoryTest : public MainDatabaseTest {
+class HistoryTest : public testutil::DeviceDatabaseTest {
 protected:
     void SetUp() override
     {
-        MainDatabaseTest::SetUp();
-        dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("Dev_Info"), dao::dbOpenDynaset);
-        rs.AddNew();
-        rs(QStringLiteral("Dev_ID")).setValue(5);
-        rs(QStringLiteral("设备编号")).setValue(QStringLiteral("D5"));
-        rs(QStringLiteral("Dep_ID")).setValue(1);
-        rs(QStringLiteral("安装地点")).setValue(QStringLiteral("一楼"));
-        rs(QStringLiteral("验收状况")).setValue(0);
-        rs(QStringLiteral("设备状况")).setValue(2);
-        rs.Update();
-        rs.Close();
-    }
-
-    QVariant value(const QString& sql)
-    {
-        dao::Recordset rs = gDatabase.OpenRecordset(sql, dao::dbOpenSnapshot);
-        const QVariant v = rs.Eof() ? QVariant() : rs(0).Value();
-        rs.Close();
-        return v;
+        DeviceDatabaseTest::SetUp();
+        addDevice(5, QStringLiteral("D5"), QVariant(), 1, QStringLiteral("一楼"));
+        gDatabase.Execute(QStringLiteral("UPDATE [Dev_Info] SET [验收状况]=0, [设备状况]=2;"));
     }
 
     // Every row of the device and history tables, as text.
@@ -53,15 +36,6 @@ protected:
             rs.Close();
         }
         return all;
-    }
-
-    QString writeFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = folder->file(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
     }
 
     static TransferEntry transfer(const QString& toPlace)
@@ -88,14 +62,8 @@ TEST_F(HistoryTest, OutsideATransactionNothingIsWritten)
     for (const auto& call : std::initializer_list<std::function<void()>>{
              [] { AddTransfer(transfer(QStringLiteral("二楼"))); },
              [] { AddMaintain(MaintainEntry{}); },
-             [] { AddDocuments(DocumentInfo{}, {}); }}) {
-        try {
-            call();
-            ADD_FAILURE() << "ran outside a transaction";
-        } catch (const vb::Error& e) {
-            EXPECT_EQ(e.number(), dao::err::NotInTransaction);
-        }
-    }
+             [] { AddDocuments(DocumentInfo{}, {}); }})
+        EXPECT_EQ(errorOf(call).number(), dao::err::NotInTransaction);
     EXPECT_EQ(everything(), before);
 }
 
@@ -163,28 +131,22 @@ TEST_F(HistoryTest, EachKindAddsItsRowAndMakesItsChangeToTheDevice)
 TEST_F(HistoryTest, AMissingDeviceFailsAndTheCallerRollsBack)
 {
     const QString before = everything();
-    for (int kind = 0; kind < 3; ++kind) {
-        try {
+    const auto inTransaction = [](const std::function<void()>& f) {
+        return [f] {
             dao::Transaction tx;
-            if (kind == 0) {
-                TransferEntry t = transfer(QStringLiteral("x"));
-                t.devId = 77;
-                AddTransfer(t);
-            } else if (kind == 1) {
-                CheckEntry c;
-                c.devId = 77;
-                AddCheck(c);
-            } else {
-                DiscardEntry d;
-                d.devId = 77;
-                AddDiscard(d);
-            }
+            f();
             tx.commit();
-            ADD_FAILURE() << "kind " << kind << " passed";
-        } catch (const vb::Error& e) {
-            EXPECT_EQ(e.number(), dao::err::NoCurrentRecord) << kind;
-        }
-    }
+        };
+    };
+    TransferEntry t = transfer(QStringLiteral("x"));
+    t.devId = 77;
+    CheckEntry c;
+    c.devId = 77;
+    DiscardEntry d;
+    d.devId = 77;
+    EXPECT_EQ(errorOf(inTransaction([&] { AddTransfer(t); })).number(), dao::err::NoCurrentRecord);
+    EXPECT_EQ(errorOf(inTransaction([&] { AddCheck(c); })).number(), dao::err::NoCurrentRecord);
+    EXPECT_EQ(errorOf(inTransaction([&] { AddDiscard(d); })).number(), dao::err::NoCurrentRecord);
     EXPECT_EQ(everything(), before);
 }
 
@@ -198,7 +160,7 @@ TEST_F(HistoryTest, FilesGoOnConsecutiveKeysAndAFailureAtTheSecondLeavesEveryTab
         tx.commit();
     }
     const QByteArray big(3 * 1024 * 1024 + 1, '\xfe');
-    const QString a = writeFile(QStringLiteral("a.doc"), "A\0a"), b = writeFile(QStringLiteral("图纸.pdf"), big),
+    const QString a = writeFile(QStringLiteral("a.doc"), QByteArray("A\0a", 3)), b = writeFile(QStringLiteral("图纸.pdf"), big),
                   c = writeFile(QStringLiteral("c.txt"), QByteArray());
     {
         dao::Transaction tx;
@@ -209,7 +171,7 @@ TEST_F(HistoryTest, FilesGoOnConsecutiveKeysAndAFailureAtTheSecondLeavesEveryTab
     }
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [Dev_Docs] WHERE [Type]=11 AND [ID] IN (8,9,10);")), 3);
     EXPECT_EQ(value(QStringLiteral("SELECT [Name] FROM [Dev_Docs] WHERE [ID]=8;")).toString(), QStringLiteral("a.doc"));
-    EXPECT_EQ(value(QStringLiteral("SELECT [Value] FROM [Dev_Docs] WHERE [ID]=8;")).toByteArray(), QByteArray("A\0a"));
+    EXPECT_EQ(value(QStringLiteral("SELECT [Value] FROM [Dev_Docs] WHERE [ID]=8;")).toByteArray(), QByteArray("A\0a", 3));
     EXPECT_EQ(value(QStringLiteral("SELECT [Value] FROM [Dev_Docs] WHERE [ID]=9;")).toByteArray(), big);
     EXPECT_EQ(value(QStringLiteral("SELECT [Date] FROM [Dev_Docs] WHERE [ID]=10;")).toDateTime(), kWhen);
     EXPECT_TRUE(value(QStringLiteral("SELECT [M_ID] FROM [Dev_Docs] WHERE [ID]=10;")).isNull());
@@ -217,17 +179,15 @@ TEST_F(HistoryTest, FilesGoOnConsecutiveKeysAndAFailureAtTheSecondLeavesEveryTab
 
     const QString before = everything();
     const QString gone = folder->file(QStringLiteral("gone.doc"));
-    try {
+    const vb::Error e = errorOf([&] {
         dao::Transaction tx;
         AddCheck(CheckEntry{{5, 0, kWhen, QString(), 11}, 0, 1});
         AddDocuments(DocumentInfo{5, DocCheck, kWhen, QVariant(), QVariant(), 11},
                      {{a, QString()}, {gone, QString()}, {c, QString()}});
         tx.commit();
-        ADD_FAILURE() << "a missing file was stored";
-    } catch (const vb::Error& e) {
-        EXPECT_EQ(e.number(), int(0x80040434u));
-        EXPECT_EQ(e.description(), QStringLiteral("找不到文件！") + gone);
-    }
+    });
+    EXPECT_EQ(e.number(), int(0x80040434u));
+    EXPECT_EQ(e.description(), QStringLiteral("找不到文件！") + gone);
     EXPECT_EQ(everything(), before);
 }
 
