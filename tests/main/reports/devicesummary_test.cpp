@@ -183,3 +183,21 @@ TEST_F(SummaryTest, HostFlagNoKeyNoRowAndFailure)
     EXPECT_EQ(ui::busyDepth(), 0);
     EXPECT_THROW(DeviceSummary(1), vb::Error);
 }
+
+TEST_F(SummaryTest, AnOlderTableWithoutACatalogueColumnGivesAnEmptyTextAndOneMessage)
+{
+    gDatabase.Close();
+    gDatabase = dao::DBEngine::CreateDatabase(folder->file(u"old.mdb"_s),
+                                              QString::fromLatin1(dao::dbLangChineseSimplified));
+    dao::TableDef td = gDatabase.CreateTableDef(u"Dev_Info"_s);
+    td.Fields().Append(td.CreateField(u"Dev_ID"_s, dao::dbLong));
+    td.Fields().Append(td.CreateField(u"Mas_ID"_s, dao::dbLong));
+    td.Fields().Append(td.CreateField(u"设备编号"_s, dao::dbText, 50));
+    gDatabase.TableDefs().Append(td);
+    gDatabase.Execute(u"INSERT INTO [Dev_Info] ([Dev_ID],[Mas_ID],[设备编号]) VALUES (1,0,'A');"_s);
+
+    EXPECT_EQ(GetDeviceSummary(1), QString());
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(posted, (QList<QString>{u"正在下载设备概要信息.."_s, QString()}));
+    EXPECT_EQ(ui::busyDepth(), 0);
+}
