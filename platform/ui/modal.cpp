@@ -3,13 +3,14 @@
 #include <QDialog>
 
 namespace ui {
-
 namespace {
+
 std::function<void(QDialog*)>& modalHook()
 {
     static std::function<void(QDialog*)> h;
     return h;
 }
+
 } // namespace
 
 void setModalHook(std::function<void(QDialog*)> hook) { modalHook() = std::move(hook); }

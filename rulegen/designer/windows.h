@@ -36,7 +36,7 @@ struct DesignerWindows {
 };
 DesignerWindows& designerWindows();
 
-// The platform's modal display, shared with the host (tests drive dialogs through its hook).
+// Dialogs are shown through the platform's modal service (tests hook it).
 using ui::setModalHook;
 using ui::showModal;
 
