@@ -352,14 +352,6 @@ void frmAddBands::cmdOK_Click()
                 after = m_refName;
             com::ComPtr<IBand> added = m_rule->Add(name, b->Style(), b->SwapMode(), b->Default(), field,
                                                    b->Length(), b->Formate(), before, after);
-            auto unlessReadOnly = [](const std::function<void()>& f) {
-                try {
-                    f();
-                } catch (const vb::Error& e) {
-                    if (e.number() != vb::componentError(2004))
-                        throw;
-                }
-            };
             unlessReadOnly([&] { added->setIncrMode(b->IncrMode()); });
             unlessReadOnly([&] { added->setTrigerBand(b->heldTrigerBand()); });
         } catch (const vb::Error& e) {

@@ -140,4 +140,14 @@ vb::Error errorJoined(int id, const QString& tail) { return vb::Error(vb::compon
 
 vb::Error runtimeError(int number) { return vb::Error::runtime(number, kSource); }
 
+void unlessReadOnly(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const vb::Error& e) {
+        if (e.number() != vb::componentError(2004))
+            throw;
+    }
+}
+
 } // namespace tessaly

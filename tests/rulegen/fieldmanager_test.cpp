@@ -1,5 +1,7 @@
 // The user-field manager, opened through ShowFieldManage on a rule made by class identifier.
 #include "tests/rulegen/rulegen_testutil.h"
+#include "rulegen/designer/frmadvanceds.h"
+#include "rulegen/designer/frmdropfields.h"
 #include <QListWidget>
 #include <QPushButton>
 
@@ -136,6 +138,14 @@ TEST_F(Fields, AddAsksTheHostWhoseNewFieldShowsInTheList)
     r->ShowFieldManage(QStringLiteral(" 字段 "));
     EXPECT_EQ(title, QStringLiteral("字段"));
     EXPECT_EQ(after, QStringList{QStringLiteral("新字段")});
+}
+
+TEST(FieldsAndOptions, ShowInfoWithoutAnyRuleFailsWith91)
+{
+    frmDropFields fields;
+    EXPECT_VBERROR(fields.ShowInfo(nullptr, -1, QString()), vb::errObjectNotSet);
+    frmAdvanceds options;
+    EXPECT_VBERROR(options.ShowInfo(nullptr, QString()), vb::errObjectNotSet);
 }
 
 } // namespace
