@@ -83,6 +83,9 @@ void frmMain::Form_Load()
     if (cMes)
         connect(cMes.data(), &cindral::Messenger::NewMessage, this, &frmMain::cMes_NewMessage);
     ui::DoEvents();
+    cCodes = gCodes;
+    if (cCodes)
+        cCodes->advise(&m_codeHost);
 
     const bool level3 = gUsrInfos && gUsrInfos->PrvStyle() == 3;
     mnuBasement->setEnabled(level3);
@@ -90,6 +93,15 @@ void frmMain::Form_Load()
     mnuFileBackup->setEnabled(gUsrInfos && gUsrInfos->PrvBackup());
 
     sbPanels[1]->setText(Str(1078) + (gUsrInfos ? gUsrInfos->UsrName() : QString()));
+}
+
+frmMain::~frmMain() { releaseCodes(); }
+
+void frmMain::releaseCodes()
+{
+    if (cCodes)
+        cCodes->unadvise(&m_codeHost);
+    cCodes = nullptr;
 }
 
 void frmMain::cMes_NewMessage(const QString& text) { sbPanels[0]->setText(text); }
@@ -156,6 +168,7 @@ void frmMain::Form_Unload()
         forms::FormLayout(this, QStringLiteral("FormMain"), false);
     } catch (...) {
     }
+    releaseCodes();
     try {
         if (gCodes)
             gCodes->Cls();

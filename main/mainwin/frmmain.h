@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the one window that lives as long as the program. Closing it ends
 // the program.
+#include "main/mainwin/lastcode.h"
 #include <QMainWindow>
 #include <QPointer>
 
@@ -18,6 +19,7 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
 
     // Binds the messenger, enables the commands by the user's privileges and shows the
     // operator in the status bar.
@@ -49,6 +51,10 @@ private:
     void showClock();
 
     QPointer<cindral::Messenger> cMes;
+    // The code rule whose questions this window answers, while it is advised.
+    com::ComPtr<tessaly::ICodeClass> cCodes;
+    CodeRuleHost m_codeHost;
+    void releaseCodes();
     bool m_unloaded = false;
 };
 
