@@ -75,6 +75,7 @@ void FillClassCombo(QComboBox* combo, com::ComPtr<tessaly::ICNode> node)
     combo->clear();
     for (; node; node = node->Nexts())
         combo->addItem(node->Text() + QStringLiteral("  ") + node->Tag(), node->Key().mid(1).toInt());
+    combo->setCurrentIndex(-1); // a combo selects its first item by itself
 }
 
 // The stored value of a class item: its text after the first blank, trimmed.
