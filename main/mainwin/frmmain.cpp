@@ -110,7 +110,7 @@ void frmMain::mnuFileClose_Click()
 void frmMain::mnuFileBackup_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvBackup())
-        BackupMainDatabase();
+        BackupMainDatabase(this);
 }
 
 void frmMain::mnuBasement_Click()

@@ -73,7 +73,7 @@ protected:
         cBackup backup;
         QObject::connect(&backup.progress(), &cindral::Hub::progressChanged,
                          [&] { texts.append(backup.progress().ProgressText()); });
-        const int result = backup.Excute(gDatabase, file, list);
+        const int result = backup.Run(gDatabase, file, list);
         EXPECT_EQ(backup.TargetFile(), target);
         EXPECT_FALSE(backup.Source().isNothing());
         progressLeftShown = backup.progress().progressShown();

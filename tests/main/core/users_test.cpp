@@ -71,6 +71,12 @@ protected:
     static void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     static void click(QPushButton* b, int answer) { ui::script::answer(answer); click(b); }
     static void click(QPushButton* b, const QString& input) { ui::script::answerInput(input); click(b); }
+    // The password prompt asks twice: both answers queued.
+    static void typeTwice(QPushButton* b, const QString& password)
+    {
+        ui::script::answerInput(password);
+        click(b, password);
+    }
     static QString lastPrompt() { return ui::script::last().prompt; }
 
     qint32 adminId = 0;
@@ -175,7 +181,7 @@ TEST_F(UsersTest, PasswordIsStoredHashedAndKeepsTheOtherLines)
     addSysInfo(202, u"Users"_s, 0, u"carl"_s);
     frmUsers w;
     select(w, u"bob"_s);
-    click(w.cmdPWD, u"新口令-1"_s);
+    typeTwice(w.cmdPWD, u"新口令-1"_s);
     EXPECT_EQ(ui::script::shown().first().prompt, u"请输入用户[bob]的新登录口令："_s);
     EXPECT_EQ(lastPrompt(), u"口令修改成功！"_s);
     const QString memo = memoOf(201);
@@ -190,7 +196,7 @@ TEST_F(UsersTest, PasswordIsStoredHashedAndKeepsTheOtherLines)
     EXPECT_EQ(memoOf(201), memo);
     // A user without a memo gets the password alone.
     select(w, u"carl"_s);
-    click(w.cmdPWD, u"abcdef"_s);
+    typeTwice(w.cmdPWD, u"abcdef"_s);
     EXPECT_FALSE(memoOf(202).contains(CR));
     EXPECT_TRUE(VerifyPassword(memoOf(202), u"abcdef"_s));
 }
