@@ -22,6 +22,7 @@ const res::StringEntry kEntries[] = {
     {1091, u"请先为该用户设置口令，再保存“禁用”以上的权限级别！", nullptr},
     {1092, u"请再次输入用户[*]的新登录口令：", nullptr},
     {1093, u"两次输入的口令不一致，口令未修改！", nullptr},
+    {1094, u"口令的首尾不能是空格！", nullptr},
 };
 } // namespace
 

@@ -148,7 +148,7 @@ void setPassword(qint32 id, const QString& password, const QString& confirmed)
         refuse(kBadArguments);
     if (confirmed != password)
         refuse(kPasswordsDiffer);
-    StoreUserPassword(id, password);
+    StoreUserPassword(id, password);   // refuses blanks at either end
 }
 
 void saveRights(qint32 id, int level, const QStringList& departs, const QStringList& flags)

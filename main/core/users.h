@@ -36,8 +36,8 @@ qint32 add(const QString& name);
 void checkDeletable(qint32 id, qint32 loggedInId);
 void remove(qint32 id, qint32 loggedInId);
 
-// Sets the password, typed twice; blanks at either end belong to it. The empty
-// password is refused, and two differing entries; nothing is stored then.
+// Sets the password, typed twice. The empty password is refused, two differing entries
+// and blanks at either end (password.h); nothing is stored then.
 void setPassword(qint32 id, const QString& password, const QString& confirmed);
 
 // Saves level and rights. Lowering the last user of level 3 is refused, and a level

@@ -226,4 +226,12 @@ TEST_F(BackupTest, AReadOnlyTargetFolderKeepsTheOldBackup)
     EXPECT_EQ(QDir(sub).entryList(QDir::Files).size(), 1);
 }
 
+TEST_F(BackupTest, SuccessIsAnInformationBox)
+{
+    ASSERT_EQ(runBackup(), 1);
+    EXPECT_EQ(ui::script::last().style, ui::vbOKOnly | ui::vbInformation);
+    EXPECT_EQ(ui::script::last().prompt, u"恭喜！数据备份成功！"_s);
+    EXPECT_TRUE(QFile::exists(target));
+}
+
 } // namespace
