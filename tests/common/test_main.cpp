@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include "platform/core/msgbox.h"
+#include "tests/common/testutil.h"
 
 int main(int argc, char** argv)
 {
@@ -10,5 +11,6 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     ui::script::enable();
+    testutil::ProgramFolder::s_newFolder = [] { ui::script::clear(); };
     return RUN_ALL_TESTS();
 }
