@@ -2,10 +2,12 @@
 // or a message box used by accident cannot link or run here.
 #include <QCoreApplication>
 #include <gtest/gtest.h>
+#include "tests/common/faultvfs.h"
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    faultvfs::install();
     QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
