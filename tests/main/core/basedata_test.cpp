@@ -4,6 +4,7 @@
 #include "main/core/startup.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/msgbox.h"
+#include "tests/common/faultvfs.h"
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -343,6 +344,60 @@ TEST_F(BaseDataTest, ARefusedModifyKeepsTheDialogOpenWithWhatWasTyped)
     EXPECT_TRUE(open);
     EXPECT_EQ(texts, (QStringList{u"1"_s, u"乙乙"_s, u"备注"_s}));
     EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲|"_s, u"4|乙乙|备注"_s}));
+}
+
+TEST_F(BaseDataTest, AChangeFailingAtTheCommitLeavesTheListAsItWasAndTheWindowOpen)
+{
+    addEntries({{u"1"_s, u"甲"_s}, {u"2"_s, u"乙"_s}});
+    const QStringList before = storedAndShown();
+    // Each change fails at its commit, where the engine syncs the database file.
+    auto failing = [] { return std::make_unique<faultvfs::Guard>(faultvfs::Sync, 1, -1, u"Ostrel.mdb"_s); };
+    auto expectFailureShown = [&] {
+        EXPECT_GT(faultvfs::failures(), 0);
+        const ui::ShownBox box = ui::script::last();
+        EXPECT_FALSE(box.prompt.isEmpty());
+        EXPECT_NE(box.prompt, kDuplicate);
+        EXPECT_EQ(ui::iconOf(box.style), ui::vbExclamation);
+    };
+
+    for (bool modify : {false, true}) {
+        SCOPED_TRACE(modify ? "modify" : "add");
+        bool open = false;
+        QString typed;
+        if (modify)
+            selectRow(u"2"_s);
+        onDialog([&](frmAddBases* d) {
+            ui::script::clear();
+            {
+                const auto fault = failing();
+                enter(d, u"7"_s, u"庚"_s);
+                expectFailureShown();
+            }
+            open = d->isVisible();
+            typed = d->txtValue[0]->text() + u'|' + d->txtValue[1]->text();
+        });
+        click(modify ? win->cmdUpdate : win->cmdAdd);
+        EXPECT_TRUE(open);
+        EXPECT_EQ(typed, u"7|庚"_s);
+        EXPECT_EQ(storedAndShown(), before);
+        EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    }
+
+    selectRow(u"2"_s);
+    ui::script::clear();
+    ui::script::answer(ui::vbYes);
+    {
+        const auto fault = failing();
+        click(win->cmdDelete);
+        expectFailureShown();
+    }
+    EXPECT_TRUE(win->isEnabled());
+    EXPECT_EQ(storedAndShown(), before);
+
+    // The disk sound again, the same change goes through.
+    ui::script::answer(ui::vbYes);
+    click(win->cmdDelete);
+    EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲|"_s}));
 }
 
 } // namespace
