@@ -3,6 +3,7 @@
 #include "main/core/password.h"
 #include "main/core/schema.h"
 #include "platform/dao/dao.h"
+#include "platform/dao/transaction.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,7 +75,7 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
         db = dao::DBEngine::CreateDatabase(r.path, QString::fromLatin1(dao::dbLangChineseSimplified) +
                                                        QStringLiteral(";pwd=") + schema::databasePassword());
         createTables(db);
-        dao::DBEngine::BeginTrans();
+        dao::Transaction tx;
         dao::Recordset rs = db.OpenRecordset(QStringLiteral("SysInfo"), dao::dbOpenDynaset);
         int id = 0;
         for (const QString& type : schema::baseDataTypes())
@@ -85,12 +86,10 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
                              QLatin1Char('\r') + QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1");
         addRow(rs, ++id, QStringLiteral("Users"), 3, adminName, memo);
         rs.Close();
-        dao::DBEngine::CommitTrans();
+        tx.commit();
         db.Close();
     } catch (...) {
         try {
-            if (dao::DBEngine::TransactionLevel() > 0)
-                dao::DBEngine::Rollback();
             if (!db.isNothing())
                 db.Close();
         } catch (...) {
