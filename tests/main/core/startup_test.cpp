@@ -215,6 +215,35 @@ TEST_F(StartupTest, StoredRuleAndPlacementAreRestoredAndClosingSavesAndCleansUp)
     EXPECT_EQ(placement(), u"2010;1500;8400;5400;Normal"_s);
 }
 
+TEST_F(StartupTest, StoredRuleThatCannotBeReadStartsWithAnEmptyRuleAndSaysSo)
+{
+    const QString damaged = u"#####2\r0\rnot a key\r16\r0=A\r1=3\r2=0\r5=200000000\r17"_s;
+    dao::Database db = openFile(folder->file(u"Ostrel.mdb"_s));
+    db.Execute(u"INSERT INTO [SysInfo] ([ID],[Type],[No],[Memo]) VALUES (500,'CodeRule',0,"_s + SqlText(damaged) +
+               u");"_s);
+    db.Close();
+    // The name typed in other letters: the panel shows it as stored.
+    LogInDriver driver(u"ADMIN"_s, u"secret-1"_s);
+    ASSERT_EQ(start(driver), eStartRunning);
+
+    ASSERT_TRUE(gCodes);
+    EXPECT_EQ(gCodes->Count(), 0);
+    ASSERT_FALSE(gFrmMain.isNull());
+    EXPECT_TRUE(gFrmMain->isVisible());
+    EXPECT_TRUE(ui::script::shown().isEmpty());
+    EXPECT_EQ(driver.posted, (QStringList{u"下载设备管理规则.."_s, kRuleUnreadable}));
+    EXPECT_EQ(gFrmMain->sbPanels[0]->text(), kRuleUnreadable);
+    EXPECT_EQ(gFrmMain->sbPanels[1]->text(), u"操作员：admin"_s);
+    // The stored text is left for the designer to replace.
+    ReleaseGlobals();
+    dao::Database check = openFile(folder->file(u"Ostrel.mdb"_s));
+    dao::Recordset rs = check.OpenRecordset(u"SELECT [Memo] FROM [SysInfo] WHERE [Type]='CodeRule';"_s);
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(rs.Fields(0).Value().toString(), damaged);
+    rs.Close();
+    check.Close();
+}
+
 TEST_F(StartupTest, DatabaseThatCannotBeOpenedEndsTheProgram)
 {
     const std::pair<const char*, std::function<void(const QString& path)>> cases[] = {
