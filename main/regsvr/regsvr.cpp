@@ -8,6 +8,12 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: ostrel-regsvr [-u] LIBRARY...\n"
+                             "  registers the component libraries in the folder of this tool\n"
+                             "  (-u: unregisters them)\n");
+        return 2;
+    }
     bool unregister = false;
     int rc = 0;
     for (int i = 1; i < argc; ++i) {
