@@ -6,6 +6,7 @@
 #include "rulegen/engine/codeclass.h"
 #include "rulegen/include/tessaly.h"
 #include "shared/res/strings.h"
+#include "tests/common/raised.h"
 #include <functional>
 
 namespace rt {
@@ -14,17 +15,7 @@ using namespace tessaly;
 
 constexpr int E(int n) { return vb::componentError(n); }
 
-// Runs f and returns the error it raised; fails the test when it raised none.
-inline vb::Error errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return vb::Error(0, QString());
-}
+using testutil::errorOf;
 
 #define EXPECT_VBERROR(stmt, num) EXPECT_EQ(rt::errorOf([&] { stmt; }).number(), (num))
 
