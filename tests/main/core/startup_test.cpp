@@ -219,8 +219,7 @@ TEST_F(StartupTest, StoredRuleThatCannotBeReadStartsWithAnEmptyRuleAndSaysSo)
 {
     const QString damaged = u"#####2\r0\rnot a key\r16\r0=A\r1=3\r2=0\r5=200000000\r17"_s;
     dao::Database db = openFile(folder->file(u"Ostrel.mdb"_s));
-    db.Execute(u"INSERT INTO [SysInfo] ([ID],[Type],[No],[Memo]) VALUES (500,'CodeRule',0,"_s + SqlText(damaged) +
-               u");"_s);
+    db.Execute(u"UPDATE [SysInfo] SET [Memo]="_s + SqlText(damaged) + u" WHERE [Type]='CodeRule';"_s);
     db.Close();
     // The name typed in other letters: the panel shows it as stored.
     LogInDriver driver(u"ADMIN"_s, u"secret-1"_s);
