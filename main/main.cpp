@@ -1,14 +1,11 @@
 // The program's entry: start-up builds everything and shows the main window; the
 // program then lives until its last window has closed.
 #include "main/core/startup.h"
-#include "platform/core/translations.h"
-#include "shared/res/strings.h"
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    plat::installQtTranslations(res::userLocale());
     const ostrel::StartResult started = ostrel::Main();
     int code = 0;
     if (started == ostrel::eStartRunning)

@@ -10,9 +10,11 @@
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
+#include "platform/core/translations.h"
 #include "platform/ui/twips.h"
 #include "shared/com/create.h"
 #include "shared/forms/forms.h"
+#include "shared/res/strings.h"
 #include <QApplication>
 #include <cmath>
 
@@ -101,6 +103,9 @@ cPicInfo& gPicInfo()
 StartResult Main()
 {
     try {
+        // Qt's own texts (standard buttons, file dialogs) in the user's language.
+        plat::installQtTranslations(res::userLocale());
+
         // 1. The settings application name.
         plat::setAppTitle(kAppTitle);
         gAppName = ComposeAppName();

@@ -13,6 +13,7 @@
 #include "platform/core/settings.h"
 #include "platform/ui/twips.h"
 #include "shared/com/create.h"
+#include "shared/res/strings.h"
 #include "tests/common/testutil.h"
 #include <QApplication>
 #include <QDir>
@@ -124,6 +125,9 @@ TEST_F(StartupTest, CancelledLogInEndsBeforeTheCodeRule)
     EXPECT_TRUE(driver.posted.isEmpty());
     EXPECT_TRUE(ui::script::shown().isEmpty());     // no message of its own
     EXPECT_EQ(gAppName, kAppTitle + u"1.0"_s);
+    // Qt's own texts in the user's language from the start.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+              res::userLanguage() == 1033 ? u"Cancel"_s : u"取消"_s);
 }
 
 TEST_F(StartupTest, PassedLogInShowsTheMainWindow)
