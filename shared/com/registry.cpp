@@ -15,12 +15,15 @@ namespace {
 // The library as the file holds it: relative to the program's folder when inside it.
 QString storedName(const QString& library)
 {
-    const QString folder = QDir(plat::appPath()).canonicalPath();
-    const QString file = QFileInfo(library).canonicalFilePath();
-    if (folder.isEmpty() || file.isEmpty())
-        return library;
+    // through links when both exist, else as written
+    QString folder = QDir(plat::appPath()).canonicalPath();
+    QString file = QFileInfo(library).canonicalFilePath();
+    if (folder.isEmpty() || file.isEmpty()) {
+        folder = QDir(plat::appPath()).absolutePath();
+        file = QFileInfo(library).absoluteFilePath();
+    }
     const QString relative = QDir(folder).relativeFilePath(file);
-    if (relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative))
+    if (relative == QLatin1String("..") || relative.startsWith(QLatin1String("../")) || QDir::isAbsolutePath(relative))
         return library;
     return relative;
 }
