@@ -237,6 +237,10 @@ void BandImpl::setSwapMode(SwapModes v)
             ignoring([&] { owner->layeredBands()->Remove(m_name); });
     }
     m_relations = nullptr;
+    if (v == smSimpleSwap) {
+        m_relations = com::make<NodesImpl>();
+        m_relations->SetTreeStyle(tsSimplified);
+    }
 }
 
 void BandImpl::setInitStart(const QString& v)
@@ -316,14 +320,9 @@ com::ComPtr<ICNodes> BandImpl::Relations()
         m_relations = owner ? com::ComPtr<NodesImpl>(owner->relations()) : nullptr;
         return com::ComPtr<ICNodes>(m_relations.get());
     }
-    if (isBound() && m_swapMode == smSimpleSwap) {
-        if (!m_relations) {
-            m_relations = com::make<NodesImpl>();
-            m_relations->SetTreeStyle(tsSimplified);
-        }
+    // a simple band's own table is made with its swap mode (setSwapMode)
+    if (isBound() && m_swapMode == smSimpleSwap)
         return com::ComPtr<ICNodes>(m_relations.get());
-    }
-    m_relations = nullptr;
     return {};
 }
 
@@ -345,8 +344,9 @@ com::ComPtr<IList> BandImpl::DataField()
 {
     if (!isBound())
         return {};
+    // an unbound band answers an empty entry that it does not keep: reading changes nothing
     if (!m_dataField)
-        m_dataField = com::make<ListImpl>();
+        return com::make<ListImpl>();
     return m_dataField;
 }
 
@@ -365,8 +365,9 @@ void BandImpl::setDataField(IList* v)
 com::ComPtr<IBand> BandImpl::TrigerBand()
 {
     requireStyle();
+    // the unnamed placeholder is not kept: reading changes nothing
     if (isCounter() && m_incrMode == imTrigered && !m_trigerBand)
-        m_trigerBand = com::make<BandImpl>();
+        return com::make<BandImpl>();
     return m_trigerBand;
 }
 

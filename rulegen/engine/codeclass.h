@@ -87,6 +87,13 @@ public:
     void ShowAddBandDialog(QString& referenceBand, qint32& position);
     void ShowRelationDialog(const QVariant& band, const QVariant& referenceNode, bool modify, qint32& relationship);
     std::weak_ptr<CodeClassImpl*> handle() const { return m_self.weak(); }
+    // Save, telling how it ended: nothing to save, handed to the host, or declined by the user.
+    enum class SaveResult { Unchanged, Saved, Declined };
+    SaveResult saveRule(qint32 Options = soDefault);
+    // The definition text the host keeps for this rule (GetSettings); empty when none.
+    QString storedDefinition();
+    // Back to the state of a new rule: no bands, lists, layers, relations; default options.
+    void resetRule();
 
 private:
     struct ListSink : IListsEvents {

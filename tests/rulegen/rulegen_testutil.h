@@ -4,9 +4,14 @@
 #include "platform/core/msgbox.h"
 #include "platform/core/vberror.h"
 #include "rulegen/engine/codeclass.h"
+#include "rulegen/engine/strings.h"
 #include "rulegen/include/tessaly.h"
+#include "platform/ui/modal.h"
+#include "shared/com/create.h"
 #include "shared/res/strings.h"
 #include "tests/common/raised.h"
+#include "tests/common/testutil.h"
+#include <QDialog>
 #include <functional>
 
 namespace rt {
@@ -87,6 +92,52 @@ struct RuleRecorder : ICodeClassEvents {
         Value = stored;
     }
 };
+
+// A rule made by class identifier (the designer windows of the built library), in the
+// library's own language, which follows the system.
+class LibraryRuleTest : public ::testing::Test {
+protected:
+    LibraryRuleTest()
+    {
+        res::setUserLanguage(0);
+        ui::script::clear();
+        folder.registerComponents();
+        r = com::createObject<ICodeClass>(CLSID_CodeClass);
+    }
+    testutil::ProgramFolder folder;
+    com::ComPtr<ICodeClass> r;
+};
+
+// Drives every dialog shown modally while it lives; counts them.
+struct ModalDriver {
+    int shown = 0;
+    explicit ModalDriver(std::function<void(QDialog*)> drive)
+    {
+        ui::setModalHook([this, drive](QDialog* d) {
+            ++shown;
+            drive(d);
+        });
+    }
+    ~ModalDriver() { ui::setModalHook(nullptr); }
+};
+
+template <class W>
+W* child(QWidget* w, const char* name)
+{
+    W* c = w->findChild<W*>(QLatin1String(name));
+    if (!c)
+        ADD_FAILURE() << "no control " << name;
+    return c;
+}
+
+// The prompts shown since the last clear.
+inline QStringList prompts()
+{
+    QStringList p;
+    for (const auto& b : ui::script::shown())
+        p << b.prompt;
+    return p;
+}
 
 } // namespace rt
 
