@@ -1,6 +1,6 @@
 #include "main/core/mdlwidgets.h"
 #include "main/core/strings.h"
-#include "platform/cindral/cindral.h"
+#include "main/core/status.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
 #include "platform/ui/command.h"
@@ -9,26 +9,9 @@
 
 namespace ostrel {
 
-namespace {
-
-void setProgress(int pos, int count)
-{
-    if (gMsgHub && count > 0)
-        gMsgHub->SetProgress(qRound(double(pos) * 100.0 / count));
-}
-
-void showProgress(qint32 on)
-{
-    if (gMsgHub)
-        gMsgHub->ShowProgress(on);
-}
-
-} // namespace
-
 void PostStatus(const QString& text)
 {
-    if (gMessenger)
-        gMessenger->PostStatus(text, -1, 0);
+    PostStatus(text, -1, 0);
 }
 
 void ReportError(const std::exception& e) { ui::reportError(e); }
@@ -57,7 +40,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
         combo->clear();
         if (addNone)
             combo->addItem(QStringLiteral("(无)"), QVariant(0));
-        showProgress(-1);
+        ShowProgress(true);
         progressOn = true;
         int pos = 0;
         while (!rs.Eof()) {
@@ -86,7 +69,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
             }
             ++pos;
             if (pos % 50 == 0) {
-                setProgress(pos, count);
+                SetProgress(pos, count);
                 ui::DoEvents();
             }
             rs.MoveNext();
@@ -98,7 +81,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
             ReportError(e);
     }
     if (progressOn)
-        showProgress(0);
+        ShowProgress(false);
     CloseRecordset(rs);
 }
 
@@ -199,7 +182,7 @@ QVariant DeleteDevice(qint32 devId, const QString& devNo)
     if (ui::MsgBox(Str(1082, devNo), ui::vbYesNo | ui::vbQuestion) != ui::vbYes)
         return QVariant();
     ui::BusyCursor busy;
-    const bool done = ui::runCommand([&] { DeleteDeviceRows(devId, PostStatus); });
+    const bool done = ui::runCommand([&] { DeleteDeviceRows(devId, [](const QString& t) { PostStatus(t); }); });
     if (!done)
         PostStatus(QString());
     return done ? QVariant(1) : QVariant();
