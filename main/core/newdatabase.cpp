@@ -3,6 +3,8 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/password.h"
 #include "main/core/schema.h"
+#include "main/core/strings.h"
+#include "main/core/usrinfos.h"
 #include "platform/dao/dao.h"
 #include "platform/dao/transaction.h"
 #include <QDir>
@@ -68,6 +70,8 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
     r.path = QDir(folder).absoluteFilePath(QStringLiteral("Ostrel.mdb"));
     r.adminName = adminName;
     r.adminPassword = adminPassword.isEmpty() ? GeneratePassword() : adminPassword;
+    if (HasOuterBlanks(r.adminPassword))
+        throw vb::Error(kErrPasswordBlanks, Str(1094));
     if (QFileInfo::exists(r.path))
         throw vb::Error(dao::err::DatabaseExists, QStringLiteral("数据库文件[") + QDir::toNativeSeparators(r.path) +
                                                       QStringLiteral("]已经存在,不能覆盖。"));

@@ -122,4 +122,16 @@ TEST_F(ServiceTest, UserRulesRefuseAndStoreNothing)
     EXPECT_EQ(users::list().size(), 1);
 }
 
+TEST(NewDatabase, AFirstPasswordWithOuterBlanksIsRefused)
+{
+    testutil::ProgramFolder folder;
+    try {
+        CreateNewDatabase(folder.path(), u"admin"_s, u" pw-1234"_s);
+        ADD_FAILURE() << "created";
+    } catch (const vb::Error& e) {
+        EXPECT_EQ(e.number(), kErrPasswordBlanks);
+    }
+    EXPECT_FALSE(QFile::exists(folder.file(u"Ostrel.mdb"_s)));
+}
+
 } // namespace
