@@ -140,16 +140,17 @@ QString GetCodeValue(const QString& type, const QVariant& no)
 
 QString ReadSysInfo(const QString& type, const QString& defaultText, dao::Database* database, const QString& column)
 {
-    try {
-        return SysInfoText(type, defaultText, database, column);
-    } catch (const vb::Error& e) {
-        // still locked after the retries: the default stands
-        if (e.number() != dao::err::Locked)
-            ReportError(e);
-    } catch (const std::exception& e) {
-        ReportError(e);
-    }
-    return defaultText;
+    QString result = defaultText;
+    ui::runCommand([&] {
+        try {
+            result = SysInfoText(type, defaultText, database, column);
+        } catch (const vb::Error& e) {
+            // still locked after the retries: the default stands
+            if (e.number() != dao::err::Locked)
+                throw;
+        }
+    });
+    return result;
 }
 
 void WriteSysInfo(const QString& type, const QString& value, const QString& column)
