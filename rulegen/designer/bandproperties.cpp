@@ -225,9 +225,10 @@ void frmDesigners::ShowBandInfo()
         SetControlStates(13, true);
     });
 
-    // relations: the tree itself is the relation panel's
     ignoring([&] {
         tvwAvailable->clear();
+        if (cRelations)
+            LoadRelationTree();
         SetControlStates(14, bool(cRelations));
     });
     setPointer(imgButton[0], m_code->AllowAddBand());

@@ -380,6 +380,11 @@ void frmDesigners::buildRelationPanel()
     v->addLayout(h);
 }
 
+void frmDesigners::LoadRelationTree()
+{
+    // the relation panel loads the band's relations here
+}
+
 void frmDesigners::buildButtons()
 {
     cmdSave = button(this, "cmdSave", 1551);

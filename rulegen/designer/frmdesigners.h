@@ -126,6 +126,9 @@ public:
 
     // The relation table of the current band (set by ShowBandInfo), or null.
     com::ComPtr<ICNodes> cRelations;
+    // Fills tvwAvailable from cRelations; the relation panel's own (its commands and pop-up
+    // go with it). Called by ShowBandInfo after cRelations is set.
+    void LoadRelationTree();
 
     // Band-box mouse handlers (BandBox forwards them).
     void picBand_MouseDown(int index, Qt::MouseButton button, const QPoint& pos);

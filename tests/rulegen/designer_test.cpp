@@ -340,6 +340,14 @@ TEST_F(Designer, BadInputIsRefusedAndTheStoredValueShownAgain)
         EXPECT_EQ(r->Band(4)->Length(), c.length);
         EXPECT_EQ(w->txtLength->text(), QString::number(c.length));
     }
+    // a message box or menu taking the focus is no leaving: nothing is written
+    w->txtLength->setText(QStringLiteral("7"));
+    for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(w->txtLength, &out);
+    }
+    EXPECT_EQ(r->Band(4)->Length(), 2);
+    w->txtLength->setText(QStringLiteral("2"));
     leave(w->txtDefault, QStringLiteral("x"));
     EXPECT_EQ(r->Band(4)->Default(), QString());
     EXPECT_EQ(w->txtDefault->text(), QString());
