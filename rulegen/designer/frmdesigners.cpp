@@ -766,9 +766,9 @@ bool frmDesigners::eventFilter(QObject* watched, QEvent* event)
     if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
         return QDialog::eventFilter(watched, event);
     if (watched == txtDefault)
-        txtDefault_LostFocus();
+        textProperty_LostFocus(txtDefault, &BandImpl::Default, &BandImpl::setDefault);
     else if (watched == txtFormat)
-        txtFormat_LostFocus();
+        textProperty_LostFocus(txtFormat, &BandImpl::Formate, &BandImpl::setFormate);
     else if (watched == txtLength)
         txtLength_LostFocus();
     else if (watched == txtRange[0])

@@ -176,8 +176,7 @@ private:
     void cboIncrMode_Click(int index);
     void cboBound_Click(int index);
     void cboTrigerBand_Click(int index);
-    void txtDefault_LostFocus();
-    void txtFormat_LostFocus();
+    void textProperty_LostFocus(QLineEdit* box, QString (BandImpl::*get)(), void (BandImpl::*set)(const QString&));
     void txtLength_LostFocus();
     void txtRange_LostFocus(int i);
     void vscRange_Change(int i);
