@@ -138,14 +138,6 @@ com::ComPtr<IBand> CodeClassImpl::Add(const QString& Name, BandStyles Style, Swa
     if (name.isEmpty())
         throw error(2003, msg(1501));
     // a property that the band's style makes read-only is skipped
-    auto unlessReadOnly = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const vb::Error& e) {
-            if (e.number() != vb::componentError(2004))
-                throw;
-        }
-    };
     com::ComPtr<BandImpl> band = com::make<BandImpl>();
     unlessReadOnly([&] { band->setName(name); });
     unlessReadOnly([&] { band->setStyle(Style); });

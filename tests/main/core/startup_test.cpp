@@ -1,5 +1,6 @@
 // Start-up and shutdown through the real log-in and code-rule libraries, the log-in
 // dialog answered through its controls.
+#include "main/core/defaultrule.h"
 #include "main/core/frmsplash.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
@@ -153,7 +154,7 @@ TEST_F(StartupTest, PassedLogInShowsTheMainWindow)
     ASSERT_TRUE(gUsrInfos);
     EXPECT_EQ(gUsrInfos->UsrName(), u"admin"_s);
     ASSERT_TRUE(gCodes);
-    EXPECT_EQ(gCodes->Count(), 0);                  // no CodeRule row: an empty rule
+    EXPECT_EQ(gCodes->Definition(), DefaultCodeRule()); // the new database's rule
     EXPECT_TRUE(gFrmSplash.isNull());
     ASSERT_FALSE(gFrmMain.isNull());
     EXPECT_TRUE(gFrmMain->isVisible());
@@ -172,8 +173,7 @@ TEST_F(StartupTest, StoredRuleAndPlacementAreRestoredAndClosingSavesAndCleansUp)
     auto rule = com::createObject<tessaly::ICodeClass>(tessaly::CLSID_CodeClass);
     rule->Add(u"前缀"_s, tessaly::bsFixed, tessaly::smNoneSwap, u"SB"_s);
     dao::Database db = openFile(folder->file(u"Ostrel.mdb"_s));
-    db.Execute(u"INSERT INTO [SysInfo] ([ID],[Type],[No],[Memo]) VALUES (500,'CodeRule',0,"_s +
-               SqlText(rule->Definition()) + u");"_s);
+    db.Execute(u"UPDATE [SysInfo] SET [Memo]="_s + SqlText(rule->Definition()) + u" WHERE [Type]='CodeRule';"_s);
     db.Close();
     const auto placement = [] { return plat::GetSetting(ComposeAppName(), u"Settings"_s, u"FormMain"_s); };
     plat::SaveSetting(ComposeAppName(), u"Settings"_s, u"FormMain"_s, u"1500;1200;9000;6000;Normal"_s);
