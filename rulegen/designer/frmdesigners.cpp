@@ -178,7 +178,8 @@ frmDesigners::frmDesigners(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmDesigners"));
     setProperty(forms::kTag, 1500);
     setWindowTitle(msg(1500));
-    m_sink.w = this;
+    m_listener.onBandsChanged = [this] { LoadBands(nullptr); };
+    m_listener.onFieldsChanged = [this] { ShowBandInfo(); };
 
     auto* layout = new QVBoxLayout(this);
     buildStrip();
@@ -456,31 +457,20 @@ void frmDesigners::Form_Load()
 
 // ---------------------------------------------------------------- the rule
 
-void frmDesigners::RuleSink::BandsChanged() { w->LoadBands(nullptr); }
-
-void frmDesigners::RuleSink::FieldsChanged() { w->ShowBandInfo(); }
-
 void frmDesigners::attach(CodeClassImpl* rule)
 {
     detach();
     m_code = com::ComPtr<CodeClassImpl>(rule);
-    if (m_code) {
-        m_code->advise(&m_sink);
-        m_attached = true;
+    m_listener.attach(rule);
+    if (m_code)
         m_baseline = m_code->Definition();
-    }
 }
 
-void frmDesigners::detach()
-{
-    if (m_code && m_attached)
-        m_code->unadvise(&m_sink);
-    m_attached = false;
-}
+void frmDesigners::detach() { m_listener.detach(); }
 
 void frmDesigners::setCode(CodeClassImpl* rule)
 {
-    if (rule == m_code.get() && (m_attached || !rule))
+    if (rule == m_code.get() && (m_listener.rule() || !rule))
         return;
     attach(rule);
 }

@@ -2,6 +2,7 @@
 // The code-rule designer: the rule's bands as a strip of boxes, the current band's properties,
 // and (beside them) its relation tree. Every edit goes into the live rule at once; the rule's
 // text reaches the host only through the rule's Save (the save button, or closing).
+#include "rulegen/designer/rulelistener.h"
 #include "rulegen/engine/codeclass.h"
 #include "platform/core/vberror.h"
 #include <QDialog>
@@ -143,12 +144,6 @@ protected:
     void done(int r) override;
 
 private:
-    struct RuleSink : ICodeClassEvents {
-        frmDesigners* w = nullptr;
-        void BandsChanged() override;
-        void FieldsChanged() override;
-    };
-
     void Form_Load();
     void buildStrip();
     void buildProperties();
@@ -184,8 +179,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     com::ComPtr<CodeClassImpl> m_code;
-    RuleSink m_sink;
-    bool m_attached = false;
+    RuleListener m_listener; // BandsChanged rebuilds the strip, FieldsChanged refills the frame
     int m_current = 0;
     int m_stripTop = 0;
     int m_grabOffset = 0;
