@@ -749,7 +749,7 @@ bool frmDesigners::eventFilter(QObject* watched, QEvent* event)
             ui::runCommand([&] { RemoveSelectedBand(); });
         return true;
     }
-    if (event->type() != QEvent::FocusOut || m_filling)
+    if (event->type() != QEvent::FocusOut || m_filling || m_unloaded)
         return QDialog::eventFilter(watched, event);
     // the user leaving the box; not a message box or menu taking the focus
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
