@@ -24,7 +24,7 @@ protected:
         DeviceDatabaseTest::SetUp();
         folder->registerComponents();
         ostrel::gCodes = com::createObject<tessaly::ICodeClass>(tessaly::CLSID_CodeClass);
-        ostrel::gCodes->Load(QVariant(ostrel::ReadSysInfo(QStringLiteral("CodeRule"), QString(), nullptr,
+        ostrel::gCodes->Load(QVariant(ostrel::SysInfoText(QStringLiteral("CodeRule"), QString(), nullptr,
                                                           QStringLiteral("Memo"))));
         ostrel::gCodes->advise(&host);
         // base data beside the code-0 entries of a new database
