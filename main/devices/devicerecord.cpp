@@ -42,6 +42,22 @@ void fillRow(dao::Recordset& rs, const DeviceRecord& r)
     WritePicture(rs, r.picture, r.pictureBytes);
 }
 
+// Fills the row that `open` adds or edits in rs and stores it; rs is closed either way.
+template <typename Open>
+void storeRow(dao::Recordset& rs, const DeviceRecord& record, qint32 userId, Open&& open)
+{
+    try {
+        open();
+        fillRow(rs, record);
+        rs.Fields(QStringLiteral("O_ID")).setValue(userId);
+        rs.Update();
+    } catch (...) {
+        CloseRecordset(rs);
+        throw;
+    }
+    rs.Close();
+}
+
 } // namespace
 
 qint32 AddDevice(const DeviceRecord& record, qint32 userId)
@@ -50,17 +66,10 @@ qint32 AddDevice(const DeviceRecord& record, qint32 userId)
     CheckNewDevice(record.number, record.serial.trimmed());
     const qint32 key = GetNewID(QStringLiteral("Dev_Info"), QStringLiteral("Dev_ID")).toInt();
     dao::Recordset rs = OpenDevice(key, true);
-    try {
+    storeRow(rs, record, userId, [&] {
         rs.AddNew();
         rs.Fields(QStringLiteral("Dev_ID")).setValue(key);
-        fillRow(rs, record);
-        rs.Fields(QStringLiteral("O_ID")).setValue(userId);
-        rs.Update();
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
-    }
-    rs.Close();
+    });
     tx.commit();
     return key;
 }
@@ -69,7 +78,7 @@ void SaveDevice(qint32 devId, const DeviceRecord& record, qint32 userId, qint32 
 {
     dao::Transaction tx;
     dao::Recordset rs = OpenDevice(devId, true);
-    try {
+    storeRow(rs, record, userId, [&] {
         if (rs.Eof())
             throw vb::Error(1001, QStringLiteral("指定设备不存在！"));
         const QVariant owner = rs.Fields(QStringLiteral("O_ID")).Value();
@@ -77,14 +86,7 @@ void SaveDevice(qint32 devId, const DeviceRecord& record, qint32 userId, qint32 
             throw vb::Error(vb::componentError(1077), Str(1077));
         CheckNewDevice(record.number, record.serial.trimmed(), devId);
         rs.Edit();
-        fillRow(rs, record);
-        rs.Fields(QStringLiteral("O_ID")).setValue(userId);
-        rs.Update();
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
-    }
-    rs.Close();
+    });
     tx.commit();
 }
 

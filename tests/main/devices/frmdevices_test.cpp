@@ -157,30 +157,23 @@ TEST_F(EditorTest, AddingStoresTheRowAsEnteredAndTellsTheOwnerBeforeTheMessage)
     EXPECT_EQ(editor->txtDevNo->text(), u"SB-100"_s);
 
     const QVariantMap row = rowOf(key);
-    EXPECT_EQ(row[u"设备编号"_s].toString(), u"SB-100"_s);
-    EXPECT_EQ(row[u"卡片编号"_s].toString(), u"K- SB-100"_s);
-    EXPECT_EQ(row[u"Mas_ID"_s].toInt(), 7);
-    EXPECT_EQ(row[u"Dev_Grp"_s].toInt(), 1);
-    EXPECT_EQ(row[u"设备大类"_s].toString(), u"机械设备"_s);
-    EXPECT_EQ(row[u"设备属类"_s].toString(), u"金属切削机床"_s);
-    EXPECT_EQ(row[u"设备组别"_s].toString(), u"铣床"_s);
-    EXPECT_EQ(vb::toDate(row[u"购置年代"_s]), QDateTime(QDate(2003, 5, 6), QTime(10, 20)));
-    EXPECT_EQ(row[u"验收状况"_s].toInt(), 1);
-    EXPECT_EQ(row[u"设备状况"_s].toInt(), 1);
-    EXPECT_EQ(row[u"Dep_ID"_s].toInt(), 1);
-    EXPECT_EQ(row[u"安装地点"_s].toString(), u"一号车间"_s);
-    EXPECT_EQ(row[u"责任人"_s].toInt(), 1);
-    EXPECT_DOUBLE_EQ(row[u"价值"_s].toDouble(), 1234.5);
-    EXPECT_EQ(row[u"附加信息"_s].toString(), u"备注"_s);
-    EXPECT_EQ(row[u"Manufacturer"_s].toString(), u"机床厂"_s);
-    EXPECT_EQ(row[u"Model"_s].toString(), u"X5032"_s);
-    EXPECT_EQ(row[u"ManuDate"_s].toString(), u"2002年"_s);
-    EXPECT_EQ(row[u"ManuNo"_s].toString(), u" S-1 "_s);  // stored as typed
-    EXPECT_EQ(vb::toDate(row[u"启用日期"_s]), QDateTime(QDate(2003, 6, 1), QTime(8, 0)));
-    EXPECT_EQ(row[u"资金来源"_s].toString(), u"自筹"_s);
-    EXPECT_EQ(row[u"附件"_s].toString(), u"附件一套"_s);
-    EXPECT_EQ(row[u"资料"_s].toString(), u"说明书"_s);
-    EXPECT_EQ(row[u"设备名称"_s].toString(), u"铣床一号"_s);
+    const QPair<const char*, QString> expected[] = {
+        {"设备编号", u"SB-100"_s},       {"卡片编号", u"K- SB-100"_s},
+        {"Mas_ID", u"7"_s},              {"Dev_Grp", u"1"_s},
+        {"设备大类", u"机械设备"_s},     {"设备属类", u"金属切削机床"_s},
+        {"设备组别", u"铣床"_s},         {"购置年代", u"2003-05-06 10:20:00"_s},
+        {"验收状况", u"1"_s},            {"设备状况", u"1"_s},
+        {"Dep_ID", u"1"_s},              {"安装地点", u"一号车间"_s},
+        {"责任人", u"1"_s},              {"价值", u"1234.5"_s},
+        {"附加信息", u"备注"_s},         {"Manufacturer", u"机床厂"_s},
+        {"Model", u"X5032"_s},           {"ManuDate", u"2002年"_s},
+        {"ManuNo", u" S-1 "_s},          // stored as typed
+        {"启用日期", u"2003-06-01 08:00:00"_s},
+        {"资金来源", u"自筹"_s},         {"附件", u"附件一套"_s},
+        {"资料", u"说明书"_s},           {"设备名称", u"铣床一号"_s},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(vb::CStr(row[QString::fromUtf8(e.first)]), e.second) << e.first;
     EXPECT_EQ(row[u"图片"_s].toByteArray(), picture);
     EXPECT_EQ(row[u"O_ID"_s].toInt(), gUsrInfos->UsrID());
     // the cache holds the stored picture under the new key
