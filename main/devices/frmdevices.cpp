@@ -323,8 +323,7 @@ void frmDevices::showDevice()
             combo->setCurrentIndex(-1);
             // Below an unselected level the list is empty: nothing to look for.
             if (i == 0 || cboDevice[i - 1]->currentIndex() >= 0)
-                SelectComboItem(combo, QVariant(), vb::CStr(v(kClassFields[i].toUtf8().constData())).trimmed(),
-                                true);
+                SelectComboItem(combo, QVariant(), vb::CStr(rs.Fields(kClassFields[i]).Value()).trimmed(), true);
             if (i < 2)
                 cboDevice_Click(i);
         }
