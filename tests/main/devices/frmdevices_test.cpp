@@ -4,7 +4,11 @@
 #include "platform/core/format.h"
 #include "platform/ui/beep.h"
 #include "platform/ui/filedialog.h"
+#include "main/devices/frmpictures.h"
+#include "platform/ui/modal.h"
 #include "tests/main/devices/editorfixture.h"
+#include <QApplication>
+#include <QMouseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -548,4 +552,28 @@ TEST_F(EditorTest, AChosenFileThatIsNoPictureChangesNothing)
     const QList<ui::FileDialogRequest> asked = ui::script::fileDialogs();
     ASSERT_EQ(asked.size(), 2);
     EXPECT_EQ(asked[0].title, u"指定图片文件"_s);
+}
+
+TEST_F(EditorTest, AClickOnThePictureEnlargesItAndCloseUnloadsTheEditor)
+{
+    openEditor();
+    ui::script::answerFile(writeFile(u"big.png"_s, pngBytes(64, 48)));
+    editor->cmdChg->click();
+    QStringList opened;
+    QSize shown;
+    ui::setModalHook([&](QDialog* d) {
+        opened << d->objectName();
+        shown = static_cast<frmPictures*>(d)->dc->pixmap().size();
+    });
+    QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), editor->imgDevice->mapToGlobal(QPointF(5, 5)),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(editor->imgDevice, &click);
+    ui::setModalHook(nullptr);
+    EXPECT_EQ(opened, QStringList{u"frmPictures"_s});
+    EXPECT_EQ(shown, QSize(64, 48));
+
+    editor->show();
+    editor->cmdCancel->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(editor.isNull());
 }
