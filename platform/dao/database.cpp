@@ -1,0 +1,462 @@
+// Databases and the engine: connections, statements, transactions.
+#include "platform/dao/internal.h"
+#include "platform/dao/sqlfunctions.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <optional>
+
+namespace dao {
+
+namespace detail {
+
+sqlite3_stmt* DatabaseData::prepare(const QString& sql)
+{
+    check();
+    QByteArray u = sql.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db, u.constData(), u.size(), &st, nullptr);
+    if (rc != SQLITE_OK) {
+        if (st) sqlite3_finalize(st);
+        raiseSqlite(db, rc, sql);
+    }
+    return st;
+}
+
+sqlite3_stmt* DatabaseData::cached(const QString& sql)
+{
+    auto it = cache.constFind(sql);
+    if (it != cache.constEnd()) return *it;
+    sqlite3_stmt* st = prepare(sql);
+    cache.insert(sql, st);
+    return st;
+}
+
+void DatabaseData::exec(const QString& sql)
+{
+    Stmt st(prepare(sql));
+    int rc;
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {}
+    if (rc != SQLITE_DONE) raiseSqlite(db, rc, sql);
+}
+
+bool DatabaseData::hasTable(const QString& name)
+{
+    Stmt st(prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE")));
+    QByteArray u = name.toUtf8();
+    sqlite3_bind_text(st.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
+    return sqlite3_step(st.s) == SQLITE_ROW;
+}
+
+void DatabaseData::ensureCatalogue()
+{
+    if (hasTable(QStringLiteral("_dao_fields"))) return;
+    exec(QStringLiteral("CREATE TABLE IF NOT EXISTS _dao_tables (name TEXT PRIMARY KEY COLLATE NOCASE, "
+                        "attributes INTEGER, vrule TEXT, vtext TEXT)"));
+    exec(QStringLiteral("CREATE TABLE IF NOT EXISTS _dao_fields (tbl TEXT COLLATE NOCASE, pos INTEGER, "
+                        "name TEXT COLLATE NOCASE, type INTEGER, size INTEGER, attributes INTEGER, "
+                        "required INTEGER, allowzero INTEGER, vrule TEXT, vtext TEXT, defval TEXT, "
+                        "PRIMARY KEY (tbl, name))"));
+}
+
+QStringList DatabaseData::tableNames()
+{
+    check();
+    QStringList names;
+    Stmt st(prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")));
+    while (sqlite3_step(st.s) == SQLITE_ROW) {
+        QString n = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)));
+        if (n.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) ||
+            n.startsWith(QLatin1String("_dao_"), Qt::CaseInsensitive))
+            continue;
+        names << n;
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        int c = compareNoCase(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+void DatabaseData::detachAll()
+{
+    for (RecordsetData* rs : openSets) rs->detach();
+}
+
+void DatabaseData::close()
+{
+    if (!db) return;
+    for (RecordsetData* rs : QList<RecordsetData*>(openSets)) rs->close();
+    for (sqlite3_stmt* st : std::as_const(cache)) sqlite3_finalize(st);
+    cache.clear();
+    sqlite3_close_v2(db);
+    db = nullptr;
+}
+
+} // namespace detail
+
+using namespace detail;
+
+// ---- engine-wide state ----
+
+namespace {
+
+int g_busyMs = 5000;
+
+std::vector<std::weak_ptr<DatabaseData>>& openDatabases()
+{
+    static std::vector<std::weak_ptr<DatabaseData>> list;
+    return list;
+}
+
+int g_level = 0;
+
+std::vector<std::shared_ptr<DatabaseData>> liveDatabases()
+{
+    std::vector<std::shared_ptr<DatabaseData>> out;
+    auto& list = openDatabases();
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [](const std::weak_ptr<DatabaseData>& w) {
+                                  auto p = w.lock();
+                                  return !p || !p->db;
+                              }),
+               list.end());
+    for (auto& w : list)
+        if (auto p = w.lock()) out.push_back(p);
+    return out;
+}
+
+QString connectValue(const QString& connect, const QString& key, bool* found = nullptr)
+{
+    if (found) *found = false;
+    const QStringList parts = connect.split(u';');
+    for (const QString& p : parts) {
+        int eq = p.indexOf(u'=');
+        if (eq < 0) continue;
+        if (p.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
+            if (found) *found = true;
+            return p.mid(eq + 1);
+        }
+    }
+    return QString();
+}
+
+QString withoutPassword(const QString& connect)
+{
+    QStringList keep;
+    for (const QString& p : connect.split(u';')) {
+        int eq = p.indexOf(u'=');
+        if (eq >= 0 && p.left(eq).trimmed().compare(QLatin1String("pwd"), Qt::CaseInsensitive) == 0) continue;
+        keep << p;
+    }
+    return keep.join(u';');
+}
+
+std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, const QString& password, bool encrypted)
+{
+    auto d = std::make_shared<DatabaseData>();
+    d->path = path;
+    d->readOnly = flags & SQLITE_OPEN_READONLY;
+    QByteArray u = QDir::toNativeSeparators(path).toUtf8();
+    int rc = sqlite3_open_v2(u.constData(), &d->db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        QString msg = d->db ? QString::fromUtf8(sqlite3_errmsg(d->db)) : QString();
+        sqlite3_close_v2(d->db);
+        d->db = nullptr;
+        raise(err::CannotOpen, QStringLiteral("无法打开数据库 '%1': %2").arg(path, msg));
+    }
+    sqlite3_extended_result_codes(d->db, 1);
+    if (encrypted && !password.isEmpty()) {
+        QByteArray k = password.toUtf8();
+        sqlite3_key(d->db, k.constData(), k.size());
+    }
+    sqlite3_busy_timeout(d->db, g_busyMs);
+    registerFunctions(d->db);
+    // The key is only checked by the first read.
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(d->db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(st);
+    if (st) sqlite3_finalize(st);
+    if (rc != SQLITE_ROW) {
+        int code = rc & 0xff;
+        if (code == SQLITE_NOTADB && encrypted) {
+            d->close();
+            raise(err::NotValidPassword, QStringLiteral("不是有效的密码: 不能打开数据库 '%1'。").arg(path));
+        }
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+            d->close();
+            raise(err::Locked, QStringLiteral("数据库 '%1' 已被其他用户锁定，暂时不能打开。").arg(path));
+        }
+        d->close();
+        raise(err::NotADatabase, QStringLiteral("无法识别的数据库格式 '%1'。").arg(path));
+    }
+    openDatabases().push_back(d);
+    return d;
+}
+
+} // namespace
+
+// ---- Database ----
+
+Database::Database() = default;
+
+#define DB_CHECK() if (!d) raiseNothing(); d->check()
+
+QString Database::Name() const { if (!d) raiseNothing(); return d->path; }
+QString Database::Connect() const { if (!d) raiseNothing(); return d->connect; }
+bool Database::Updatable() const { DB_CHECK(); return !d->readOnly; }
+
+Recordset Database::OpenRecordset(const QString& source, int type, int options, int)
+{
+    DB_CHECK();
+    QString src = source.trimmed();
+    bool isQuery = false;
+    {
+        int i = 0;
+        while (i < src.size() && src[i].isLetter()) ++i;
+        QString first = src.left(i).toLower();
+        isQuery = first == u"select" || first == u"delete" || first == u"update" || first == u"insert" ||
+                  first == u"create" || first == u"drop";
+    }
+    auto rs = std::make_shared<RecordsetData>();
+    rs->db = d;
+    rs->source = source;
+    rs->options = options;
+    if (!isQuery) {
+        QString name = stripBrackets(src);
+        auto info = d->table(name);
+        if (!info || name.startsWith(QLatin1String("_dao_"), Qt::CaseInsensitive))
+            raise(err::NoSuchTable, QStringLiteral("找不到输入表或查询 '%1'。").arg(name));
+        if (type == 0) type = dbOpenTable;
+        src = QStringLiteral("SELECT * FROM ") + jetsql::quoteName(info->name);
+    } else if (type == 0) {
+        type = dbOpenDynaset;
+    }
+    if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot && type != dbOpenForwardOnly)
+        raise(err::NotSupported, QStringLiteral("无效的参数: 记录集类型 %1。").arg(type));
+    rs->type = type;
+    bool wantUpdate = (type == dbOpenTable || type == dbOpenDynaset) && !(options & dbReadOnly) && !d->readOnly;
+    rs->tr = jetsql::translate(src, wantUpdate);
+    if (rs->tr.kind != jetsql::Kind::Select)
+        raise(err::InvalidOperation, QStringLiteral("无效的操作: 不能用操作查询打开记录集。"));
+    rs->updatable = wantUpdate && rs->tr.hasRowid;
+    rs->open();
+    return Recordset(rs);
+}
+
+int Database::Execute(const QString& sql, int)
+{
+    DB_CHECK();
+    jetsql::Translation t = jetsql::translate(sql);
+    if (t.kind == jetsql::Kind::Select)
+        raise(err::SelectInExecute, QStringLiteral("不能执行选择查询。"));
+    if (d->readOnly) raise(err::NotUpdatable, QStringLiteral("不能更新。数据库或对象为只读。"));
+    if (t.kind == jetsql::Kind::DropTable) {
+        TableDefs().Delete(t.table);
+        d->recordsAffected = 0;
+        return 0;
+    }
+    if (!t.table.isEmpty() && t.kind != jetsql::Kind::DropIndex &&
+        (t.table.startsWith(QLatin1String("_dao_"), Qt::CaseInsensitive) ||
+         t.table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive)))
+        raise(err::NoSuchTable, QStringLiteral("找不到输入表或查询 '%1'。").arg(t.table));
+    sqlite3_stmt* st = d->cached(t.sql);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        if (t.kind == jetsql::Kind::CreateIndex || t.kind == jetsql::Kind::DropIndex) {
+            d->cache.remove(t.sql);
+            sqlite3_finalize(st);
+        }
+        raiseSqlite(d->db, rc, sql);
+    }
+    int n = 0;
+    if (t.kind == jetsql::Kind::Delete || t.kind == jetsql::Kind::Update || t.kind == jetsql::Kind::Insert)
+        n = sqlite3_changes(d->db);
+    else {
+        d->cache.remove(t.sql);
+        sqlite3_finalize(st);
+        d->invalidate();
+    }
+    d->recordsAffected = n;
+    return n;
+}
+
+int Database::RecordsAffected() const { DB_CHECK(); return d->recordsAffected; }
+
+dao::TableDefs Database::TableDefs() const
+{
+    DB_CHECK();
+    dao::TableDefs t;
+    t.db = d;
+    return t;
+}
+
+TableDef Database::CreateTableDef(const QString& name, int attributes, const QString&, const QString& connect)
+{
+    DB_CHECK();
+    if (!connect.isEmpty()) raise(err::NotSupported, QStringLiteral("数据库引擎不支持链接表。"));
+    TableDef t;
+    t.d->info.name = name;
+    t.d->info.attributes = attributes;
+    t.d->db = d;
+    return t;
+}
+
+void Database::Close()
+{
+    if (!d) raiseNothing();
+    if (!d->db) raiseClosed();
+    d->close();
+}
+
+// ---- DBEngine ----
+
+Database DBEngine::OpenDatabase(const QString& name, bool exclusive, bool readOnly, const QString& connect)
+{
+    QFileInfo fi(name);
+    if (!fi.exists()) raise(err::FileNotFound, QStringLiteral("找不到文件 '%1'。").arg(name));
+    if (fi.isDir()) raise(err::CannotOpen, QStringLiteral("'%1' 不是一个有效的数据库文件。").arg(name));
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly)) raise(err::CannotOpen, QStringLiteral("不能打开文件 '%1'。").arg(name));
+    QByteArray head = f.read(16);
+    qint64 size = f.size();
+    f.close();
+    bool plain = head == QByteArray("SQLite format 3\0", 16);
+    if (size == 0 || (!plain && size % 512 != 0))
+        raise(err::NotADatabase, QStringLiteral("无法识别的数据库格式 '%1'。").arg(name));
+    QString password = connectValue(connect, QStringLiteral("pwd"));
+    int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    auto d = openConnection(name, flags, password, !plain);
+    d->connect = withoutPassword(connect);
+    if (exclusive) {
+        try {
+            d->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+            d->exec(QString::fromLatin1(readOnly ? "BEGIN" : "BEGIN EXCLUSIVE"));
+            if (readOnly) d->exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            d->exec(QStringLiteral("COMMIT"));
+        } catch (...) {
+            d->close();
+            throw;
+        }
+    }
+    return Database(d);
+}
+
+Database DBEngine::CreateDatabase(const QString& name, const QString& locale, int)
+{
+    QFileInfo fi(name);
+    if (fi.exists()) raise(err::DatabaseExists, QStringLiteral("数据库 '%1' 已经存在。").arg(name));
+    if (!fi.absoluteDir().exists()) raise(err::CannotOpen, QStringLiteral("'%1' 不是一个有效的路径。").arg(name));
+    bool found = false;
+    QString langid = connectValue(locale, QStringLiteral("langid"), &found);
+    if (!locale.trimmed().isEmpty() && !found && !locale.contains(QLatin1String("pwd"), Qt::CaseInsensitive))
+        raise(err::NotSupported, QStringLiteral("无效的区域设置参数 '%1'。").arg(locale));
+    QString password = connectValue(locale, QStringLiteral("pwd"));
+    std::shared_ptr<DatabaseData> d;
+    try {
+        d = openConnection(name, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, password, true);
+        d->connect = withoutPassword(locale);
+        atomically(d.get(), [&] {
+            d->ensureCatalogue();
+            d->exec(QStringLiteral("CREATE TABLE IF NOT EXISTS _dao_info (key TEXT PRIMARY KEY, value TEXT)"));
+            Stmt st(d->prepare(QStringLiteral("INSERT OR REPLACE INTO _dao_info VALUES ('locale', ?1)")));
+            QByteArray u = d->connect.toUtf8();
+            sqlite3_bind_text(st.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
+            int rc = sqlite3_step(st.s);
+            if (rc != SQLITE_DONE) raiseSqlite(d->db, rc);
+        });
+    } catch (...) {
+        if (d) d->close();
+        QFile::remove(name);
+        QFile::remove(name + QStringLiteral("-journal"));
+        throw;
+    }
+    return Database(d);
+}
+
+void DBEngine::BeginTrans()
+{
+    auto dbs = liveDatabases();
+    std::vector<std::shared_ptr<DatabaseData>> done;
+    try {
+        for (auto& d : dbs) {
+            if (d->txDepth != g_level) continue;   // opened during the transaction
+            if (g_level == 0)
+                d->exec(QString::fromLatin1(d->readOnly ? "BEGIN" : "BEGIN IMMEDIATE"));
+            else
+                d->exec(QStringLiteral("SAVEPOINT dao_tx%1").arg(g_level));
+            ++d->txDepth;
+            done.push_back(d);
+        }
+    } catch (...) {
+        for (auto& d : done) {
+            try {
+                if (g_level == 0) d->exec(QStringLiteral("ROLLBACK"));
+                else {
+                    d->exec(QStringLiteral("ROLLBACK TO dao_tx%1").arg(g_level));
+                    d->exec(QStringLiteral("RELEASE dao_tx%1").arg(g_level));
+                }
+            } catch (...) {
+            }
+            --d->txDepth;
+        }
+        throw;
+    }
+    ++g_level;
+}
+
+void DBEngine::CommitTrans()
+{
+    if (g_level == 0)
+        raise(err::NotInTransaction, QStringLiteral("没有开始事务就提交或回滚事务。"));
+    int level = g_level - 1;
+    for (auto& d : liveDatabases()) {
+        if (d->txDepth != g_level) continue;
+        if (level == 0)
+            d->exec(QStringLiteral("COMMIT"));
+        else
+            d->exec(QStringLiteral("RELEASE dao_tx%1").arg(level));
+        --d->txDepth;
+    }
+    g_level = level;
+}
+
+void DBEngine::Rollback()
+{
+    if (g_level == 0)
+        raise(err::NotInTransaction, QStringLiteral("没有开始事务就提交或回滚事务。"));
+    int level = g_level - 1;
+    std::optional<vb::Error> first;
+    for (auto& d : liveDatabases()) {
+        if (d->txDepth != g_level) continue;
+        d->detachAll();
+        try {
+            if (level == 0) {
+                d->exec(QStringLiteral("ROLLBACK"));
+            } else {
+                d->exec(QStringLiteral("ROLLBACK TO dao_tx%1").arg(level));
+                d->exec(QStringLiteral("RELEASE dao_tx%1").arg(level));
+            }
+        } catch (const vb::Error& e) {
+            if (!first) first = e;
+        }
+        --d->txDepth;
+        d->invalidate();
+    }
+    g_level = level;
+    if (first) throw *first;
+}
+
+int DBEngine::TransactionLevel() { return g_level; }
+
+void DBEngine::setBusyTimeout(int milliseconds)
+{
+    g_busyMs = std::max(0, milliseconds);
+    for (auto& d : liveDatabases()) sqlite3_busy_timeout(d->db, g_busyMs);
+}
+
+int DBEngine::busyTimeout() { return g_busyMs; }
+
+} // namespace dao
