@@ -173,6 +173,7 @@ std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, con
     }
     sqlite3_busy_timeout(d->db, g_busyMs);
     registerFunctions(d->db);
+    registerChecks(d->db);
     // The key is only checked by the first read.
     sqlite3_stmt* st = nullptr;
     rc = sqlite3_prepare_v2(d->db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
@@ -198,6 +199,35 @@ std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, con
 } // namespace
 
 // ---- Database ----
+
+namespace {
+
+// The columns of the database's tables, for the translation.
+struct TableSchema : jetsql::Schema {
+    DatabaseData* d;
+    explicit TableSchema(DatabaseData* data) : d(data) {}
+    bool column(const QString& table, const QString& name, jetsql::ColumnInfo* out) const override
+    {
+        auto info = d->table(table);
+        int i = info ? info->find(name) : -1;
+        if (i < 0) return false;
+        const FieldDef& f = info->fields[i];
+        out->name = f.name;
+        out->type = f.type;
+        out->size = f.size > 0 ? f.size : defaultSize(f.type);
+        out->allowZeroLength = f.allowZeroLength;
+        return true;
+    }
+    QStringList columns(const QString& table) const override
+    {
+        QStringList out;
+        if (auto info = d->table(table))
+            for (const FieldDef& f : info->fields) out << f.name;
+        return out;
+    }
+};
+
+} // namespace
 
 Database::Database() = default;
 
@@ -237,7 +267,8 @@ Recordset Database::OpenRecordset(const QString& source, int type, int options, 
         raise(err::NotSupported, QStringLiteral("无效的参数: 记录集类型 %1。").arg(type));
     rs->type = type;
     bool wantUpdate = (type == dbOpenTable || type == dbOpenDynaset) && !(options & dbReadOnly) && !d->readOnly;
-    rs->tr = jetsql::translate(src, wantUpdate);
+    TableSchema schema(d.get());
+    rs->tr = jetsql::translate(src, wantUpdate, &schema);
     if (rs->tr.kind != jetsql::Kind::Select)
         raise(err::InvalidOperation, QStringLiteral("无效的操作: 不能用操作查询打开记录集。"));
     rs->updatable = wantUpdate && rs->tr.hasRowid;
@@ -248,7 +279,8 @@ Recordset Database::OpenRecordset(const QString& source, int type, int options, 
 int Database::Execute(const QString& sql, int)
 {
     DB_CHECK();
-    jetsql::Translation t = jetsql::translate(sql);
+    TableSchema schema(d.get());
+    jetsql::Translation t = jetsql::translate(sql, false, &schema);
     if (t.kind == jetsql::Kind::Select)
         raise(err::SelectInExecute, QStringLiteral("不能执行选择查询。"));
     if (d->readOnly) raise(err::NotUpdatable, QStringLiteral("不能更新。数据库或对象为只读。"));

@@ -120,6 +120,8 @@ QVariant coerce(const FieldDef& f, const QVariant& v);
 void bindValue(sqlite3_stmt* st, int i, int type, const QVariant& v);
 QVariant readColumn(sqlite3_stmt* st, int c, int type);
 int typeOfValue(const QVariant& v);
+// jet_check(), through which UPDATE and INSERT statements write their values.
+void registerChecks(sqlite3* db);
 
 // ---- record sets ----
 

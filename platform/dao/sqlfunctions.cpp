@@ -101,9 +101,57 @@ void fnCat(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultText(ctx, a + b);
 }
 
+// Dates as Jet counts them: days from 1899-12-30, the time a fraction of a day.
+const qint64 kDayZero = QDate(1899, 12, 30).toJulianDay();
+
+// The serial of a stored date text ("yyyy-MM-dd HH:mm:ss"); false for any other value.
+bool storedDate(sqlite3_value* v, double* serial)
+{
+    if (sqlite3_value_type(v) != SQLITE_TEXT || sqlite3_value_bytes(v) != 19) return false;
+    const char* s = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    if (s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':') return false;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})
+        if (s[i] < '0' || s[i] > '9') return false;
+    auto num = [&](int i, int len) { int r = 0; for (int k = 0; k < len; ++k) r = r * 10 + (s[i + k] - '0'); return r; };
+    QDate d(num(0, 4), num(5, 2), num(8, 2));
+    QTime t(num(11, 2), num(14, 2), num(17, 2));
+    if (!d.isValid() || !t.isValid()) return false;
+    *serial = double(d.toJulianDay() - kDayZero) + t.msecsSinceStartOfDay() / 86400000.0;
+    return true;
+}
+
+void resultSerial(sqlite3_context* ctx, double serial)
+{
+    double days = std::floor(serial);
+    qint64 secs = qint64(std::llround((serial - days) * 86400.0));
+    if (secs >= 86400) { days += 1; secs -= 86400; }
+    QDate d = QDate::fromJulianDay(kDayZero + qint64(days));
+    if (!std::isfinite(serial) || !d.isValid() || d.year() < 100 || d.year() > 9999) {
+        resultError(ctx, QStringLiteral("无效的过程调用或参数: 日期超出范围。"));
+        return;
+    }
+    resultText(ctx, d.toString(QStringLiteral("yyyy-MM-dd ")) +
+                        QTime(0, 0).addSecs(int(secs)).toString(QStringLiteral("HH:mm:ss")));
+}
+
+void resultNumber(sqlite3_context* ctx, double d)
+{
+    if (d == std::floor(d) && std::fabs(d) < 9e15) sqlite3_result_int64(ctx, sqlite3_int64(d));
+    else sqlite3_result_double(ctx, d);
+}
+
 void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    double da, db;
+    bool isDateA = storedDate(argv[0], &da), isDateB = storedDate(argv[1], &db);
+    if (isDateA || isDateB) {
+        // a date plus a number of days
+        if (!isDateA && !argNumber(ctx, argv[0], &da)) return;
+        if (!isDateB && !argNumber(ctx, argv[1], &db)) return;
+        resultSerial(ctx, da + db);
+        return;
+    }
     int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
     if (ta == SQLITE_TEXT && tb == SQLITE_TEXT) {
         resultText(ctx, argText(argv[0]) + argText(argv[1]));
@@ -119,6 +167,40 @@ void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     double a, b;
     if (!argNumber(ctx, argv[0], &a) || !argNumber(ctx, argv[1], &b)) return;
     sqlite3_result_double(ctx, a + b);
+}
+
+void fnSub(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    double a, b;
+    bool isDateA = storedDate(argv[0], &a), isDateB = storedDate(argv[1], &b);
+    if (isDateA && isDateB) { resultNumber(ctx, a - b); return; }   // the days between
+    if (!isDateA && !argNumber(ctx, argv[0], &a)) return;
+    if (!isDateB && !argNumber(ctx, argv[1], &b)) return;
+    if (isDateA) { resultSerial(ctx, a - b); return; }
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && sqlite3_value_type(argv[1]) == SQLITE_INTEGER) {
+        sqlite3_int64 r;
+        if (!__builtin_sub_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &r)) {
+            sqlite3_result_int64(ctx, r);
+            return;
+        }
+    }
+    sqlite3_result_double(ctx, a - b);
+}
+
+// A date as CStr gives it; any other value unchanged.
+void fnCStr(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    double serial;
+    if (!storedDate(argv[0], &serial)) { resultValue(ctx, argv[0]); return; }
+    resultText(ctx, vb::CStr(vb::dateFromStored(argText(argv[0]))));
+}
+
+// A number compared with a date stands for the date of that serial.
+void fnCDate(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (!isNumeric(argv[0])) { resultValue(ctx, argv[0]); return; }
+    resultSerial(ctx, sqlite3_value_double(argv[0]));
 }
 
 void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -351,6 +433,9 @@ void registerFunctions(sqlite3* db)
         {"like", 3, fnLike, true},
         {"jet_cat", 2, fnCat, true},
         {"jet_add", 2, fnAdd, true},
+        {"jet_sub", 2, fnSub, true},
+        {"jet_cstr", 1, fnCStr, true},
+        {"jet_cdate", 1, fnCDate, true},
         {"jet_div", 2, fnDiv, true},
         {"jet_mod", 2, fnMod, true},
         {"jet_intdiv", 2, fnIntDiv, true},

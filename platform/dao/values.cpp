@@ -2,11 +2,14 @@
 #include "platform/dao/internal.h"
 #include "platform/core/format.h"
 #include <cmath>
+#include <optional>
 
 namespace dao::detail {
 
 namespace {
 const QString kSource = QStringLiteral("DAO");
+// The error a function of the layer raised inside a statement, until the statement reports it.
+thread_local std::optional<vb::Error> t_pending;
 } // namespace
 
 [[noreturn]] void raise(int number, const QString& text)
@@ -33,6 +36,11 @@ const QString kSource = QStringLiteral("DAO");
 [[noreturn]] void raiseSqlite(sqlite3* db, int rc, const QString& context)
 {
     QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (t_pending) {
+        vb::Error e = *t_pending;
+        t_pending.reset();
+        if (e.description() == msg) throw e;
+    }
     int ext = db ? sqlite3_extended_errcode(db) : rc;
     QString where = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context.left(200));
     switch (rc & 0xff) {
@@ -380,6 +388,69 @@ int typeOfValue(const QVariant& v)
     case QMetaType::QByteArray: return dbLongBinary;
     default: return dbText;
     }
+}
+
+namespace {
+
+QVariant sqlValue(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: {
+        qint64 n = sqlite3_value_int64(v);
+        if (n >= INT_MIN && n <= INT_MAX) return int(n);
+        return qlonglong(n);
+    }
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_TEXT:
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+    default: return QVariant();
+    }
+}
+
+// jet_check(value, type, size, allowZeroLength, name): the value as a column of that
+// type stores it, or the error Update would raise.
+void fnCheck(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    FieldDef f;
+    f.type = sqlite3_value_int(argv[1]);
+    f.size = sqlite3_value_int(argv[2]);
+    f.allowZeroLength = sqlite3_value_int(argv[3]) != 0;
+    f.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[4])));
+    try {
+        QVariant v = coerce(f, sqlValue(argv[0]));
+        if (isTextType(f.type) && !f.allowZeroLength && v.isValid() && v.toString().isEmpty())
+            raise(err::ZeroLength, QStringLiteral("字段 '%1' 不能是零长度字符串。").arg(f.name));
+        switch (v.typeId()) {
+        case QMetaType::UnknownType: sqlite3_result_null(ctx); break;
+        case QMetaType::Bool: sqlite3_result_int(ctx, v.toBool() ? -1 : 0); break;
+        case QMetaType::Int: sqlite3_result_int64(ctx, v.toLongLong()); break;
+        case QMetaType::Double: sqlite3_result_double(ctx, v.toDouble()); break;
+        case QMetaType::QByteArray: {
+            QByteArray b = v.toByteArray();
+            sqlite3_result_blob(ctx, b.constData(), b.size(), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            QByteArray u = (v.typeId() == QMetaType::QDateTime ? vb::dateToStored(v.toDateTime()) : v.toString()).toUtf8();
+            sqlite3_result_text(ctx, u.constData(), u.size(), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    } catch (const vb::Error& e) {
+        t_pending = e;
+        QByteArray u = e.description().toUtf8();
+        sqlite3_result_error(ctx, u.constData(), u.size());
+    }
+}
+
+} // namespace
+
+void registerChecks(sqlite3* db)
+{
+    sqlite3_create_function_v2(db, "jet_check", 5, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnCheck, nullptr,
+                               nullptr, nullptr);
 }
 
 } // namespace dao::detail
