@@ -16,7 +16,7 @@ std::shared_ptr<TableInfo> DatabaseData::table(const QString& name)
     // The columns as SQLite has them.
     QString real;
     {
-        Stmt st(prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE")));
+        Stmt st(readPrepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE")));
         QByteArray u = name.toUtf8();
         sqlite3_bind_text(st.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
         if (sqlite3_step(st.s) != SQLITE_ROW) return nullptr;
@@ -25,7 +25,7 @@ std::shared_ptr<TableInfo> DatabaseData::table(const QString& name)
     auto info = std::make_shared<TableInfo>();
     info->name = real;
     {
-        Stmt st(prepare(QStringLiteral("PRAGMA table_info(%1)").arg(jetsql::quoteName(real))));
+        Stmt st(readPrepare(QStringLiteral("PRAGMA table_info(%1)").arg(jetsql::quoteName(real))));
         while (sqlite3_step(st.s) == SQLITE_ROW) {
             FieldDef f;
             f.name = colText(st.s, 1);
@@ -42,7 +42,7 @@ std::shared_ptr<TableInfo> DatabaseData::table(const QString& name)
     }
     // What the layer keeps of the DAO definitions.
     if (hasTable(QStringLiteral("_dao_fields"))) {
-        Stmt t(prepare(QStringLiteral("SELECT attributes, vrule, vtext FROM _dao_tables WHERE name=?1")));
+        Stmt t(readPrepare(QStringLiteral("SELECT attributes, vrule, vtext FROM _dao_tables WHERE name=?1")));
         QByteArray u = real.toUtf8();
         sqlite3_bind_text(t.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
         if (sqlite3_step(t.s) == SQLITE_ROW) {
@@ -51,7 +51,7 @@ std::shared_ptr<TableInfo> DatabaseData::table(const QString& name)
             info->validationRule = colText(t.s, 1);
             info->validationText = colText(t.s, 2);
         }
-        Stmt f(prepare(QStringLiteral("SELECT name, type, size, attributes, required, allowzero, vrule, vtext, "
+        Stmt f(readPrepare(QStringLiteral("SELECT name, type, size, attributes, required, allowzero, vrule, vtext, "
                                       "defval FROM _dao_fields WHERE tbl=?1")));
         sqlite3_bind_text(f.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
         while (sqlite3_step(f.s) == SQLITE_ROW) {
@@ -416,7 +416,7 @@ int TableDef::RecordCount() const
     if (!d) raiseNothing();
     if (!d->appended) return 0;
     d->check();
-    Stmt st(d->db->prepare(QStringLiteral("SELECT count(*) FROM %1").arg(jetsql::quoteName(d->info.name))));
+    Stmt st(d->db->readPrepare(QStringLiteral("SELECT count(*) FROM %1").arg(jetsql::quoteName(d->info.name))));
     int rc = sqlite3_step(st.s);
     if (rc != SQLITE_ROW) raiseSqlite(d->db->db, rc);
     return sqlite3_column_int(st.s, 0);

@@ -9,11 +9,16 @@
 
 namespace dao {
 
+namespace {
+int g_busyMs = 5000;
+int g_level = 0;   // the engine's transaction level
+const size_t kIdleReaders = 4;
+} // namespace
+
 namespace detail {
 
-sqlite3_stmt* DatabaseData::prepare(const QString& sql)
+sqlite3_stmt* prepareOn(sqlite3* db, const QString& sql)
 {
-    check();
     QByteArray u = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     int rc = sqlite3_prepare_v2(db, u.constData(), u.size(), &st, nullptr);
@@ -24,8 +29,35 @@ sqlite3_stmt* DatabaseData::prepare(const QString& sql)
     return st;
 }
 
+void execOn(sqlite3* db, const char* sql)
+{
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) raiseSqlite(db, rc, QString::fromLatin1(sql));
+}
+
+void DatabaseData::join()
+{
+    if (!inEngineTx) return;
+    while (txDepth < g_level) {
+        if (txDepth == 0)
+            execOn(db, readOnly ? "BEGIN" : "BEGIN IMMEDIATE");
+        else
+            execOn(db, QStringLiteral("SAVEPOINT dao_tx%1").arg(txDepth).toLatin1().constData());
+        ++txDepth;
+    }
+}
+
+sqlite3_stmt* DatabaseData::prepare(const QString& sql)
+{
+    check();
+    join();
+    return prepareOn(db, sql);
+}
+
 sqlite3_stmt* DatabaseData::cached(const QString& sql)
 {
+    check();
+    join();
     auto it = cache.constFind(sql);
     if (it != cache.constEnd()) return *it;
     sqlite3_stmt* st = prepare(sql);
@@ -43,7 +75,7 @@ void DatabaseData::exec(const QString& sql)
 
 bool DatabaseData::hasTable(const QString& name)
 {
-    Stmt st(prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE")));
+    Stmt st(readPrepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE")));
     QByteArray u = name.toUtf8();
     sqlite3_bind_text(st.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
     return sqlite3_step(st.s) == SQLITE_ROW;
@@ -64,7 +96,7 @@ QStringList DatabaseData::tableNames()
 {
     check();
     QStringList names;
-    Stmt st(prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")));
+    Stmt st(readPrepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")));
     while (sqlite3_step(st.s) == SQLITE_ROW) {
         QString n = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)));
         if (n.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) ||
@@ -90,6 +122,16 @@ void DatabaseData::close()
     for (RecordsetData* rs : QList<RecordsetData*>(openSets)) rs->close();
     for (sqlite3_stmt* st : std::as_const(cache)) sqlite3_finalize(st);
     cache.clear();
+    txReader.reset();
+    for (sqlite3* r : readers) sqlite3_close_v2(r);
+    readers.clear();
+    // The last connection to the file folds the journal back into it and leaves one
+    // file, in the old journal mode so that a read-only open adds no files beside it;
+    // while another copy has it open, nothing changes.
+    if (!readOnly) {
+        sqlite3_busy_timeout(db, 0);
+        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    }
     sqlite3_close_v2(db);
     db = nullptr;
 }
@@ -102,15 +144,11 @@ using namespace detail;
 
 namespace {
 
-int g_busyMs = 5000;
-
 std::vector<std::weak_ptr<DatabaseData>>& openDatabases()
 {
     static std::vector<std::weak_ptr<DatabaseData>> list;
     return list;
 }
-
-int g_level = 0;
 
 std::vector<std::shared_ptr<DatabaseData>> liveDatabases()
 {
@@ -153,50 +191,129 @@ QString withoutPassword(const QString& connect)
     return keep.join(u';');
 }
 
+// A keyed connection to the file with the layer's functions, checked by a first read.
+sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool encrypted, bool mayRecover = true)
+{
+    sqlite3* h = nullptr;
+    QByteArray u = QDir::toNativeSeparators(path).toUtf8();
+    int rc = sqlite3_open_v2(u.constData(), &h, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        QString msg = h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString();
+        sqlite3_close_v2(h);
+        raise(err::CannotOpen, QStringLiteral("无法打开数据库 '%1': %2").arg(path, msg));
+    }
+    sqlite3_extended_result_codes(h, 1);
+    if (encrypted && !key.isEmpty()) sqlite3_key(h, key.constData(), key.size());
+    sqlite3_busy_timeout(h, g_busyMs);
+    registerFunctions(h);
+    registerChecks(h);
+    // The key is only checked by the first read.
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(h, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(st);
+    if (st) sqlite3_finalize(st);
+    if (rc == SQLITE_ROW) return h;
+    const int code = rc & 0xff;
+    const QString msg = QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_close_v2(h);
+    if (code == SQLITE_NOTADB) {
+        if (encrypted) raise(err::NotValidPassword, QStringLiteral("不是有效的密码: 不能打开数据库 '%1'。").arg(path));
+        raise(err::NotADatabase, QStringLiteral("无法识别的数据库格式 '%1'。").arg(path));
+    }
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        raise(err::Locked, QStringLiteral("数据库 '%1' 已被其他用户锁定，暂时不能打开。").arg(path));
+    if ((flags & SQLITE_OPEN_READONLY) && mayRecover &&
+        (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_IOERR)) {
+        // A journal left unfinished (a copy stopped in the middle of a write) is
+        // recovered by a connection that may write, once; then the file opens read-only.
+        try {
+            sqlite3_close_v2(openHandle(path, SQLITE_OPEN_READWRITE, key, encrypted, false));
+        } catch (const vb::Error& e) {
+            raise(err::CannotOpen,
+                  QStringLiteral("数据库 '%1' 留有未完成的日志，须能写入一次才能恢复，只读打开不能恢复它: %2")
+                      .arg(path, e.description()));
+        }
+        return openHandle(path, flags, key, encrypted, false);
+    }
+    if (code == SQLITE_CORRUPT)
+        raise(err::NotADatabase, QStringLiteral("数据库文件 '%1' 已损坏: %2").arg(path, msg));
+    if (code == SQLITE_CANTOPEN)
+        raise(err::CannotOpen, QStringLiteral("无法打开数据库 '%1': %2").arg(path, msg));
+    raise(err::DiskIO, QStringLiteral("读取数据库 '%1' 时出错: %2").arg(path, msg));
+}
+
 std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, const QString& password, bool encrypted)
 {
     auto d = std::make_shared<DatabaseData>();
     d->path = path;
     d->readOnly = flags & SQLITE_OPEN_READONLY;
-    QByteArray u = QDir::toNativeSeparators(path).toUtf8();
-    int rc = sqlite3_open_v2(u.constData(), &d->db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        QString msg = d->db ? QString::fromUtf8(sqlite3_errmsg(d->db)) : QString();
-        sqlite3_close_v2(d->db);
-        d->db = nullptr;
-        raise(err::CannotOpen, QStringLiteral("无法打开数据库 '%1': %2").arg(path, msg));
-    }
-    sqlite3_extended_result_codes(d->db, 1);
-    if (encrypted && !password.isEmpty()) {
-        QByteArray k = password.toUtf8();
-        sqlite3_key(d->db, k.constData(), k.size());
-    }
-    sqlite3_busy_timeout(d->db, g_busyMs);
-    registerFunctions(d->db);
-    registerChecks(d->db);
-    // The key is only checked by the first read.
-    sqlite3_stmt* st = nullptr;
-    rc = sqlite3_prepare_v2(d->db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
-    if (rc == SQLITE_OK) rc = sqlite3_step(st);
-    if (st) sqlite3_finalize(st);
-    if (rc != SQLITE_ROW) {
-        int code = rc & 0xff;
-        if (code == SQLITE_NOTADB && encrypted) {
-            d->close();
-            raise(err::NotValidPassword, QStringLiteral("不是有效的密码: 不能打开数据库 '%1'。").arg(path));
-        }
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-            d->close();
-            raise(err::Locked, QStringLiteral("数据库 '%1' 已被其他用户锁定，暂时不能打开。").arg(path));
-        }
-        d->close();
-        raise(err::NotADatabase, QStringLiteral("无法识别的数据库格式 '%1'。").arg(path));
+    d->flags = flags & ~SQLITE_OPEN_CREATE;
+    d->key = password.toUtf8();
+    d->encrypted = encrypted;
+    d->db = openHandle(path, flags, d->key, encrypted);
+    if (!d->readOnly) {
+        // A write-ahead journal: readers see the last commit and never block a writer.
+        // Another copy still using the old journal keeps it until both are closed.
+        sqlite3_exec(d->db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     }
     openDatabases().push_back(d);
     return d;
 }
 
 } // namespace
+
+namespace detail {
+
+Reader::~Reader()
+{
+    if (!sqlite3_get_autocommit(h)) sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
+    auto d = owner.lock();
+    if (d && d->db && d->readers.size() < kIdleReaders) d->readers.push_back(h);
+    else sqlite3_close_v2(h);
+}
+
+std::shared_ptr<Reader> DatabaseData::snapshotReader()
+{
+    check();
+    if (exclusive || txDepth > 0) return nullptr;
+    if (inEngineTx && g_level > 0) {
+        readConnection();
+        return txReader;
+    }
+    auto r = std::make_shared<Reader>();
+    r->owner = weak_from_this();
+    if (!readers.empty()) {
+        r->h = readers.back();
+        readers.pop_back();
+        sqlite3_busy_timeout(r->h, g_busyMs);
+    } else {
+        r->h = openHandle(path, flags, key, encrypted);
+    }
+    execOn(r->h, "BEGIN");
+    return r;
+}
+
+sqlite3* DatabaseData::readConnection()
+{
+    check();
+    if (!inEngineTx || g_level == 0 || txDepth > 0 || exclusive) {
+        join();
+        return db;
+    }
+    if (!txReader) {
+        inEngineTx = false;   // a reader of its own, not the transaction's
+        try {
+            txReader = snapshotReader();
+        } catch (...) {
+            inEngineTx = true;
+            throw;
+        }
+        inEngineTx = true;
+    }
+    return txReader->h;
+}
+
+} // namespace detail
 
 // ---- Database ----
 
@@ -363,6 +480,7 @@ Database DBEngine::OpenDatabase(const QString& name, bool exclusive, bool readOn
     auto d = openConnection(name, flags, password, !plain);
     d->connect = withoutPassword(connect);
     if (exclusive) {
+        d->exclusive = true;
         try {
             d->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
             d->exec(QString::fromLatin1(readOnly ? "BEGIN" : "BEGIN EXCLUSIVE"));
@@ -402,7 +520,7 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
     } catch (...) {
         if (d) d->close();
         QFile::remove(name);
-        QFile::remove(name + QStringLiteral("-journal"));
+        for (const char* tail : {"-journal", "-wal", "-shm"}) QFile::remove(name + QLatin1String(tail));
         throw;
     }
     return Database(d);
@@ -410,34 +528,20 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
 
 void DBEngine::BeginTrans()
 {
-    auto dbs = liveDatabases();
-    std::vector<std::shared_ptr<DatabaseData>> done;
-    try {
-        for (auto& d : dbs) {
-            if (d->txDepth != g_level) continue;   // opened during the transaction
-            if (g_level == 0)
-                d->exec(QString::fromLatin1(d->readOnly ? "BEGIN" : "BEGIN IMMEDIATE"));
-            else
-                d->exec(QStringLiteral("SAVEPOINT dao_tx%1").arg(g_level));
-            ++d->txDepth;
-            done.push_back(d);
-        }
-    } catch (...) {
-        for (auto& d : done) {
-            try {
-                if (g_level == 0) d->exec(QStringLiteral("ROLLBACK"));
-                else {
-                    d->exec(QStringLiteral("ROLLBACK TO dao_tx%1").arg(g_level));
-                    d->exec(QStringLiteral("RELEASE dao_tx%1").arg(g_level));
-                }
-            } catch (...) {
-            }
-            --d->txDepth;
-        }
-        throw;
-    }
+    // Each open database joins at its first statement (BEGIN IMMEDIATE there, so a
+    // writer elsewhere waits boundedly, then 3228); one that is not used is not locked.
+    if (g_level == 0)
+        for (auto& d : liveDatabases()) d->inEngineTx = true;
     ++g_level;
 }
+
+namespace {
+void endOfEngineTransaction()
+{
+    if (g_level == 0)
+        for (auto& d : liveDatabases()) d->endTransaction();
+}
+} // namespace
 
 void DBEngine::CommitTrans()
 {
@@ -453,6 +557,7 @@ void DBEngine::CommitTrans()
         --d->txDepth;
     }
     g_level = level;
+    endOfEngineTransaction();
 }
 
 void DBEngine::Rollback()
@@ -466,10 +571,10 @@ void DBEngine::Rollback()
         d->detachAll();
         try {
             if (level == 0) {
-                d->exec(QStringLiteral("ROLLBACK"));
+                execOn(d->db, "ROLLBACK");
             } else {
-                d->exec(QStringLiteral("ROLLBACK TO dao_tx%1").arg(level));
-                d->exec(QStringLiteral("RELEASE dao_tx%1").arg(level));
+                execOn(d->db, QStringLiteral("ROLLBACK TO dao_tx%1").arg(level).toLatin1().constData());
+                execOn(d->db, QStringLiteral("RELEASE dao_tx%1").arg(level).toLatin1().constData());
             }
         } catch (const vb::Error& e) {
             if (!first) first = e;
@@ -478,6 +583,7 @@ void DBEngine::Rollback()
         d->invalidate();
     }
     g_level = level;
+    endOfEngineTransaction();
     if (first) throw *first;
 }
 

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVector>
 #include <memory>
+#include <vector>
 #include <sqlite3.h>
 
 namespace dao {
@@ -30,6 +31,9 @@ namespace detail {
 [[noreturn]] void raiseNoCurrent();
 // The engine error for an SQLite result code.
 [[noreturn]] void raiseSqlite(sqlite3* db, int rc, const QString& context = QString());
+// A statement on a connection; raises the engine's error.
+sqlite3_stmt* prepareOn(sqlite3* db, const QString& sql);
+void execOn(sqlite3* db, const char* sql);
 
 QString stripBrackets(const QString& name);
 inline QString foldKey(const QString& name) { return name.toCaseFolded(); }
@@ -85,13 +89,29 @@ struct Stmt {
     Stmt& operator=(const Stmt&) = delete;
 };
 
+// A connection of its own that a snapshot reads on, inside one read transaction: it
+// sees the rows as they were and blocks no other copy's writes. Back to the database's
+// idle readers when the last user lets it go.
+struct Reader {
+    sqlite3* h = nullptr;
+    std::weak_ptr<DatabaseData> owner;
+    ~Reader();
+};
+
 struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     sqlite3* db = nullptr;
     QString path;
     QString connect;
     bool readOnly = false;
     int recordsAffected = 0;
-    int txDepth = 0;
+    int txDepth = 0;         // the engine's transaction levels this connection has joined
+    bool inEngineTx = false; // open when the engine's transaction began: joins it at its first statement
+    bool exclusive = false;
+    int flags = 0;           // what the file was opened with, for the readers
+    QByteArray key;
+    bool encrypted = false;
+    std::vector<sqlite3*> readers;   // idle connections for snapshots
+    std::shared_ptr<Reader> txReader; // the reads of the engine's transaction before this joins it
     QHash<QString, sqlite3_stmt*> cache;
     QHash<QString, std::shared_ptr<TableInfo>> tables;
     QList<RecordsetData*> openSets;
@@ -102,6 +122,17 @@ struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     void close();
     void detachAll();
 
+    // Takes part in the engine's transaction: BEGIN IMMEDIATE at its first statement.
+    void join();
+    // The reader a snapshot reads on; nullptr when it reads on the main connection
+    // (inside this copy's own writing transaction, or opened exclusively).
+    std::shared_ptr<Reader> snapshotReader();
+    // Where a read goes: the main connection, or the engine transaction's reader while
+    // this database has only read in it (so a backup reads one state and locks nothing).
+    sqlite3* readConnection();
+    sqlite3_stmt* readPrepare(const QString& sql) { return prepareOn(readConnection(), sql); }
+    // The engine's transaction ended.
+    void endTransaction() { inEngineTx = false; txReader.reset(); }
     sqlite3_stmt* prepare(const QString& sql);
     sqlite3_stmt* cached(const QString& sql);
     // Runs one statement that returns no rows.
@@ -142,6 +173,10 @@ struct RecordsetData {
     bool updatable = false;
     std::shared_ptr<TableInfo> base;
     sqlite3_stmt* stmt = nullptr;
+    sqlite3* conn = nullptr;             // the connection the statement runs on
+    std::shared_ptr<Reader> reader;      // a snapshot's own connection
+    bool keyed = false;                  // a dynaset: its keys fixed at opening, each row read by its key
+    QVector<qint64> keys;
     int offset = 0;                      // 1 when column 0 is the rowid
     QVector<Field> fields;
     QVector<int> baseIndex;              // field -> index in base->fields, -1 if not a base column
@@ -174,6 +209,9 @@ struct RecordsetData {
     void check() const;
     void close();
     void open();
+    void collectKeys();
+    // Reads the row of keys[pos] whole; a key whose row is gone is a deleted row.
+    void fetchKeyed();
     int count() const { return fields.size(); }
 
     void resetStmt();

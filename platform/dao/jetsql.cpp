@@ -389,7 +389,15 @@ private:
             t->baseRef = onlyRef;
             if (withRowid) {
                 t->hasRowid = true;
-                sql += quoteName(onlyRef) + QStringLiteral(".rowid, ");
+                const QString rowid = quoteName(onlyRef) + QStringLiteral(".rowid");
+                sql += rowid + QStringLiteral(", ");
+                // the keys in the statement's order, and one row by its key
+                t->keySql = QStringLiteral("SELECT ") + rowid + QStringLiteral(" FROM ") + from;
+                if (!where.isEmpty()) t->keySql += QStringLiteral(" WHERE ") + where;
+                if (!order.isEmpty()) t->keySql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+                if (!limit.isEmpty()) t->keySql += QStringLiteral(" LIMIT ") + limit;
+                t->rowSql = QStringLiteral("SELECT ") + rowid + QStringLiteral(", ") + items.join(QStringLiteral(", ")) +
+                            QStringLiteral(" FROM ") + from + QStringLiteral(" WHERE ") + rowid + QStringLiteral(" = ?1");
             }
         }
         sql += items.join(QStringLiteral(", "));

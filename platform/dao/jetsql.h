@@ -16,6 +16,8 @@ struct Translation {
     QString baseTable;
     QString baseRef;
     bool hasRowid = false;  // the first result column is the base table's rowid
+    QString keySql;         // with hasRowid: the rowids of the rows, in the statement's order
+    QString rowSql;         // with hasRowid: the statement's columns of the row whose rowid is ?1
     QString table;          // DELETE / UPDATE / INSERT / index statements: the table
 };
 

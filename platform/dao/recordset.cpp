@@ -19,12 +19,27 @@ void RecordsetData::close()
     closed = true;
     if (stmt) sqlite3_finalize(stmt);
     stmt = nullptr;
+    conn = nullptr;
+    reader.reset();
     if (db) db->openSets.removeAll(this);
 }
 
 void RecordsetData::open()
 {
-    stmt = db->prepare(tr.sql);
+    // A snapshot shows the rows as they were when it was opened: outside this copy's
+    // own transaction it reads on a connection of its own.
+    conn = db->db;
+    if (type == dbOpenSnapshot || type == dbOpenForwardOnly) reader = db->snapshotReader();
+    if (reader) {
+        conn = reader->h;
+        stmt = prepareOn(conn, tr.sql);
+    } else if (type == dbOpenDynaset && updatable && !tr.rowSql.isEmpty()) {
+        keyed = true;
+        stmt = db->prepare(tr.rowSql);
+        collectKeys();
+    } else {
+        stmt = db->prepare(tr.sql);
+    }
     int n = sqlite3_column_count(stmt);
     offset = tr.hasRowid ? 1 : 0;
     if (!tr.baseTable.isEmpty()) base = db->table(tr.baseTable);
@@ -75,6 +90,37 @@ void RecordsetData::open()
     goTo(0);
 }
 
+void RecordsetData::collectKeys()
+{
+    Stmt st(db->prepare(tr.keySql));
+    keys.clear();
+    int rc;
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) keys << sqlite3_column_int64(st.s, 0);
+    if (rc != SQLITE_DONE) raiseSqlite(db->db, rc, tr.keySql);
+}
+
+void RecordsetData::fetchKeyed()
+{
+    clearCur();
+    sqlite3_reset(stmt);
+    sqlite3_bind_int64(stmt, 1, keys[pos]);
+    int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        for (int i = 0; i < count(); ++i) {
+            cur[i] = readColumn(stmt, i + offset, fields[i].d->def.type);
+            loaded[i] = 1;
+        }
+        anyLoaded = true;
+        rowid = keys[pos];
+        rowidLoaded = true;
+    } else if (rc == SQLITE_DONE) {
+        deleted = true;
+    }
+    // the row is kept whole: no statement stays open on the file
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) raiseSqlite(conn, rc, tr.rowSql);
+}
+
 void RecordsetData::resetStmt()
 {
     if (stmt) sqlite3_reset(stmt);
@@ -93,6 +139,14 @@ void RecordsetData::detach()
 
 bool RecordsetData::step()
 {
+    if (keyed) {
+        if (stmtRow + 1 < keys.size()) {
+            ++stmtRow;
+            return true;
+        }
+        known = keys.size();
+        return false;
+    }
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
         ++stmtRow;
@@ -104,7 +158,7 @@ bool RecordsetData::step()
         return false;
     }
     resetStmt();
-    raiseSqlite(db->db, rc, tr.sql);
+    raiseSqlite(conn, rc, tr.sql);
 }
 
 void RecordsetData::clearCur()
@@ -121,6 +175,22 @@ void RecordsetData::clearCur()
 void RecordsetData::goTo(int target)
 {
     check();
+    if (keyed) {
+        if (target < 0) { pos = -1; clearCur(); return; }
+        if (target >= keys.size()) {
+            pos = known = keys.size();
+            seen = std::max(seen, known);
+            clearCur();
+            return;
+        }
+        if (pos != target || !rowidLoaded) {
+            pos = target;
+            fetchKeyed();
+        }
+        stmtRow = pos;
+        seen = std::max(seen, pos + 1);
+        return;
+    }
     if (target < 0) { pos = -1; clearCur(); return; }
     if (known >= 0 && target >= known) { pos = known; clearCur(); return; }
     if (stmtRow == target) {
@@ -142,6 +212,13 @@ void RecordsetData::goTo(int target)
 void RecordsetData::ensureLoaded(int i)
 {
     if (loaded[i]) return;
+    if (keyed) {
+        int p = pos;
+        pos = -2;
+        goTo(p);
+        if (!loaded[i]) raiseNoCurrent();
+        return;
+    }
     if (!live) {
         // the statement moved on (another record set's rollback): read the row again
         int p = pos;
@@ -178,6 +255,7 @@ QVariant RecordsetData::value(int i)
         if (changed[i]) return buf[i];
         if (editMode == dbEditAdd) return buf[i];
     }
+    if (deleted && keyed) raise(3167, QStringLiteral("记录已被删除。"));
     if (!hasCurrent()) raiseNoCurrent();
     if (loaded[i]) return cur[i];
     // read straight from the statement: nothing kept, nothing copied
@@ -385,7 +463,13 @@ void RecordsetData::update()
         for (int i : which) { cur[i] = buf[i]; loaded[i] = 1; }
         anyLoaded = true;
     } else {
-        if (known >= 0) ++known;
+        if (keyed) {
+            // rows added to a dynaset come at its end
+            keys << sqlite3_last_insert_rowid(db->db);
+            if (known >= 0) known = keys.size();
+        } else if (known >= 0) {
+            ++known;
+        }
         ++seen;
     }
     editMode = dbEditNone;
@@ -494,7 +578,7 @@ int Recordset::RecordCount() const
     RS_CHECK();
     if (d->known >= 0) return d->known;
     if (d->type == dbOpenTable && d->base) {
-        Stmt st(d->db->prepare(QStringLiteral("SELECT count(*) FROM %1").arg(jetsql::quoteName(d->base->name))));
+        Stmt st(d->db->readPrepare(QStringLiteral("SELECT count(*) FROM %1").arg(jetsql::quoteName(d->base->name))));
         if (sqlite3_step(st.s) == SQLITE_ROW) return sqlite3_column_int(st.s, 0);
     }
     return d->seen;
@@ -560,6 +644,12 @@ void Recordset::Requery()
     RS_CHECK();
     d->editMode = dbEditNone;
     d->resetStmt();
+    if (d->reader && d->reader.use_count() == 1) {
+        // a new view of the rows
+        execOn(d->conn, "COMMIT");
+        execOn(d->conn, "BEGIN");
+    }
+    if (d->keyed) d->collectKeys();
     d->known = -1;
     d->seen = 0;
     d->pos = -2;
