@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <optional>
+#include <unicode/uvernum.h>
 
 namespace dao {
 
@@ -242,6 +243,50 @@ sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool 
     raise(err::DiskIO, QStringLiteral("读取数据库 '%1' 时出错: %2").arg(path, msg));
 }
 
+// The order the indexes of a Chinese file are built in (ICU's version: its order may change).
+const char* const kChineseOrder = "zh-icu-" U_ICU_VERSION_SHORT;
+
+// A value of the layer's own _dao_info table ("" when there is none).
+QString infoValue(sqlite3* db, const char* key)
+{
+    sqlite3_stmt* st = nullptr;
+    QString out;
+    if (sqlite3_prepare_v2(db, "SELECT value FROM _dao_info WHERE key=?1", -1, &st, nullptr) == SQLITE_OK) {
+        sqlite3_bind_text(st, 1, key, -1, SQLITE_STATIC);
+        if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0))
+            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+bool chineseLocale(const QString& locale)
+{
+    return connectValue(locale, QStringLiteral("langid")).trimmed().compare(QLatin1String("0x0804"), Qt::CaseInsensitive) == 0;
+}
+
+// Text of a file made with the Chinese locale sorts in that locale's order. A file
+// whose indexes were built in the earlier order is reindexed once, when it is first
+// opened for writing; until then (read-only, or another copy busy) it keeps that order.
+void chooseOrder(DatabaseData* d)
+{
+    if (!chineseLocale(infoValue(d->db, "locale"))) return;
+    if (infoValue(d->db, "collation") != QLatin1String(kChineseOrder)) {
+        if (d->readOnly) return;
+        useChineseOrder(d->db);
+        const QByteArray sql = QByteArrayLiteral("BEGIN IMMEDIATE; REINDEX NOCASE; "
+                                                 "INSERT OR REPLACE INTO _dao_info VALUES ('collation', '") +
+                               kChineseOrder + "'); COMMIT;";
+        if (sqlite3_exec(d->db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
+            useCaseFoldOrder(d->db);
+            return;
+        }
+    }
+    useChineseOrder(d->db);
+    d->chineseOrder = true;
+}
+
 std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, const QString& password, bool encrypted)
 {
     auto d = std::make_shared<DatabaseData>();
@@ -256,6 +301,7 @@ std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, con
         // Another copy still using the old journal keeps it until both are closed.
         sqlite3_exec(d->db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     }
+    chooseOrder(d.get());
     openDatabases().push_back(d);
     return d;
 }
@@ -288,6 +334,7 @@ std::shared_ptr<Reader> DatabaseData::snapshotReader()
         sqlite3_busy_timeout(r->h, g_busyMs);
     } else {
         r->h = openHandle(path, flags, key, encrypted);
+        if (chineseOrder) useChineseOrder(r->h);
     }
     execOn(r->h, "BEGIN");
     return r;
@@ -516,7 +563,11 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
             sqlite3_bind_text(st.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
             int rc = sqlite3_step(st.s);
             if (rc != SQLITE_DONE) raiseSqlite(d->db, rc);
+            if (chineseLocale(d->connect))
+                d->exec(QStringLiteral("INSERT OR REPLACE INTO _dao_info VALUES ('collation', '%1')")
+                            .arg(QLatin1String(kChineseOrder)));
         });
+        chooseOrder(d.get());
     } catch (...) {
         if (d) d->close();
         QFile::remove(name);

@@ -110,6 +110,7 @@ struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     int flags = 0;           // what the file was opened with, for the readers
     QByteArray key;
     bool encrypted = false;
+    bool chineseOrder = false;   // NOCASE is the Chinese locale's order (see sqlfunctions.h)
     std::vector<sqlite3*> readers;   // idle connections for snapshots
     std::shared_ptr<Reader> txReader; // the reads of the engine's transaction before this joins it
     QHash<QString, sqlite3_stmt*> cache;

@@ -5,7 +5,9 @@
 #include "platform/core/vberror.h"
 #include <QDateTime>
 #include <cmath>
+#include <memory>
 #include <sqlite3.h>
+#include <unicode/ucol.h>
 
 namespace dao::detail {
 
@@ -417,6 +419,73 @@ int collateNoCase(void*, int n1, const void* p1, int n2, const void* p2)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+// Text in a database made with the Chinese locale: ICU's Chinese collation (pinyin)
+// without its script reordering, so digits come first, then Latin letters, then
+// Chinese by its reading; accents count, letter case does not. Texts it finds equal
+// are told apart as NOCASE tells them apart, so equality stays NOCASE's.
+class ChineseOrder {
+public:
+    ChineseOrder()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        coll.reset(ucol_open("zh", &status));
+        if (U_FAILURE(status) || !coll) {
+            coll.reset();
+            return;
+        }
+        ucol_setStrength(coll.get(), UCOL_SECONDARY);
+        const int32_t none = UCOL_REORDER_CODE_NONE;
+        ucol_setReorderCodes(coll.get(), &none, 1, &status);
+        // printable ASCII: one weight a character (letter case shares it), so such texts
+        // compare character by character without ICU
+        char chars[95];
+        for (int i = 0; i < 95; ++i) chars[i] = char(0x20 + i);
+        std::stable_sort(chars, chars + 95, [&](char a, char b) { return icu(&a, 1, &b, 1) < 0; });
+        int r = 0;
+        for (int i = 0; i < 95; ++i) {
+            if (i > 0 && icu(&chars[i - 1], 1, &chars[i], 1) != 0) ++r;
+            rank[uchar(chars[i])] = uchar(r);
+        }
+    }
+
+    int compare(const char* a, int n1, const char* b, int n2) const
+    {
+        if (!coll) return 0;
+        auto plain = [](char c) { return uchar(c) >= 0x20 && uchar(c) <= 0x7e; };
+        const int n = n1 < n2 ? n1 : n2;
+        int i = 0;
+        for (; i < n && plain(a[i]) && plain(b[i]); ++i)
+            if (rank[uchar(a[i])] != rank[uchar(b[i])]) return rank[uchar(a[i])] < rank[uchar(b[i])] ? -1 : 1;
+        if (i == n) {
+            if (n1 == n2) return 0;
+            // the shorter first, unless what follows might weigh nothing
+            if (n1 < n2 && plain(b[n])) return -1;
+            if (n2 < n1 && plain(a[n])) return 1;
+        }
+        return icu(a + i, n1 - i, b + i, n2 - i);
+    }
+
+private:
+    using uchar = unsigned char;
+    struct Close { void operator()(UCollator* c) const { ucol_close(c); } };
+    std::unique_ptr<UCollator, Close> coll;
+    uchar rank[128] = {};
+
+    int icu(const char* a, int n1, const char* b, int n2) const
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        UCollationResult r = ucol_strcollUTF8(coll.get(), a, n1, b, n2, &status);
+        return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+    }
+};
+
+int collateChinese(void*, int n1, const void* p1, int n2, const void* p2)
+{
+    thread_local const ChineseOrder order;
+    int c = order.compare(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
+    return c != 0 ? c : collateNoCase(nullptr, n1, p1, n2, p2);
+}
+
 struct Fn {
     const char* name;
     int args;
@@ -469,6 +538,22 @@ void registerFunctions(sqlite3* db)
         sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
     }
     sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, collateNoCase, nullptr);
+}
+
+void useChineseOrder(sqlite3* db)
+{
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, collateChinese, nullptr);
+}
+
+void useCaseFoldOrder(sqlite3* db)
+{
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, collateNoCase, nullptr);
+}
+
+int compareChinese(const QString& a, const QString& b)
+{
+    QByteArray x = a.toUtf8(), y = b.toUtf8();
+    return collateChinese(nullptr, x.size(), x.constData(), y.size(), y.constData());
 }
 
 int compareNoCase(const QString& a, const QString& b)

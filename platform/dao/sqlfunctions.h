@@ -7,7 +7,12 @@ struct sqlite3;
 
 namespace dao::detail {
 
+// Registers NOCASE as case folding; useChineseOrder makes it the Chinese locale's
+// order (a database made with that locale, its indexes built so).
 void registerFunctions(sqlite3* db);
+void useChineseOrder(sqlite3* db);
+void useCaseFoldOrder(sqlite3* db);
+int compareChinese(const QString& a, const QString& b);
 // The NOCASE collation's order for two texts (<0, 0, >0).
 int compareNoCase(const QString& a, const QString& b);
 
