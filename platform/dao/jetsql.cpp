@@ -30,7 +30,17 @@ struct Expr {
     bool condition = false;   // SQLite's truth value, 1 or 0
     bool literal = false;     // a number written out: its value
     double number = 0;
+    bool string = false;      // a text written out: its text
+    QString text;
 };
+
+// The characters a LIKE pattern begins with before its first wildcard.
+QString literalPrefix(const QString& pattern)
+{
+    int i = 0;
+    while (i < pattern.size() && !QStringLiteral("*?#[").contains(pattern[i])) ++i;
+    return pattern.left(i);
+}
 
 bool isNameStart(QChar c)
 {
@@ -715,7 +725,15 @@ private:
             }
             QString notText = negate ? QStringLiteral("NOT ") : QString();
             if (acceptWord("like")) {
-                l = condition(QStringLiteral("(%1 %2LIKE %3)").arg(valueOf(l), notText, valueOf(concat())));
+                Expr r = concat();
+                QString like = QStringLiteral("(%1 %2LIKE %3)").arg(valueOf(l), notText, valueOf(r));
+                const QString prefix = r.string ? literalPrefix(r.text) : QString();
+                if (!negate && l.column && l.type == Type::Text && !prefix.isEmpty()) {
+                    // a literal prefix bounds the rows: the column's index finds them
+                    like = QStringLiteral("(%1 >= %2 AND %1 < %3 AND %4)")
+                               .arg(l.sql, quoteText(prefix), quoteText(prefix + QChar(0xFFFF)), like);
+                }
+                l = condition(like);
             } else if (acceptWord("is")) {
                 bool isNot = acceptWord("not");
                 expectWord("null");
@@ -849,9 +867,13 @@ private:
             e.number = t.text.toDouble(&e.literal);
             return e;
         }
-        case Tok::String:
+        case Tok::String: {
             ++at;
-            return typed(quoteText(t.text), Type::Text);
+            Expr e = typed(quoteText(t.text), Type::Text);
+            e.string = true;
+            e.text = t.text;
+            return e;
+        }
         case Tok::Date: {
             ++at;
             bool ok = false;

@@ -89,6 +89,33 @@ TEST(DaoJetSql, TokensInsideStringsAndNamesAreLeftAlone)
               QStringLiteral("SELECT * FROM [T] WHERE (([f] = -1) OR ([g] = 0))"));
 }
 
+TEST(DaoJetSql, ALikePatternsLiteralPrefixBoundsATextColumn)
+{
+    struct Devices : dao::jetsql::Schema {
+        bool column(const QString& table, const QString& name, dao::jetsql::ColumnInfo* out) const override
+        {
+            if (table != u"Dev_Info") return false;
+            out->name = name;
+            out->type = name == u"设备编号" ? dao::dbText : dao::dbLong;
+            return true;
+        }
+        QStringList columns(const QString&) const override { return {}; }
+    } schema;
+    auto with = [&](const QString& where) {
+        return translate(QStringLiteral("SELECT [设备编号] FROM [Dev_Info] WHERE ") + where, false, &schema).sql;
+    };
+    const QString end = QString(QChar(0xFFFF));
+    EXPECT_EQ(with(QStringLiteral("[设备编号] LIKE 'A-01??'")),
+              QStringLiteral("SELECT [设备编号] FROM [Dev_Info] WHERE ([设备编号] >= 'A-01' AND [设备编号] < 'A-01") +
+                  end + QStringLiteral("' AND ([设备编号] LIKE 'A-01??'))"));
+    // no literal prefix, a number column, a negation, an expression: the pattern alone
+    EXPECT_FALSE(with(QStringLiteral("[设备编号] LIKE '*01'")).contains(u">="));
+    EXPECT_FALSE(with(QStringLiteral("[设备编号] LIKE '[AB]01'")).contains(u">="));
+    EXPECT_FALSE(with(QStringLiteral("[Dev_ID] LIKE '1*'")).contains(u">="));
+    EXPECT_FALSE(with(QStringLiteral("[设备编号] NOT LIKE 'A*'")).contains(u">="));
+    EXPECT_FALSE(with(QStringLiteral("Trim([设备编号]) LIKE 'A*'")).contains(u">="));
+}
+
 TEST(DaoJetSql, OneStatementPerCallAndClearRefusals)
 {
     auto number = [](const QString& s) { return errorOf([&] { translate(s); }); };
