@@ -112,6 +112,11 @@ QStringList DatabaseData::tableNames()
     return names;
 }
 
+void DatabaseData::drainKeys()
+{
+    for (RecordsetData* rs : openSets) rs->drainKeys();
+}
+
 void DatabaseData::detachAll()
 {
     for (RecordsetData* rs : openSets) rs->detach();
@@ -601,6 +606,7 @@ void DBEngine::CommitTrans()
     int level = g_level - 1;
     for (auto& d : liveDatabases()) {
         if (d->txDepth != g_level) continue;
+        if (level == 0) d->drainKeys();
         if (level == 0)
             d->exec(QStringLiteral("COMMIT"));
         else

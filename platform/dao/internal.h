@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 #include <memory>
@@ -122,6 +123,7 @@ struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     void check() const { if (!db) raiseClosed(); }
     void close();
     void detachAll();
+    void drainKeys();
 
     // Takes part in the engine's transaction: BEGIN IMMEDIATE at its first statement.
     void join();
@@ -177,7 +179,10 @@ struct RecordsetData {
     sqlite3* conn = nullptr;             // the connection the statement runs on
     std::shared_ptr<Reader> reader;      // a snapshot's own connection
     bool keyed = false;                  // a dynaset: its keys fixed at opening, each row read by its key
-    QVector<qint64> keys;
+    QVector<qint64> keys;                // the keys read so far, in order
+    QSet<qint64> keySeen;
+    sqlite3_stmt* keyStmt = nullptr;     // reads the keys as they are needed
+    std::shared_ptr<Reader> keyReader;   // ... on a reader as the file was at opening, outside this copy's writes
     int offset = 0;                      // 1 when column 0 is the rowid
     QVector<Field> fields;
     QVector<int> baseIndex;              // field -> index in base->fields, -1 if not a base column
@@ -186,6 +191,12 @@ struct RecordsetData {
     sqlite3_stmt* lastWrite = nullptr;
     int lastMode = dbEditNone;
     mutable QHash<QString, int> byName;  // exact and folded names, and names asked for before
+    // The names asked for last: a caller reading a row asks the same few names row after
+    // row, and comparing them is cheaper than hashing them.
+    static constexpr int kRecent = 8;
+    mutable QString recentName[kRecent];
+    mutable int recentIndex[kRecent] = {};
+    mutable int recentNext = 0;
     bool closed = false;
 
     int pos = -1;          // current row; -1 before the first; == known after the last
@@ -210,7 +221,12 @@ struct RecordsetData {
     void check() const;
     void close();
     void open();
+    // Starts reading the keys; pullKey takes the next one not yet seen.
     void collectKeys();
+    bool pullKey();
+    // Reads the rest of the keys and lets the statement go (before the connection's
+    // transaction ends, so nothing stays open on it).
+    void drainKeys();
     // Reads the row of keys[pos] whole; a key whose row is gone is a deleted row.
     void fetchKeyed();
     int count() const { return fields.size(); }

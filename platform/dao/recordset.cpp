@@ -19,6 +19,9 @@ void RecordsetData::close()
     closed = true;
     if (stmt) sqlite3_finalize(stmt);
     stmt = nullptr;
+    if (keyStmt) sqlite3_finalize(keyStmt);
+    keyStmt = nullptr;
+    keyReader.reset();
     conn = nullptr;
     reader.reset();
     if (db) db->openSets.removeAll(this);
@@ -92,11 +95,42 @@ void RecordsetData::open()
 
 void RecordsetData::collectKeys()
 {
-    Stmt st(db->prepare(tr.keySql));
+    if (keyStmt) sqlite3_finalize(keyStmt);
+    keyStmt = nullptr;
+    keyReader.reset();
     keys.clear();
-    int rc;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) keys << sqlite3_column_int64(st.s, 0);
-    if (rc != SQLITE_DONE) raiseSqlite(db->db, rc, tr.keySql);
+    keySeen.clear();
+    // Outside this copy's own writing transaction the keys come from the file as it
+    // was at opening; inside it they come from the connection itself, which no other
+    // copy can change meanwhile (a key seen twice, after this copy moved its row, counts once).
+    keyReader = db->snapshotReader();
+    keyStmt = keyReader ? prepareOn(keyReader->h, tr.keySql) : db->prepare(tr.keySql);
+}
+
+bool RecordsetData::pullKey()
+{
+    while (keyStmt) {
+        int rc = sqlite3_step(keyStmt);
+        if (rc == SQLITE_ROW) {
+            qint64 k = sqlite3_column_int64(keyStmt, 0);
+            if (keySeen.contains(k)) continue;
+            keySeen.insert(k);
+            keys << k;
+            return true;
+        }
+        sqlite3* on = keyReader ? keyReader->h : db->db;
+        sqlite3_finalize(keyStmt);
+        keyStmt = nullptr;
+        keyReader.reset();
+        if (rc != SQLITE_DONE) raiseSqlite(on, rc, tr.keySql);
+    }
+    return false;
+}
+
+void RecordsetData::drainKeys()
+{
+    if (keyStmt && !keyReader)
+        while (pullKey()) {}
 }
 
 void RecordsetData::fetchKeyed()
@@ -130,6 +164,7 @@ void RecordsetData::resetStmt()
 
 void RecordsetData::detach()
 {
+    drainKeys();
     if (live) {
         for (int i = 0; i < count(); ++i) ensureLoaded(i);
         loadRowid();
@@ -140,7 +175,7 @@ void RecordsetData::detach()
 bool RecordsetData::step()
 {
     if (keyed) {
-        if (stmtRow + 1 < keys.size()) {
+        if (stmtRow + 1 < keys.size() || pullKey()) {
             ++stmtRow;
             return true;
         }
@@ -177,6 +212,7 @@ void RecordsetData::goTo(int target)
     check();
     if (keyed) {
         if (target < 0) { pos = -1; clearCur(); return; }
+        while (target >= keys.size() && pullKey()) {}
         if (target >= keys.size()) {
             pos = known = keys.size();
             seen = std::max(seen, known);
@@ -266,8 +302,18 @@ QVariant RecordsetData::value(int i)
 
 int RecordsetData::index(const QString& name) const
 {
+    for (int k = 0; k < kRecent; ++k) {
+        const QString& r = recentName[k];
+        if (r.size() == name.size() && !r.isNull() && (r.constData() == name.constData() || r == name))
+            return recentIndex[k];
+    }
     auto it = byName.constFind(name);
-    if (it != byName.constEnd()) return *it;
+    if (it != byName.constEnd()) {
+        recentName[recentNext] = name;
+        recentIndex[recentNext] = *it;
+        recentNext = (recentNext + 1) % kRecent;
+        return *it;
+    }
     // "Name", "[Name]", "Table.Name", "[Table].[Name]"
     QStringList parts;
     QString part;
@@ -466,6 +512,7 @@ void RecordsetData::update()
         if (keyed) {
             // rows added to a dynaset come at its end
             keys << sqlite3_last_insert_rowid(db->db);
+            keySeen.insert(keys.back());
             if (known >= 0) known = keys.size();
         } else if (known >= 0) {
             ++known;

@@ -11,9 +11,7 @@
 
 namespace dao::detail {
 
-namespace {
-
-QVariant argValue(sqlite3_value* v)
+QVariant sqlValue(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER: {
@@ -33,11 +31,13 @@ QVariant argValue(sqlite3_value* v)
     }
 }
 
+namespace {
+
 QString argText(sqlite3_value* v)
 {
     if (sqlite3_value_type(v) == SQLITE_TEXT)
         return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
-    return vb::CStr(argValue(v));
+    return vb::CStr(sqlValue(v));
 }
 
 bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
@@ -243,7 +243,7 @@ bool argDate(sqlite3_context* ctx, sqlite3_value* v, QDateTime* out)
 {
     if (isNull(v)) { sqlite3_result_null(ctx); return false; }
     bool ok = false;
-    *out = vb::toDate(argValue(v), &ok);
+    *out = vb::toDate(sqlValue(v), &ok);
     if (!ok) { resultError(ctx, QStringLiteral("类型不匹配: '%1' 不是日期。").arg(argText(v))); return false; }
     return true;
 }
@@ -280,7 +280,7 @@ void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
     QString pattern = argc > 1 && !isNull(argv[1]) ? argText(argv[1]) : QString();
     try {
-        resultText(ctx, vb::Format(argValue(argv[0]), pattern));
+        resultText(ctx, vb::Format(sqlValue(argv[0]), pattern));
     } catch (const vb::Error& e) {
         resultError(ctx, e.description());
     }

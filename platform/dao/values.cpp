@@ -1,6 +1,7 @@
 // The engine's errors, the column types, and values between QVariant and SQLite.
 #include "platform/dao/internal.h"
 #include "platform/core/format.h"
+#include "platform/dao/sqlfunctions.h"
 #include <cmath>
 #include <optional>
 
@@ -391,23 +392,6 @@ int typeOfValue(const QVariant& v)
 }
 
 namespace {
-
-QVariant sqlValue(sqlite3_value* v)
-{
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: {
-        qint64 n = sqlite3_value_int64(v);
-        if (n >= INT_MIN && n <= INT_MAX) return int(n);
-        return qlonglong(n);
-    }
-    case SQLITE_FLOAT: return sqlite3_value_double(v);
-    case SQLITE_TEXT:
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
-    default: return QVariant();
-    }
-}
 
 // jet_check(value, type, size, allowZeroLength, name): the value as a column of that
 // type stores it, or the error Update would raise.

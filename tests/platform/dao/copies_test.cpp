@@ -283,3 +283,30 @@ TEST_F(DaoCopies, ADynasetEditedWhileWalkedVisitsEachRowOnce)
     other.Close();
     db.Close();
 }
+
+TEST_F(DaoCopies, ADynasetEditedInsideItsTransactionVisitsEachRowOnce)
+{
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    for (int i = 6; i <= 300; ++i) addItem(db, i, QStringLiteral("n%1").arg(i, 3, 10, QLatin1Char('0')));
+    db.Execute(QStringLiteral("CREATE INDEX ix_name ON Items ([Name])"));
+    dao::Transaction tx;
+    addItem(db, 301, QStringLiteral("m"));   // written in the transaction before the dynaset opens
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY [Name]"), dao::dbOpenDynaset);
+    QSet<int> seen;
+    int visits = 0;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        ++visits;
+        seen.insert(rs("ID").Value().toInt());
+        rs.Edit();
+        rs("Name").setValue(QStringLiteral("z") + rs("Name").Value().toString());
+        rs.Update();
+    }
+    rs.Close();
+    tx.commit();
+    EXPECT_EQ(visits, 301);
+    EXPECT_EQ(seen.size(), 301);
+    dao::Recordset check = db.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE [Name] LIKE 'zz*'"), dao::dbOpenSnapshot);
+    EXPECT_TRUE(check.Eof());
+    check.Close();
+    db.Close();
+}
