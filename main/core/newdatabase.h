@@ -1,6 +1,6 @@
 #pragma once
 // Creating a new, empty Ostrel.mdb with its tables, the code-0 entries of the base-data
-// lists and a first administrator.
+// lists, a first administrator and the default code rule.
 #include <QString>
 
 namespace ostrel {
@@ -15,7 +15,8 @@ struct NewDatabaseResult {
 QString GeneratePassword(int length = 10);
 
 // Creates FOLDER/Ostrel.mdb. Refuses (vb::Error 3204) when the file exists; on any
-// failure removes what it created. An empty password generates one.
+// failure removes what it created. An empty password generates one; one with a blank at
+// either end is refused (password.h).
 NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminName = QStringLiteral("admin"),
                                     const QString& adminPassword = QString());
 

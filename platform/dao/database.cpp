@@ -292,7 +292,10 @@ void chooseOrder(DatabaseData* d)
     d->chineseOrder = true;
 }
 
-std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, const QString& password, bool encrypted)
+// A new file keeps the rollback journal until it is first opened: no other copy can
+// use it before, and a creation that fails leaves only what it always left.
+std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, const QString& password, bool encrypted,
+                                             bool created = false)
 {
     auto d = std::make_shared<DatabaseData>();
     d->path = path;
@@ -301,11 +304,18 @@ std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, con
     d->key = password.toUtf8();
     d->encrypted = encrypted;
     d->db = openHandle(path, flags, d->key, encrypted);
-    if (!d->readOnly) {
+    if (!d->readOnly && !created) {
         // A write-ahead journal: readers see the last commit and never block a writer.
         // Another copy still using the old journal keeps it until both are closed.
         sqlite3_exec(d->db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     }
+    sqlite3_exec(
+        d->db, "PRAGMA journal_mode",
+        [](void* p, int, char** values, char**) {
+            *static_cast<bool*>(p) = values[0] && qstricmp(values[0], "wal") == 0;
+            return 0;
+        },
+        &d->wal, nullptr);
     chooseOrder(d.get());
     openDatabases().push_back(d);
     return d;
@@ -326,7 +336,8 @@ Reader::~Reader()
 std::shared_ptr<Reader> DatabaseData::snapshotReader()
 {
     check();
-    if (exclusive || txDepth > 0) return nullptr;
+    // with the old journal a reader holding its view would lock every writer out
+    if (!wal || exclusive || txDepth > 0) return nullptr;
     if (inEngineTx && g_level > 0) {
         readConnection();
         return txReader;
@@ -348,7 +359,7 @@ std::shared_ptr<Reader> DatabaseData::snapshotReader()
 sqlite3* DatabaseData::readConnection()
 {
     check();
-    if (!inEngineTx || g_level == 0 || txDepth > 0 || exclusive) {
+    if (!wal || !inEngineTx || g_level == 0 || txDepth > 0 || exclusive) {
         join();
         return db;
     }
@@ -558,7 +569,7 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
     QString password = connectValue(locale, QStringLiteral("pwd"));
     std::shared_ptr<DatabaseData> d;
     try {
-        d = openConnection(name, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, password, true);
+        d = openConnection(name, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, password, true, true);
         d->connect = withoutPassword(locale);
         atomically(d.get(), [&] {
             d->ensureCatalogue();

@@ -108,6 +108,7 @@ struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     int txDepth = 0;         // the engine's transaction levels this connection has joined
     bool inEngineTx = false; // open when the engine's transaction began: joins it at its first statement
     bool exclusive = false;
+    bool wal = false;        // the file runs with the write-ahead journal: readers of their own block nothing
     int flags = 0;           // what the file was opened with, for the readers
     QByteArray key;
     bool encrypted = false;

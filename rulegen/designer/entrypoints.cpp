@@ -5,6 +5,7 @@
 #include "rulegen/engine/textutil.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
+#include "platform/ui/command.h"
 #include "shared/forms/forms.h"
 #include <QApplication>
 #include <QGuiApplication>
@@ -20,12 +21,6 @@ DesignerWindows& designerWindows()
 }
 
 namespace {
-
-std::function<void(QDialog*)>& modalHook()
-{
-    static std::function<void(QDialog*)> h;
-    return h;
-}
 
 // An empty dialog with its caption's string number, as the designer windows carry it.
 QDialog* standIn(int captionId)
@@ -58,27 +53,23 @@ void run(const std::function<void()>& checks, const std::function<QDialog*()>& c
          const std::function<void(QDialog*)>& setUp, bool placeIt, bool breathe)
 {
     std::unique_ptr<QDialog> window;
-    try {
-        checks();
-        window.reset(create());
-        if (!window)
-            return;
-        markLibraryWindow(window.get());
-        ui::DoEvents();
-        if (placeIt)
-            place(window.get());
-        forms::LoadResStrings(window.get(), strings(), true);
-        setUp(window.get());
-        if (breathe)
+    ui::runCommand(
+        [&] {
+            checks();
+            window.reset(create());
+            if (!window)
+                return;
+            markLibraryWindow(window.get());
             ui::DoEvents();
-        showModal(window.get());
-    } catch (const vb::Error& e) {
-        ui::MsgBox(e.description(), ui::vbExclamation, appTitle());
-        ui::DoEvents();
-    } catch (const std::exception& e) {
-        ui::MsgBox(QString::fromLocal8Bit(e.what()), ui::vbExclamation, appTitle());
-        ui::DoEvents();
-    }
+            if (placeIt)
+                place(window.get());
+            forms::LoadResStrings(window.get(), strings(), true);
+            setUp(window.get());
+            if (breathe)
+                ui::DoEvents();
+            showModal(window.get());
+        },
+        nullptr, appTitle());
     if (window)
         window->hide();
 }
@@ -100,18 +91,6 @@ QPoint dialogPlace(const QSize& size, const QRect& active, const QRect& s)
     if (top + size.height() > s.height())
         top = (s.height() - size.height()) / 2;
     return QPoint(left, top);
-}
-
-void setModalHook(std::function<void(QDialog*)> hook) { modalHook() = std::move(hook); }
-
-void showModal(QDialog* dialog)
-{
-    if (ui::script::enabled()) {
-        if (modalHook())
-            modalHook()(dialog);
-        return;
-    }
-    dialog->exec();
 }
 
 bool isLibraryWindow(const QWidget* w) { return w && w->property("tessalyWindow").toBool(); }

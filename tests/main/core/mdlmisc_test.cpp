@@ -1,4 +1,5 @@
 #include "tests/main/core/dbfixture.h"
+#include "main/core/mdlwidgets.h"
 #include "platform/core/msgbox.h"
 #include <QComboBox>
 #include <QTreeWidget>
@@ -123,6 +124,7 @@ TEST_F(MdlMiscTest, CodeValuesAndQuotedTypes)
 
 TEST_F(MdlMiscTest, SettingsRowsAreReadAndWrittenAlike)
 {
+    gDatabase.Execute(QStringLiteral("DELETE * FROM [SysInfo] WHERE [Type]='CodeRule';")); // an older file
     EXPECT_EQ(ReadSysInfo(QStringLiteral("CodeRule"), QStringLiteral("dflt")), QStringLiteral("dflt"));
     WriteSysInfo(QStringLiteral("CodeRule"), QString(), QStringLiteral("Memo"));
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Type]='CodeRule';")), 0);
