@@ -17,6 +17,9 @@ const char* const kPassword = "TORVAMS";
 const int kDevices = 100000;
 const int kAdds = 10000;
 const int kRounds = 5;
+// The main window's device list.
+const char* const kListQuery = "SELECT [设备编号],[Dev_ID],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID]"
+                               " FROM [Dev_Info] ORDER BY [设备编号];";
 
 struct Column {
     const char* name;
@@ -218,16 +221,20 @@ void bindRaw(sqlite3_stmt* st, int i, const QVariant& v)
     }
 }
 
-void rawAdd(sqlite3* db, const QString& table, int first, bool prepared = true)
+// INSERT of every column of a device, bound as ?1, ?2, ...
+QByteArray insertSql(const QString& table)
 {
     QStringList cols, marks;
     for (int c = 0; c < kColumnCount; ++c) {
         cols << dao::jetsql::quoteName(QString::fromUtf8(kColumns[c].name));
         marks << QStringLiteral("?%1").arg(c + 1);
     }
-    QByteArray sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
-                         .arg(table, cols.join(u','), marks.join(u','))
-                         .toUtf8();
+    return QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)").arg(table, cols.join(u','), marks.join(u',')).toUtf8();
+}
+
+void rawAdd(sqlite3* db, const QString& table, int first, bool prepared = true)
+{
+    const QByteArray sql = insertSql(table);
     check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db, "begin");
     sqlite3_stmt* st = nullptr;
     check(sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr), db, "prepare insert");
@@ -257,12 +264,7 @@ QString makeDevices(const QTemporaryDir& dir, const QString& name, int devices)
     db.Execute(QStringLiteral("CREATE UNIQUE INDEX ix_devno ON [Dev_Info] ([设备编号]);"));
     db.Close();
     sqlite3* raw = openRaw(path);
-    QStringList cols, marks;
-    for (int c = 0; c < kColumnCount; ++c) {
-        cols << dao::jetsql::quoteName(QString::fromUtf8(kColumns[c].name));
-        marks << QStringLiteral("?%1").arg(c + 1);
-    }
-    const QByteArray sql = QStringLiteral("INSERT INTO [Dev_Info] (%1) VALUES (%2)").arg(cols.join(u','), marks.join(u',')).toUtf8();
+    const QByteArray sql = insertSql(QStringLiteral("Dev_Info"));
     sqlite3_stmt* st = nullptr;
     check(sqlite3_exec(raw, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), raw, "begin");
     check(sqlite3_prepare_v2(raw, sql.constData(), -1, &st, nullptr), raw, "prepare insert");
@@ -305,8 +307,7 @@ void atAMillion(const QTemporaryDir& dir)
     dao::Database few = dao::DBEngine::OpenDatabase(small, false, false, connect);
     sqlite3* raw = openRaw(big);
 
-    const QString listJet = QStringLiteral("SELECT [设备编号],[Dev_ID],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID]"
-                                           " FROM [Dev_Info] ORDER BY [设备编号];");
+    const QString listJet = QString::fromUtf8(kListQuery);
     const QString listSql = dao::jetsql::translate(listJet).sql;
     std::vector<double> tRaw, tLayer;
     int rowsRaw = 0, rowsLayer = 0;
@@ -375,8 +376,7 @@ int main(int argc, char** argv)
     const QString translated = dao::jetsql::translate(jet).sql;
     sqlite3* raw = openRaw(path);
     row(0);
-    const QString listJet = QStringLiteral("SELECT [设备编号],[Dev_ID],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID]"
-                                           " FROM [Dev_Info] ORDER BY [设备编号];");
+    const QString listJet = QString::fromUtf8(kListQuery);
     const QString listSql = dao::jetsql::translate(listJet).sql;
     std::vector<double> tRaw, tRawBytes, tLayer, tAddRaw, tAddLayer, tListRaw, tListLayer;
     int rowsRaw = 0, rowsLayer = 0;
