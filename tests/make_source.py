@@ -6,6 +6,7 @@ A cell is a text, a number, null, or {"date": "2003-05-06T10:30:00", "format": "
 .xlsx through openpyxl (shared strings), .xls (BIFF8) through xlwt.
 .mdb: {"table": "sheet1", "columns": [["NAME", "TEXT"|"LONG"|"DOUBLE"|"DATETIME"|"BOOL", size], ...],
 "rows": [...]}, through make_mdb.py beside this file.
+"format": "xlsx"|"xls"|"mdb" names the kind when the file's name does not.
 A zip of given parts: {"parts": {"NAME": "TEXT", ...}, "huge": "NAME"}; the part named by "huge"
 claims a size of almost 4 GiB in its headers.
 """
@@ -88,7 +89,7 @@ def write_zip(out, spec):
 if __name__ == "__main__":
     out = sys.argv[1]
     spec = json.load(sys.stdin)
-    ext = out.lower().rsplit(".", 1)[-1]
+    ext = spec.get("format") or out.lower().rsplit(".", 1)[-1]
     if "parts" in spec:
         ext = "zip"
     {"xlsx": write_xlsx, "xls": write_xls, "mdb": write_mdb, "zip": write_zip}[ext](out, spec)
