@@ -5,6 +5,7 @@
 #include "main/mainwin/import.h"
 #include "platform/core/app.h"
 #include "platform/core/format.h"
+#include "platform/core/like.h"
 #include "platform/core/settings.h"
 #include "platform/core/vbrt.h"
 #include "platform/dao/transaction.h"
@@ -31,15 +32,8 @@ const QString kStateColumn = QStringLiteral("设备状况");
 
 QString lineTag(qint64 line) { return QStringLiteral("\tLine:") + QString::number(line); }
 
-// Text compared as the database compares it: ASCII letters ignoring case.
-QString fold(const QString& s)
-{
-    QString out = s;
-    for (QChar& c : out)
-        if (c.unicode() < 128)
-            c = c.toLower();
-    return out;
-}
+// Text compared as the database compares it, ignoring letter case.
+QString fold(const QString& s) { return vb::caseFold(s); }
 
 bool isIntegerType(int type) { return type == dao::dbByte || type == dao::dbInteger || type == dao::dbLong; }
 

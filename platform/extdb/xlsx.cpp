@@ -6,10 +6,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QHash>
 #include <QIODevice>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <zip.h>
 
 namespace extdb {
@@ -274,8 +274,9 @@ private:
             if (m_xml.isEndElement() && m_xml.name() == u"row")
                 return;
             if (m_xml.isStartElement() && m_xml.name() == u"c") {
-                column = cellColumn(column);
-                const QVariant v = readCell();
+                const QXmlStreamAttributes a = m_xml.attributes();
+                column = cellColumn(a.value(QLatin1String("r")), column);
+                const QVariant v = readCell(a);
                 if (column >= cells.size())
                     cells.resize(column + 1);
                 cells[column] = v;
@@ -285,9 +286,8 @@ private:
     }
 
     // The column of the cell just started, from 0: its reference, or the next one.
-    int cellColumn(int previous)
+    int cellColumn(QStringView ref, int previous)
     {
-        const QStringView ref = m_xml.attributes().value(QLatin1String("r"));
         if (ref.isEmpty())
             return previous + 1;
         int column = 0, i = 0;
@@ -298,9 +298,8 @@ private:
         return column - 1;
     }
 
-    QVariant readCell()
+    QVariant readCell(const QXmlStreamAttributes& a)
     {
-        const QXmlStreamAttributes a = m_xml.attributes();
         const QString type = a.value(QLatin1String("t")).toString();
         const QString ref = a.value(QLatin1String("r")).toString();
         const int style = a.value(QLatin1String("s")).toInt();
@@ -355,10 +354,12 @@ private:
             if (!date.isEmpty())
                 return date;
         }
-        static const QRegularExpression wholeNumber(QStringLiteral("^-?[0-9]+$"));
-        if (wholeNumber.match(t).hasMatch())
-            return t.startsWith(u'-') && t.count(u'0') == t.size() - 1 ? QStringLiteral("0") : t;
-        return numberText(d);
+        if (d == 0)
+            return QStringLiteral("0");
+        // Whole numbers written out keep every digit, even past a double's.
+        const bool whole = std::all_of(t.begin() + (t.startsWith(u'-') ? 1 : 0), t.end(),
+                                       [](QChar c) { return c >= u'0' && c <= u'9'; });
+        return whole ? t : numberText(d);
     }
 
     std::shared_ptr<const Archive> m_zip;
