@@ -52,4 +52,32 @@ inline void writeBytes(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+// A workbook written part by part: sheet "Sheet1" holding sheetXml (rows), the shared strings
+// (<si> items), extra elements of the workbook before its sheets. Styles: 1 a custom date,
+// 2 a coloured number, 3 the built-in date 14.
+inline QJsonObject xlsxPackage(const QString& sheetXml, const QString& strings = QStringLiteral(""),
+                               const QString& extra = QString())
+{
+    const QString ns = u"http://schemas.openxmlformats.org/"_qs;
+    QJsonObject parts{
+        {u"_rels/.rels"_qs, u"<?xml version=\"1.0\"?><Relationships xmlns=\"%1package/2006/relationships\">"
+                           "<Relationship Id=\"rId1\" Type=\"%1officeDocument/2006/relationships/officeDocument\" "
+                           "Target=\"xl/workbook.xml\"/></Relationships>"_qs.arg(ns)},
+        {u"xl/workbook.xml"_qs, u"<workbook xmlns=\"%1spreadsheetml/2006/main\" xmlns:r=\"%1officeDocument/2006/"
+                               "relationships\">%2<sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>"
+                               "</sheets></workbook>"_qs.arg(ns, extra)},
+        {u"xl/_rels/workbook.xml.rels"_qs,
+         u"<Relationships xmlns=\"%1package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"%1officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+         "<Relationship Id=\"rId2\" Type=\"%1officeDocument/2006/relationships/sharedStrings\" Target=\"/xl/sharedStrings.xml\"/>"
+         "<Relationship Id=\"rId3\" Type=\"%1officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
+         "</Relationships>"_qs.arg(ns)},
+        {u"xl/styles.xml"_qs, u"<styleSheet><numFmts><numFmt numFmtId=\"170\" formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;\"/>"
+                             "<numFmt numFmtId=\"171\" formatCode=\"[Red]0.00\"/></numFmts><cellStyleXfs><xf numFmtId=\"14\"/></cellStyleXfs>"
+                             "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"170\"/><xf numFmtId=\"171\"/><xf numFmtId=\"14\"/></cellXfs></styleSheet>"_qs},
+        {u"xl/worksheets/sheet1.xml"_qs, u"<worksheet><sheetData>"_qs + sheetXml + u"</sheetData></worksheet>"_qs}};
+    parts.insert(u"xl/sharedStrings.xml"_qs, u"<sst>"_qs + strings + u"</sst>"_qs);
+    return QJsonObject{{u"parts"_qs, parts}};
+}
+
 } // namespace testutil

@@ -245,6 +245,31 @@ TEST_F(ImportTest, TakenNumbersAreRenumberedAndLogged)
     EXPECT_EQ(log.last(), u"Lines:5,4"_s);
 }
 
+TEST_F(ImportTest, MapWithoutNumberDatesAndADamagedRowLater)
+{
+    // A map without "设备编号" still writes the row's number; dates with "." or "-" are dates.
+    plat::SaveSetting(gAppName, u"Settings"_s, u"ImportDef"_s, u"ManuNo,出厂编号;购置年代,购进日期;启用日期,启用"_s);
+    const QString path = source("xlsx",
+                                QJsonArray{QJsonArray{u"A1B2C3001"_s, u"M1"_s, u"2003.5.6"_s, u"2003-5-6 10:00"_s},
+                                           QJsonArray{u"A1B2C3002"_s, QJsonValue(), u"98"_s, QJsonValue()}},
+                                {u"设备编号"_s, u"出厂编号"_s, u"购进日期"_s, u"启用"_s});
+    ASSERT_EQ(ImportDevices(path, options), 2);
+    EXPECT_EQ(devices(u"[设备编号],[ManuNo],[购置年代],[启用日期]"_s),
+              (QStringList{u"A1B2C3001|M1|2003-05-06|2003-05-06"_s, u"A1B2C3002||1998-01-01|"_s}));
+
+    // A shared string that the second row names wrongly: the first row is rolled back too.
+    plat::SaveSetting(gAppName, u"Settings"_s, u"ImportDef"_s, u"ManuNo,出厂编号"_s);
+    const QString broken = folder->file(u"broken.xlsx"_s);
+    testutil::writeSource(broken, testutil::xlsxPackage(
+        u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
+        "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c></row><row r=\"3\"><c r=\"A3\" t=\"s\"><v>9</v></c></row>"_s,
+        u"<si><t>设备编号</t></si><si><t>出厂编号</t></si><si><t>D4E5F6001</t></si>"_s));
+    const vb::Error e = importError(broken);
+    EXPECT_EQ(e.number(), 3343);
+    EXPECT_TRUE(e.description().contains(u"共享字符串"_s)) << e.description().toStdString();
+    EXPECT_EQ(devices(), (QStringList{u"A1B2C3001"_s, u"A1B2C3002"_s}));
+}
+
 TEST(ImportRules, RenumberingAndTheColumnMap)
 {
     const QSet<QString> taken{u"K099"_s, u"K0100"_s, u"K100"_s};

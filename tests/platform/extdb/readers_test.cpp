@@ -144,36 +144,11 @@ TEST(Readers, AccessTablesTypesAndNames)
     EXPECT_EQ(e.number(), extdb::kErrDamaged) << e.description().toStdString();
 }
 
-// Workbooks written part by part.
-QJsonObject package(const QString& sheetXml, const QString& strings = u""_s, const QString& extra = QString())
-{
-    const QString ns = u"http://schemas.openxmlformats.org/"_s;
-    QJsonObject parts{
-        {u"_rels/.rels"_s, u"<?xml version=\"1.0\"?><Relationships xmlns=\"%1package/2006/relationships\">"
-                           "<Relationship Id=\"rId1\" Type=\"%1officeDocument/2006/relationships/officeDocument\" "
-                           "Target=\"xl/workbook.xml\"/></Relationships>"_s.arg(ns)},
-        {u"xl/workbook.xml"_s, u"<workbook xmlns=\"%1spreadsheetml/2006/main\" xmlns:r=\"%1officeDocument/2006/"
-                               "relationships\">%2<sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>"
-                               "</sheets></workbook>"_s.arg(ns, extra)},
-        {u"xl/_rels/workbook.xml.rels"_s,
-         u"<Relationships xmlns=\"%1package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Type=\"%1officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-         "<Relationship Id=\"rId2\" Type=\"%1officeDocument/2006/relationships/sharedStrings\" Target=\"/xl/sharedStrings.xml\"/>"
-         "<Relationship Id=\"rId3\" Type=\"%1officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
-         "</Relationships>"_s.arg(ns)},
-        {u"xl/styles.xml"_s, u"<styleSheet><numFmts><numFmt numFmtId=\"170\" formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;\"/>"
-                             "<numFmt numFmtId=\"171\" formatCode=\"[Red]0.00\"/></numFmts><cellStyleXfs><xf numFmtId=\"14\"/></cellStyleXfs>"
-                             "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"170\"/><xf numFmtId=\"171\"/><xf numFmtId=\"14\"/></cellXfs></styleSheet>"_s},
-        {u"xl/worksheets/sheet1.xml"_s, u"<worksheet><sheetData>"_s + sheetXml + u"</sheetData></worksheet>"_s}};
-    parts.insert(u"xl/sharedStrings.xml"_s, u"<sst>"_s + strings + u"</sst>"_s);
-    return QJsonObject{{u"parts"_s, parts}};
-}
-
 TEST(Readers, XlsxCellKinds)
 {
     testutil::ProgramFolder folder;
     const QString path = folder.file(u"kinds.xlsx"_s);
-    testutil::writeSource(path, package(
+    testutil::writeSource(path, testutil::xlsxPackage(
         u"<row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c><c r=\"C2\" t=\"inlineStr\"><is><t>名称</t></is></c><c r=\"D2\" t=\"s\"><v>1</v></c></row>"
         "<row r=\"3\"><c r=\"B3\" t=\"str\"><f>A1</f><v>公式值</v></c><c r=\"C3\" s=\"1\"><v>37747</v></c>"
         "<c r=\"D3\" t=\"b\"><v>1</v></c></row>"
@@ -201,9 +176,9 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
         const char16_t* says;
     };
     const QString row = u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"_s;
-    QJsonObject huge = package(row, u"<si><t>a</t></si>"_s);
+    QJsonObject huge = testutil::xlsxPackage(row, u"<si><t>a</t></si>"_s);
     huge.insert(u"huge"_s, u"xl/worksheets/sheet1.xml"_s);
-    QJsonObject noSheet = package(row, u"<si><t>a</t></si>"_s);
+    QJsonObject noSheet = testutil::xlsxPackage(row, u"<si><t>a</t></si>"_s);
     {
         QJsonObject parts = noSheet.value(u"parts"_s).toObject();
         parts.insert(u"xl/workbook.xml"_s, u"<workbook><sheets/></workbook>"_s);
@@ -212,13 +187,13 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
     const Case cases[] = {
         {u"zip of something else", QJsonObject{{u"parts"_s, QJsonObject{{u"readme.txt"_s, u"hello"_s}}}},
          extdb::kErrDamaged, u"不是Excel工作簿"},
-        {u"shared string index out of range", package(u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>5</v></c></row>"_s, u"<si><t>a</t></si>"_s),
+        {u"shared string index out of range", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>5</v></c></row>"_s, u"<si><t>a</t></si>"_s),
          extdb::kErrDamaged, u"共享字符串"},
-        {u"shared string index not a number", package(u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>x</v></c></row>"_s, u""_s),
+        {u"shared string index not a number", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>x</v></c></row>"_s, u""_s),
          extdb::kErrDamaged, u"共享字符串"},
         {u"entry claiming a huge size", huge, extdb::kErrDamaged, u"超出"},
-        {u"broken XML", package(u"<row r=\"1\"><c r=\"A1\"><v>1</v></row>"_s), extdb::kErrDamaged, u"sheet1.xml"},
-        {u"rows out of order", package(u"<row r=\"3\"><c r=\"A3\"><v>1</v></c></row><row r=\"2\"/>"_s),
+        {u"broken XML", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\"><v>1</v></row>"_s), extdb::kErrDamaged, u"sheet1.xml"},
+        {u"rows out of order", testutil::xlsxPackage(u"<row r=\"3\"><c r=\"A3\"><v>1</v></c></row><row r=\"2\"/>"_s),
          extdb::kErrDamaged, u"行号"},
         {u"no sheet named sheet1", noSheet, extdb::kErrNoSuchTable, u"sheet1"},
     };
