@@ -9,6 +9,7 @@
 #include "platform/ui/filedialog.h"
 #include "rulegen/include/tessaly.h"
 #include "shared/com/create.h"
+#include "tests/common/raised.h"
 #include "tests/common/sourcefiles.h"
 #include "tests/main/core/dbfixture.h"
 #include <QFile>
@@ -120,13 +121,7 @@ protected:
 
     vb::Error importError(const QString& path)
     {
-        try {
-            ImportDevices(path, options);
-        } catch (const vb::Error& e) {
-            return e;
-        }
-        ADD_FAILURE() << "no error raised";
-        return vb::Error(0, QString());
+        return testutil::errorOf([&] { ImportDevices(path, options); });
     }
 
     com::ComPtr<tessaly::ICodeClass> rule;

@@ -1,6 +1,7 @@
 // The readers of outside files over files made at run time.
 #include "platform/extdb/extdb.h"
 #include "platform/core/vberror.h"
+#include "tests/common/raised.h"
 #include "tests/common/sourcefiles.h"
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@ using namespace Qt::StringLiterals;
 using testutil::dateCell;
 
 namespace {
+
+using testutil::errorOf;
 
 struct Read {
     QStringList columns;
@@ -30,17 +33,6 @@ Read readTable(const QString& path, const QString& table = u"sheet1"_s)
         out.rows << row;
     }
     return out;
-}
-
-vb::Error errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return vb::Error(0, QString());
 }
 
 QStringList texts(const extdb::Row& row)
