@@ -67,12 +67,9 @@ public:
         LoadCodeList(QStringLiteral("State"), m_states, false);
         m_target = RequireDatabase().OpenRecordset(QStringLiteral("select all * from [Dev_Info];"), dao::dbOpenDynaset);
         const dao::Fields fields = m_target.Fields();
-        for (int i = 0; i < fields.Count(); ++i) {
+        for (int i = 0; i < fields.Count(); ++i)
             if (isIntegerType(fields.Item(i).Type()))
-                m_integers << fields.Item(i).Name();
-            else if (fields.Item(i).Type() == dao::dbDate)
-                m_dates.insert(fold(fields.Item(i).Name()));
-        }
+                m_integers << m_target.Fields(i);
         m_map = ParseImportMap(LoadImportMap());
         for (const ImportMapEntry& e : std::as_const(m_map))
             if (e.target.compare(QLatin1String("ManuNo"), Qt::CaseInsensitive) == 0 && m_manuColumn.isEmpty())
@@ -126,13 +123,41 @@ private:
 
     static QString text(const extdb::Row& row, int i) { return vb::Trim(row.value(i).toString()); }
 
+    // What a row needs, looked up once, on the first row: the source columns and the
+    // target fields, so that a name the source or the target lacks fails on that row.
+    void resolve()
+    {
+        m_manuIndex = column(m_manuColumn);
+        m_numberIndex = column(kNumberColumn);
+        for (const ImportMapEntry& e : std::as_const(m_map)) {
+            Target t{m_target.Fields(e.target), {}, Target::Plain};
+            for (const QString& source : e.sources)
+                t.sources << column(source);
+            if (e.target.compare(kNumberColumn, Qt::CaseInsensitive) == 0)
+                t.kind = Target::Number;
+            else if (t.field.Type() == dao::dbDate)
+                t.kind = Target::Date;
+            else if (e.target.compare(kStateColumn, Qt::CaseInsensitive) == 0)
+                t.kind = Target::State;
+            m_targets << t;
+        }
+        for (const QString& name : {QStringLiteral("设备大类"), QStringLiteral("设备属类"), QStringLiteral("设备组别")})
+            m_classes << qMakePair(m_target.Fields(name), rule()->UsrFields()->Item(name));
+        m_idField = m_target.Fields(QStringLiteral("Dev_ID"));
+        m_numberField = m_target.Fields(kNumberColumn);
+        m_userField = m_target.Fields(QStringLiteral("O_ID"));
+        m_resolved = true;
+    }
+
     void addRow(const extdb::Row& row)
     {
-        const QString manuNo = text(row, column(m_manuColumn));
+        if (!m_resolved)
+            resolve();
+        const QString manuNo = text(row, m_manuIndex);
         if (!manuNo.isEmpty() && m_manuNos.contains(fold(manuNo)))
             refuse(QStringLiteral("相同的出厂编号已经存在:") + manuNo);
 
-        const QString read = text(row, column(kNumberColumn));
+        const QString read = text(row, m_numberIndex);
         if (read.isEmpty())
             refuse(QStringLiteral("设备编号为空。"));
         QString number = read;
@@ -145,35 +170,35 @@ private:
         rule()->ExpCode(read);
 
         m_target.AddNew();
-        m_target.Fields(QStringLiteral("Dev_ID")).setValue(m_nextId);
-        for (const QString& field : {QStringLiteral("设备大类"), QStringLiteral("设备属类"), QStringLiteral("设备组别")}) {
-            const QString value = rule()->UsrFields()->Item(field)->Value();
+        m_idField.setValue(m_nextId);
+        for (const auto& [field, item] : std::as_const(m_classes)) {
+            const QString value = item->Value();
             if (!value.isEmpty())
-                m_target.Fields(field).setValue(value);
+                field.setValue(value);
         }
-        for (const ImportMapEntry& e : std::as_const(m_map)) {
+        for (const Target& t : std::as_const(m_targets)) {
             QString value;
-            for (const QString& source : e.sources)
-                value += row.value(column(source)).toString();
+            for (int source : t.sources)
+                value += row.value(source).toString();
             value = vb::Trim(value);
-            if (e.target.compare(kNumberColumn, Qt::CaseInsensitive) == 0)
+            if (t.kind == Target::Number) {
                 value = number;
-            else if (m_dates.contains(fold(e.target)))
+            } else if (t.kind == Target::Date) {
                 value = dateValue(value);
-            else if (e.target.compare(kStateColumn, Qt::CaseInsensitive) == 0 && m_states.size() == 2) {
+            } else if (t.kind == Target::State && m_states.size() == 2) {
                 const int at = m_states[1].indexOf(value);
                 if (at >= 0)
                     value = m_states[0].at(at);
             }
             if (!value.isEmpty())
-                m_target.Fields(e.target).setValue(value);
+                t.field.setValue(value);
         }
         // The row's number and the importing user, whatever the map holds.
-        m_target.Fields(kNumberColumn).setValue(number);
-        m_target.Fields(QStringLiteral("O_ID")).setValue(m_o.userId);
-        for (const QString& name : std::as_const(m_integers))
-            if (m_target.Fields(name).Value().isNull())
-                m_target.Fields(name).setValue(0);
+        m_numberField.setValue(number);
+        m_userField.setValue(m_o.userId);
+        for (const dao::Field& f : std::as_const(m_integers))
+            if (f.Value().isNull())
+                f.setValue(0);
         m_target.Update();
 
         ++m_nextId;
@@ -205,10 +230,20 @@ private:
     clsLogs& m_log;
     dao::Recordset m_target;
     CodeTable m_states;
-    QStringList m_integers;
-    QSet<QString> m_dates;
     QVector<ImportMapEntry> m_map;
     QString m_manuColumn;
+
+    struct Target {
+        dao::Field field;
+        QVector<int> sources;
+        enum Kind { Plain, Number, Date, State } kind;
+    };
+    bool m_resolved = false;
+    int m_manuIndex = -1, m_numberIndex = -1;
+    QVector<Target> m_targets;
+    QVector<QPair<dao::Field, com::ComPtr<tessaly::IList>>> m_classes;
+    dao::Field m_idField, m_numberField, m_userField;
+    QVector<dao::Field> m_integers;
     QSet<QString> m_numbers, m_manuNos;   // folded, those added here included
     qint64 m_nextId = 1;
     qint32 m_count = 0;

@@ -300,8 +300,8 @@ private:
 
     QVariant readCell(const QXmlStreamAttributes& a)
     {
-        const QString type = a.value(QLatin1String("t")).toString();
-        const QString ref = a.value(QLatin1String("r")).toString();
+        const QStringView type = a.value(QLatin1String("t"));
+        const QStringView ref = a.value(QLatin1String("r"));
         const int style = a.value(QLatin1String("s")).toInt();
         QString v, inlineText;
         bool hasV = false, hasInline = false;
@@ -331,7 +331,7 @@ private:
             bool ok = false;
             const qint64 index = v.trimmed().toLongLong(&ok);
             if (!ok || index < 0 || index >= m_strings.size())
-                damaged(m_zip->path, QStringLiteral("单元格 %1 的共享字符串序号 %2 无效").arg(ref, v));
+                damaged(m_zip->path, QStringLiteral("单元格 %1 的共享字符串序号 %2 无效").arg(ref.toString(), v));
             return m_strings.at(int(index));
         }
         if (type == u"str")
@@ -348,7 +348,7 @@ private:
         bool ok = false;
         const double d = t.toDouble(&ok);
         if (!ok)
-            damaged(m_zip->path, QStringLiteral("单元格 %1 的数值 %2 无效").arg(ref, t));
+            damaged(m_zip->path, QStringLiteral("单元格 %1 的数值 %2 无效").arg(ref.toString(), t));
         if (style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style)) {
             const QString date = serialDateText(d, m_date1904);
             if (!date.isEmpty())
