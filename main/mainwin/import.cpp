@@ -1,7 +1,7 @@
 // The menu command "导入外部数据..".
 #include "main/mainwin/import.h"
 #include "main/core/filehelpers.h"
-#include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/startup.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/events.h"

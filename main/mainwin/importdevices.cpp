@@ -64,7 +64,7 @@ public:
 
     qint32 run()
     {
-        LoadCodeList(QStringLiteral("State"), m_states, false);
+        m_states = CodeList(QStringLiteral("State"), false);
         m_target = RequireDatabase().OpenRecordset(QStringLiteral("select all * from [Dev_Info];"), dao::dbOpenDynaset);
         const dao::Fields fields = m_target.Fields();
         for (int i = 0; i < fields.Count(); ++i)
