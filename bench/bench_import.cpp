@@ -14,6 +14,7 @@
 #include "rulegen/engine/codeclass.h"
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -25,14 +26,22 @@ namespace {
 const int kRows = 10000;
 const int kRounds = 3;
 
-// A workbook of kRows devices under the default headings, inline strings throughout.
+// A workbook of kRows devices under the default headings, its texts shared strings as
+// Excel writes them.
 void writeWorkbook(const QString& path)
 {
     const QStringList headings = {u"设备编号"_qs, u"设备名称"_qs, u"型号"_qs, u"规格"_qs, u"生产厂家"_qs, u"出厂编号"_qs,
                                   u"出厂日期"_qs, u"购进日期"_qs, u"启用日期"_qs, u"资产原值"_qs, u"安装地点"_qs,
                                   u"技术状况"_qs, u"备注"_qs};
-    const auto cell = [](const QString& text) {
-        return QStringLiteral("<c t=\"inlineStr\"><is><t>%1</t></is></c>").arg(text.toHtmlEscaped());
+    QHash<QString, int> shared;
+    QString strings;
+    const auto cell = [&](const QString& text) {
+        auto it = shared.find(text);
+        if (it == shared.end()) {
+            it = shared.insert(text, shared.size());
+            strings += QStringLiteral("<si><t>%1</t></si>").arg(text.toHtmlEscaped());
+        }
+        return QStringLiteral("<c t=\"s\"><v>%1</v></c>").arg(*it);
     };
     QString sheet = QStringLiteral("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row>");
     for (const QString& h : headings)
@@ -53,8 +62,12 @@ void writeWorkbook(const QString& path)
                             "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
         {"xl/workbook.xml", QByteArray("<workbook xmlns:r=\"") + ns +
                                 "officeDocument/2006/relationships\"><sheets><sheet name=\"Sheet1\" r:id=\"rId1\"/></sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels", QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + ns +
-                                           "officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+        {"xl/_rels/workbook.xml.rels",
+         QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + ns +
+             "officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+             "<Relationship Id=\"rId2\" Type=\"" + ns +
+             "officeDocument/2006/relationships/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+        {"xl/sharedStrings.xml", (u"<sst>"_qs + strings + u"</sst>"_qs).toUtf8()},
         {"xl/worksheets/sheet1.xml", sheet.toUtf8()}};
     int error = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);

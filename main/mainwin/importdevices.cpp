@@ -10,6 +10,7 @@
 #include "platform/core/vbrt.h"
 #include "platform/dao/transaction.h"
 #include "rulegen/include/tessaly.h"
+#include <QHash>
 #include <QSet>
 
 namespace ostrel {
@@ -184,7 +185,11 @@ private:
             if (t.kind == Target::Number) {
                 value = number;
             } else if (t.kind == Target::Date) {
-                value = dateValue(value);
+                // Sheets repeat their dates: each text is read as a date once.
+                auto known = m_dateTexts.constFind(value);
+                if (known == m_dateTexts.constEnd())
+                    known = m_dateTexts.insert(value, dateValue(value));
+                value = *known;
             } else if (t.kind == Target::State && m_states.size() == 2) {
                 const int at = m_states[1].indexOf(value);
                 if (at >= 0)
@@ -244,6 +249,7 @@ private:
     QVector<QPair<dao::Field, com::ComPtr<tessaly::IList>>> m_classes;
     dao::Field m_idField, m_numberField, m_userField;
     QVector<dao::Field> m_integers;
+    QHash<QString, QString> m_dateTexts;
     QSet<QString> m_numbers, m_manuNos;   // folded, those added here included
     qint64 m_nextId = 1;
     qint32 m_count = 0;
