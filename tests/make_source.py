@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes a source file for import tests: make_source.py OUT.xlsx|OUT.xls|OUT.mdb < SPEC.json
+"""Writes a source file for import tests: make_source.py OUT.xlsx|OUT.xls|OUT.mdb < LAYOUT.json
 
-SPEC: {"sheet": "Sheet1", "rows": [[cell, ...], ...], "date1904": false, "extra_sheets": ["Other"]}
+LAYOUT: {"sheet": "Sheet1", "rows": [[cell, ...], ...], "date1904": false, "extra_sheets": ["Other"]}
 A cell is a text, a number, null, or {"date": "2003-05-06T10:30:00", "format": "yyyy/m/d"}.
 .xlsx through openpyxl (shared strings), .xls (BIFF8) through xlwt.
 .mdb: {"table": "sheet1", "columns": [["NAME", "TEXT"|"LONG"|"DOUBLE"|"DATETIME"|"BOOL", size], ...],
@@ -17,14 +17,14 @@ def cell_value(c):
         return datetime.datetime.fromisoformat(c["date"]), c.get("format", "yyyy-mm-dd")
     return c, None
 
-def write_xlsx(out, spec):
+def write_xlsx(out, layout):
     import openpyxl
     wb = openpyxl.Workbook()
     ws = wb.active
-    ws.title = spec.get("sheet", "Sheet1")
-    if spec.get("date1904"):
+    ws.title = layout.get("sheet", "Sheet1")
+    if layout.get("date1904"):
         wb.epoch = openpyxl.utils.datetime.CALENDAR_MAC_1904
-    for r, row in enumerate(spec["rows"], 1):
+    for r, row in enumerate(layout["rows"], 1):
         for c, cell in enumerate(row, 1):
             if cell is None:
                 continue
@@ -32,16 +32,16 @@ def write_xlsx(out, spec):
             x = ws.cell(row=r, column=c, value=v)
             if fmt:
                 x.number_format = fmt
-    for name in spec.get("extra_sheets", []):
+    for name in layout.get("extra_sheets", []):
         wb.create_sheet(name)
     wb.save(out)
 
-def write_xls(out, spec):
+def write_xls(out, layout):
     import xlwt
     wb = xlwt.Workbook(encoding="utf-8")
-    ws = wb.add_sheet(spec.get("sheet", "Sheet1"))
+    ws = wb.add_sheet(layout.get("sheet", "Sheet1"))
     styles = {}
-    for r, row in enumerate(spec["rows"]):
+    for r, row in enumerate(layout["rows"]):
         for c, cell in enumerate(row):
             if cell is None:
                 continue
@@ -51,28 +51,28 @@ def write_xls(out, spec):
                 ws.write(r, c, v, st)
             else:
                 ws.write(r, c, v)
-    for name in spec.get("extra_sheets", []):
+    for name in layout.get("extra_sheets", []):
         wb.add_sheet(name)
     wb.save(out)
 
-def write_mdb(out, spec):
+def write_mdb(out, layout):
     import os
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
     import make_mdb
-    cols = [make_mdb.Col(n, getattr(make_mdb, "T_" + t), size) for n, t, size in spec["columns"]]
+    cols = [make_mdb.Col(n, getattr(make_mdb, "T_" + t), size) for n, t, size in layout["columns"]]
     def value(col, c):
         v = cell_value(c)[0]
         return datetime.datetime.fromisoformat(v) if col.typ == make_mdb.T_DATETIME and isinstance(v, str) else v
-    rows = [[value(col, c) for col, c in zip(cols, row)] for row in spec["rows"]]
+    rows = [[value(col, c) for col, c in zip(cols, row)] for row in layout["rows"]]
     with open(out, "wb") as f:
-        f.write(make_mdb.build(spec.get("table", "sheet1"), cols, rows))
+        f.write(make_mdb.build(layout.get("table", "sheet1"), cols, rows))
 
-def write_zip(out, spec):
+def write_zip(out, layout):
     import struct, zipfile
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
-        for name, text in spec["parts"].items():
+        for name, text in layout["parts"].items():
             z.writestr(name, text)
-    huge = spec.get("huge")
+    huge = layout.get("huge")
     if not huge:
         return
     data = bytearray(open(out, "rb").read())
@@ -88,8 +88,8 @@ def write_zip(out, spec):
 
 if __name__ == "__main__":
     out = sys.argv[1]
-    spec = json.load(sys.stdin)
-    ext = spec.get("format") or out.lower().rsplit(".", 1)[-1]
-    if "parts" in spec:
+    layout = json.load(sys.stdin)
+    ext = layout.get("format") or out.lower().rsplit(".", 1)[-1]
+    if "parts" in layout:
         ext = "zip"
-    {"xlsx": write_xlsx, "xls": write_xls, "mdb": write_mdb, "zip": write_zip}[ext](out, spec)
+    {"xlsx": write_xlsx, "xls": write_xls, "mdb": write_mdb, "zip": write_zip}[ext](out, layout)

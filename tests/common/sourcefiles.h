@@ -12,8 +12,8 @@
 
 namespace testutil {
 
-// Writes path (.xlsx, .xls or .mdb) from spec; see make_source.py for its form.
-inline void writeSource(const QString& path, const QJsonObject& spec)
+// Writes path (.xlsx, .xls or .mdb) from layout; see make_source.py for its form.
+inline void writeSource(const QString& path, const QJsonObject& layout)
 {
     QString python = QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")});
     if (python.isEmpty())
@@ -21,7 +21,7 @@ inline void writeSource(const QString& path, const QJsonObject& spec)
     QProcess p;
     p.start(python, {dataFile(QStringLiteral("make_source.py")), path});
     ASSERT_TRUE(p.waitForStarted());
-    p.write(QJsonDocument(spec).toJson(QJsonDocument::Compact));
+    p.write(QJsonDocument(layout).toJson(QJsonDocument::Compact));
     p.closeWriteChannel();
     ASSERT_TRUE(p.waitForFinished(60000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();

@@ -163,7 +163,7 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
     testutil::ProgramFolder folder;
     struct Case {
         const char16_t* name;
-        QJsonObject spec;
+        QJsonObject layout;
         int number;
         const char16_t* says;
     };
@@ -192,7 +192,7 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
     for (const Case& c : cases) {
         SCOPED_TRACE(QString::fromUtf16(c.name).toStdString());
         const QString path = folder.file(u"bad.xlsx"_s);
-        testutil::writeSource(path, c.spec);
+        testutil::writeSource(path, c.layout);
         const vb::Error e = errorOf([&] { readTable(path); });
         EXPECT_EQ(e.number(), c.number);
         EXPECT_TRUE(e.description().contains(QString::fromUtf16(c.says))) << e.description().toStdString();
