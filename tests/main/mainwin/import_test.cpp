@@ -54,11 +54,13 @@ protected:
         MainDatabaseTest::TearDown();
     }
 
-    // A source of the default headings and these rows, in the given format.
+    // A source of the default headings and these rows: "xlsx", "xls", "mdb" (Jet4) or "jet3"
+    // (an Access 97 file whose header names no code page).
     QString source(const char* format, const QJsonArray& rows, const QStringList& headings = kHeadings)
     {
-        const QString path = folder->file(u"源."_s + QString::fromLatin1(format));
-        if (QByteArray(format) == "mdb") {
+        const bool jet3 = QByteArray(format) == "jet3";
+        const QString path = folder->file(u"源."_s + QString::fromLatin1(jet3 ? "mdb" : format));
+        if (QByteArray(format) == "mdb" || jet3) {
             QJsonArray columns;
             for (const QString& h : headings)
                 columns.append(h == u"购进日期"_s ? QJsonArray{h, u"DATETIME"_s, 0} : QJsonArray{h, u"TEXT"_s, 100});
@@ -71,7 +73,10 @@ protected:
                     row.append(QJsonValue());
                 texts.append(row);
             }
-            testutil::writeSource(path, QJsonObject{{u"columns"_s, columns}, {u"rows"_s, texts}});
+            QJsonObject layout{{u"columns"_s, columns}, {u"rows"_s, texts}};
+            if (jet3)
+                layout.insert(u"jet3_code_page"_s, 0);
+            testutil::writeSource(path, layout);
         } else {
             QJsonArray all{QJsonArray::fromStringList(headings)};
             for (const QJsonValue& r : rows)
@@ -176,7 +181,7 @@ TEST_P(ImportFormats, ValueTheColumnRefusesRollsEverythingBack)
     EXPECT_EQ(statuses.last(), u"状态"_s);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sources, ImportFormats, ::testing::Values("xlsx", "xls", "mdb"));
+INSTANTIATE_TEST_SUITE_P(Sources, ImportFormats, ::testing::Values("xlsx", "xls", "mdb", "jet3"));
 
 TEST_F(ImportTest, RefusalsLeaveEveryTableAsItWas)
 {

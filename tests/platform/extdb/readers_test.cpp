@@ -136,6 +136,32 @@ TEST(Readers, AccessTablesTypesAndNames)
     EXPECT_EQ(e.number(), extdb::kErrDamaged) << e.description().toStdString();
 }
 
+// Access 97 files keep their texts in the code page their header names, CP936 when none.
+TEST(Readers, Jet3TextsInTheHeadersCodePage)
+{
+    testutil::ProgramFolder folder;
+    struct Case {
+        int codePage;
+        QString name, value;
+    } cases[] = {{0, u"设备名称"_s, u"主变压器"_s}, {936, u"设备名称"_s, u"真空断路器"_s}, {1252, u"Désignation"_s, u"Café"_s}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codePage);
+        const QString path = folder.file(u"jet3-%1.mdb"_s.arg(c.codePage));
+        testutil::writeSource(path, QJsonObject{
+            {u"jet3_code_page"_s, c.codePage},
+            {u"columns"_s, QJsonArray{QJsonArray{u"No"_s, u"TEXT"_s, 20}, QJsonArray{c.name, u"TEXT"_s, 50},
+                                      QJsonArray{u"Qty"_s, u"LONG"_s, 0}, QJsonArray{u"Bought"_s, u"DATETIME"_s, 0}}},
+            {u"rows"_s, QJsonArray{QJsonArray{u"SB-1"_s, c.value, 7, u"2019-05-12T08:30:00"_s},
+                                   QJsonArray{u"SB-2"_s, QJsonValue(), QJsonValue(), QJsonValue()}}}});
+        const Read r = readTable(path);
+        EXPECT_EQ(r.columns, (QStringList{u"No"_s, c.name, u"Qty"_s, u"Bought"_s}));
+        ASSERT_EQ(r.rows.size(), 2);
+        EXPECT_EQ(texts(r.rows[0]), (QStringList{u"SB-1"_s, c.value, u"7"_s, u"2019-05-12 08:30:00"_s}));
+        EXPECT_EQ(texts(r.rows[1]), (QStringList{u"SB-2"_s, u"<null>"_s, u"<null>"_s, u"<null>"_s}));
+    }
+    EXPECT_FALSE(qEnvironmentVariableIsSet("MDB_JET3_CHARSET"));   // set only while a file opens
+}
+
 TEST(Readers, XlsxCellKinds)
 {
     testutil::ProgramFolder folder;
