@@ -1,4 +1,5 @@
 // The import of devices over real database files and sources made at run time.
+#include "main/core/defaultrule.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/password.h"
 #include "main/core/startup.h"
@@ -268,6 +269,19 @@ TEST_F(ImportTest, MapWithoutNumberDatesAndADamagedRowLater)
     EXPECT_EQ(e.number(), 3343);
     EXPECT_TRUE(e.description().contains(u"共享字符串"_s)) << e.description().toStdString();
     EXPECT_EQ(devices(), (QStringList{u"A1B2C3001"_s, u"A1B2C3002"_s}));
+}
+
+// The rule a new database starts with decodes the class columns through its relation tree.
+TEST_F(ImportTest, DefaultRuleGivesTheClassTexts)
+{
+    rule->Load(DefaultCodeRule());
+    plat::SaveSetting(gAppName, u"Settings"_s, u"ImportDef"_s, u"ManuNo,出厂编号;设备名称"_s);
+    const QString path = source("xlsx", QJsonArray{QJsonArray{u"01010220030001"_s, QJsonValue(), u"铣床"_s},
+                                                   QJsonArray{u"01010220030001"_s, QJsonValue(), u"铣床"_s}},
+                                {u"设备编号"_s, u"出厂编号"_s, u"设备名称"_s});
+    ASSERT_EQ(ImportDevices(path, options), 2);
+    EXPECT_EQ(devices(u"[设备编号],[设备大类],[设备属类],[设备组别]"_s),
+              (QStringList{u"01010220030001|机械设备|金属切削机床|铣床"_s, u"01010220030002|机械设备|金属切削机床|铣床"_s}));
 }
 
 TEST(ImportRules, RenumberingAndTheColumnMap)
