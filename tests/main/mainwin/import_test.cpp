@@ -218,8 +218,9 @@ TEST_F(ImportTest, RefusalsLeaveEveryTableAsItWas)
         plat::SaveSetting(gAppName, u"Settings"_s, u"ImportDef"_s, c.map);
         const vb::Error e = importError(source("xlsx", c.rows));
         EXPECT_EQ(e.number(), c.number) << e.description().toStdString();
-        if (!c.description.isEmpty())
+        if (!c.description.isEmpty()) {
             EXPECT_EQ(e.description(), c.description);
+        }
         EXPECT_EQ(devices(), (QStringList{u"A1B2C3001"_s, u"AB"_s}));
         EXPECT_EQ(logLines().value(logLines().size() - 2), e.description() + u",1"_s);
     }
