@@ -160,7 +160,10 @@ TEST_F(StartupTest, PassedLogInShowsTheMainWindow)
     EXPECT_TRUE(gFrmMain->isMaximized());           // no stored placement: the default
     EXPECT_EQ(gFrmMain->sbPanels[1]->text(), u"操作员：admin"_s);
 
-    EXPECT_EQ(driver.posted, (QStringList{u"下载设备管理规则.."_s, QString()}));
+    // The rule, then the main window's scheme, tree and list, each clearing its text.
+    EXPECT_EQ(driver.posted, (QStringList{u"下载设备管理规则.."_s, u"下载分类规则.."_s, QString(), u"应用新的分类规则.."_s,
+                                          u"下载子节点.."_s, u"下载设备列表.."_s, QString(), QString(), QString(),
+                                          QString()}));
     EXPECT_EQ(gFrmMain->sbPanels[0]->text(), QString());
     gMessenger->PostStatus(u"就绪"_s);
     EXPECT_EQ(gFrmMain->sbPanels[0]->text(), u"就绪"_s);
