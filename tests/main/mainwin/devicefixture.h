@@ -1,0 +1,65 @@
+#pragma once
+// A fresh database with devices, and users who may see some departments.
+#include "main/core/password.h"
+#include "platform/dao/transaction.h"
+#include "tests/main/core/dbfixture.h"
+#include <QVariant>
+
+namespace testutil {
+
+struct Device {
+    qint32 id = 0;
+    QString no;
+    QVariant name;
+    QVariant value;
+    QVariant check, state, dep, group;
+    QVariant cls1, cls2, cls3;   // 设备大类, 设备属类, 设备组别
+};
+
+class DeviceDatabaseTest : public MainDatabaseTest {
+protected:
+    static QString sqlValue(const QVariant& v)
+    {
+        if (v.isNull())
+            return QStringLiteral("NULL");
+        if (v.typeId() == QMetaType::QString)
+            return ostrel::SqlText(v.toString());
+        return ostrel::SqlNumber(v);
+    }
+
+    static void addDevice(const Device& d)
+    {
+        ostrel::gDatabase.Execute(
+            QStringLiteral("INSERT INTO [Dev_Info] ([Dev_ID],[设备编号],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID],"
+                           "[Dev_Grp],[设备大类],[设备属类],[设备组别]) VALUES (") +
+            QStringList{QString::number(d.id), ostrel::SqlText(d.no), sqlValue(d.name), sqlValue(d.value),
+                        sqlValue(d.check), sqlValue(d.state), sqlValue(d.dep), sqlValue(d.group), sqlValue(d.cls1),
+                        sqlValue(d.cls2), sqlValue(d.cls3)}
+                .join(QLatin1Char(',')) +
+            QStringLiteral(");"));
+    }
+
+    // n devices "D00001".. with the value 1.25 each, in department (i % 3) + 1.
+    static void addDevices(int n, int firstId = 1)
+    {
+        dao::Transaction tx;
+        for (int i = 0; i < n; ++i) {
+            const int id = firstId + i;
+            addDevice({id, QStringLiteral("D%1").arg(id, 5, 10, QLatin1Char('0')), QStringLiteral("设备%1").arg(id),
+                       1.25, 0, 0, (i % 3) + 1, 0, QStringLiteral("大类"), QVariant(), QVariant()});
+        }
+        tx.commit();
+    }
+
+    // A level-3 user with every flag who may see `departs` (codes joined by ";").
+    void logInWithDeparts(const QString& departs, int level = 3,
+                          const QString& flags = QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1"))
+    {
+        addSysInfo(100, QStringLiteral("Users"), level, QStringLiteral("zhou"),
+                   ostrel::HashPassword(QStringLiteral("zhou-pw")) + QLatin1Char('\r') + departs + QLatin1Char('\r') +
+                       flags);
+        logIn(QStringLiteral("zhou"), QStringLiteral("zhou-pw"));
+    }
+};
+
+} // namespace testutil
