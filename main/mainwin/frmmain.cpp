@@ -282,6 +282,9 @@ void frmMain::buildPanes()
     detailBox->addLayout(detailRow, 1);
     rightBox->addWidget(detail);
 
+    // The panes take the widths SizeControls gives them, whatever their contents ask for.
+    left->setMinimumWidth(1);
+    right->setMinimumWidth(1);
     imgSplitter->addWidget(left);
     imgSplitter->addWidget(right);
     imgSplitter->setStretchFactor(1, 1);
@@ -472,13 +475,10 @@ void frmMain::MsgBar(QStatusBar* bar, const QString& msg, bool busy)
     QLabel* panel = bar == statusBar() ? sbPanels[0] : bar->findChild<QLabel*>();
     if (!panel)
         return;
-    if (msg.isEmpty()) {
-        while (ui::busyDepth() > 0)
-            ui::endBusy();
+    if (msg.isEmpty())
         panel->setText(QStringLiteral("待命.."));
-    } else {
+    else
         panel->setText(busy ? msg + QStringLiteral("请稍候...") : msg);
-    }
     bar->repaint();
 }
 
