@@ -114,7 +114,10 @@ void DeviceListModel::start(dao::Database db, const QString& where)
         throw;
     }
     beginResetModel();
-    m_rows.clear();
+    // The old rows are freed once the first new ones show: freeing a long list first
+    // would slow the first rows down.
+    m_oldRows = std::move(m_rows);
+    m_rows = QVector<Row>();
     m_total = 0;
     for (int k = 0; k < 3; ++k)
         m_codeTexts[k] = std::move(texts[k]);
@@ -156,6 +159,7 @@ void DeviceListModel::readChunk()
         m_timer.stop();
         return;
     }
+    m_oldRows = QVector<Row>();
     if (!m_counted)
         countRows(m_db, m_where);
     QElapsedTimer clock;
@@ -230,6 +234,8 @@ void DeviceListModel::countRows(dao::Database db, const QString& where)
 
 void DeviceListModel::end()
 {
+    if (!m_oldRows.isEmpty())
+        QTimer::singleShot(0, this, [this] { m_oldRows = QVector<Row>(); });
     m_timer.stop();
     m_loading = false;
     CloseRecordset(m_rs);

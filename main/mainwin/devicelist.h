@@ -70,6 +70,7 @@ private:
     void end();
 
     QVector<Row> m_rows;
+    QVector<Row> m_oldRows;
     QHash<qint32, QString> m_codeTexts[3];
     dao::Recordset m_rs;
     dao::Database m_db;

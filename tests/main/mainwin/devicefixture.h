@@ -7,15 +7,6 @@
 
 namespace testutil {
 
-struct Device {
-    qint32 id = 0;
-    QString no;
-    QVariant name;
-    QVariant value;
-    QVariant check, state, dep, group;
-    QVariant cls1, cls2, cls3;   // 设备大类, 设备属类, 设备组别
-};
-
 class DeviceDatabaseTest : public MainDatabaseTest {
 protected:
     static QString sqlValue(const QVariant& v)
@@ -27,14 +18,16 @@ protected:
         return ostrel::SqlNumber(v);
     }
 
-    static void addDevice(const Device& d)
+    // A device row; cls1 is its 设备大类, its group 0.
+    static void addDevice(qint32 id, const QString& no, const QVariant& name, const QVariant& value,
+                          const QVariant& check, const QVariant& state, const QVariant& dep,
+                          const QVariant& cls1 = QVariant())
     {
         ostrel::gDatabase.Execute(
             QStringLiteral("INSERT INTO [Dev_Info] ([Dev_ID],[设备编号],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID],"
-                           "[Dev_Grp],[设备大类],[设备属类],[设备组别]) VALUES (") +
-            QStringList{QString::number(d.id), ostrel::SqlText(d.no), sqlValue(d.name), sqlValue(d.value),
-                        sqlValue(d.check), sqlValue(d.state), sqlValue(d.dep), sqlValue(d.group), sqlValue(d.cls1),
-                        sqlValue(d.cls2), sqlValue(d.cls3)}
+                           "[Dev_Grp],[设备大类]) VALUES (") +
+            QStringList{QString::number(id), ostrel::SqlText(no), sqlValue(name), sqlValue(value), sqlValue(check),
+                        sqlValue(state), sqlValue(dep), QStringLiteral("0"), sqlValue(cls1)}
                 .join(QLatin1Char(',')) +
             QStringLiteral(");"));
     }
@@ -45,8 +38,8 @@ protected:
         dao::Transaction tx;
         for (int i = 0; i < n; ++i) {
             const int id = firstId + i;
-            addDevice({id, QStringLiteral("D%1").arg(id, 5, 10, QLatin1Char('0')), QStringLiteral("设备%1").arg(id),
-                       1.25, 0, 0, (i % 3) + 1, 0, QStringLiteral("大类"), QVariant(), QVariant()});
+            addDevice(id, QStringLiteral("D%1").arg(id, 5, 10, QLatin1Char('0')), QStringLiteral("设备%1").arg(id), 1.25,
+                      0, 0, (i % 3) + 1, QStringLiteral("大类"));
         }
         tx.commit();
     }

@@ -31,9 +31,9 @@ TEST_F(DeviceListTest, RowsShowTheirColumnsAndTheTotalIsExact)
 {
     addSysInfo(50, u"Departs"_s, 3, u"机房"_s);
     addSysInfo(51, u"Check"_s, 2, u"合格"_s);
-    addDevice({7, u"B2"_s, QVariant(), QVariant(), QVariant(), 0, 3});
-    addDevice({8, u"B1"_s, u"服务器"_s, 0.1, 2, 0, 3});
-    addDevice({9, u"B3"_s, u"路由"_s, 0.2, 9, 4, QVariant()});
+    addDevice(7, u"B2"_s, QVariant(), QVariant(), QVariant(), 0, 3);
+    addDevice(8, u"B1"_s, u"服务器"_s, 0.1, 2, 0, 3);
+    addDevice(9, u"B3"_s, u"路由"_s, 0.2, 9, 4, QVariant());
 
     DeviceListModel m;
     QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Warning);
