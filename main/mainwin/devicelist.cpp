@@ -128,7 +128,14 @@ void DeviceListModel::start(dao::Database db, const QString& where)
     m_loading = true;
     m_counted = false;
     m_expected = 0;
-    if (readRows(kFirstRows))
+    bool done = false;
+    try {
+        done = readRows(kFirstRows);
+    } catch (...) {
+        cancel();
+        throw;
+    }
+    if (done)
         end();
     else
         m_timer.start();
@@ -136,10 +143,8 @@ void DeviceListModel::start(dao::Database db, const QString& where)
 
 void DeviceListModel::finish()
 {
-    if (!m_loading)
-        return;
-    readRows(-1);
-    end();
+    if (m_loading && readOrStop(-1))
+        end();
 }
 
 void DeviceListModel::cancel()
@@ -165,19 +170,26 @@ void DeviceListModel::readChunk()
     QElapsedTimer clock;
     clock.start();
     bool done = false;
-    try {
-        do {
-            done = readRows(kRowsPerStep);
-        } while (!done && clock.elapsed() < kSliceMs);
-    } catch (const vb::Error& e) {
-        cancel();
-        emit failed(e);
+    do {
+        done = readOrStop(kRowsPerStep);
+    } while (m_loading && !done && clock.elapsed() < kSliceMs);
+    if (!m_loading)
         return;
-    }
     if (done)
         end();
     else
         emit progress(int(m_rows.size()), m_expected);
+}
+
+bool DeviceListModel::readOrStop(int maxRows)
+{
+    try {
+        return readRows(maxRows);
+    } catch (const vb::Error& e) {
+        cancel();
+        emit failed(e);
+        return false;
+    }
 }
 
 bool DeviceListModel::readRows(int maxRows)

@@ -66,6 +66,8 @@ private:
     void readChunk();
     // Reads up to maxRows rows (all when < 0); true at the end of the rows.
     bool readRows(int maxRows);
+    // readRows; an error stops the read and is signalled (false).
+    bool readOrStop(int maxRows);
     void countRows(dao::Database db, const QString& where);
     void end();
 

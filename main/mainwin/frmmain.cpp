@@ -529,60 +529,58 @@ QTreeWidgetItem* frmMain::addNode(QTreeWidgetItem* parent, const QString& text, 
 int frmMain::LoadChildNodes(QTreeWidgetItem* node, bool noLock, bool expand)
 {
     PostStatus(QStringLiteral("下载子节点.."));
-    std::optional<ui::WindowUpdateLock> lock;
-    if (!noLock)
-        lock.emplace(this);
-    try {
+    QString index;
+    const bool ok = ui::runCommand([&] {
+        std::optional<ui::WindowUpdateLock> lock;
+        if (!noLock)
+            lock.emplace(this);
         const QStringList levels = mClassRule.split(QLatin1Char(';'));
         const int depth = int(levels.indexOf(NodeLevel(node->data(0, kTagRole).toString())));
         const QString filter = BuildNodeFilter(node, false);
         if (depth < 0 || depth >= levels.size() - 1 || node->childCount() > 0) {
             node->setExpanded(!node->isExpanded());
         } else {
-            const QString level = levels[depth + 1];
-            const QStringList f = TagFields(level, 4);
-            if (f[1].isEmpty() || f[1] == u"0") {
-                // One node per trimmed value; Null and blank values share the empty one.
-                const QString column = SqlName(f[0]);
-                dao::Recordset rs = RequireDatabase().OpenRecordset(
-                    QStringLiteral("SELECT DISTINCT Trim(") + column + QStringLiteral(") AS [v] FROM [Dev_Info]") + filter +
-                        QStringLiteral(" ORDER BY Trim(") + column + QStringLiteral(");"),
-                    dao::dbOpenSnapshot);
-                QSet<QString> seen;
-                while (!rs.Eof()) {
-                    const QString text = rs.Fields(0).Value().toString().trimmed();
-                    if (!seen.contains(text)) {
-                        seen.insert(text);
-                        addNode(node, text, f[0]);
-                    }
-                    rs.MoveNext();
-                }
-                rs.Close();
-            } else if (f[1] == u"1") {
-                dao::Recordset rs = RequireDatabase().OpenRecordset(
-                    QStringLiteral("SELECT ALL * FROM [SysInfo] WHERE [Type]=") + SqlText(f[2]) +
-                        QStringLiteral(" ORDER BY [No];"),
-                    dao::dbOpenSnapshot);
-                while (!rs.Eof()) {
-                    addNode(node, rs(QStringLiteral("Value")).Value().toString(),
-                            level + QLatin1Char(',') + rs(QStringLiteral("No")).Value().toString());
-                    rs.MoveNext();
-                }
-                rs.Close();
-            }
+            addChildNodes(node, levels[depth + 1], filter);
             node->setExpanded(expand);
         }
-        lock.reset();
-        const QString index = node->data(0, kIndexRole).toString();
-        if (m_treeTag != index)
-            LoadDeviceList();
-        m_treeTag = index;
-        PostStatus(QString());
-        return 1;
-    } catch (const vb::Error& e) {
-        lock.reset();
-        ReportError(e);
+        index = node->data(0, kIndexRole).toString();
+    }, this);
+    if (!ok)
         return 0;
+    if (m_treeTag != index)
+        LoadDeviceList();
+    m_treeTag = index;
+    PostStatus(QString());
+    return 1;
+}
+
+void frmMain::addChildNodes(QTreeWidgetItem* node, const QString& level, const QString& filter)
+{
+    const QStringList f = TagFields(level, 4);
+    if (f[1].isEmpty() || f[1] == u"0") {
+        // One node per trimmed value; Null and blank values share the empty one.
+        const QString column = SqlName(f[0]);
+        dao::Recordset rs = RequireDatabase().OpenRecordset(
+            QStringLiteral("SELECT DISTINCT Trim(") + column + QStringLiteral(") AS [v] FROM [Dev_Info]") + filter +
+                QStringLiteral(" ORDER BY Trim(") + column + QStringLiteral(");"),
+            dao::dbOpenSnapshot);
+        QSet<QString> seen;
+        for (; !rs.Eof(); rs.MoveNext()) {
+            const QString text = rs.Fields(0).Value().toString().trimmed();
+            if (!seen.contains(text)) {
+                seen.insert(text);
+                addNode(node, text, f[0]);
+            }
+        }
+        rs.Close();
+    } else if (f[1] == u"1") {
+        dao::Recordset rs = RequireDatabase().OpenRecordset(QStringLiteral("SELECT ALL * FROM [SysInfo] WHERE [Type]=") +
+                                                                SqlText(f[2]) + QStringLiteral(" ORDER BY [No];"),
+                                                            dao::dbOpenSnapshot);
+        for (; !rs.Eof(); rs.MoveNext())
+            addNode(node, rs(QStringLiteral("Value")).Value().toString(),
+                    level + QLatin1Char(',') + rs(QStringLiteral("No")).Value().toString());
+        rs.Close();
     }
 }
 
@@ -633,18 +631,20 @@ void frmMain::mnuViewRefresh_Click()
 
 int frmMain::LoadDeviceList()
 {
+    // A load asked for while another runs replaces it.
+    deviceList->cancel();
     PostStatus(QStringLiteral("下载设备列表.."));
-    ui::BusyCursor busy;
-    ui::WindowUpdateLock lock(this);
-    try {
+    const bool ok = ui::runCommand([&] {
+        ui::BusyCursor busy;
+        ui::WindowUpdateLock lock(this);
         const QString where = ListWhere(selectedNodeConditions(), mFilterText, departIds());
         m_tbsTag.clear();
         deviceList->start(RequireDatabase(), where);
-    } catch (const vb::Error& e) {
+    }, this);
+    if (!ok) {
         if (gMsgHub)
             gMsgHub->ShowProgress(0);
         PostStatus(QString());
-        ReportError(e);
         return 0;
     }
     if (deviceList->loading() && gMsgHub)
@@ -654,12 +654,7 @@ int frmMain::LoadDeviceList()
 
 void frmMain::finishDeviceList()
 {
-    try {
-        deviceList->finish();
-    } catch (const vb::Error& e) {
-        deviceList->cancel();
-        deviceListFailed(e);
-    }
+    deviceList->finish();
 }
 
 bool frmMain::listLoading() const
@@ -733,8 +728,8 @@ void frmMain::frmDevice_GetItem(qint32 Direction, qint32& Dev_ID)
         if (row < 0)
             return;
         const int target = row + Direction;
-        if (target >= deviceList->rowCount() && deviceList->loading())
-            deviceList->finish();
+        if (target >= deviceList->rowCount())
+            finishDeviceList();
         if (target < 0 || target >= deviceList->rowCount())
             return;
         Dev_ID = deviceList->devId(target);

@@ -185,6 +185,8 @@ private:
     // The selected node's conditions without "WHERE".
     QString selectedNodeConditions() const;
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& tag);
+    // Adds the nodes of one level under node; filter is node's clause.
+    void addChildNodes(QTreeWidgetItem* node, const QString& level, const QString& filter);
 
     QPointer<cindral::Messenger> cMes;
     QString mFilterText;

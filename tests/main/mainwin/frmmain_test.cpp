@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
@@ -481,6 +482,43 @@ TEST_F(MainWindowTest, RefreshReloadsTheRootsList)
     waitForList(w);
     EXPECT_EQ(w.deviceList->rowCount(), 5);
     EXPECT_EQ(w.lblTitle[0]->text(), u"设备共计:5 价值:"_s + vb::Format(6.25, u"Currency"_s));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ViewTogglesToolbarButtonsAndHelp)
+{
+    logInWithDeparts(QString());
+    frmMain w;
+    w.Form_Load();
+    w.show();
+    w.mnuViewStatusBar->trigger();
+    EXPECT_FALSE(w.mnuViewStatusBar->isChecked());
+    EXPECT_FALSE(w.statusBar()->isVisible());
+    w.mnuViewStatusBar->trigger();
+    EXPECT_TRUE(w.statusBar()->isVisible());
+
+    // The four view buttons set the mode; the others say what is still to be written.
+    struct Case {
+        QString key;
+        int mode;
+    } cases[] = {{u"大图标"_s, 0}, {u"列表"_s, 2}, {u"详细资料"_s, 3}};
+    for (const Case& c : cases) {
+        w.tbToolBar->findChild<QAction*>(c.key)->trigger();
+        EXPECT_EQ(w.viewMode(), c.mode);
+    }
+    EXPECT_TRUE(ui::script::shown().isEmpty());
+    w.tbToolBar->findChild<QAction*>(u"粘贴"_s)->trigger();
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(ui::script::last().prompt, u"添加 '粘贴' 按钮代码。"_s);
+    EXPECT_EQ(ui::script::last().style, int(ui::vbOKOnly));
+
+    w.mnuHelpContents->trigger();
+    EXPECT_EQ(ui::script::last().prompt, u"无法显示帮助目录，该工程没有相关联的帮助。"_s);
+    EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbInformation));
+    EXPECT_EQ(ui::script::last().title, w.windowTitle());
 }
 
 } // namespace
