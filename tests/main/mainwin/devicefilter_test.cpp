@@ -105,12 +105,7 @@ protected:
 
 TEST_F(DeviceFilterDbTest, ConditionsSelectWhatTheNodesGroup)
 {
-    addDevice(1, u"A1"_s, u"甲"_s, 10.5, 0, 0, 1, u"T"_s);
-    addDevice(2, u"A2"_s, u"乙"_s, 1, 0, 0, 3, u"  T "_s);
-    addDevice(3, u"A3"_s, u"丙"_s, QVariant(), 0, 0, 3, QVariant());
-    addDevice(4, u"A4"_s, u"丁"_s, 2, 0, 0, 3, u"  "_s);
-    addDevice(5, u"A5"_s, u"戊"_s, 3, 0, 0, 2, u"O'Brien"_s);
-    addDevice(6, u"A6"_s, u"己"_s, 4, 0, 0, 3, u"T"_s);
+    addTreeDevices();
 
     const auto nodeWhere = [](const QVector<TreeNode>& chain, const QString& departs = QString()) {
         return ListWhere(NodeConditions(chain), QString(), departs);

@@ -44,6 +44,19 @@ protected:
         tx.commit();
     }
 
+    // Devices for the tree: classes with Null, blank, padded and quoted values.
+    void addTreeDevices()
+    {
+        addSysInfo(50, QStringLiteral("Departs"), 3, QStringLiteral("D"));
+        addSysInfo(51, QStringLiteral("Departs"), 1, QStringLiteral("总部"));
+        addDevice(1, QStringLiteral("A1"), QStringLiteral("甲"), 10.5, 0, 0, 1, QStringLiteral("T"));
+        addDevice(2, QStringLiteral("A2"), QStringLiteral("乙"), 1, 0, 0, 3, QStringLiteral("  T "));
+        addDevice(3, QStringLiteral("A3"), QStringLiteral("丙"), QVariant(), 0, 0, 3, QVariant());
+        addDevice(4, QStringLiteral("A4"), QStringLiteral("丁"), 2.25, 0, 0, 3, QStringLiteral("  "));
+        addDevice(5, QStringLiteral("A5"), QStringLiteral("戊"), 3, 0, 0, 2, QStringLiteral("O'Brien"));
+        addDevice(6, QStringLiteral("A6"), QStringLiteral("己"), 4, 0, 0, 3, QStringLiteral("T"));
+    }
+
     // A level-3 user with every flag who may see `departs` (codes joined by ";").
     void logInWithDeparts(const QString& departs, int level = 3,
                           const QString& flags = QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1"))

@@ -87,19 +87,6 @@ protected:
             n += a->isSeparator() && a->isVisible();
         return n;
     }
-
-    // Devices for the tree: classes with Null, blank, padded and quoted values.
-    void addTreeDevices()
-    {
-        addSysInfo(50, u"Departs"_s, 3, u"D"_s);
-        addSysInfo(51, u"Departs"_s, 1, u"总部"_s);
-        addDevice(1, u"A1"_s, u"甲"_s, 10.5, 0, 0, 1, u"T"_s);
-        addDevice(2, u"A2"_s, u"乙"_s, 1, 0, 0, 3, u"  T "_s);
-        addDevice(3, u"A3"_s, u"丙"_s, QVariant(), 0, 0, 3, QVariant());
-        addDevice(4, u"A4"_s, u"丁"_s, 2.25, 0, 0, 3, u"  "_s);
-        addDevice(5, u"A5"_s, u"戊"_s, 3, 0, 0, 2, u"O'Brien"_s);
-        addDevice(6, u"A6"_s, u"己"_s, 4, 0, 0, 3, u"T"_s);
-    }
 };
 
 TEST_F(MainWindowTest, MenusFollowLevelAndFlags)
