@@ -8,4 +8,4 @@ $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build pkg-config git ca-certificates \
   qt6-base-dev libsqlcipher-dev mdbtools-dev libfreexl-dev libzip-dev libssl-dev \
-  libgtest-dev poppler-utils fonts-wqy-microhei
+  libgtest-dev poppler-utils fonts-wqy-microhei qt6-translations-l10n

@@ -1,5 +1,6 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/schema.h"
+#include "main/core/status.h"
 #include "main/core/strings.h"
 #include "platform/cindral/cindral.h"
 #include "platform/core/app.h"
@@ -52,18 +53,6 @@ bool sameValue(const QVariant& a, const QVariant& b)
 }
 
 bool isEmptyValue(const QVariant& v) { return v.isNull() || !v.isValid() || v.toString().isEmpty(); }
-
-void setProgress(int pos, int count)
-{
-    if (gMsgHub && count > 0)
-        gMsgHub->SetProgress(qRound(double(pos) * 100.0 / count));
-}
-
-void showProgress(qint32 on)
-{
-    if (gMsgHub)
-        gMsgHub->ShowProgress(on);
-}
 
 QString columnOrValue(const QString& column) { return column.isEmpty() ? QStringLiteral("Value") : column; }
 
@@ -184,7 +173,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
         combo->clear();
         if (addNone)
             combo->addItem(QStringLiteral("(无)"), QVariant(0));
-        showProgress(-1);
+        ShowProgress(true);
         progressOn = true;
         int pos = 0;
         while (!rs.Eof()) {
@@ -213,7 +202,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
             }
             ++pos;
             if (pos % 50 == 0) {
-                setProgress(pos, count);
+                SetProgress(pos, count);
                 ui::DoEvents();
             }
             rs.MoveNext();
@@ -225,7 +214,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
             ReportError(e);
     }
     if (progressOn)
-        showProgress(0);
+        ShowProgress(false);
     CloseRecordset(rs);
 }
 

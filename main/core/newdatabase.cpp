@@ -1,4 +1,5 @@
 #include "main/core/newdatabase.h"
+#include "main/core/defaultrule.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/password.h"
 #include "main/core/schema.h"
@@ -81,9 +82,12 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
             addRow(rs, ++id, type, 0, QStringLiteral("未指定"), QString());
         // The discard command sets a device's condition to code 4.
         addRow(rs, ++id, QStringLiteral("State"), 4, QStringLiteral("报废"), QString());
-        const QString memo = HashPassword(r.adminPassword) + QLatin1Char('\r') + QStringLiteral("0") +
-                             QLatin1Char('\r') + QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1");
+        // An empty department line: every department.
+        const QString memo = HashPassword(r.adminPassword) + QLatin1Char('\r') + QLatin1Char('\r') +
+                             QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1");
         addRow(rs, ++id, QStringLiteral("Users"), 3, adminName, memo);
+        // A rule that numbers the first device at once.
+        addRow(rs, ++id, QStringLiteral("CodeRule"), 0, QString(), DefaultCodeRule());
         rs.Close();
         dao::DBEngine::CommitTrans();
         db.Close();

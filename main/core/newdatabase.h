@@ -1,6 +1,6 @@
 #pragma once
 // Creating a new, empty Ostrel.mdb with its tables, the code-0 entries of the base-data
-// lists and a first administrator.
+// lists, a first administrator and the default code rule.
 #include <QString>
 
 namespace ostrel {

@@ -14,6 +14,7 @@ const QChar kCR(u'\r');
 struct UserRow {
     qint32 id = 0;
     qint32 level = 0;
+    QString name; // as stored
     QString password;
     QString departs;
     QString flags;
@@ -58,6 +59,7 @@ UserRow readUser(const QString& usrName, qint32 usrId, const QString& password)
         if (!levelOf(rs.Fields(QStringLiteral("No")).Value(), &row.level))
             throw vb::Error(kErrPasswordOrLevel, Str(1062));
         row.id = rs.Fields(QStringLiteral("ID")).Value().toInt();
+        row.name = vb::CStr(rs.Fields(QStringLiteral("Value")).Value());
         row.departs = lines[1];
         row.flags = lines[2];
         rs.Close();
@@ -132,7 +134,7 @@ qint32 UsrInfos::Load(const QString& usrName, qint32& usrId, const QString& pass
     for (int i = 0; i < kFlagCount; ++i)
         m_flags[i] = row.level >= 2 && useFields && i < captions && vb::Val(fields[i]) != 0;
     m_prvStyle = row.level;
-    m_usrName = usrName;
+    m_usrName = usrName.isEmpty() ? QString() : row.name; // the name as stored, not as typed
     m_usrId = row.id;
     m_departIds = row.departs;
     m_departIds.replace(QLatin1Char(';'), QLatin1Char(','));

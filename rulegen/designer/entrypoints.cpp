@@ -21,12 +21,6 @@ DesignerWindows& designerWindows()
 
 namespace {
 
-std::function<void(QDialog*)>& modalHook()
-{
-    static std::function<void(QDialog*)> h;
-    return h;
-}
-
 // An empty dialog with its caption's string number, as the designer windows carry it.
 QDialog* standIn(int captionId)
 {
@@ -100,18 +94,6 @@ QPoint dialogPlace(const QSize& size, const QRect& active, const QRect& s)
     if (top + size.height() > s.height())
         top = (s.height() - size.height()) / 2;
     return QPoint(left, top);
-}
-
-void setModalHook(std::function<void(QDialog*)> hook) { modalHook() = std::move(hook); }
-
-void showModal(QDialog* dialog)
-{
-    if (ui::script::enabled()) {
-        if (modalHook())
-            modalHook()(dialog);
-        return;
-    }
-    dialog->exec();
 }
 
 bool isLibraryWindow(const QWidget* w) { return w && w->property("tessalyWindow").toBool(); }

@@ -3,6 +3,7 @@
 // is created and how it is set up; the entry point creates it, places it, localises it with
 // the library's string table, sets it up, shows it modally and destroys it. A window that has
 // not registered is stood in for by an empty dialog with the right caption.
+#include "platform/ui/modal.h"
 #include <QDialog>
 #include <QPoint>
 #include <QRect>
@@ -35,10 +36,9 @@ struct DesignerWindows {
 };
 DesignerWindows& designerWindows();
 
-// Shows a dialog modally. While message boxes are scripted (tests) nothing is shown: the
-// dialog is handed to the modal hook, if one is set, and counts as closed at once.
-void showModal(QDialog* dialog);
-void setModalHook(std::function<void(QDialog*)> hook);
+// Dialogs are shown through the platform's modal service (tests hook it).
+using ui::setModalHook;
+using ui::showModal;
 
 // Where a dialog of this size goes: over the active library window (or centred on the screen
 // when there is none), pulled back to the centre when it would pass the right or bottom edge.

@@ -49,6 +49,16 @@ void BandImpl::requireStyle() const
         throw error(2002);
 }
 
+bool BandImpl::fitsCode(qint64 length) const
+{
+    qint64 total = length;
+    if (CodeClassImpl* rule = parent())
+        for (const auto& b : rule->bands())
+            if (b.get() != this)
+                total += b->Length();
+    return total <= kMaxCodeLength;
+}
+
 void BandImpl::setStyle(BandStyles v)
 {
     if (m_style != bsUndefined)
@@ -84,7 +94,7 @@ void BandImpl::setLength(qint32 v)
     requireStyle();
     if (m_style == bsFixed || m_style == bsIncreaseAlpha)
         throw error(2004);
-    if (v <= 0)
+    if (v <= 0 || !fitsCode(v))
         throw error(2003, msg(1505));
     m_length = v;
 }
@@ -96,6 +106,8 @@ void BandImpl::setDefault(const QString& v)
     case bsFixed:
         if (v == m_default)
             return;
+        if (!fitsCode(v.size()))
+            throw error(2003, msg(1505));
         m_length = qint32(v.size());
         m_default = v;
         return;
@@ -225,6 +237,10 @@ void BandImpl::setSwapMode(SwapModes v)
             ignoring([&] { owner->layeredBands()->Remove(m_name); });
     }
     m_relations = nullptr;
+    if (v == smSimpleSwap) {
+        m_relations = com::make<NodesImpl>();
+        m_relations->SetTreeStyle(tsSimplified);
+    }
 }
 
 void BandImpl::setInitStart(const QString& v)
@@ -304,14 +320,9 @@ com::ComPtr<ICNodes> BandImpl::Relations()
         m_relations = owner ? com::ComPtr<NodesImpl>(owner->relations()) : nullptr;
         return com::ComPtr<ICNodes>(m_relations.get());
     }
-    if (isBound() && m_swapMode == smSimpleSwap) {
-        if (!m_relations) {
-            m_relations = com::make<NodesImpl>();
-            m_relations->SetTreeStyle(tsSimplified);
-        }
+    // a simple band's own table is made with its swap mode (setSwapMode)
+    if (isBound() && m_swapMode == smSimpleSwap)
         return com::ComPtr<ICNodes>(m_relations.get());
-    }
-    m_relations = nullptr;
     return {};
 }
 
@@ -333,8 +344,9 @@ com::ComPtr<IList> BandImpl::DataField()
 {
     if (!isBound())
         return {};
+    // an unbound band answers an empty entry that it does not keep: reading changes nothing
     if (!m_dataField)
-        m_dataField = com::make<ListImpl>();
+        return com::make<ListImpl>();
     return m_dataField;
 }
 
@@ -353,8 +365,9 @@ void BandImpl::setDataField(IList* v)
 com::ComPtr<IBand> BandImpl::TrigerBand()
 {
     requireStyle();
+    // the unnamed placeholder is not kept: reading changes nothing
     if (isCounter() && m_incrMode == imTrigered && !m_trigerBand)
-        m_trigerBand = com::make<BandImpl>();
+        return com::make<BandImpl>();
     return m_trigerBand;
 }
 

@@ -138,14 +138,6 @@ com::ComPtr<IBand> CodeClassImpl::Add(const QString& Name, BandStyles Style, Swa
     if (name.isEmpty())
         throw error(2003, msg(1501));
     // a property that the band's style makes read-only is skipped
-    auto unlessReadOnly = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const vb::Error& e) {
-            if (e.number() != vb::componentError(2004))
-                throw;
-        }
-    };
     com::ComPtr<BandImpl> band = com::make<BandImpl>();
     unlessReadOnly([&] { band->setName(name); });
     unlessReadOnly([&] { band->setStyle(Style); });
@@ -169,6 +161,11 @@ void CodeClassImpl::AddBandInternal(BandImpl* band, const QVariant& Before, cons
     com::ComPtr<BandImpl> keep(band);
     if (band->Name().isEmpty())
         throw error(2003, msg(1501));
+    qint64 total = band->Length();
+    for (const auto& b : m_bands)
+        total += b->Length();
+    if (total > kMaxCodeLength)
+        throw error(2003, msg(1505));
     band->setParent(this);
     if (DataField)
         band->setDataField(DataField);
@@ -295,25 +292,53 @@ void CodeClassImpl::RefreshUsedFields()
 
 // ---------------------------------------------------------------- saving
 
-void CodeClassImpl::Save(qint32 Options)
+void CodeClassImpl::Save(qint32 Options) { saveRule(Options); }
+
+QString CodeClassImpl::storedDefinition()
+{
+    QString stored;
+    const QString name = m_name;
+    m_sinks.raise([&](ICodeClassEvents* s) { s->GetSettings(name, stored); });
+    return stored;
+}
+
+CodeClassImpl::SaveResult CodeClassImpl::saveRule(qint32 Options)
 {
     QString text = Definition();
     if (!(Options & soSaveEnsured)) {
-        QString stored;
-        const QString name = m_name;
-        m_sinks.raise([&](ICodeClassEvents* s) { s->GetSettings(name, stored); });
+        const QString stored = storedDefinition();
         // a change of letter case only is a change too
         if (!stored.isEmpty() && stored == text)
-            return;
+            return SaveResult::Unchanged;
     }
     if (!(Options & soNoPrompt)) {
         if (ui::MsgBox(msg(2039), ui::vbYesNo | ui::vbQuestion, appTitle()) != ui::vbYes)
-            return;
+            return SaveResult::Declined;
     }
     bool achieved = false;
     m_sinks.raise([&](ICodeClassEvents* s) { s->Save(text, achieved); });
     if (!achieved)
         throw vb::Error(2005, msg(2005), QStringLiteral("Tessaly"));
+    return SaveResult::Saved;
+}
+
+void CodeClassImpl::resetRule()
+{
+    Cls();
+    const bool hadLists = m_usrFields->Count() > 0 || m_usrMacros->Count() > 0;
+    m_usrFields->clearQuietly();
+    m_usrMacros->clearQuietly();
+    if (hadLists)
+        m_sinks.raise([](ICodeClassEvents* s) { s->FieldsChanged(); });
+    m_name.clear();
+    m_allowFieldManage = m_allowDropBand = m_allowAddBand = true;
+    m_allowSimpleStyle = m_allowSetup = false;
+    m_style = csNormal;
+    m_applyMode = amOverAgain;
+    m_codeUCased = true;
+    m_separaOfYear = m_separaOfMonth = 1;
+    m_separaOfWeek = wdMonday;
+    m_separaOfDay = QTime(0, 0);
 }
 
 // ---------------------------------------------------------------- settings

@@ -59,7 +59,7 @@ public:
     void setApplyMode(ApplyModes v) override;
     bool CodeUCased() override { return m_codeUCased; }
     void setCodeUCased(bool v) override;
-    void Load(const QVariant& Definitions, const QString& Values) override;
+    bool Load(const QVariant& Definitions, const QString& Values) override;
     QString GetCode(GetStyles Style = gsNewCode) override;
     void ExpCode(const QString& Code) override;
     QString Definition() override;
@@ -87,6 +87,13 @@ public:
     void ShowAddBandDialog(QString& referenceBand, qint32& position);
     void ShowRelationDialog(const QVariant& band, const QVariant& referenceNode, bool modify, qint32& relationship);
     std::weak_ptr<CodeClassImpl*> handle() const { return m_self.weak(); }
+    // Save, telling how it ended: nothing to save, handed to the host, or declined by the user.
+    enum class SaveResult { Unchanged, Saved, Declined };
+    SaveResult saveRule(qint32 Options = soDefault);
+    // The definition text the host keeps for this rule (GetSettings); empty when none.
+    QString storedDefinition();
+    // Back to the state of a new rule: no bands, lists, layers, relations; default options.
+    void resetRule();
 
 private:
     struct ListSink : IListsEvents {
@@ -99,7 +106,6 @@ private:
     int indexOf(const QVariant& vntIndexKey) const;
     QString boundBandsOf(const QString& name, ListStyles style) const;
     void raiseBandsChanged();
-    void applyDefinition(const QString& text);
 
     QString m_name;
     QList<com::ComPtr<BandImpl>> m_bands;

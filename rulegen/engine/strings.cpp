@@ -41,13 +41,44 @@ const res::StringEntry kStrings[] = {
     {1562, u"删除", u"&Delete"},
     {1563, u"修改", u"&Modify"},
     {1564, u"清空", u"&Clear"},
+    {1600, u"固定值", u"Fixed"},
+    {1601, u"宏", u"Macro"},
+    {1602, u"绑定字段", u"Bounded Field"},
+    {1603, u"自动递增数字", u"Autoincreased Number"},
+    {1604, u"自动递增字母", u"Autoincreased Alphabet"},
+    {1611, u"无转换", u"None Conversion"},
+    {1612, u"普通对应转换", u"Simple Conversion"},
+    {1613, u"分层对应转换", u"Layer-Style Conversion"},
+    {1621, u"(无)", u"Never"},
+    {1622, u"自动递增", u"Auto Increase"},
+    {1623, u"触发递增", u"Triggered Increase"},
+    {1701, u"(无)", u"(None)"},
+    {1801, u"删除(&D)", u"&Drop"},
+    {1802, u"关闭(&C)", u"&Close"},
     {1803, u"用户字段", u"User fields"},
+    {1804, u"增加(&A)", u"&Add"},
     {1811, u"新建区段", u"New Band"},
+    {1812, u"确定(&Y)", u"&OK"},
+    {1813, u"取消(&C)", u"&Cancel"},
+    {1814, u"插入前方", u"Before"},
+    {1815, u"插入后方", u"After"},
+    {1816, u"追加区段", u"Append"},
     {1851, u"新建关系", u"Add Relations"},
     {1852, u"编码", u"Code"},
     {1853, u"对应值", u"Value"},
     {1865, u"修改关系", u"Modify Relations"},
     {1901, u"高级", u"Advanced"},
+    {1902, u"分层对应顺序", u"Order of layers"},
+    {1903, u"应用模式", u"Apply mode"},
+    {1904, u"重新生成", u"Over again"},
+    {1905, u"继承原值", u"Successive"},
+    {1906, u"上移(&U)", u"&Up"},
+    {1907, u"下移(&D)", u"&Down"},
+    {1908, u"应用(&A)", u"&Apply"},
+    {1909, u"关闭(&C)", u"&Close"},
+    {1910, u"简单样式", u"Simple style"},
+    {1911, u"内部保存", u"Save In-house"},
+    {1912, u"编码大写", u"Uppercase"},
     {2001, u"属性只能赋值一次。", u"Property can't be changed."},
     {2002, u"区段类型未定义。", u"Band style not defined."},
     {2003, u"无效的参数或赋值。", u"Invalid parametre(s) or value."},
@@ -64,12 +95,15 @@ const res::StringEntry kStrings[] = {
     {2014, u"字段*为下列区段的绑定字段：", u"The field * is bounded to the following Band:"},
     {2015, u"删除项目失败。", u"Failed to drop item."},
     {2016, u"宏*为下列区段的绑定字段：", u"The macro * is bounded to the following Band:"},
+    {2017, u"确实要删除选择的字段吗？", u"Do you want to delete the selected field(s)?"},
     {2018, u"无效参考字段名：", u"Incorrect refer band:"},
     {2019, u"同名区段已经存在。", u"Band with the same name exist."},
     {2021, u"分层关系受到影响，请重新设置。", u"Layered relations affected,please setup it again."},
     {2022, u"添加项目失败。", u"Failed to add item."},
     {2023, u"非法层次名称。", u"Incorrect layer name."},
     {2024, u"层次在用，禁止删除。", u"Layer is in use,no remove permmited."},
+    {2025, u"确实要清空所有关系吗？(共包含*个关系)", u"Sure to clean all relations?(* relation(s) included.)"},
+    {2028, u"请先选择要删除的项目。", u"Please select item(s) to be droped first."},
     {2029, u"同级关系中相同编码已经存在。", u"Same code existed in the layer."},
     {2030, u"同级关系中相同对应值已经存在。", u"Same value existed in the layer."},
     {2031, u"区段跟踪自身无意义。", u"No sense to track itself."},
@@ -82,7 +116,6 @@ const res::StringEntry kStrings[] = {
     {2039, u"确实要保存所做修改吗?", u"Do you want to save change(s)?"},
     {2040, u"待解释编码长度不合法！", u"Length of code ilegal!"},
     {2041, u"待解释编码中固定类型区段不合法！[*]", u"Fixed band value error. Code can't be disassembled."},
-    {2042, u"编码规则定义文本不完整或已损坏，第*行。", u"The code rule definition is incomplete or damaged at line *."},
 };
 
 } // namespace
@@ -105,5 +138,15 @@ vb::Error error(int id, const QString& detail)
 vb::Error errorJoined(int id, const QString& tail) { return vb::Error(vb::componentError(id), msg(id) + tail, kSource); }
 
 vb::Error runtimeError(int number) { return vb::Error::runtime(number, kSource); }
+
+void unlessReadOnly(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const vb::Error& e) {
+        if (e.number() != vb::componentError(2004))
+            throw;
+    }
+}
 
 } // namespace tessaly

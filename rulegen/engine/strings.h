@@ -3,6 +3,7 @@
 #include "platform/core/vberror.h"
 #include "shared/res/strings.h"
 #include <QString>
+#include <functional>
 
 namespace tessaly {
 
@@ -20,6 +21,9 @@ vb::Error error(int id, const QString& detail);
 vb::Error errorJoined(int id, const QString& tail);
 // One of the runtime's own errors (5, 9, 91, 457).
 vb::Error runtimeError(int number);
+
+// Runs f; the error 2004 (property read only) is skipped, any other raised again.
+void unlessReadOnly(const std::function<void()>& f);
 
 inline QString blankLine() { return QStringLiteral("\r\n\r\n"); }
 

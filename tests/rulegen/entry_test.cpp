@@ -80,6 +80,7 @@ TEST_F(Entry, RegisteredWindowsAreUsedAndTheirSetUpErrorsShown)
 {
     Shown shown;
     DesignerWindows& w = designerWindows();
+    const DesignerWindows registered = w;
     QDialog* created = nullptr;
     w.createOptions = [&] { return created = new QDialog; };
     w.showOptions = [](QDialog*, CodeClassImpl&, const QString&) {
@@ -96,8 +97,7 @@ TEST_F(Entry, RegisteredWindowsAreUsedAndTheirSetUpErrorsShown)
     r->Add(QStringLiteral("A"), bsIncreaseAlpha);
     r->ShowOptions(QString());
     EXPECT_EQ(shown.titles, QStringList{QStringLiteral("1")});
-    w.createOptions = nullptr;
-    w.showOptions = nullptr;
+    w = registered;
 }
 
 TEST(EntryPlacement, DialogsGoOverTheActiveWindowButStayOnTheScreen)

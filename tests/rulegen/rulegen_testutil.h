@@ -4,8 +4,14 @@
 #include "platform/core/msgbox.h"
 #include "platform/core/vberror.h"
 #include "rulegen/engine/codeclass.h"
+#include "rulegen/engine/strings.h"
 #include "rulegen/include/tessaly.h"
+#include "platform/ui/modal.h"
+#include "shared/com/create.h"
 #include "shared/res/strings.h"
+#include "tests/common/raised.h"
+#include "tests/common/testutil.h"
+#include <QDialog>
 #include <functional>
 
 namespace rt {
@@ -14,17 +20,7 @@ using namespace tessaly;
 
 constexpr int E(int n) { return vb::componentError(n); }
 
-// Runs f and returns the error it raised; fails the test when it raised none.
-inline vb::Error errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return vb::Error(0, QString());
-}
+using testutil::errorOf;
 
 #define EXPECT_VBERROR(stmt, num) EXPECT_EQ(rt::errorOf([&] { stmt; }).number(), (num))
 
@@ -96,6 +92,52 @@ struct RuleRecorder : ICodeClassEvents {
         Value = stored;
     }
 };
+
+// A rule made by class identifier (the designer windows of the built library), in the
+// library's own language, which follows the system.
+class LibraryRuleTest : public ::testing::Test {
+protected:
+    LibraryRuleTest()
+    {
+        res::setUserLanguage(0);
+        ui::script::clear();
+        folder.registerComponents();
+        r = com::createObject<ICodeClass>(CLSID_CodeClass);
+    }
+    testutil::ProgramFolder folder;
+    com::ComPtr<ICodeClass> r;
+};
+
+// Drives every dialog shown modally while it lives; counts them.
+struct ModalDriver {
+    int shown = 0;
+    explicit ModalDriver(std::function<void(QDialog*)> drive)
+    {
+        ui::setModalHook([this, drive](QDialog* d) {
+            ++shown;
+            drive(d);
+        });
+    }
+    ~ModalDriver() { ui::setModalHook(nullptr); }
+};
+
+template <class W>
+W* child(QWidget* w, const char* name)
+{
+    W* c = w->findChild<W*>(QLatin1String(name));
+    if (!c)
+        ADD_FAILURE() << "no control " << name;
+    return c;
+}
+
+// The prompts shown since the last clear.
+inline QStringList prompts()
+{
+    QStringList p;
+    for (const auto& b : ui::script::shown())
+        p << b.prompt;
+    return p;
+}
 
 } // namespace rt
 

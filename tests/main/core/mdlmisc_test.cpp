@@ -123,6 +123,7 @@ TEST_F(MdlMiscTest, CodeValuesAndQuotedTypes)
 
 TEST_F(MdlMiscTest, SettingsRowsAreReadAndWrittenAlike)
 {
+    gDatabase.Execute(QStringLiteral("DELETE * FROM [SysInfo] WHERE [Type]='CodeRule';")); // an older file
     EXPECT_EQ(ReadSysInfo(QStringLiteral("CodeRule"), QStringLiteral("dflt")), QStringLiteral("dflt"));
     WriteSysInfo(QStringLiteral("CodeRule"), QString(), QStringLiteral("Memo"));
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Type]='CodeRule';")), 0);

@@ -1,4 +1,5 @@
 #include "tests/main/core/dbfixture.h"
+#include "main/core/defaultrule.h"
 #include "main/core/password.h"
 #include "main/core/schema.h"
 #include "platform/core/app.h"
@@ -17,7 +18,7 @@ TEST_F(MainDatabaseTest, NewDatabaseHasTheSevenTablesAndTheirColumns)
         for (const schema::Field& f : t.fields)
             EXPECT_EQ(td.Fields(QString::fromUtf16(f.name)).Type(), int(f.kind));
     }
-    EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [No]=0 AND [Type]<>'Users';")), 8);
+    EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [No]=0 AND [Type] NOT IN ('Users','CodeRule');")), 8);
     for (const QString& type : schema::baseDataTypes())
         EXPECT_EQ(GetCodeValue(type, 0), QStringLiteral("未指定")) << type.toStdString();
 }
@@ -32,10 +33,13 @@ TEST_F(MainDatabaseTest, FirstAdministratorHasEveryRightAndAHashedPassword)
     ASSERT_EQ(lines.size(), 3);
     EXPECT_NE(lines[0], QStringLiteral("secret-1"));
     EXPECT_TRUE(VerifyPassword(lines[0], QStringLiteral("secret-1")));
-    EXPECT_EQ(lines[1], QStringLiteral("0"));
+    EXPECT_EQ(lines[1], QString()); // every department, not only code 0
     EXPECT_EQ(lines[2], QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1"));
     rs.MoveNext();
     EXPECT_TRUE(rs.Eof());
+    rs.Close();
+    logIn(QStringLiteral("admin"), QStringLiteral("secret-1"));
+    EXPECT_EQ(gUsrInfos->DepartIDs(), QString());
 }
 
 TEST_F(MainDatabaseTest, RefusesToOverwriteAndWrongPasswordFails)
@@ -75,6 +79,10 @@ TEST(NewDatabaseTool, PrintsTheLogInAndRefusesAnExistingFile)
                                                    schema::connectString());
     dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT [Memo] FROM [SysInfo] WHERE [Type]='Users';"));
     EXPECT_TRUE(VerifyPassword(rs(0).Value().toString().section(QLatin1Char('\r'), 0, 0), password));
+    rs.Close();
+    rs = db.OpenRecordset(QStringLiteral("SELECT [Memo] FROM [SysInfo] WHERE [Type]='CodeRule';"));
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(rs(0).Value().toString(), DefaultCodeRule());
     rs.Close();
     db.Close();
 

@@ -67,6 +67,9 @@ TEST_F(UsrInfosTest, LevelsDepartmentsAndFlags)
     // Eight fields for nine flags: none is granted.
     ASSERT_EQ(load(u"eight"_s, QString()), 0);
     EXPECT_EQ(user(), u"eight|102|3||000000000"_s);
+    // The name as stored, whatever the letter case typed.
+    ASSERT_EQ(load(u"LI"_s, u"pw-li"_s), 0);
+    EXPECT_EQ(user(), u"li|100|2|3,7,12|101000001"_s);
     // By key: the name stays empty.
     ASSERT_EQ(load(QString(), u"pw-li"_s, 100), 0);
     EXPECT_EQ(user(), u"|100|2|3,7,12|101000001"_s);

@@ -1,0 +1,47 @@
+// The designer's new-band, field and advanced commands open their dialogs on the live rule
+// (a rule made by class identifier, the windows of the built library).
+#include "tests/rulegen/rulegen_testutil.h"
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+using namespace rt;
+
+using DesignerCommands = rt::LibraryRuleTest;
+
+TEST_F(DesignerCommands, NewBandFieldsAndAdvancedOpenTheirDialogsOnTheLiveRule)
+{
+    r->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("H"));
+    r->UsrFields()->Add(QStringLiteral("Grp"), QStringLiteral("设备组别"));
+    QStringList opened;
+    QString bandsInDialog;
+    int fieldsListed = -1;
+    ModalDriver driver([&](QDialog* d) {
+        opened << d->objectName();
+        if (d->objectName() == QStringLiteral("frmDesigners")) {
+            QTest::mouseClick(child<QLabel>(d, "imgButton0"), Qt::LeftButton);
+            child<QPushButton>(d, "cmdDrop")->click();
+            child<QPushButton>(d, "cmdAdvanced")->click();
+        } else if (d->objectName() == QStringLiteral("frmAddBands")) {
+            child<QLineEdit>(d, "txtName")->setText(QStringLiteral("Tail"));
+            child<QLineEdit>(d, "txtDefault")->setText(QStringLiteral("T"));
+            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+            QApplication::sendEvent(child<QLineEdit>(d, "txtDefault"), &out);
+            child<QPushButton>(d, "cmdOK")->click();
+            bandsInDialog = QString::number(r->Count());
+        } else if (d->objectName() == QStringLiteral("frmDropFields")) {
+            fieldsListed = child<QListWidget>(d, "lstFields")->count();
+        }
+    });
+    ui::script::answer(ui::vbNo); // no save on close
+    r->ShowDesigner(QString(), true);
+    EXPECT_EQ(opened, (QStringList{"frmDesigners", "frmAddBands", "frmDropFields", "frmAdvanceds"}));
+    EXPECT_EQ(bandsInDialog, QStringLiteral("2"));
+    EXPECT_EQ(fieldsListed, 1);
+}
+
+} // namespace
