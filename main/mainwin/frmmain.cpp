@@ -5,6 +5,7 @@
 #include "main/core/frmusers.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/startup.h"
+#include "main/core/status.h"
 #include "main/core/strings.h"
 #include "main/core/usrinfos.h"
 #include "main/devices/frmdevices.h"
@@ -642,13 +643,12 @@ int frmMain::LoadDeviceList()
         deviceList->start(RequireDatabase(), where);
     }, this);
     if (!ok) {
-        if (gMsgHub)
-            gMsgHub->ShowProgress(0);
+        ShowProgress(false);
         PostStatus(QString());
         return 0;
     }
-    if (deviceList->loading() && gMsgHub)
-        gMsgHub->ShowProgress(-1);
+    if (deviceList->loading())
+        ShowProgress(true);
     return 1;
 }
 
@@ -667,14 +667,13 @@ void frmMain::deviceListProgress(int read, int expected)
     if (expected <= 0)
         return;
     PostStatus(QStringLiteral("下载设备记录:%1/%2").arg(read).arg(expected));
-    if (gMsgHub)
+    if (gMsgHub)   // rounded, as the list has always shown it
         gMsgHub->SetProgress(int(std::lround(read * 100.0 / expected)));
 }
 
 void frmMain::deviceListFinished()
 {
-    if (gMsgHub)
-        gMsgHub->ShowProgress(0);
+    ShowProgress(false);
     lblTitle[0]->setText(QStringLiteral("设备共计:") + QString::number(deviceList->rowCount()) +
                          QStringLiteral(" 价值:") + FormatCurrency(deviceList->totalTenThousandths()));
     QString caption = plat::appTitle() + QStringLiteral(" -> ") + BuildNodeFilter(tvwDevices->currentItem(), true);
@@ -689,8 +688,7 @@ void frmMain::deviceListFinished()
 
 void frmMain::deviceListFailed(const vb::Error& error)
 {
-    if (gMsgHub)
-        gMsgHub->ShowProgress(0);
+    ShowProgress(false);
     PostStatus(QString());
     ReportError(error);
 }

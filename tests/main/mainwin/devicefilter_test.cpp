@@ -1,6 +1,6 @@
 // The tree's and list's conditions, without widgets, and what they select in a real file.
 #include "main/mainwin/devicefilter.h"
-#include "tests/main/mainwin/devicefixture.h"
+#include "tests/main/mainwin/listfixture.h"
 #include <algorithm>
 
 using namespace ostrel;
@@ -87,7 +87,7 @@ TEST(DeviceFilter, DepartmentsAndFilterJoinOutsideTheUsersText)
     }
 }
 
-class DeviceFilterDbTest : public testutil::DeviceDatabaseTest {
+class DeviceFilterDbTest : public testutil::ListDatabaseTest {
 protected:
     QList<int> ids(const QString& where)
     {

@@ -1,7 +1,7 @@
 // The device list model over a real file: first rows at once, the rest in chunks.
 #include "main/mainwin/devicelist.h"
 #include "main/mainwin/devicefilter.h"
-#include "tests/main/mainwin/devicefixture.h"
+#include "tests/main/mainwin/listfixture.h"
 #include "platform/core/format.h"
 #include <QAbstractItemModelTester>
 #include <QEventLoop>
@@ -12,7 +12,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class DeviceListTest : public testutil::DeviceDatabaseTest {
+class DeviceListTest : public testutil::ListDatabaseTest {
 protected:
     static void waitFor(DeviceListModel& m)
     {

@@ -11,7 +11,7 @@
 #include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
 #include "platform/ui/twips.h"
-#include "tests/main/mainwin/devicefixture.h"
+#include "tests/main/mainwin/listfixture.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,11 +33,11 @@ namespace {
 
 const QString kSettings = u"Settings"_s;
 
-class MainWindowTest : public testutil::DeviceDatabaseTest {
+class MainWindowTest : public testutil::ListDatabaseTest {
 protected:
     void SetUp() override
     {
-        DeviceDatabaseTest::SetUp();
+        ListDatabaseTest::SetUp();
         ui::script::clear();
     }
 

@@ -1,5 +1,5 @@
 #pragma once
-// A fresh database with devices, and users who may see some departments.
+// A fresh database with devices for the tree and list, and users who may see some departments.
 #include "main/core/password.h"
 #include "platform/dao/transaction.h"
 #include "tests/main/core/dbfixture.h"
@@ -7,7 +7,7 @@
 
 namespace testutil {
 
-class DeviceDatabaseTest : public MainDatabaseTest {
+class ListDatabaseTest : public MainDatabaseTest {
 protected:
     static QString sqlValue(const QVariant& v)
     {
