@@ -228,9 +228,20 @@ TEST_F(MainWindowTest, PrintGetsTheListsRestrictionAndCardTheSelection)
     });
     driver.start(10);
     w.mnuFilePrint->trigger();
-    driver.stop();
     EXPECT_EQ(viewWhere, u" WHERE ([Dep_ID]=3) AND ([Dep_ID] IN (1,3))"_s);
     EXPECT_EQ(filterText, u"([价值]>1 OR 1=1)"_s);
+    // At the root the departments alone restrict; a filter that is no condition prints nothing.
+    click(w, w.tvwDevices->topLevelItem(0));
+    w.mnuFilePrint->trigger();
+    EXPECT_EQ(viewWhere, u" WHERE ([Dep_ID] IN (1,3))"_s);
+    w.frmFilt_Apply(u"[价值] >"_s);
+    viewWhere.clear();
+    ui::script::clear();
+    w.mnuFilePrint->trigger();
+    driver.stop();
+    EXPECT_EQ(viewWhere, QString());
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
 
     // The card: nothing without a selection, the selected device with one.
     qint32 none = 0;
@@ -359,6 +370,10 @@ TEST_F(MainWindowTest, DepartmentsAndBadFiltersKeepTheListSafe)
         EXPECT_EQ(listed(w), c.ids);
         ASSERT_EQ(ui::script::shown().size(), 1);
         EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
+        // One that is no condition fails the same way.
+        w.frmFilt_Apply(u"[价值] >"_s);
+        EXPECT_EQ(listed(w), c.ids);
+        EXPECT_EQ(ui::script::shown().size(), 2);
         // A filter with a top-level OR is kept whole.
         w.frmFilt_Apply(u"[价值]>3 OR [价值]<2"_s);
         waitForList(w);
@@ -413,6 +428,13 @@ TEST_F(MainWindowTest, EditorEventsFindTheirNeighboursAndTheWrittenDevice)
     w.frmFilt_Apply(u"[Dev_ID]<100"_s);
     emit w.frmDevice->InfoChg(1, 900);
     EXPECT_EQ(w.selectedRow(), -1);
+
+    // A history record rebuilds the detail pane for the selected row.
+    w.selectRow(4);
+    emit w.frmDevice->InfoChg(1, 50);
+    EXPECT_EQ(w.selectedDevId(), 50);
+    w.frmDynamic_DynaChg(0, 0);
+    EXPECT_EQ(w.tbsDeviceTag(), u"50"_s);
 }
 
 TEST_F(MainWindowTest, ALoadAskedForDuringALoadStartsAfreshAndCloseEndsIt)
@@ -446,6 +468,16 @@ TEST_F(MainWindowTest, ALoadAskedForDuringALoadStartsAfreshAndCloseEndsIt)
     waitForList(*w);
     EXPECT_EQ(w->deviceList->rowCount(), 1500);
     EXPECT_EQ(w->deviceList->totalTenThousandths(), 1500 * 12500);
+
+    // The editor writing a device while rows are read.
+    w->mnuViewRefresh->trigger();
+    ASSERT_TRUE(w->listLoading());
+    qint32 mode = 0;
+    w->ShowAddWin(mode, 0);
+    emit w->frmDevice->InfoChg(1, 1400);
+    EXPECT_FALSE(w->listLoading());
+    EXPECT_EQ(w->selectedDevId(), 1400);
+    EXPECT_EQ(w->deviceList->rowCount(), 1500);
 
     // Closing during a load ends the read.
     w->mnuViewRefresh->trigger();
