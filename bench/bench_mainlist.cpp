@@ -27,7 +27,7 @@ using namespace ostrel;
 
 namespace {
 
-const int kRounds = 7;
+const int kRounds = 21;
 
 double median(std::vector<double> v)
 {

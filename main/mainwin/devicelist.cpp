@@ -29,6 +29,9 @@ DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent)
 {
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &DeviceListModel::readChunk);
+    m_discardTimer.setSingleShot(true);
+    m_discardTimer.setInterval(0);
+    connect(&m_discardTimer, &QTimer::timeout, this, [this] { m_discarded.clear(); });
 }
 
 DeviceListModel::~DeviceListModel()
@@ -116,8 +119,9 @@ void DeviceListModel::start(dao::Database db, const QString& where)
     beginResetModel();
     // The old rows are freed once the first new ones show: freeing a long list first
     // would slow the first rows down.
-    m_oldRows = std::move(m_rows);
+    m_discarded.append(std::move(m_rows));
     m_rows = QVector<Row>();
+    m_discardTimer.start();
     m_total = 0;
     for (int k = 0; k < 3; ++k)
         m_codeTexts[k] = std::move(texts[k]);
@@ -164,7 +168,6 @@ void DeviceListModel::readChunk()
         m_timer.stop();
         return;
     }
-    m_oldRows = QVector<Row>();
     if (!m_counted)
         countRows(m_db, m_where);
     QElapsedTimer clock;
@@ -246,8 +249,6 @@ void DeviceListModel::countRows(dao::Database db, const QString& where)
 
 void DeviceListModel::end()
 {
-    if (!m_oldRows.isEmpty())
-        QTimer::singleShot(0, this, [this] { m_oldRows = QVector<Row>(); });
     m_timer.stop();
     m_loading = false;
     CloseRecordset(m_rs);

@@ -18,8 +18,8 @@ public:
     enum Column { ColNo, ColName, ColValue, ColCheck, ColState, ColDepart, ColumnCount };
     // The row's [Dev_ID] (its Tag).
     static constexpr int DevIdRole = Qt::UserRole;
-    // Rows read before start returns: at least a screenful.
-    static constexpr int kFirstRows = 100;
+    // Rows read before start returns: a screenful of the list on a large screen.
+    static constexpr int kFirstRows = 64;
 
     explicit DeviceListModel(QObject* parent = nullptr);
     ~DeviceListModel() override;
@@ -72,7 +72,8 @@ private:
     void end();
 
     QVector<Row> m_rows;
-    QVector<Row> m_oldRows;
+    QVector<QVector<Row>> m_discarded;   // lists replaced, freed when the loop runs
+    QTimer m_discardTimer;
     QHash<qint32, QString> m_codeTexts[3];
     dao::Recordset m_rs;
     dao::Database m_db;
