@@ -6,6 +6,7 @@
 #include "main/reports/devicecard.h"
 #include "main/reports/frmfilter.h"
 #include "main/reports/frmprncols.h"
+#include "platform/cindral/cindral.h"
 #include "platform/core/app.h"
 #include "platform/core/format.h"
 #include "platform/core/msgbox.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -538,6 +540,49 @@ TEST_F(MainWindowTest, ViewTogglesToolbarButtonsAndHelp)
     EXPECT_EQ(ui::script::last().prompt, u"无法显示帮助目录，该工程没有相关联的帮助。"_s);
     EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbInformation));
     EXPECT_EQ(ui::script::last().title, w.windowTitle());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ALongLoadPostsItsStatusAndProgress)
+{
+    addDevices(1500);
+    logInWithDeparts(QString());
+    cindral::Hub hub;
+    cindral::Messenger messenger;
+    hub.AttachMessenger(&messenger);
+    gMsgHub = &hub;
+    gMessenger = &messenger;
+    QStringList posted;
+    QList<int> progress;
+    QObject::connect(&messenger, &cindral::Messenger::NewMessage, [&](const QString& t) { posted << t; });
+    QObject::connect(&hub, &cindral::Hub::progressChanged, [&] { progress << (hub.progressShown() ? hub.progress() : -1); });
+    {
+        frmMain w;
+        w.Form_Load();
+        EXPECT_TRUE(hub.progressShown());
+        waitForList(w);
+        EXPECT_FALSE(hub.progressShown());
+        EXPECT_EQ(w.sbPanels[0]->text(), QString());
+    }
+    gMsgHub = nullptr;
+    gMessenger = nullptr;
+
+    const QRegularExpression step(u"^下载设备记录:(\\d+)/1500$"_s);
+    QList<int> counts;
+    for (const QString& t : posted)
+        if (const auto m = step.match(t); m.hasMatch())
+            counts << m.captured(1).toInt();
+    ASSERT_FALSE(counts.isEmpty());
+    EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
+    EXPECT_EQ(counts.last(), 1500);
+    EXPECT_EQ(posted.last(), QString());
+    EXPECT_TRUE(posted.contains(u"下载设备列表.."_s));
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), -1);                 // switched off at the end
+    EXPECT_TRUE(progress.contains(100));
 }
 
 } // namespace
