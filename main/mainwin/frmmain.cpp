@@ -588,6 +588,8 @@ void frmMain::addChildNodes(QTreeWidgetItem* node, const QString& level, const Q
 QVector<TreeNode> frmMain::nodeChain(QTreeWidgetItem* node) const
 {
     QVector<TreeNode> chain;
+    if (m_nextNodeIndex <= 2)
+        return chain;   // a tree of the root alone adds nothing
     for (QTreeWidgetItem* n = node; n && n->parent(); n = n->parent())
         chain.prepend({n->text(0), n->data(0, kTagRole).toString()});
     return chain;
@@ -595,8 +597,7 @@ QVector<TreeNode> frmMain::nodeChain(QTreeWidgetItem* node) const
 
 QString frmMain::BuildNodeFilter(QTreeWidgetItem* node, bool asPath) const
 {
-    // A tree of the root alone adds nothing.
-    const QVector<TreeNode> chain = m_nextNodeIndex > 2 ? nodeChain(node) : QVector<TreeNode>();
+    const QVector<TreeNode> chain = nodeChain(node);
     if (asPath)
         return NodePath(kRootText, chain);
     const QString conditions = NodeConditions(chain);
@@ -605,7 +606,7 @@ QString frmMain::BuildNodeFilter(QTreeWidgetItem* node, bool asPath) const
 
 QString frmMain::selectedNodeConditions() const
 {
-    return m_nextNodeIndex > 2 ? NodeConditions(nodeChain(tvwDevices->currentItem())) : QString();
+    return NodeConditions(nodeChain(tvwDevices->currentItem()));
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)

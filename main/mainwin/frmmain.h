@@ -180,7 +180,7 @@ private:
     void deviceListFinished();
     void deviceListProgress(int read, int expected);
     void deviceListFailed(const vb::Error& error);
-    // The nodes from the root's child down to node.
+    // The nodes from the root's child down to node (none while the root is alone).
     QVector<TreeNode> nodeChain(QTreeWidgetItem* node) const;
     // The selected node's conditions without "WHERE".
     QString selectedNodeConditions() const;
