@@ -106,8 +106,7 @@ void DeviceListModel::start(dao::Database db, const QString& where)
     QHash<qint32, QString> texts[3];
     try {
         for (int k = 0; k < 3; ++k) {
-            CodeTable t;
-            LoadCodeList(QString::fromLatin1(kCodeTypes[k]), t, false);
+            const CodeTable t = CodeList(QString::fromLatin1(kCodeTypes[k]), false);
             if (t.size() == 2)
                 for (int i = 0; i < t[0].size(); ++i)
                     texts[k].insert(t[0][i].toInt(), t[1].value(i));

@@ -4,6 +4,7 @@
 #include "main/core/frmsplash.h"
 #include "main/core/frmusers.h"
 #include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/startup.h"
 #include "main/core/strings.h"
 #include "main/core/usrinfos.h"
@@ -544,19 +545,19 @@ void frmMain::mnuFileClose_Click()
 void frmMain::mnuFileBackup_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvBackup())
-        BackupMainDatabase();
+        BackupMainDatabase(this);   // its own command boundary
 }
 
 void frmMain::mnuBasement_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
-        ShowBaseDataWindow(this);
+        ui::runCommand([&] { ShowBaseDataWindow(this); }, this);
 }
 
 void frmMain::mnuToolUsr_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
-        ShowUsersWindow(this);
+        ui::runCommand([&] { ShowUsersWindow(this); }, this);
 }
 
 void frmMain::showHelp(bool)
@@ -571,8 +572,10 @@ void frmMain::mnuHelpSearchForHelpOn_Click() { showHelp(true); }
 
 void frmMain::mnuHelpAbout_Click()
 {
-    frmAbout about(this);
-    about.exec();
+    ui::runCommand([&] {
+        frmAbout about(this);
+        about.exec();
+    }, this);
 }
 
 } // namespace ostrel

@@ -1,5 +1,6 @@
 // The main window's device tree and device list, and the events of the windows beside it.
 #include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/status.h"
 #include "main/devices/frmdevices.h"
 #include "main/devices/frmpictures.h"
