@@ -6,7 +6,7 @@
 #include "main/core/schema.h"
 #include "main/core/startup.h"
 #include "main/core/usrinfos.h"
-#include "main/mainwin/devicefilter.h"
+#include "main/core/devicefilter.h"
 #include "main/mainwin/devicelist.h"
 #include "main/mainwin/frmmain.h"
 #include "platform/core/app.h"

@@ -1,6 +1,6 @@
 #include "main/mainwin/devicelist.h"
 #include "main/core/mdlmisc.h"
-#include "main/mainwin/devicefilter.h"
+#include "main/core/devicefilter.h"
 #include "platform/core/format.h"
 #include <cmath>
 

@@ -10,7 +10,7 @@
 #include "main/core/usrinfos.h"
 #include "main/devices/frmdevices.h"
 #include "main/devices/frmdynamics.h"
-#include "main/mainwin/devicefilter.h"
+#include "main/core/devicefilter.h"
 #include "main/mainwin/devicelist.h"
 #include "main/mainwin/frmmainshared.h"
 #include "main/reports/devicecard.h"

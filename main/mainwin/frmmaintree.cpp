@@ -4,7 +4,7 @@
 #include "main/core/status.h"
 #include "main/devices/frmdevices.h"
 #include "main/devices/frmpictures.h"
-#include "main/mainwin/devicefilter.h"
+#include "main/core/devicefilter.h"
 #include "main/mainwin/devicelist.h"
 #include "main/mainwin/frmmain.h"
 #include "main/mainwin/frmmainshared.h"

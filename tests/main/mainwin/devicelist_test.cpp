@@ -1,6 +1,6 @@
 // The device list model over a real file: first rows at once, the rest in chunks.
 #include "main/mainwin/devicelist.h"
-#include "main/mainwin/devicefilter.h"
+#include "main/core/devicefilter.h"
 #include "tests/main/mainwin/listfixture.h"
 #include "platform/core/format.h"
 #include <QAbstractItemModelTester>

@@ -1,6 +1,7 @@
 // The tree's and list's conditions, without widgets, and what they select in a real file.
-#include "main/mainwin/devicefilter.h"
-#include "tests/main/mainwin/listfixture.h"
+#include "main/core/devicefilter.h"
+#include "tests/data/devicerows.h"
+#include "tests/data/servicefixture.h"
 #include <algorithm>
 
 using namespace ostrel;
@@ -87,7 +88,7 @@ TEST(DeviceFilter, DepartmentsAndFilterJoinOutsideTheUsersText)
     }
 }
 
-class DeviceFilterDbTest : public testutil::ListDatabaseTest {
+class DeviceFilterDbTest : public testutil::ServiceTest {
 protected:
     QList<int> ids(const QString& where)
     {
@@ -105,7 +106,7 @@ protected:
 
 TEST_F(DeviceFilterDbTest, ConditionsSelectWhatTheNodesGroup)
 {
-    addTreeDevices();
+    testutil::devicerows::addTreeDevices();
 
     const auto nodeWhere = [](const QVector<TreeNode>& chain, const QString& departs = QString()) {
         return ListWhere(NodeConditions(chain), QString(), departs);
