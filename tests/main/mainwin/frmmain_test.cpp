@@ -158,6 +158,16 @@ TEST_F(MainWindowTest, SettingsAreReadUnderTheirApplicationNames)
         EXPECT_EQ(w.splitterPosition(), c.position) << c.stored.toStdString();
         EXPECT_EQ(w.imgSplitter->sizes().value(0), ui::twipsToPixelsX(c.position));
     }
+    {
+        // A window shrunk below 8000 by 4500 keeps that size.
+        frmMain w;
+        w.Form_Load();
+        w.show();
+        w.resize(100, 100);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w.width(), ui::twipsToPixelsX(8000));
+        EXPECT_EQ(w.height(), ui::twipsToPixelsY(4500));
+    }
 
     plat::SaveSetting(plat::appTitle(), kSettings, u"Track"_s, u"1"_s);
     plat::SaveSetting(plat::appTitle(), kSettings, u"Filters"_s, u"[价值]>1"_s);
