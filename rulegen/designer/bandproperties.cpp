@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTreeWidget>
 #include <cmath>
 #include <optional>
 
@@ -80,16 +79,7 @@ void frmDesigners::SetControlStates(int item, bool enabled)
             enable(lstTracks, enabled);
             enable(lblInfo[10], enabled);
             break;
-        case 14: {
-            enable(tvwAvailable, enabled);
-            enable(lblInfo[6], enabled);
-            const bool selected = enabled && tvwAvailable->currentItem();
-            enable(cmdAdd, enabled);
-            enable(cmdDelete, selected);
-            enable(cmdModify, selected);
-            enable(cmdClear, enabled && tvwAvailable->topLevelItemCount() > 0);
-            break;
-        }
+        case 14: fraRelations->SetControlStates(enabled); break;
         default: break;
         }
     } catch (const vb::Error& e) {
@@ -139,7 +129,6 @@ void frmDesigners::ShowBandInfo()
         return;
     }
 
-    ignoring([&] { cRelations = b->Relations(); });
     fillProperty(0, [&] { b->setName(b->Name()); }, [&] { txtName->setText(b->Name()); });
     fillProperty(1, [&] { b->setStyle(b->Style()); }, [&] { select(cboStyle, b->Style()); });
     fillProperty(2, [&] { b->setSwapMode(b->SwapMode()); }, [&] { select(cboSwapMode, b->SwapMode()); });
@@ -225,12 +214,8 @@ void frmDesigners::ShowBandInfo()
         SetControlStates(13, true);
     });
 
-    ignoring([&] {
-        tvwAvailable->clear();
-        if (cRelations)
-            LoadRelationTree();
-        SetControlStates(14, bool(cRelations));
-    });
+    // the relation panel listens to this band's table from now on
+    fraRelations->ShowBand(m_code.get(), m_current);
     setPointer(imgButton[0], m_code->AllowAddBand());
     setPointer(imgButton[1], b->AllowDroped() && m_code->AllowDropBand());
 }
@@ -242,10 +227,9 @@ void frmDesigners::showEmpty(const vb::Error* e)
     const bool wasFilling = m_filling;
     m_filling = true;
     ignoring([&] {
-        cRelations = nullptr;
+        fraRelations->Detach();
         txtName->clear();
         lstTracks->clear();
-        tvwAvailable->clear();
         for (int i = 0; i <= 15; ++i)
             SetControlStates(i, false);
         setPointer(imgButton[0], m_code && m_code->AllowAddBand());

@@ -26,7 +26,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -198,8 +197,13 @@ frmDesigners::frmDesigners(QWidget* parent) : QDialog(parent)
         lLine.append(line);
     }
     layout->addWidget(lLine[0]);
+    fraRelations = new RelationPanel(this);
+    tvwAvailable = fraRelations->tvwAvailable;
+    cmdAdd = fraRelations->cmdAdd;
+    cmdDelete = fraRelations->cmdDelete;
+    cmdModify = fraRelations->cmdModify;
+    cmdClear = fraRelations->cmdClear;
     buildProperties();
-    buildRelationPanel();
     auto* middle = new QHBoxLayout;
     middle->addWidget(famPropertiy, 3);
     middle->addWidget(fraRelations, 2);
@@ -277,7 +281,11 @@ void frmDesigners::buildProperties()
     famPropertiy->setProperty(forms::kTag, 1511);
     static const int ids[13] = {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 1509, 1510, 1512, 1513, 1514};
     for (int i = 0; i < 13; ++i) {
-        QLabel* l = tagged(i == 6 ? static_cast<QWidget*>(this) : famPropertiy, ids[i]);
+        if (i == 6) {
+            lblInfo.append(fraRelations->lblInfo6); // the relation panel's own
+            continue;
+        }
+        QLabel* l = tagged(famPropertiy, ids[i]);
         l->setObjectName(QStringLiteral("lblInfo%1").arg(i));
         lblInfo.append(l);
     }
@@ -356,34 +364,6 @@ void frmDesigners::buildProperties()
     });
     for (QLineEdit* t : {txtDefault, txtFormat, txtLength, txtRange[0], txtRange[1]})
         t->installEventFilter(this);
-}
-
-// The relation tree of the current band and its commands (filled by the relation panel).
-void frmDesigners::buildRelationPanel()
-{
-    fraRelations = new QWidget(this);
-    fraRelations->setObjectName(QStringLiteral("fraRelations"));
-    tvwAvailable = new QTreeWidget(fraRelations);
-    tvwAvailable->setObjectName(QStringLiteral("tvwAvailable"));
-    tvwAvailable->setHeaderHidden(true);
-    cmdAdd = button(fraRelations, "cmdAdd", 1561);
-    cmdDelete = button(fraRelations, "cmdDelete", 1562);
-    cmdModify = button(fraRelations, "cmdModify", 1563);
-    cmdClear = button(fraRelations, "cmdClear", 1564);
-    lblInfo[6]->setParent(fraRelations);
-    auto* v = new QVBoxLayout(fraRelations);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->addWidget(lblInfo[6]);
-    v->addWidget(tvwAvailable, 1);
-    auto* h = new QHBoxLayout;
-    for (QPushButton* b : {cmdAdd, cmdDelete, cmdModify, cmdClear})
-        h->addWidget(b);
-    v->addLayout(h);
-}
-
-void frmDesigners::LoadRelationTree()
-{
-    // the relation panel loads the band's relations here
 }
 
 void frmDesigners::buildButtons()
@@ -466,7 +446,11 @@ void frmDesigners::attach(CodeClassImpl* rule)
         m_baseline = m_code->Definition();
 }
 
-void frmDesigners::detach() { m_listener.detach(); }
+void frmDesigners::detach()
+{
+    m_listener.detach();
+    fraRelations->Detach();
+}
 
 void frmDesigners::setCode(CodeClassImpl* rule)
 {
