@@ -120,7 +120,7 @@ TEST(EntryPlacement, DialogsGoOverTheActiveWindowButStayOnTheScreen)
     EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 600, 500, 400), screen), QPoint(250, 350));
     // the add-relation dialog goes further in: 0.4 of the width, 0.5 of the height
     EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 100, 500, 400), screen, QPointF(0.4, 0.5)), QPoint(300, 300));
-    EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 400, 500, 400), screen, QPointF(0.4, 0.5)), QPoint(300, 350));
+    EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 520, 500, 400), screen, QPointF(0.4, 0.5)), QPoint(300, 350));
 }
 
 } // namespace
