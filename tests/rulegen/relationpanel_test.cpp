@@ -416,4 +416,58 @@ TEST_F(Panel, ModifyingChangesTheRelationAndAFailedModifyLeavesItAsItWas)
     EXPECT_EQ(topTexts(), (QStringList{QStringLiteral("A Tools"), QStringLiteral("Z 刀具")}));
 }
 
+// The designer as the host opens it, from the library made by class identifier.
+using LibraryPanel = LibraryRuleTest;
+
+TEST_F(LibraryPanel, RelationsAreAddedModifiedAndRemovedInTheDesignerThatShowDesignerOpens)
+{
+    com::ComPtr<IList> f = r->UsrFields()->Add(QStringLiteral("Kind"));
+    r->Add(QStringLiteral("Kind"), bsUsrField, smSimpleSwap, QString(), f.get());
+    r->setCodeUCased(false);
+    RuleRecorder host(r);
+    std::function<void(QDialog*)> dialog;
+    QStringList seen;
+    ModalDriver driver([&](QDialog* d) {
+        if (d->objectName() != QLatin1String("frmDesigners")) {
+            seen << d->windowTitle();
+            dialog(d);
+            return;
+        }
+        auto* tree = child<QTreeWidget>(d, "tvwAvailable");
+        auto press = [&](const char* name) { child<QPushButton>(d, name)->click(); };
+        auto fill = [](QDialog* a, const char* code, const QString& value) {
+            child<QLineEdit>(a, "txtCode")->setText(QLatin1String(code));
+            child<QLineEdit>(a, "txtValue")->setText(value);
+            child<QPushButton>(a, "cmdOK")->click();
+        };
+        dialog = [&](QDialog* a) {
+            fill(a, "A", QStringLiteral("仪器"));
+            fill(a, "B", QStringLiteral("工具"));
+            child<QPushButton>(a, "cmdCancel")->click();
+        };
+        press("cmdAdd");
+        ASSERT_EQ(tree->topLevelItemCount(), 2);
+        EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("B 工具"));
+        dialog = [&](QDialog* a) { fill(a, "C", QStringLiteral("刀具")); };
+        press("cmdModify");
+        EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("C 刀具"));
+        tree->setCurrentItem(tree->topLevelItem(0));
+        ui::script::answer(ui::vbYes);
+        press("cmdDelete");
+        EXPECT_EQ(ui::script::last().prompt, QStringLiteral("确实要删除指定关系吗？"));
+        ASSERT_EQ(tree->topLevelItemCount(), 1);
+        EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("C 刀具"));
+        ui::script::answer(ui::vbYes); // saved on closing
+        press("cmdClose");
+    });
+    r->ShowDesigner(QString(), true);
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("新建关系"), QStringLiteral("修改关系")}));
+    ICNodes* table = r->Band(1)->Relations().get();
+    ASSERT_EQ(table->Count(), 1);
+    EXPECT_EQ(table->Node(1)->Text(), QStringLiteral("C"));
+    EXPECT_EQ(host.stored, r->Definition());
+    // the closed designer left no listener on the table
+    table->Add(QVariant(), tvwNext, QStringLiteral("D"), QStringLiteral("量具"));
+}
+
 } // namespace
