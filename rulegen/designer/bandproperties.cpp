@@ -1,6 +1,7 @@
 // The designer's property frame: filling it from the current band, which editors the band
 // accepts, and writing each editor's value through to the band.
 #include "rulegen/designer/confirmclear.h"
+#include "rulegen/designer/controls.h"
 #include "rulegen/designer/frmdesigners.h"
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
@@ -31,13 +32,6 @@ bool ignoring(const std::function<void()>& f)
     }
 }
 
-// Sets a control's state only when it differs (a write raises no needless repaint).
-void enable(QWidget* w, bool on)
-{
-    if (w->isEnabled() != on)
-        w->setEnabled(on);
-}
-
 // Selects an entry from code without the user's click handler (which listens to "activated").
 void select(QComboBox* c, int i) { c->setCurrentIndex(i); }
 
@@ -51,33 +45,33 @@ void frmDesigners::SetControlStates(int item, bool enabled)
         if (m_code && m_current >= 0 && m_current < m_code->Count())
             enabled = enabled && m_code->bands().at(m_current)->AllowModified();
         switch (item) {
-        case 0: enable(txtName, enabled); break;
-        case 1: enable(cboStyle, enabled); break;
-        case 2: enable(cboSwapMode, enabled); break;
-        case 3: enable(txtDefault, enabled); break;
-        case 4: enable(txtFormat, enabled); break;
-        case 5: enable(txtLength, enabled); break;
-        case 6: enable(cboBound, enabled); break;
+        case 0: enableControl(txtName, enabled); break;
+        case 1: enableControl(cboStyle, enabled); break;
+        case 2: enableControl(cboSwapMode, enabled); break;
+        case 3: enableControl(txtDefault, enabled); break;
+        case 4: enableControl(txtFormat, enabled); break;
+        case 5: enableControl(txtLength, enabled); break;
+        case 6: enableControl(cboBound, enabled); break;
         case 7: {
             const bool on = enabled && m_code && m_code->AllowFieldManage();
-            enable(cmdAppend, on);
-            enable(cmdDrop, on);
+            enableControl(cmdAppend, on);
+            enableControl(cmdDrop, on);
             break;
         }
-        case 8: enable(cboIncrMode, enabled); break;
+        case 8: enableControl(cboIncrMode, enabled); break;
         case 9:
         case 10:
-            enable(txtRange[item - 9], enabled);
-            enable(vscRange[item - 9], enabled);
+            enableControl(txtRange[item - 9], enabled);
+            enableControl(vscRange[item - 9], enabled);
             break;
-        case 11: enable(cboTrigerBand, enabled); break;
+        case 11: enableControl(cboTrigerBand, enabled); break;
         case 12:
-            enable(txtRange[0], enabled);
-            enable(txtRange[1], enabled);
+            enableControl(txtRange[0], enabled);
+            enableControl(txtRange[1], enabled);
             break;
         case 13:
-            enable(lstTracks, enabled);
-            enable(lblInfo[10], enabled);
+            enableControl(lstTracks, enabled);
+            enableControl(lblInfo[10], enabled);
             break;
         case 14: fraRelations->SetControlStates(enabled); break;
         default: break;

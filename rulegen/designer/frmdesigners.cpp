@@ -2,6 +2,7 @@
 // buttons and unloading. The property frame is in bandproperties.cpp.
 #include "rulegen/designer/frmdesigners.h"
 #include "rulegen/designer/confirmclear.h"
+#include "rulegen/designer/controls.h"
 #include "rulegen/designer/inputhelpers.h"
 #include "rulegen/designer/windows.h"
 #include "rulegen/engine/strings.h"
@@ -53,15 +54,6 @@ QLabel* tagged(QWidget* parent, int id)
     auto* l = new QLabel(parent);
     l->setProperty(forms::kTag, id);
     return l;
-}
-
-QPushButton* button(QWidget* parent, const char* name, int id)
-{
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setProperty(forms::kTag, id);
-    b->setAutoDefault(false);
-    return b;
 }
 
 QComboBox* list(QWidget* parent, const char* name)
@@ -297,10 +289,10 @@ void frmDesigners::buildProperties()
     txtFormat = textBox(f, "txtFormat");
     txtLength = textBox(f, "txtLength");
     cboBound = list(f, "cboBound");
-    cmdAppend = button(f, "cmdAppend", 0);
+    cmdAppend = commandButton(f, "cmdAppend", 0);
     cmdAppend->setText(QStringLiteral("+"));
     cmdAppend->setToolTip(QStringLiteral("1515"));
-    cmdDrop = button(f, "cmdDrop", 0);
+    cmdDrop = commandButton(f, "cmdDrop", 0);
     cmdDrop->setText(QStringLiteral("-"));
     cmdDrop->setToolTip(QStringLiteral("1516"));
     for (QPushButton* b : {cmdAppend, cmdDrop})
@@ -368,10 +360,10 @@ void frmDesigners::buildProperties()
 
 void frmDesigners::buildButtons()
 {
-    cmdSave = button(this, "cmdSave", 1551);
-    cmdApply = button(this, "cmdApply", 1553);
-    cmdAdvanced = button(this, "cmdAdvanced", 1552);
-    cmdClose = button(this, "cmdClose", 1554);
+    cmdSave = commandButton(this, "cmdSave", 1551);
+    cmdApply = commandButton(this, "cmdApply", 1553);
+    cmdAdvanced = commandButton(this, "cmdAdvanced", 1552);
+    cmdClose = commandButton(this, "cmdClose", 1554);
     connect(cmdSave, &QPushButton::clicked, this, [this] {
         ui::runCommand([&] {
             if (m_code && m_code->saveRule() == CodeClassImpl::SaveResult::Saved)

@@ -1,5 +1,6 @@
 #include "rulegen/designer/relationpanel.h"
 #include "rulegen/designer/confirmclear.h"
+#include "rulegen/designer/controls.h"
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
 #include "platform/core/events.h"
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <optional>
@@ -39,21 +41,6 @@ QPixmap relationImage(bool selected)
     return pm;
 }
 
-QPushButton* button(QWidget* parent, const char* name, int id)
-{
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setProperty(forms::kTag, id);
-    b->setAutoDefault(false);
-    return b;
-}
-
-void enable(QWidget* w, bool on)
-{
-    if (w->isEnabled() != on)
-        w->setEnabled(on);
-}
-
 } // namespace
 
 RelationPanel::RelationPanel(QWidget* parent) : QWidget(parent)
@@ -72,10 +59,10 @@ RelationPanel::RelationPanel(QWidget* parent) : QWidget(parent)
     tvwAvailable->setColumnCount(1);
     tvwAvailable->setSelectionMode(QAbstractItemView::SingleSelection);
     tvwAvailable->setContextMenuPolicy(Qt::CustomContextMenu);
-    cmdAdd = button(this, "cmdAdd", 1561);
-    cmdDelete = button(this, "cmdDelete", 1562);
-    cmdModify = button(this, "cmdModify", 1563);
-    cmdClear = button(this, "cmdClear", 1564);
+    cmdAdd = commandButton(this, "cmdAdd", 1561);
+    cmdDelete = commandButton(this, "cmdDelete", 1562);
+    cmdModify = commandButton(this, "cmdModify", 1563);
+    cmdClear = commandButton(this, "cmdClear", 1564);
 
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
@@ -181,11 +168,9 @@ QString RelationPanel::selectedKey() const { return keyOf(tvwAvailable->currentI
 
 void RelationPanel::clearTree()
 {
-    const bool wasLoading = m_loading;
-    m_loading = true;
+    const QScopedValueRollback<bool> loading(m_loading, true);
     tvwAvailable->clear();
     m_items.clear();
-    m_loading = wasLoading;
 }
 
 void RelationPanel::forget(QTreeWidgetItem* item)
@@ -226,13 +211,7 @@ void RelationPanel::LoadRelationTree(const QVariant& ParentKey, const QString& H
     std::optional<ui::WindowUpdateLock> freeze;
     if (LockUpdates)
         freeze.emplace(window());
-    const bool wasLoading = m_loading;
-    m_loading = true;
-    struct Restore {
-        bool& flag;
-        bool value;
-        ~Restore() { flag = value; }
-    } restore{m_loading, wasLoading};
+    const QScopedValueRollback<bool> loading(m_loading, true);
 
     try {
         com::ComPtr<ICNodes> t = table();
@@ -281,13 +260,13 @@ void RelationPanel::SetControlStates(bool enabled)
 {
     if (BandImpl* b = band())
         enabled = enabled && b->AllowModified();
-    enable(tvwAvailable, enabled);
-    enable(lblInfo6, enabled);
+    enableControl(tvwAvailable, enabled);
+    enableControl(lblInfo6, enabled);
     const bool selected = enabled && tvwAvailable->currentItem();
-    enable(cmdAdd, enabled);
-    enable(cmdDelete, selected);
-    enable(cmdModify, selected);
-    enable(cmdClear, enabled && tvwAvailable->topLevelItemCount() > 0);
+    enableControl(cmdAdd, enabled);
+    enableControl(cmdDelete, selected);
+    enableControl(cmdModify, selected);
+    enableControl(cmdClear, enabled && tvwAvailable->topLevelItemCount() > 0);
 }
 
 // ---------------------------------------------------------------- commands
