@@ -217,7 +217,7 @@ void frmAddNodes::cmdOK_Click()
             ui::MsgBox(e.description(), ui::vbInformation, appTitle(), this);
             (e.number() == vb::componentError(2030) ? txtValue : txtCode)->setFocus(Qt::OtherFocusReason);
         }
-    }, this);
+    }, this, appTitle());
 }
 
 } // namespace tessaly

@@ -103,7 +103,8 @@ void RelationPanel::buildMenu()
         a->setObjectName(QStringLiteral("mnuSubNodeAdd%1").arg(i));
         if (i != 3) {
             const qint32 position = i == 4 ? 4 : i + 1;
-            connect(a, &QAction::triggered, this, [this, position] { ui::runCommand([&] { addRelation(position); }, this); });
+            connect(a, &QAction::triggered, this,
+                    [this, position] { ui::runCommand([&] { addRelation(position); }, this, appTitle()); });
         }
         mnuSubNodeAdd.append(a);
     }
@@ -279,7 +280,7 @@ void RelationPanel::command(const std::function<void()>& body)
         } catch (const vb::Error& e) {
             ui::MsgBox(e.description(), ui::vbInformation, appTitle(), this);
         }
-    }, this);
+    }, this, appTitle());
 }
 
 void RelationPanel::tvwAvailable_ContextMenu(const QPoint& pos)
@@ -303,7 +304,7 @@ void RelationPanel::tvwAvailable_ContextMenu(const QPoint& pos)
         const QPoint at = tvwAvailable->viewport()->mapToGlobal(pos);
         ui::DoEvents();
         ui::PopupMenu(mnuNode, at);
-    }, this);
+    }, this, appTitle());
 }
 
 void RelationPanel::addRelation(qint32 position)
