@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -139,7 +141,9 @@ TEST_F(Panel, ASimpleTableIsShownFlatWithChildAlwaysDisabled)
     EXPECT_EQ(topTexts(), (QStringList{QStringLiteral("A 仪器"), QStringLiteral("B 工具")}));
     EXPECT_EQ(t->topLevelItem(0)->childCount(), 0);
     EXPECT_EQ(t->currentItem(), t->topLevelItem(0)); // the first is selected
-    EXPECT_FALSE(t->topLevelItem(0)->icon(0).isNull());
+    // the two pictures: a relation, and the selected relation
+    const QIcon icon = t->topLevelItem(0)->icon(0);
+    EXPECT_NE(icon.pixmap(16, QIcon::Normal).toImage(), icon.pixmap(16, QIcon::Selected).toImage());
     EXPECT_EQ(buttons(), (QList<bool>{true, true, true, true}));
     EXPECT_EQ(w->lblInfo[6]->text(), QStringLiteral("Relation:"));
 
@@ -345,6 +349,14 @@ TEST_F(Panel, TheTreeFollowsChangesMadeElsewhere)
     EXPECT_EQ(item(a)->child(0)->text(0), QStringLiteral("CD 乙"));
     EXPECT_EQ(ui::windowUpdateLocks(w.get()), 0);
     EXPECT_TRUE(w->updatesEnabled());
+    // inside a freeze of the caller's, a refresh leaves the window frozen
+    {
+        ui::WindowUpdateLock outer(w.get());
+        tree()->Node(a)->setTag(QStringLiteral("甲甲"));
+        EXPECT_FALSE(w->updatesEnabled());
+    }
+    EXPECT_TRUE(w->updatesEnabled());
+    EXPECT_EQ(item(a)->text(0), QStringLiteral("AB 甲甲"));
     // a layer change clears the shared tree: the panel is empty and its buttons follow
     r->Band(kLayer3 + 1)->setSwapMode(smNoneSwap);
     EXPECT_EQ(tree()->Count(), 0);
