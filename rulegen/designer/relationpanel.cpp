@@ -228,9 +228,10 @@ void RelationPanel::LoadRelationTree(const QVariant& ParentKey, const QString& H
             if (t)
                 fill(t->Node(ParentKey)->Child(), parent);
         }
-    } catch (const vb::Error& e) {
+    } catch (const std::exception& e) {
+        // shown here: nothing of it may reach the table that raised the change
         freeze.reset();
-        ui::MsgBox(e.description(), ui::vbExclamation, appTitle(), this);
+        ui::reportError(e, this, appTitle());
         return;
     }
     if (QTreeWidgetItem* hot = HotKey.isEmpty() ? nullptr : treeNode(HotKey))
