@@ -36,16 +36,52 @@ dao::Recordset copyList(TempPrintDatabase& tmp, const QAbstractItemModel& list)
     auto& model = const_cast<QAbstractItemModel&>(list);
     while (model.canFetchMore(QModelIndex()))
         model.fetchMore(QModelIndex());
+    RowBatches batches;
     for (int r = 0; r < list.rowCount(); ++r) {
         rs.AddNew();
         for (int c = 0; c < columns; ++c)
             rs.Fields(c).setValue(vb::CStr(list.data(list.index(r, c))));
         rs.Update();
+        batches.added();
     }
+    batches.finish();
     return rs;
 }
 
 } // namespace
+
+RowBatches::RowBatches(int size) : m_size(size)
+{
+    dao::DBEngine::BeginTrans();
+    m_open = true;
+}
+
+RowBatches::~RowBatches()
+{
+    if (m_open) {
+        try {
+            dao::DBEngine::Rollback();
+        } catch (...) {
+        }
+    }
+}
+
+void RowBatches::added()
+{
+    if (++m_rows % m_size == 0) {
+        finish();
+        dao::DBEngine::BeginTrans();
+        m_open = true;
+    }
+}
+
+void RowBatches::finish()
+{
+    if (m_open) {
+        m_open = false;
+        dao::DBEngine::CommitTrans();
+    }
+}
 
 QString OrganisationName() { return QStringLiteral("设备管理中心"); }
 

@@ -49,6 +49,26 @@ qint32 AppendField(dao::TableDef& Table, const QString& FieldName, qint16 FieldT
 // The field type of a temporary table's text columns: long text, so any length fits.
 constexpr qint16 kPrintTextType = dao::dbMemo;
 
+// Groups the rows added to a temporary table into transactions of `size` rows, so a long
+// copy neither syncs every row nor holds the engine's write lock for long.
+class RowBatches {
+public:
+    explicit RowBatches(int size = 2000);
+    // Rolls back an unfinished batch.
+    ~RowBatches();
+    RowBatches(const RowBatches&) = delete;
+    RowBatches& operator=(const RowBatches&) = delete;
+    // Call after each row's Update.
+    void added();
+    // Commits the last batch.
+    void finish();
+
+private:
+    int m_size;
+    int m_rows = 0;
+    bool m_open = false;
+};
+
 // A temporary database for one print: a file of its own in the program's folder
 // ("Tmp_DB" and a unique part, ".tmp"), keyed with the database password, holding the
 // empty table "tmp_Tbl" once Create() is called. Closed and deleted when the object goes,
