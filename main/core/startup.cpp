@@ -2,7 +2,7 @@
 #include "main/core/cexbasis.h"
 #include "main/core/cpicinfo.h"
 #include "main/core/frmsplash.h"
-#include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/usrinfos.h"
 #include "main/mainwin/frmmain.h"
 #include "platform/cindral/cindral.h"

@@ -3,12 +3,11 @@
 #include "main/core/password.h"
 #include "main/core/strings.h"
 #include "platform/core/format.h"
-#include <QThread>
+#include "platform/dao/retry.h"
 
 namespace ostrel {
 namespace {
 
-constexpr int kLockedRetries = 5;
 const QChar kCR(u'\r');
 
 struct UserRow {
@@ -82,6 +81,8 @@ QStringList SplitUserMemo(const QVariant& memo)
 
 void StoreUserPassword(qint32 userId, const QString& password)
 {
+    if (HasOuterBlanks(password))
+        throw vb::Error(kErrPasswordBlanks, Str(1094));
     RequireDatabase();
     dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE [ID]=") +
                                                     QString::number(userId) +
@@ -112,19 +113,12 @@ void StoreUserPassword(qint32 userId, const QString& password)
 qint32 UsrInfos::Load(const QString& usrName, qint32& usrId, const QString& password)
 {
     UserRow row;
-    for (int attempt = 0;; ++attempt) {
-        try {
-            row = readUser(usrName, usrId, password);
-            break;
-        } catch (const vb::Error& e) {
-            if (e.number() == dao::err::Locked && attempt + 1 < kLockedRetries) {
-                QThread::msleep(50u * unsigned(attempt + 1));
-                continue;
-            }
-            return e.number();
-        } catch (const std::exception&) {
-            return vb::errInvalidCall;
-        }
+    try {
+        row = dao::retryLocked([&] { return readUser(usrName, usrId, password.trimmed()); });
+    } catch (const vb::Error& e) {
+        return e.number();
+    } catch (const std::exception&) {
+        return vb::errInvalidCall;
     }
 
     // Everything is read: only now does the object change.
@@ -141,7 +135,7 @@ qint32 UsrInfos::Load(const QString& usrName, qint32& usrId, const QString& pass
 
     if (NeedsRehash(row.password)) {
         try {
-            StoreUserPassword(row.id, password);
+            StoreUserPassword(row.id, password.trimmed());
         } catch (...) {
             // The log-in stands; the plain form is replaced at a later log-in.
         }
