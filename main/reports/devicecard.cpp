@@ -1,5 +1,6 @@
 #include "main/reports/devicecard.h"
 #include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/strings.h"
 #include "main/devices/devicetable.h"
 #include "main/reports/prnstrs.h"
@@ -131,8 +132,7 @@ void PrintCard(qint32 devId)
         prn.PrnSTR(documents[i], 59, 27 + 7 * i);
     prn.PrnSTR(vb::CStr(field(u"设备编号")), 15, 64);
     prn.PrnSTR(vb::CStr(field(u"设备名称")), 49, 64);
-    CodeTable departs;
-    LoadCodeList(QStringLiteral("Departs"), departs, true);
+    const CodeTable departs = CodeList(QStringLiteral("Departs"), true);
     prn.PrnSTR(departText(departs, field(u"Dep_ID")), 78, 64);
 
     prn.EndDoc();
@@ -144,8 +144,6 @@ void PrintDeviceCard(qint32& Dev_ID)
     ui::BusyCursor busy;
     try {
         PrintCard(Dev_ID);
-    } catch (const vb::Error& e) {
-        ReportError(e);
     } catch (const std::exception& e) {
         ReportError(e);
     }

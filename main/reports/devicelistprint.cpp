@@ -1,7 +1,7 @@
 #include "main/reports/devicelistprint.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/strings.h"
-#include "main/mainwin/devicefilter.h"
+#include "main/core/devicefilter.h"
 #include "main/reports/devicefields.h"
 #include "main/reports/printlist.h"
 #include "platform/core/format.h"
@@ -140,10 +140,7 @@ void PrintDeviceList(const PrintColumns& columns, const QString& viewWhere, cons
         throw vb::Error(vb::componentError(kNothingChosen), Str(kNothingChosen));
     QList<CodeTable> codes;
     for (const Chosen& c : chosen) {
-        CodeTable t;
-        if (c.kind == 1 && !c.type.isEmpty())
-            LoadCodeList(c.type, t, false);
-        codes.append(t);
+        codes.append(c.kind == 1 && !c.type.isEmpty() ? CodeList(c.type, false) : CodeTable());
     }
 
     dao::Recordset query = RequireDatabase().OpenRecordset(

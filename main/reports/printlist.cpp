@@ -1,5 +1,6 @@
 #include "main/reports/printlist.h"
 #include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/schema.h"
 #include "platform/core/app.h"
 #include "platform/core/events.h"
@@ -174,11 +175,10 @@ qint32 PrintListView(const QString& Title, const QDateTime& PrintDate, const QAb
     try {
         PrintList(Title, PrintDate, SourceList, SourceRecords);
         return 1;
-    } catch (const vb::Error& e) {
-        if (e.number() != kNotShown)
-            ReportError(e);
     } catch (const std::exception& e) {
-        ReportError(e);
+        const auto* v = dynamic_cast<const vb::Error*>(&e);
+        if (!v || v->number() != kNotShown)
+            ReportError(e);
     }
     return 0;
 }

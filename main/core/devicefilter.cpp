@@ -1,4 +1,4 @@
-#include "main/mainwin/devicefilter.h"
+#include "main/core/devicefilter.h"
 #include "main/core/mdlmisc.h"
 #include "platform/core/vberror.h"
 #include "platform/dao/jetsql.h"
