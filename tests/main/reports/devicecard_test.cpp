@@ -26,15 +26,6 @@ protected:
         setField(7, u"资料"_s, u"合格证"_s);
     }
 
-    void setField(qint32 id, const QString& column, const QVariant& v)
-    {
-        dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT * FROM [Dev_Info] WHERE [Dev_ID]=%1;"_s.arg(id),
-                                                    dao::dbOpenDynaset);
-        rs.Edit();
-        rs(column).setValue(v);
-        rs.Update();
-        rs.Close();
-    }
     void writeIni(const QByteArray& text) { writeFile(u"Ostrel.ini"_s, text); }
 
     // The text call printing `text` (the first one).

@@ -3,7 +3,7 @@
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
-#include "tests/main/devices/devicefixture.h"
+#include "tests/main/reports/printfixture.h"
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -85,34 +85,25 @@ TEST(FilterText, StoredSelectionsLoadWhatTheyCan)
     EXPECT_EQ(coded[3], QStringList({QString(), QString(), QString(), u"3"_s, u"2;5"_s}));
 }
 
-class FilterWindowTest : public testutil::DeviceDatabaseTest {
+class FilterWindowTest : public testutil::PrintTest {
 protected:
     void SetUp() override
     {
-        DeviceDatabaseTest::SetUp();
+        PrintTest::SetUp();
         for (int no = 1; no <= 5; ++no)
             addSysInfo(9000 + no, u"Departs"_s, no, u"部门%1"_s.arg(no));
         addDevice(1, u"SB-01"_s, QVariant(), 2);
         addDevice(2, u"SB-02"_s, QVariant(), 5);
         addDevice(3, u"SB-03"_s, QVariant(), 1);
         addDevice(4, u"SB-04"_s, QVariant(), 2);
-        set(1, u"设备名称"_s, u"离心机"_s);
-        set(1, u"价值"_s, 1500);
-        set(2, u"设备名称"_s, u"O'Brien 打印机"_s);
-        set(2, u"价值"_s, 800);
-        set(3, u"设备名称"_s, u"显微镜"_s);
-        set(3, u"价值"_s, 3000);
-        set(3, u"购置年代"_s, QDateTime(QDate(2003, 5, 6), QTime()));
-        set(4, u"购置年代"_s, QDateTime(QDate(2004, 1, 2), QTime(10, 30)));
-    }
-    void set(qint32 id, const QString& column, const QVariant& v)
-    {
-        dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT * FROM [Dev_Info] WHERE [Dev_ID]=%1;"_s.arg(id),
-                                                    dao::dbOpenDynaset);
-        rs.Edit();
-        rs(column).setValue(v);
-        rs.Update();
-        rs.Close();
+        setField(1, u"设备名称"_s, u"离心机"_s);
+        setField(1, u"价值"_s, 1500);
+        setField(2, u"设备名称"_s, u"O'Brien 打印机"_s);
+        setField(2, u"价值"_s, 800);
+        setField(3, u"设备名称"_s, u"显微镜"_s);
+        setField(3, u"价值"_s, 3000);
+        setField(3, u"购置年代"_s, QDateTime(QDate(2003, 5, 6), QTime()));
+        setField(4, u"购置年代"_s, QDateTime(QDate(2004, 1, 2), QTime(10, 30)));
     }
     static QString setting(const QString& key) { return plat::GetSetting(plat::appTitle(), u"Settings"_s, key); }
     static void store(const QString& key, const QString& v) { plat::SaveSetting(plat::appTitle(), u"Settings"_s, key, v); }

@@ -23,6 +23,17 @@ protected:
         DeviceDatabaseTest::TearDown();
     }
 
+    // Sets one column of a device row.
+    void setField(qint32 id, const QString& column, const QVariant& v)
+    {
+        dao::Recordset rs = ostrel::gDatabase.OpenRecordset(
+            QStringLiteral("SELECT * FROM [Dev_Info] WHERE [Dev_ID]=%1;").arg(id), dao::dbOpenDynaset);
+        rs.Edit();
+        rs(column).setValue(v);
+        rs.Update();
+        rs.Close();
+    }
+
     // The temporary print databases in the program's folder.
     QStringList tempFiles() const
     {

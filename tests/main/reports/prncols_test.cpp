@@ -23,17 +23,8 @@ protected:
         addDevice(1, u"SB-01"_s, QVariant(), 1);
         addDevice(2, u"SB-02"_s, QVariant(), 2);
         addDevice(3, u"SB-03"_s);  // no department
-        setGroup(1, 1, u"三级类A"_s);
-    }
-    void setGroup(qint32 id, qint32 code, const QString& level)
-    {
-        dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT * FROM [Dev_Info] WHERE [Dev_ID]=%1;"_s.arg(id),
-                                                    dao::dbOpenDynaset);
-        rs.Edit();
-        rs(u"Dev_Grp"_s).setValue(code);
-        rs(u"设备组别"_s).setValue(level);
-        rs.Update();
-        rs.Close();
+        setField(1, u"Dev_Grp"_s, 1);
+        setField(1, u"设备组别"_s, u"三级类A"_s);
     }
     static QString stored() { return plat::GetSetting(plat::appTitle(), u"Settings"_s, u"PrintColumns"_s); }
     static void store(const QString& v) { plat::SaveSetting(plat::appTitle(), u"Settings"_s, u"PrintColumns"_s, v); }
