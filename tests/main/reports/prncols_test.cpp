@@ -5,6 +5,8 @@
 #include "platform/ui/beep.h"
 #include "tests/main/reports/printfixture.h"
 #include <QListWidget>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 
 using namespace ostrel;
@@ -179,6 +181,25 @@ TEST_F(PrnColsTest, OkPrintsWithTheInitTextsAndHidesTheWindow)
     EXPECT_EQ(w.result(), int(QDialog::Accepted));
     EXPECT_TRUE(printed().contains(u"记录共计:1"_s));
     EXPECT_TRUE(printed().contains(u"SB-01"_s));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PrnColsTest, AChosenColumnListPrintsToPdfWithoutAPrinter)
+{
+    prn::printer().setDestination(prn::Printer::Destination::Pdf);
+    PrintDeviceList(choose({{u"设备编号"_s, 0, true}, {u"使用部门"_s, 1, true}}), QString(), QString(), QString());
+    const QString path = prn::printer().takeLastDocument();
+    ASSERT_FALSE(path.isEmpty());
+    QProcess proc;
+    proc.start(u"pdftotext"_s, {path, u"-"_s});
+    ASSERT_TRUE(proc.waitForFinished(60000));
+    const QString text = QString::fromUtf8(proc.readAllStandardOutput()).remove(QRegularExpression(u"\\s"_s));
+    for (const QString& s : {u"设备清单"_s, u"使用部门"_s, u"SB-02"_s, u"检验科"_s, u"记录共计:3"_s})
+        EXPECT_TRUE(text.contains(s)) << s.toStdString() << '\n' << text.toStdString();
+    EXPECT_TRUE(tempFiles().isEmpty());
 }
 
 } // namespace
