@@ -326,3 +326,20 @@ TEST_F(FilterWindowTest, TamperedStoredSelectionsLoadTheRest)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FilterWindowTest, AFieldNeverListedMakesAddingDoNothing)
+{
+    gDatabase.Execute(u"DROP TABLE [Dev_Info];"_s);
+    frmFilter w;
+    ASSERT_EQ(ui::script::shown().size(), 1);  // the first field's values could not be read
+    EXPECT_TRUE(w.fieldTag().isEmpty());
+    EXPECT_EQ(w.tbsDynas->count(), 6);
+    w.cboFilt[2]->setCurrentText(u"x"_s);
+    w.cmdAdd->click();
+    EXPECT_TRUE(w.conditions().isEmpty());
+    EXPECT_EQ(ui::script::shown().size(), 1);
+}
+
+} // namespace
