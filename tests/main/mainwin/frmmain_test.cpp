@@ -115,6 +115,7 @@ TEST_F(MainWindowTest, MenusFollowLevelAndFlags)
         EXPECT_EQ(w.mnuFileDevRule->isEnabled(), c.level3);
         EXPECT_EQ(w.mnuToolUsr->isEnabled(), c.level3);
         EXPECT_EQ(w.mnuToolAdd->isEnabled(), c.add);
+        EXPECT_EQ(w.mnuFileImport->isEnabled(), c.add);
         EXPECT_EQ(w.mnuToolDelDev->isEnabled(), c.del);
         EXPECT_EQ(w.mnuFileBackup->isEnabled(), c.backup);
         EXPECT_EQ(w.mnuToolClear->isEnabled(), c.clear);
