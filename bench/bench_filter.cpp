@@ -1,6 +1,7 @@
 // Filters composed by the device filter window over 100,000 devices, each run as the
 // device list's query through the layer's record set (every field read), side by side
 // with raw SQLite running the layer's translation of the same statement.
+#include "main/core/devicefilter.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
 #include "main/core/schema.h"
@@ -62,14 +63,6 @@ void fill()
                 .arg(bought.toString(QStringLiteral("yyyy-MM-dd"))));
     }
     tx.commit();
-}
-
-// The device list's query with a user filter.
-QString listQuery(const QString& filter)
-{
-    return QStringLiteral("SELECT [设备编号],[Dev_ID],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID] FROM [Dev_Info]"
-                          " WHERE (") +
-           filter + QStringLiteral(") ORDER BY [设备编号];");
 }
 
 // Every row and field through the layer's record set.
@@ -209,7 +202,7 @@ int main(int argc, char** argv)
 
     double layerTotal = 0, rawTotal = 0;
     for (const Case& c : cases) {
-        const QString jet = listQuery(c.filter);
+        const QString jet = ListQuery(ListWhere(QString(), c.filter, QString()));
         std::vector<double> layer, direct;
         int layerRows = 0, rawRows = 0;
         for (int r = 0; r < kRounds; ++r) {
