@@ -2,6 +2,8 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/devicefilter.h"
 #include "platform/core/format.h"
+#include <QHeaderView>
+#include <QTreeView>
 #include <cmath>
 
 namespace ostrel {
@@ -23,6 +25,18 @@ qint32 codeOf(const QVariant& v)
 QString FormatCurrency(qint64 tenThousandths)
 {
     return vb::Format(double(tenThousandths) / 10000.0, QStringLiteral("Currency"));
+}
+
+void SizeDeviceColumns(QTreeView* view)
+{
+    // Samples of the widest usual content: a 16-digit number, eight characters of a
+    // name, a value in the hundred millions, five characters of a base-data text.
+    static const char* const samples[DeviceListModel::ColumnCount] = {
+        "0000000000000000", "设备名称设备名称", "000000000.00", "设备状况设备", "设备状况设备", "设备状况设备"};
+    const QFontMetrics fm(view->font());
+    const int padding = 2 * fm.averageCharWidth();
+    for (int c = 0; c < DeviceListModel::ColumnCount; ++c)
+        view->header()->resizeSection(c, fm.horizontalAdvance(QString::fromUtf8(samples[c])) + padding);
 }
 
 DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent)

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QVector>
 
+class QTreeView;
+
 namespace ostrel {
 
 class DeviceListModel : public QAbstractTableModel {
@@ -87,5 +89,9 @@ private:
 
 // A currency amount in ten-thousandths as the named format "Currency" shows it.
 QString FormatCurrency(qint64 tenThousandths);
+
+// First widths of the list's columns in the view's font, wide enough for a whole device
+// number, a short name and a large value; the user may change them afterwards.
+void SizeDeviceColumns(QTreeView* view);
 
 } // namespace ostrel

@@ -231,6 +231,7 @@ void frmMain::buildPanes()
     lvwDevices->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwDevices->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwDevices->setModel(deviceList);
+    SizeDeviceColumns(lvwDevices);
     rightBox->addWidget(lvwDevices, 1);
 
     // The detail pane; its tabs and views come with the detail commands.

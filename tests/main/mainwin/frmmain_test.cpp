@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
@@ -524,6 +525,26 @@ TEST_F(MainWindowTest, RefreshReloadsTheRootsList)
     waitForList(w);
     EXPECT_EQ(w.deviceList->rowCount(), 5);
     EXPECT_EQ(w.lblTitle[0]->text(), u"设备共计:5 价值:"_s + vb::Format(6.25, u"Currency"_s));
+}
+
+TEST_F(MainWindowTest, ListColumnsShowAWholeDeviceNumberAndKeepTheUsersWidths)
+{
+    const QString number = u"01010220260001"_s;   // the default rule's 14 characters
+    addDevice(1, number, u"数控铣床（进口）"_s, 123456789.5, 0, 0, 0);
+    logInWithDeparts(QString());
+    frmMain w;
+    w.Form_Load();
+    waitForList(w);
+    QHeaderView* header = w.lvwDevices->header();
+    const QFontMetrics fm(w.lvwDevices->font());
+    EXPECT_GT(header->sectionSize(DeviceListModel::ColNo), fm.horizontalAdvance(number));
+    EXPECT_GT(header->sectionSize(DeviceListModel::ColName), fm.horizontalAdvance(u"数控铣床（进口）"_s));
+    EXPECT_GT(header->sectionSize(DeviceListModel::ColValue), fm.horizontalAdvance(u"123456789.5 "_s));
+    // A width the user chose survives loading the list again.
+    header->resizeSection(DeviceListModel::ColName, 333);
+    w.mnuViewRefresh->trigger();
+    waitForList(w);
+    EXPECT_EQ(header->sectionSize(DeviceListModel::ColName), 333);
 }
 
 } // namespace
