@@ -3,6 +3,7 @@
 #include "main/core/mdlwidgets.h"
 #include "main/core/strings.h"
 #include "main/devices/devicetable.h"
+#include "main/reports/printlist.h"
 #include "main/reports/prnstrs.h"
 #include "platform/core/app.h"
 #include "platform/core/events.h"
@@ -141,9 +142,12 @@ void PrintCard(qint32 devId)
 
 void PrintDeviceCard(qint32& Dev_ID)
 {
-    ui::BusyCursor busy;
     try {
-        PrintCard(Dev_ID);
+        {
+            ui::BusyCursor busy;
+            PrintCard(Dev_ID);
+        }
+        ShowPrintedFile();
     } catch (const std::exception& e) {
         ReportError(e);
     }

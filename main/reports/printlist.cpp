@@ -6,8 +6,10 @@
 #include "platform/core/events.h"
 #include "platform/core/format.h"
 #include "platform/core/msgbox.h"
+#include "platform/print/printer.h"
 #include "shared/com/create.h"
 #include <QAbstractItemModel>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -169,11 +171,20 @@ void PrintList(const QString& Title, const QDateTime& PrintDate, const QAbstract
     gReport->ReportPrint(infos, &rs, Title, dateText, total, QString(), 0, true, true);
 }
 
+void ShowPrintedFile()
+{
+    const QString file = prn::printer().takeLastDocument();
+    if (!file.isEmpty())
+        ui::MsgBox(QStringLiteral("没有可用的打印机，已打印到文件：\r\n") + QDir::toNativeSeparators(file),
+                   ui::vbInformation);
+}
+
 qint32 PrintListView(const QString& Title, const QDateTime& PrintDate, const QAbstractItemModel* SourceList,
                      dao::Recordset* SourceRecords)
 {
     try {
         PrintList(Title, PrintDate, SourceList, SourceRecords);
+        ShowPrintedFile();
         return 1;
     } catch (const std::exception& e) {
         const auto* v = dynamic_cast<const vb::Error*>(&e);

@@ -30,6 +30,10 @@ QString OrganisationName();
 qint32 PrintListView(const QString& Title, const QDateTime& PrintDate, const QAbstractItemModel* SourceList,
                      dao::Recordset* SourceRecords);
 
+// After a print: when the job went to a PDF file because the system has no printer,
+// tells the user where the file is (information icon); otherwise shows nothing.
+void ShowPrintedFile();
+
 // PrintListView raising its failure instead of showing it.
 void PrintList(const QString& Title, const QDateTime& PrintDate, const QAbstractItemModel* SourceList,
                dao::Recordset* SourceRecords);

@@ -2,6 +2,7 @@
 #include "main/reports/prnstrs.h"
 #include "tests/main/reports/printfixture.h"
 #include "platform/core/format.h"
+#include <QDir>
 #include <QFile>
 
 using namespace ostrel;
@@ -129,6 +130,17 @@ TEST_F(DeviceCardTest, FailuresStartNoJobOrDropIt)
     ASSERT_EQ(ui::script::shown().size(), 1);
     EXPECT_EQ(rec->pagesSent(), 0);
     EXPECT_FALSE(prn::printer().jobActive());
+}
+
+TEST_F(DeviceCardTest, ACardWithoutPrinterTellsWhereItsFileIs)
+{
+    prn::printer().setDestination(prn::Printer::Destination::Pdf);
+    qint32 id = 7;
+    PrintDeviceCard(id);
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbInformation));
+    EXPECT_TRUE(ui::script::last().prompt.contains(QDir::toNativeSeparators(folder->path())));
+    EXPECT_EQ(QDir(folder->path()).entryList({u"*.pdf"_s}, QDir::Files).size(), 1);
 }
 
 TEST(PrnSTRs, ShiftsRoundsAndOverflows)

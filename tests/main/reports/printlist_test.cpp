@@ -67,6 +67,25 @@ TEST_F(PrintListTest, ACallersRecordSetIsPrintedFromACloneAndCreatesNoFile)
     rs.Close();
 }
 
+TEST_F(PrintListTest, APrintWithoutPrinterTellsWhereItsFileIs)
+{
+    auto tree = listView({u"编号"_s}, {{u"1"_s}});
+    // Recorded: nothing to tell.
+    EXPECT_EQ(PrintListView(u"查询结果"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 1);
+    EXPECT_TRUE(ui::script::shown().isEmpty());
+
+    prn::printer().setDestination(prn::Printer::Destination::Pdf);
+    EXPECT_EQ(PrintListView(u"查询结果"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 1);
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    const ui::ShownBox box = ui::script::last();
+    EXPECT_EQ(box.style & 0x70, int(ui::vbInformation));
+    const QStringList pdfs = QDir(folder->path()).entryList({u"查询结果*.pdf"_s}, QDir::Files);
+    ASSERT_EQ(pdfs.size(), 1);
+    EXPECT_TRUE(box.prompt.endsWith(QDir::toNativeSeparators(QDir(folder->path()).filePath(pdfs[0]))))
+        << box.prompt.toStdString();
+    EXPECT_TRUE(prn::printer().takeLastDocument().isEmpty());   // told once
+}
+
 TEST_F(PrintListTest, AFailingPrintShowsTheErrorReturnsZeroAndLeavesNoFile)
 {
     // Two headers of one name: the second field is refused silently and the copy fails.
