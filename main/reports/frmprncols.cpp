@@ -1,4 +1,5 @@
 #include "main/reports/frmprncols.h"
+#include "main/reports/printlist.h"
 #include "main/core/controls.h"
 #include "main/core/startup.h"
 #include "main/core/usrinfos.h"
@@ -151,6 +152,7 @@ void frmPrnCols::OKButton_Click()
     if (printed) {
         accept();
         ui::DoEvents();
+        ShowPrintedFile();
     }
 }
 

@@ -200,6 +200,18 @@ TEST_F(PrnColsTest, AChosenColumnListPrintsToPdfWithoutAPrinter)
     for (const QString& s : {u"设备清单"_s, u"使用部门"_s, u"SB-02"_s, u"检验科"_s, u"记录共计:3"_s})
         EXPECT_TRUE(text.contains(s)) << s.toStdString() << '\n' << text.toStdString();
     EXPECT_TRUE(tempFiles().isEmpty());
+
+    // Through the window the user is told where the file is.
+    store(u"设备编号;0;1"_s);
+    frmPrnCols w;
+    QString none;
+    w.Init(none, none);
+    w.show();
+    w.OKButton->click();
+    EXPECT_FALSE(w.isVisible());
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbInformation));
+    EXPECT_TRUE(ui::script::last().prompt.contains(u"设备清单"_s)) << ui::script::last().prompt.toStdString();
 }
 
 } // namespace
