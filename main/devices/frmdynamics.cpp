@@ -32,8 +32,6 @@ namespace {
 
 enum Page { PageTrans = 0, PageMaintain, PageCheck, PageDiscard, PageDocs };
 
-const char* const kTabKeys[frmDynamics::kPages] = {"Trans", "Maintain", "Check", "Discard", "Docs"};
-
 const QString kFileFilter = QStringLiteral(
     "Jpg图片文件(*.jpg);*.jpg;Word文档(*.doc);*.doc;Excel文档(*.xls);*.xls;PowerPoint文档(*.ppt);*.ppt;"
     "文本文件(*.txt);*.txt;Windows位图文件(*.bmp);*.bmp;所有文件(*.*);*.*");
@@ -102,7 +100,6 @@ frmDynamics::frmDynamics(QWidget* parent) : QDialog(parent)
                                       QStringLiteral("报废"), QStringLiteral("资料")};
     for (int i = 0; i < kPages; ++i) {
         tbsDynas->addTab(captions[i]);
-        tbsDynas->setTabToolTip(i, QString());
         tbsDynas->setTabData(i, QString());
     }
     stkPages = named(new QStackedWidget(this), QStringLiteral("stkPages"));
@@ -262,7 +259,6 @@ bool frmDynamics::fillPage(int page)
         rs.Close();
         return row;
     };
-    const QString trans = QStringLiteral("Trans");
     switch (page) {
     case PageTrans: {
         const QVariantList row = device(QStringLiteral("[Dep_ID],[安装地点]"));
@@ -292,7 +288,7 @@ bool frmDynamics::fillPage(int page)
         LoadComboList(cboDTypes, QStringLiteral("DType"), QString(), false, true);
         break;
     }
-    LoadComboList(cboTrans[page], trans, QString(), false, true);
+    LoadComboList(cboTrans[page], QStringLiteral("Trans"), QString(), false, true);
     txtDate[page]->setText(presentTime());
     return true;
 }

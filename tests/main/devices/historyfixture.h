@@ -1,6 +1,5 @@
 #pragma once
-// A device with base data for the history registration and editor tests, and a snapshot of
-// every table a registration may touch.
+// A device with base data for the history registration and editor tests.
 #include "tests/main/devices/devicefixture.h"
 
 namespace testutil {
@@ -20,24 +19,6 @@ protected:
             addSysInfo(++id, QStringLiteral("DType"), no, QStringLiteral("类型%1").arg(no));
         }
         restoreDevice();
-    }
-
-    // Every row of the device and history tables, as text.
-    QString everything()
-    {
-        QString all;
-        for (const char* t : {"Dev_Info", "Transfer", "Maintain", "Checks", "Discard", "Dev_Docs"}) {
-            dao::Recordset rs = ostrel::gDatabase.OpenRecordset(
-                QStringLiteral("SELECT * FROM [%1];").arg(QLatin1String(t)), dao::dbOpenSnapshot);
-            while (!rs.Eof()) {
-                for (int i = 0; i < rs.Fields().Count(); ++i)
-                    all += rs(i).Value().toString() + QLatin1Char('|');
-                all += QLatin1Char('\n');
-                rs.MoveNext();
-            }
-            rs.Close();
-        }
-        return all;
     }
 
     void deleteDevice() { ostrel::gDatabase.Execute(QStringLiteral("DELETE * FROM [Dev_Info] WHERE [Dev_ID]=5;")); }

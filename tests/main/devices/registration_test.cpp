@@ -164,8 +164,9 @@ TEST_F(RegistrationTest, RefusalsAndFailuresLeaveEveryTableAsItWas)
     for (const Case& c : cases) {
         const vb::Error e = errorOf([&] { c.call(); });
         EXPECT_EQ(e.number(), c.number) << c.what;
-        if (!c.message.isEmpty())
+        if (!c.message.isEmpty()) {
             EXPECT_EQ(e.description(), c.message) << c.what;
+        }
         if (QString::fromLatin1(c.what).startsWith(QLatin1String("device")))
             continue;
         EXPECT_EQ(everything(), before) << c.what;
