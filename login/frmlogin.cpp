@@ -91,7 +91,7 @@ void frmLogin::cmdOK_Click()
         const QString password = txtPassword->text().trimmed();
         if (Validate)
             Validate(name, password, result);
-        pRaiseError(result, 0);
+        pRaiseError(result, 0, builtInHost);
         hide();
         ui::DoEvents();
         return;

@@ -22,6 +22,8 @@ public:
     // Events: the owner answers Validate with the attempt's result.
     std::function<void(const QString& logName, const QString& password, int& result)> Validate;
     std::function<void()> Cancel;
+    // Refusals name the built-in account's password only when that host answers.
+    bool builtInHost = false;
 
     QVector<QLabel*> lblLabels;
     QLineEdit* txtLogName = nullptr;

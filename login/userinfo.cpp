@@ -35,16 +35,18 @@ qint64 attemptDelay(qint64 n)
 
 } // namespace
 
-void pRaiseError(int result, int kind)
+void pRaiseError(int result, int kind, bool builtInHost)
 {
+    // The hint names the built-in account: a program's own users have no such password.
+    const QString hint = builtInHost ? kLineBreak + msg(2012) : QString();
     int first = 0;
     QString text;
     if (kind == 0) {
         switch (result) {
-        case eValideIncorrect: first = 2011; text = msg(2011) + kLineBreak + msg(2012); break;
+        case eValideIncorrect: first = 2011; text = msg(2011) + hint; break;
         case eUserNotExist: first = 2013; break;
         case eUserForbid: first = 2014; break;
-        case ePasswordDenied: first = 2015; text = msg(2015) + kLineBreak + msg(2012); break;
+        case ePasswordDenied: first = 2015; text = msg(2015) + hint; break;
         case eRefusedByServer: first = 2010; break;
         case eCanceledByUser: first = 2008; break;
         case eValidatePassed: return;
@@ -106,6 +108,8 @@ void UserInfoImpl::setEXBasis(iEXBasis* host)
     QString rules = passwordRulesText();
     passwordRulesText() = m_host->PasswordRules(rules);
 }
+
+bool UserInfoImpl::usesBuiltInHost() const { return dynamic_cast<DefaultEXBasis*>(m_host.get()) != nullptr; }
 
 qint32 UserInfoImpl::UID() const { return m_user->UID(); }
 QString UserInfoImpl::Name() const { return m_user->Name(); }
@@ -222,7 +226,7 @@ eValidateStates UserInfoImpl::LogIn(const std::optional<QString>& logNameArg, co
     }
     writeBack(place, FromX, FromY, ToX, ToY);
     if (m_options & eRaiseLoginError)
-        pRaiseError(m_result, 0);
+        pRaiseError(m_result, 0, usesBuiltInHost());
     return eValidateStates(m_result);
 }
 
@@ -275,6 +279,7 @@ void UserInfoImpl::ShowLogInDialog(const QString& logName, const QString& passwo
 {
     std::unique_ptr<frmLogin> dlg(new frmLogin);
     m_fLogIn = dlg.get();
+    dlg->builtInHost = usesBuiltInHost();
     dlg->Validate = [this](const QString& name, const QString& pwd, int& result) {
         // The box's tick is kept for the next dialog of this session.
         if (result & eSavePassword)

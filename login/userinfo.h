@@ -11,8 +11,9 @@ class frmLogin;
 class frmNewPWD;
 
 // Raises a failed result as an error: kind 0 for a log-in, 1 for a password change.
-// Returns for a pass, and for a cancelled password change.
-void pRaiseError(int result, int kind);
+// Returns for a pass, and for a cancelled password change. A refused log-in names the
+// built-in account's password only when the built-in host answered.
+void pRaiseError(int result, int kind, bool builtInHost = false);
 
 class UserInfoImpl final : public com::Object<UserInfo> {
 public:
@@ -61,6 +62,8 @@ private:
                                   int options, Place& place);
     // Opens a dialog by the popup bits; false when no bit asks for it.
     bool zoomOpen(QWidget* dialog, int options, Place& place);
+    // Whether the library's own host (its one built-in account) is bound.
+    bool usesBuiltInHost() const;
 
     com::ComPtr<PrivatesImpl> m_privates;
     com::ComPtr<UsersImpl> m_users;

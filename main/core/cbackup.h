@@ -1,8 +1,11 @@
 #pragma once
-// Backing chosen tables of an open database up into a new password-protected file.
+// The backup as the program runs it: BackupTables with its progress on a Cindral hub,
+// and the command that asks before replacing a backup and tells the outcome.
 #include "platform/dao/dao.h"
 #include <QString>
 #include <memory>
+
+class QWidget;
 
 namespace cindral {
 class Hub;
@@ -17,12 +20,15 @@ public:
     cBackup(const cBackup&) = delete;
     cBackup& operator=(const cBackup&) = delete;
 
-    // Copies the tables of Source named in Tables (";"-separated, letter case ignored;
-    // a source name "prefix.Name" matches "Name") into a new database TargetFile.
-    // The new file is written beside the target and replaces it only once complete;
-    // an existing target is kept until then, and kept for good when anything fails.
-    // Returns 1 when the backup was completed, 0 otherwise.
+    // Copies the tables of Source named in Tables (";"-separated) into TargetFile
+    // (BackupTables of backup.h): asks nothing, replaces an existing target once the new
+    // file is complete and raises on failure, leaving the old target as it was.
+    // Returns 1.
     int Excute(dao::Database& Source, QString& TargetFile, QString& Tables);
+
+    // The user's backup command: asks before an existing TargetFile is replaced, runs
+    // Excute and shows its success (information icon) or its error. Returns 1 when done.
+    int Run(dao::Database& Source, QString& TargetFile, QString& Tables, QWidget* parent = nullptr);
 
     QString TargetFile() const { return m_targetFile; }
     dao::Database Source() const { return m_source; }
@@ -31,18 +37,12 @@ public:
     cindral::Hub& progress() const { return *m_progress; }
 
 private:
-    void copyTable(const dao::TableDef& source, const QString& name);
-    void discardBackup();
-
     dao::Database m_source;
     QString m_targetFile;
-    dao::Database m_backup;
-    qint32 m_answer = 0;
     std::unique_ptr<cindral::Hub> m_progress;
-    QString m_tempFile;
 };
 
 // The main window's backup: gDatabase into Ostrel.STB in the program's folder.
-int BackupMainDatabase();
+int BackupMainDatabase(QWidget* parent = nullptr);
 
 } // namespace ostrel

@@ -1,4 +1,5 @@
 #include "main/core/cexbasis.h"
+#include "main/core/password.h"
 #include "main/core/startup.h"
 #include "main/core/usrinfos.h"
 
@@ -32,7 +33,7 @@ quillon::eValidateStates cEXBasis::Validate(const QString& LogName, const QStrin
     // A password change: the old password always counts.
     if (Validate(LogName, Password, QString(), quillon::eValidateLogin) != quillon::eValidatePassed)
         return quillon::ePasswordDenied;
-    if (NewPassword.size() < kMinPasswordLength)
+    if (NewPassword.size() < kMinPasswordLength || HasOuterBlanks(NewPassword))
         return quillon::eInvalidPassword;
     StoreUserPassword(gUsrInfos->UsrID(), NewPassword);
     return quillon::eValidatePassed;

@@ -1,4 +1,5 @@
 #include "main/core/frmbasements.h"
+#include "main/core/basedata.h"
 #include "main/core/controls.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/startup.h"
@@ -6,6 +7,7 @@
 #include "main/core/usrinfos.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
+#include "platform/ui/command.h"
 #include "platform/ui/winlock.h"
 #include "shared/forms/forms.h"
 #include <QApplication>
@@ -19,7 +21,6 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTabBar>
-#include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -27,99 +28,21 @@ namespace ostrel {
 
 namespace {
 
-constexpr int kRefusal = 1000;
-constexpr int kLockedRetries = 5;
-
-const QString kDuplicate = QStringLiteral("相同编码或描述已经存在！");
-const QString kGone = QStringLiteral("对不起!记录可能已经被其它用户删除!");
 const QString kAskDelete = QStringLiteral("您确实要删除指定的项目吗?");
-const QString kNoDelete0 = QStringLiteral("对不起!代码为0的项目禁止删除.");
-const QString kNoUpdate0 = QStringLiteral("对不起!代码为0的项目禁止更新.");
 const QString kEmpty = QStringLiteral("代码和描述不能为空。");
-const QString kNotWhole = QStringLiteral("对不起!代码必须是整数.");
-const QString kInto0 = QStringLiteral("对不起!不能把项目的代码改为0.");
-const QString kInUseDelete = QStringLiteral("对不起!该项目正被*条设备或历史记录使用,禁止删除.");
-const QString kInUseRecode = QStringLiteral("对不起!该项目正被*条设备或历史记录使用,禁止修改代码.");
 
-[[noreturn]] void refuse(const QString& text) { throw vb::Error(kRefusal, text); }
-
-// Where device and history rows store the codes of each list.
-struct CodeUse {
-    const char16_t* type;
-    const char16_t* table;
-    QVector<const char16_t*> columns;
-};
-
-const QVector<CodeUse>& codeUses()
+QTreeWidgetItem* addRow(QTreeWidget* list, const BaseEntry& e)
 {
-    static const QVector<CodeUse> uses = {
-        {u"Dev_Grp", u"Dev_Info", {u"Dev_Grp"}},
-        {u"Departs", u"Dev_Info", {u"Dep_ID"}},
-        {u"Departs", u"Transfer", {u"Sur_ID", u"Tar_ID"}},
-        {u"Trans", u"Dev_Info", {u"责任人"}},
-        {u"Trans", u"Transfer", {u"经办人"}},
-        {u"Trans", u"Maintain", {u"经办人"}},
-        {u"Trans", u"Checks", {u"经办人"}},
-        {u"Trans", u"Discard", {u"经办人"}},
-        {u"Trans", u"Dev_Docs", {u"M_ID"}},
-        {u"Check", u"Dev_Info", {u"验收状况"}},
-        {u"Check", u"Checks", {u"原验收状况", u"现验收状况"}},
-        {u"State", u"Dev_Info", {u"设备状况"}},
-        {u"MTypes", u"Maintain", {u"MType"}},
-        {u"Mains", u"Maintain", {u"Main_ID"}},
-        {u"DType", u"Dev_Docs", {u"Type"}},
-    };
-    return uses;
+    auto* item = new QTreeWidgetItem(list);
+    item->setText(0, QString::number(e.no));
+    item->setData(0, Qt::UserRole, e.id);
+    item->setText(1, e.value);
+    item->setText(2, e.memo);
+    item->setIcon(0, list->style()->standardIcon(QStyle::SP_FileIcon));
+    return item;
 }
-
-// A code as typed: a whole number that fits the column.
-qint32 wholeCode(const QString& text)
-{
-    bool ok = false;
-    const qint32 n = text.trimmed().toInt(&ok);
-    if (!ok)
-        refuse(kNotWhole);
-    return n;
-}
-
-void rollbackQuietly(bool& inTrans)
-{
-    if (!inTrans)
-        return;
-    inTrans = false;
-    try {
-        dao::DBEngine::Rollback();
-    } catch (...) {
-    }
-}
-
-QString typeCondition(const QString& type) { return QStringLiteral("[Type]=") + SqlText(type); }
 
 } // namespace
-
-int CountBaseDataUses(const QString& type, qint32 no)
-{
-    int total = 0;
-    for (const CodeUse& use : codeUses()) {
-        if (type != QString::fromUtf16(use.type))
-            continue;
-        QStringList conditions;
-        for (const char16_t* column : use.columns)
-            conditions.append(SqlName(QString::fromUtf16(column)) + QLatin1Char('=') + QString::number(no));
-        dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT ") +
-                                                        SqlName(QString::fromUtf16(use.columns.first())) +
-                                                        QStringLiteral(" FROM ") + SqlName(QString::fromUtf16(use.table)) +
-                                                        QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" OR ")) +
-                                                        QLatin1Char(';'),
-                                                    dao::dbOpenSnapshot);
-        if (!rs.Eof()) {
-            rs.MoveLast();
-            total += rs.RecordCount();
-        }
-        rs.Close();
-    }
-    return total;
-}
 
 // ---- frmAddBases ----
 
@@ -181,11 +104,13 @@ void frmAddBases::cmdOK_Click()
     QString no = txtValue[0]->text();
     QString value = txtValue[1]->text();
     QString memo = txtValue[2]->text();
+    m_refused = false;
     Q_EMIT InfoChg(mode, no, value, memo);
     ShowInfo(mode, no, value, memo);
     txtValue[0]->setFocus();
     ui::DoEvents();
-    if (m_mode == 1)
+    // A refused change stays open with what was typed.
+    if (m_mode == 1 && !m_refused)
         hide();
 }
 
@@ -287,35 +212,10 @@ void frmBasements::fillList()
     lvwDetail->clear();
     if (tbsOptions->currentIndex() < 0)
         return;
-    const QIcon icon = style()->standardIcon(QStyle::SP_FileIcon);
-    for (int attempt = 0;; ++attempt) {
-        dao::Recordset rs;
-        try {
-            rs = gDatabase.OpenRecordset(QStringLiteral("SELECT ALL * FROM [SysInfo] WHERE ") + typeCondition(type) +
-                                             QStringLiteral(" ORDER BY [No];"),
-                                         dao::dbOpenSnapshot);
-            lvwDetail->clear();
-            while (!rs.Eof()) {
-                auto* item = new QTreeWidgetItem(lvwDetail);
-                item->setText(0, rs.Fields(QStringLiteral("No")).Value().toString());
-                item->setData(0, Qt::UserRole, rs.Fields(QStringLiteral("ID")).Value());
-                item->setText(1, rs.Fields(QStringLiteral("Value")).Value().toString());
-                item->setText(2, rs.Fields(QStringLiteral("Memo")).Value().toString());
-                item->setIcon(0, icon);
-                rs.MoveNext();
-            }
-            rs.Close();
-            return;
-        } catch (const vb::Error& e) {
-            CloseRecordset(rs);
-            if (e.number() == dao::err::Locked && attempt + 1 < kLockedRetries) {
-                QThread::msleep(50u * unsigned(attempt + 1));
-                continue;
-            }
-            ReportError(e);
-            return;
-        }
-    }
+    ui::runCommand([&] {
+        for (const BaseEntry& e : basedata::list(type))
+            addRow(lvwDetail, e);
+    }, this);
 }
 
 void frmBasements::tbsOptions_Click()
@@ -368,8 +268,8 @@ void frmBasements::cmdUpdate_Click()
     QTreeWidgetItem* row = lvwDetail->currentItem();
     if (!row)
         return;
-    if (row->text(0) == QStringLiteral("0")) {
-        ui::MsgBox(kNoUpdate0, ui::vbOKOnly, QString(), this);
+    if (basedata::isFixedCode(row->text(0))) {
+        ui::MsgBox(basedata::fixedUpdateText(), ui::vbOKOnly, QString(), this);
         return;
     }
     int mode = 1;
@@ -382,37 +282,18 @@ void frmBasements::cmdDelete_Click()
     QTreeWidgetItem* row = lvwDetail->currentItem();
     if (!row)
         return;
-    bool inTrans = false;
-    try {
-        const qint32 code = wholeCode(row->text(0));
-        if (code == 0) {
-            ui::MsgBox(kNoDelete0, ui::vbOKOnly, QString(), this);
-            return;
-        }
+    if (basedata::isFixedCode(row->text(0))) {
+        ui::MsgBox(basedata::fixedDeleteText(), ui::vbOKOnly, QString(), this);
+        return;
+    }
+    ui::runCommand([&] {
         const QString type = selectedType();
-        auto refuseUsed = [&] {
-            const int uses = CountBaseDataUses(type, code);
-            if (uses > 0)
-                refuse(QString(kInUseDelete).replace(QLatin1Char('*'), QString::number(uses)));
-        };
-        refuseUsed();
+        basedata::checkDeletable(type, row->text(0));
         if (ui::MsgBox(kAskDelete, ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbNo)
             return;
-        // Counted again with the delete in one transaction: no row can take the code in between.
-        dao::DBEngine::BeginTrans();
-        inTrans = true;
-        refuseUsed();
-        const int deleted = gDatabase.Execute(QStringLiteral("DELETE ALL * FROM [SysInfo] WHERE ") +
-                                              typeCondition(type) + QStringLiteral(" AND [No]=") +
-                                              QString::number(code) + QLatin1Char(';'));
-        dao::DBEngine::CommitTrans();
-        inTrans = false;
-        if (deleted > 0)
+        if (basedata::remove(type, row->text(0)))
             delete row;
-    } catch (const std::exception& e) {
-        rollbackQuietly(inTrans);
-        ReportError(e);
-    }
+    }, this);
 }
 
 void frmBasements::cmdClose_Click() { hide(); }
@@ -432,127 +313,31 @@ void frmBasements::ShowAddWin(int& Mode, QString& No, QString& Value, QString& M
 
 void frmBasements::frmAddBase_InfoChg(int& Mode, QString& No, QString& Value, QString& Memo)
 {
-    if (Mode != 0)
-        UpdateBaseValue(No, Value, Memo);
-    else
-        AddBaseValue(No, Value, Memo);
+    const bool done = ui::runCommand([&] {
+        if (Mode != 0)
+            UpdateBaseValue(No, Value, Memo);
+        else
+            AddBaseValue(No, Value, Memo);
+    }, frmAddBase);
+    if (!done && frmAddBase)
+        frmAddBase->markRefused();
 }
 
 void frmBasements::AddBaseValue(QString& No, QString& Value, QString& Memo)
 {
-    dao::Recordset rs;
-    bool inTrans = false;
-    try {
-        const QString type = selectedType();
-        if (type.isEmpty())
-            throw vb::Error::runtime(vb::errInvalidCall);
-        const qint32 code = wholeCode(No);
-        dao::DBEngine::BeginTrans();
-        inTrans = true;
-        rs = gDatabase.OpenRecordset(QStringLiteral("SELECT * FROM [SysInfo] WHERE ") + typeCondition(type) +
-                                         QStringLiteral(" ORDER BY [No];"),
-                                     dao::dbOpenSnapshot);
-        while (!rs.Eof()) {
-            const QVariant no = rs.Fields(QStringLiteral("No")).Value();
-            if ((!no.isNull() && no.toLongLong() == code) || rs.Fields(QStringLiteral("Value")).Value().toString() == Value)
-                refuse(kDuplicate);
-            rs.MoveNext();
-        }
-        rs.Close();
-
-        rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE ") + typeCondition(type) +
-                                         QLatin1Char(';'),
-                                     dao::dbOpenDynaset);
-        const QVariant id = GetNewID(QStringLiteral("SysInfo"), QStringLiteral("ID"));
-        rs.AddNew();
-        rs.Fields(QStringLiteral("ID")).setValue(id);
-        rs.Fields(QStringLiteral("Type")).setValue(type);
-        rs.Fields(QStringLiteral("No")).setValue(code);
-        rs.Fields(QStringLiteral("Value")).setValue(Value);
-        if (!Memo.isEmpty())
-            rs.Fields(QStringLiteral("Memo")).setValue(Memo);
-        rs.Update();
-        rs.Close();
-        dao::DBEngine::CommitTrans();
-        inTrans = false;
-
-        No = QString::number(code);
-        auto* item = new QTreeWidgetItem(lvwDetail);
-        item->setText(0, No);
-        item->setData(0, Qt::UserRole, id);
-        item->setText(1, Value);
-        item->setText(2, Memo);
-        item->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
-    } catch (const std::exception& e) {
-        CloseRecordset(rs);
-        rollbackQuietly(inTrans);
-        ui::DoEvents();
-        ReportError(e);
-    }
+    const BaseEntry e = basedata::add(selectedType(), No, Value, Memo);
+    No = QString::number(e.no);
+    addRow(lvwDetail, e);
 }
 
 void frmBasements::UpdateBaseValue(QString& No, QString& Value, QString& Memo)
 {
-    dao::Recordset rs;
-    bool inTrans = false;
-    try {
-        QTreeWidgetItem* row = lvwDetail->currentItem();
-        if (!row)
-            refuse(kGone);
-        const QString type = selectedType();
-        const qint32 oldCode = wholeCode(row->text(0));
-        const qint32 code = wholeCode(No);
-        if (code == 0 && oldCode != 0)
-            refuse(kInto0);
-        dao::DBEngine::BeginTrans();
-        inTrans = true;
-        rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE ((") + typeCondition(type) +
-                                         QStringLiteral(") AND ([No]=") + QString::number(oldCode) +
-                                         QStringLiteral("));"),
-                                     dao::dbOpenDynaset);
-        if (rs.Eof())
-            refuse(kGone);
-        const QVariant id = rs.Fields(QStringLiteral("ID")).Value();
-
-        // Another entry of the list may not have the code or the description already.
-        dao::Recordset others = gDatabase.OpenRecordset(
-            QStringLiteral("SELECT [No],[Value] FROM [SysInfo] WHERE ") + typeCondition(type) +
-                QStringLiteral(" AND [ID]<>") + SqlNumber(id) + QLatin1Char(';'),
-            dao::dbOpenSnapshot);
-        bool duplicate = false;
-        while (!others.Eof() && !duplicate) {
-            const QVariant no = others.Fields(0).Value();
-            duplicate = (!no.isNull() && no.toLongLong() == code) || others.Fields(1).Value().toString() == Value;
-            others.MoveNext();
-        }
-        others.Close();
-        if (duplicate)
-            refuse(kDuplicate);
-        if (code != oldCode) {
-            const int uses = CountBaseDataUses(type, oldCode);
-            if (uses > 0)
-                refuse(QString(kInUseRecode).replace(QLatin1Char('*'), QString::number(uses)));
-        }
-
-        rs.Edit();
-        rs.Fields(QStringLiteral("No")).setValue(code);
-        rs.Fields(QStringLiteral("Value")).setValue(Value);
-        rs.Fields(QStringLiteral("Memo")).setValue(Memo);
-        rs.Update();
-        rs.Close();
-        dao::DBEngine::CommitTrans();
-        inTrans = false;
-
-        No = QString::number(code);
-        row->setText(0, No);
-        row->setText(1, Value);
-        row->setText(2, Memo);
-    } catch (const std::exception& e) {
-        CloseRecordset(rs);
-        rollbackQuietly(inTrans);
-        ui::DoEvents();
-        ReportError(e);
-    }
+    QTreeWidgetItem* row = lvwDetail->currentItem();
+    const BaseEntry e = basedata::modify(selectedType(), row ? row->text(0) : QString(), No, Value, Memo);
+    No = QString::number(e.no);
+    row->setText(0, No);
+    row->setText(1, Value);
+    row->setText(2, Memo);
 }
 
 QString BaseDataTabs()

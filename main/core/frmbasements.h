@@ -1,5 +1,6 @@
 #pragma once
 // The base-data editor: one tab per list of SysInfo, its entries, and the add/modify dialog.
+#include "main/core/basedata.h"
 #include <QDialog>
 
 class QLabel;
@@ -19,6 +20,8 @@ public:
     // Mode 0 adds, any other modifies.
     void ShowInfo(int& Mode, QString& No, QString& Value, QString& Memo);
     int mode() const { return m_mode; }
+    // Called by the receiver of InfoChg when it refused the change: the dialog stays open.
+    void markRefused() { m_refused = true; }
 
     QLabel* lblValue[3] = {};
     QLineEdit* txtValue[3] = {};
@@ -34,6 +37,7 @@ private:
     void cmdCancel_Click();
 
     int m_mode = 0;
+    bool m_refused = false;
 };
 
 class frmBasements : public QDialog {
@@ -90,8 +94,5 @@ QString BaseDataTabs();
 
 // Shows the base-data editor modally on its first list and unloads it afterwards.
 void ShowBaseDataWindow(QWidget* parent = nullptr);
-
-// How many device and history rows use code `no` of the base-data list `type`.
-int CountBaseDataUses(const QString& type, qint32 no);
 
 } // namespace ostrel

@@ -1,12 +1,13 @@
 #include "main/core/frmusers.h"
 #include "main/core/controls.h"
 #include "main/core/mdlmisc.h"
-#include "main/core/password.h"
 #include "main/core/startup.h"
 #include "main/core/strings.h"
+#include "main/core/users.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
+#include "platform/ui/command.h"
 #include "shared/forms/forms.h"
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -20,36 +21,6 @@
 namespace ostrel {
 
 namespace {
-
-const QChar kCR(13);
-
-// Refusal numbers: the string-table entry plus the component base.
-constexpr int kNoSuchUser = 1061;
-constexpr int kNameExists = 1064;
-constexpr int kDeleteSelf = 1065;
-constexpr int kLastAdministrator = 1070;
-
-[[noreturn]] void refuse(int id) { throw vb::Error(vb::componentError(id), Str(id)); }
-
-// A number held in a text or variant, as the program reads codes and flags (0 when none).
-double numberOf(const QVariant& v)
-{
-    bool ok = false;
-    const double d = v.toString().trimmed().toDouble(&ok);
-    return ok ? d : 0.0;
-}
-
-// Runs a handler's body; an error closes its record set and is shown, the window stays.
-template <typename F>
-void trapped(dao::Recordset& rs, F&& body)
-{
-    try {
-        body();
-    } catch (const std::exception& e) {
-        CloseRecordset(rs);
-        ReportError(e);
-    }
-}
 
 QListWidgetItem* addTickEntry(QListWidget* list, const QString& text, const QVariant& data)
 {
@@ -153,16 +124,9 @@ frmUsers::~frmUsers() = default;
 void frmUsers::Form_Load()
 {
     forms::LoadResStrings(this, strings());
-    dao::Recordset rs;
-    trapped(rs, [&] {
-        rs = gDatabase.OpenRecordset(
-            QStringLiteral("SELECT [Value],[No] FROM [SysInfo] WHERE [Type]='Departs' ORDER BY [Value];"),
-            dao::dbOpenSnapshot);
-        while (!rs.Eof()) {
-            addTickEntry(lstDepart, rs.Fields(0).Value().toString(), rs.Fields(1).Value());
-            rs.MoveNext();
-        }
-        rs.Close();
+    ui::runCommand([&] {
+        for (const users::Named& d : users::departments())
+            addTickEntry(lstDepart, d.text, d.key);
         if (lstDepart->count() > 0)
             lstDepart->setCurrentRow(0);
 
@@ -172,66 +136,49 @@ void frmUsers::Form_Load()
         if (lstOperate->count() > 0)
             lstOperate->setCurrentRow(0);
 
-        rs = gDatabase.OpenRecordset(
-            QStringLiteral("SELECT [Value],[ID] FROM [SysInfo] WHERE [Type]='Users' ORDER BY [Value];"),
-            dao::dbOpenSnapshot);
-        while (!rs.Eof()) {
-            auto* item = new QListWidgetItem(rs.Fields(0).Value().toString(), lstUsers);
-            item->setData(Qt::UserRole, rs.Fields(1).Value());
-            rs.MoveNext();
+        for (const users::Named& u : users::list()) {
+            auto* item = new QListWidgetItem(u.text, lstUsers);
+            item->setData(Qt::UserRole, u.key);
         }
-        rs.Close();
         if (lstUsers->count() > 0)
             lstUsers->setCurrentRow(0);
-    });
+    }, this);
+}
+
+qint32 frmUsers::selectedId() const
+{
+    QListWidgetItem* user = lstUsers->currentItem();
+    return user ? SqlNumber(user->data(Qt::UserRole)).toInt() : 0;
 }
 
 void frmUsers::lstUsers_Click()
 {
-    QListWidgetItem* user = lstUsers->currentItem();
-    if (!user)
+    if (!lstUsers->currentItem())
         return;
-    dao::Recordset rs;
-    trapped(rs, [&] {
-        rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 [No],[Memo] FROM [SysInfo] WHERE [ID]=") +
-                                         SqlNumber(user->data(Qt::UserRole)) + QStringLiteral(" ORDER BY [No];"),
-                                     dao::dbOpenSnapshot);
-        if (rs.Eof())
-            refuse(kNoSuchUser);
-        const double no = numberOf(rs.Fields(0).Value());
-        const QString memo = rs.Fields(1).Value().toString();
-        rs.Close();
-
-        // A level outside 0 to 3 cannot log in: it shows as disabled.
-        const int level = (no >= 0 && no <= 3 && no == int(no)) ? int(no) : 0;
-        optPrivate[level]->setChecked(true);
-        optPrivate_Click(level);
+    ui::runCommand([&] {
+        const users::Rights r = users::rights(selectedId());
+        optPrivate[r.level]->setChecked(true);
+        optPrivate_Click(r.level);
 
         tickAll(lstDepart, false);
         tickAll(lstOperate, false);
-        if (memo.isEmpty())
-            return;
-        QStringList lines = memo.split(kCR);
-        while (lines.size() < 3)
-            lines.append(QString());
-        const QStringList codes = lines[1].split(QLatin1Char(';'));
         for (int i = 0; i < lstDepart->count(); ++i) {
             QListWidgetItem* entry = lstDepart->item(i);
-            const double code = numberOf(entry->data(Qt::UserRole));
-            for (const QString& c : codes) {
-                bool ok = false;
-                const double n = c.trimmed().toDouble(&ok);
-                if (ok && n == code) {
+            bool ok = false;
+            const double code = entry->data(Qt::UserRole).toString().trimmed().toDouble(&ok);
+            for (const QString& c : r.departs) {
+                bool okC = false;
+                const double n = c.trimmed().toDouble(&okC);
+                if (ok && okC && n == code) {
                     entry->setCheckState(Qt::Checked);
                     break;
                 }
             }
         }
-        const QStringList fields = lines[2].split(QLatin1Char(';'));
-        for (int i = 0; i < lstOperate->count() && i < fields.size(); ++i)
-            if (numberOf(fields[i]) != 0)
+        for (int i = 0; i < lstOperate->count() && i < r.flags.size(); ++i)
+            if (r.flags[i].trimmed().toDouble() != 0)
                 lstOperate->item(i)->setCheckState(Qt::Checked);
-    });
+    }, this);
 }
 
 void frmUsers::optPrivate_Click(int index)
@@ -240,43 +187,17 @@ void frmUsers::optPrivate_Click(int index)
     lstOperate->setEnabled(index == 2 || index == 3);
 }
 
-void frmUsers::refuseLastAdministrator(qint32 id)
-{
-    dao::Recordset rs = gDatabase.OpenRecordset(
-        QStringLiteral("SELECT TOP 1 [ID] FROM [SysInfo] WHERE [Type]='Users' AND [No]=3 AND [ID]<>") +
-            QString::number(id) + QLatin1Char(';'),
-        dao::dbOpenSnapshot);
-    const bool others = !rs.Eof();
-    rs.Close();
-    if (!others)
-        refuse(kLastAdministrator);
-}
-
 void frmUsers::cmdAdd_Click()
 {
-    dao::Recordset rs;
-    trapped(rs, [&] {
+    ui::runCommand([&] {
         const QString name = ui::InputBox(Str(1063), QString(), QString(), this);
         if (name.isEmpty())
             return;
-        rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE [Type]='Users' AND [Value]=") +
-                                         SqlText(name) + QStringLiteral(" ORDER BY [No];"),
-                                     dao::dbOpenDynaset);
-        if (!rs.Eof())
-            refuse(kNameExists);
-        const QVariant id = GetNewID(QStringLiteral("SysInfo"), QStringLiteral("ID"));
-        rs.AddNew();
-        rs.Fields(QStringLiteral("ID")).setValue(id);
-        rs.Fields(QStringLiteral("No")).setValue(0);
-        rs.Fields(QStringLiteral("Type")).setValue(QStringLiteral("Users"));
-        rs.Fields(QStringLiteral("Value")).setValue(name);
-        rs.Update();
-        rs.Close();
-
-        auto* item = new QListWidgetItem(name, lstUsers);
+        const qint32 id = users::add(name);
+        auto* item = new QListWidgetItem(name.trimmed(), lstUsers);
         item->setData(Qt::UserRole, id);
         lstUsers->setCurrentItem(item);
-    });
+    }, this);
 }
 
 void frmUsers::cmdDel_Click()
@@ -284,25 +205,15 @@ void frmUsers::cmdDel_Click()
     QListWidgetItem* user = lstUsers->currentItem();
     if (!user)
         return;
-    dao::Recordset rs;
-    trapped(rs, [&] {
-        const QString key = SqlNumber(user->data(Qt::UserRole));
-        const qint32 id = key.toInt();
-        // The logged-in user is known by key: a name may differ only in letter case.
-        if (gUsrInfos && gUsrInfos->UsrID() != 0 && id == gUsrInfos->UsrID())
-            refuse(kDeleteSelf);
-        rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 [No] FROM [SysInfo] WHERE [ID]=") + key +
-                                         QLatin1Char(';'),
-                                     dao::dbOpenSnapshot);
-        const bool administrator = !rs.Eof() && numberOf(rs.Fields(0).Value()) == 3;
-        rs.Close();
-        if (administrator)
-            refuseLastAdministrator(id);
+    ui::runCommand([&] {
+        const qint32 id = selectedId();
+        const qint32 me = gUsrInfos ? gUsrInfos->UsrID() : 0;
+        users::checkDeletable(id, me);
         if (ui::MsgBox(Str(1066, user->text()), ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbNo)
             return;
-        gDatabase.Execute(QStringLiteral("DELETE ALL * FROM [SysInfo] WHERE [ID]=") + key + QLatin1Char(';'));
+        users::remove(id, me);
         delete lstUsers->takeItem(lstUsers->row(user));
-    });
+    }, this);
 }
 
 void frmUsers::cmdPWD_Click()
@@ -310,38 +221,21 @@ void frmUsers::cmdPWD_Click()
     QListWidgetItem* user = lstUsers->currentItem();
     if (!user)
         return;
-    dao::Recordset rs;
-    trapped(rs, [&] {
-        const QString password = ui::InputBox(Str(1069, user->text()), QString(), QString(), this);
+    ui::runCommand([&] {
+        const QString password = ui::PasswordBox(Str(1069, user->text()), QString(), this);
         if (password.isEmpty())
             return;
-        rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 [Memo] FROM [SysInfo] WHERE [ID]=") +
-                                         SqlNumber(user->data(Qt::UserRole)) + QLatin1Char(';'),
-                                     dao::dbOpenDynaset);
-        if (rs.Eof())
-            refuse(kNoSuchUser);
-        const QString memo = rs.Fields(0).Value().toString();
-        QString stored = HashPassword(password);
-        if (!memo.isEmpty()) {
-            QStringList lines = memo.split(kCR);
-            lines[0] = stored;
-            stored = lines.join(kCR);
-        }
-        rs.Edit();
-        rs.Fields(0).setValue(stored);
-        rs.Update();
-        rs.Close();
+        const QString confirmed = ui::PasswordBox(Str(1092, user->text()), QString(), this);
+        users::setPassword(selectedId(), password, confirmed);
         ui::MsgBox(Str(1068), ui::vbInformation, QString(), this);
-    });
+    }, this);
 }
 
 void frmUsers::cmdSave_Click()
 {
-    QListWidgetItem* user = lstUsers->currentItem();
-    if (!user)
+    if (!lstUsers->currentItem())
         return;
-    dao::Recordset rs;
-    trapped(rs, [&] {
+    ui::runCommand([&] {
         QStringList departs;
         for (int i = 0; i < lstDepart->count(); ++i)
             if (lstDepart->item(i)->checkState() == Qt::Checked)
@@ -350,31 +244,10 @@ void frmUsers::cmdSave_Click()
         for (int i = 0; i < lstOperate->count(); ++i)
             flags.append(lstOperate->item(i)->checkState() == Qt::Checked ? QStringLiteral("-1")
                                                                            : QStringLiteral("0"));
-        int level = 0;
-        for (int i = 0; i < 4; ++i)
-            if (optPrivate[i]->isChecked()) {
-                level = i;
-                break;
-            }
-
-        const QString key = SqlNumber(user->data(Qt::UserRole));
-        rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 [Memo],[No] FROM [SysInfo] WHERE [ID]=") + key +
-                                         QLatin1Char(';'),
-                                     dao::dbOpenDynaset);
-        if (rs.Eof())
-            refuse(kNoSuchUser);
-        if (level != 3 && numberOf(rs.Fields(1).Value()) == 3)
-            refuseLastAdministrator(key.toInt());
-        const QString memo = rs.Fields(0).Value().toString();
-        const int cr = memo.indexOf(kCR);
-        const QString line1 = cr >= 0 ? memo.left(cr) : memo;
-        rs.Edit();
-        rs.Fields(0).setValue(line1 + kCR + departs.join(QLatin1Char(';')) + kCR + flags.join(QLatin1Char(';')));
-        rs.Fields(1).setValue(level);
-        rs.Update();
-        rs.Close();
+        const int level = std::max(0, m_levels->checkedId());
+        users::saveRights(selectedId(), level, departs, flags);
         ui::MsgBox(Str(1067), ui::vbInformation, QString(), this);
-    });
+    }, this);
 }
 
 void frmUsers::Command2_Click() { hide(); }

@@ -39,8 +39,8 @@ private:
     void cmdSave_Click();
     void Command2_Click();
 
-    // Raises the refusal when the user row `id`, now at level 3, is the last such user.
-    void refuseLastAdministrator(qint32 id);
+    // The [ID] of the chosen user (0 for none).
+    qint32 selectedId() const;
 
     QButtonGroup* m_levels = nullptr;
 };

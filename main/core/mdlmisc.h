@@ -1,13 +1,12 @@
 #pragma once
-// The program-wide objects and the base-data procedures every window uses.
+// The program-wide objects and the database helpers every service uses. They show
+// nothing: their errors are raised (the procedures that show them: mdlwidgets.h).
 #include "platform/dao/dao.h"
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
-
-class QComboBox;
-class QTreeWidget;
+#include <functional>
 
 namespace cindral {
 class Hub;
@@ -22,19 +21,16 @@ extern dao::Database gDatabase;
 extern cindral::Hub* gMsgHub;
 extern cindral::Messenger* gMessenger;
 
-// Posts a status text through gMessenger (nothing when there is none); "" clears it.
-void PostStatus(const QString& text);
-
 // gDatabase, or error 91 when it is not open.
 dao::Database& RequireDatabase();
 
 // Cancels a pending edit and closes a record set, ignoring errors (for clean-up paths).
 void CloseRecordset(dao::Recordset& rs);
 
-// Shows an error's description with the exclamation icon and lets the user interface
-// process its messages once.
-void ReportError(const vb::Error& e);
-void ReportError(const std::exception& e);
+// A number held by a variant or written in a text, when it is one.
+bool NumberOf(const QVariant& v, double* out);
+// Variant equality as the program compares item data and codes: numbers by value, else text.
+bool SameValue(const QVariant& a, const QVariant& b);
 
 // SQL pieces built from values: a text between single quotes with its quotes doubled;
 // a whole number checked to be one (error 13 otherwise).
@@ -53,18 +49,22 @@ void OpenMainDatabase();
 // Highest value of Table.Column + 1, or 1 for an empty table. Raises on failure.
 QVariant GetNewID(const QString& table, const QString& column);
 
-void LoadComboList(QComboBox* combo, const QString& type, const QString& sql = QString(), bool addNone = false,
-                   bool selectFirst = false, const QString& allowedCodes = QString());
-void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& text = QString(),
-                     bool afterBlank = false);
-QString GetCodeValue(const QString& type, const QVariant& no);
-void SetupColumns(QTreeWidget* list, const QString& spec);
-QString ReadSysInfo(const QString& type, const QString& defaultText = QString(),
-                    dao::Database* database = nullptr, const QString& column = QString());
-void WriteSysInfo(const QString& type, const QString& value, const QString& column = QString());
-void LoadCodeList(const QString& type, CodeTable& table, bool indexed);
+// The column (default [Value]) of the first SysInfo row of Type `type` in database (default
+// gDatabase), or defaultText without one; a locked database is retried a few times.
+QString SysInfoText(const QString& type, const QString& defaultText = QString(), dao::Database* database = nullptr,
+                    const QString& column = QString());
+// Writes value into that column, adding the row when there is none.
+void StoreSysInfo(const QString& type, const QString& value, const QString& column = QString());
+// The code table of list `type` (empty when the list is).
+CodeTable CodeList(const QString& type, bool indexed);
+// The text of code `no` of list `type` ("" for an empty code or none).
+QString CodeValue(const QString& type, const QVariant& no);
 QString LookupCode(const CodeTable& table, const QVariant& no, bool indexed);
-QVariant DeleteDevice(qint32 devId, const QString& devNo);
-QVariant DeleteDynaRecord(qint32 devId, qint32 id, const QString& table);
+
+// Deletes the rows of device devId from every table with a [Dev_ID] column, in one
+// transaction; status, when given, hears which table is searched.
+void DeleteDeviceRows(qint32 devId, const std::function<void(const QString&)>& status = {});
+// Deletes history row `id` of device devId from `table` (a plain name).
+void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table);
 
 } // namespace ostrel

@@ -3,7 +3,10 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/password.h"
 #include "main/core/schema.h"
+#include "main/core/strings.h"
+#include "main/core/usrinfos.h"
 #include "platform/dao/dao.h"
+#include "platform/dao/transaction.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -67,6 +70,8 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
     r.path = QDir(folder).absoluteFilePath(QStringLiteral("Ostrel.mdb"));
     r.adminName = adminName;
     r.adminPassword = adminPassword.isEmpty() ? GeneratePassword() : adminPassword;
+    if (HasOuterBlanks(r.adminPassword))
+        throw vb::Error(kErrPasswordBlanks, Str(1094));
     if (QFileInfo::exists(r.path))
         throw vb::Error(dao::err::DatabaseExists, QStringLiteral("数据库文件[") + QDir::toNativeSeparators(r.path) +
                                                       QStringLiteral("]已经存在,不能覆盖。"));
@@ -75,25 +80,24 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
         db = dao::DBEngine::CreateDatabase(r.path, QString::fromLatin1(dao::dbLangChineseSimplified) +
                                                        QStringLiteral(";pwd=") + schema::databasePassword());
         createTables(db);
-        dao::DBEngine::BeginTrans();
+        dao::Transaction tx;
         dao::Recordset rs = db.OpenRecordset(QStringLiteral("SysInfo"), dao::dbOpenDynaset);
         int id = 0;
         for (const QString& type : schema::baseDataTypes())
             addRow(rs, ++id, type, 0, QStringLiteral("未指定"), QString());
         // The discard command sets a device's condition to code 4.
         addRow(rs, ++id, QStringLiteral("State"), 4, QStringLiteral("报废"), QString());
-        const QString memo = HashPassword(r.adminPassword) + QLatin1Char('\r') + QStringLiteral("0") +
-                             QLatin1Char('\r') + QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1");
+        // An empty department line: every department.
+        const QString memo = HashPassword(r.adminPassword) + QLatin1Char('\r') + QLatin1Char('\r') +
+                             QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1");
         addRow(rs, ++id, QStringLiteral("Users"), 3, adminName, memo);
         // A rule that numbers the first device at once.
         addRow(rs, ++id, QStringLiteral("CodeRule"), 0, QString(), DefaultCodeRule());
         rs.Close();
-        dao::DBEngine::CommitTrans();
+        tx.commit();
         db.Close();
     } catch (...) {
         try {
-            if (dao::DBEngine::TransactionLevel() > 0)
-                dao::DBEngine::Rollback();
             if (!db.isNothing())
                 db.Close();
         } catch (...) {

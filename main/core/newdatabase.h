@@ -15,7 +15,8 @@ struct NewDatabaseResult {
 QString GeneratePassword(int length = 10);
 
 // Creates FOLDER/Ostrel.mdb. Refuses (vb::Error 3204) when the file exists; on any
-// failure removes what it created. An empty password generates one.
+// failure removes what it created. An empty password generates one; one with a blank at
+// either end is refused (password.h).
 NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminName = QStringLiteral("admin"),
                                     const QString& adminPassword = QString());
 

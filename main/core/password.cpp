@@ -36,6 +36,8 @@ QString HashPassword(const QString& password)
            QString::fromLatin1(salt.toBase64()) + QLatin1Char('$') + QString::fromLatin1(hash.toBase64());
 }
 
+bool HasOuterBlanks(const QString& password) { return password != password.trimmed(); }
+
 bool NeedsRehash(const QString& stored)
 {
     return !stored.isEmpty() && !stored.startsWith(kScheme + QLatin1Char('$'));

@@ -12,6 +12,11 @@ QString HashPassword(const QString& password);
 // (written by an older program) is compared as the password itself.
 bool VerifyPassword(const QString& stored, const QString& password);
 
+// A password may neither begin nor end with a blank: the log-in trims what is typed, so
+// such a password could never be typed again. Setting one is refused; a typed password
+// is checked without its outer blanks.
+bool HasOuterBlanks(const QString& password);
+
 // True when the stored form is not (yet) a hash of ours.
 bool NeedsRehash(const QString& stored);
 

@@ -2,7 +2,7 @@
 #include "main/core/cexbasis.h"
 #include "main/core/cpicinfo.h"
 #include "main/core/frmsplash.h"
-#include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/usrinfos.h"
 #include "main/mainwin/frmmain.h"
 #include "platform/cindral/cindral.h"
@@ -10,15 +10,18 @@
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
+#include "platform/core/translations.h"
 #include "platform/ui/twips.h"
 #include "shared/com/create.h"
 #include "shared/forms/forms.h"
+#include "shared/res/strings.h"
 #include <QApplication>
 #include <cmath>
 
 namespace ostrel {
 
 const QString kAppTitle = QStringLiteral("Kestrum");
+const QString kRuleUnreadable = QStringLiteral("存储的设备编码规则无法读取，已按空规则启动。");
 
 std::unique_ptr<UsrInfos> gUsrInfos;
 com::ComPtr<quillon::UserInfo> gUserInfo;
@@ -100,6 +103,9 @@ cPicInfo& gPicInfo()
 StartResult Main()
 {
     try {
+        // Qt's own texts (standard buttons, file dialogs) in the user's language.
+        plat::installQtTranslations(res::userLocale());
+
         // 1. The settings application name.
         plat::setAppTitle(kAppTitle);
         gAppName = ComposeAppName();
@@ -129,7 +135,8 @@ StartResult Main()
         PostStatus(QStringLiteral("下载设备管理规则.."));
         gCodes = com::createObject<tessaly::ICodeClass>(tessaly::CLSID_CodeClass);
         const QString rule = ReadSysInfo(QStringLiteral("CodeRule"), QString(), nullptr, QStringLiteral("Memo"));
-        gCodes->Load(QVariant(rule), QString());
+        // A stored rule that cannot be read leaves the rule empty: the program starts and says so.
+        const bool ruleRead = gCodes->Load(QVariant(rule), QString());
 
         // 9. The main window, placed and shown.
         gFrmMain = new frmMain;
@@ -139,7 +146,7 @@ StartResult Main()
         // 10, 11.
         delete gFrmSplash.data();
         gFrmMain->show();
-        PostStatus(QString());
+        PostStatus(ruleRead ? QString() : kRuleUnreadable);
         return eStartRunning;
     } catch (const vb::Error& e) {
         showStartError(e.description());

@@ -20,6 +20,8 @@ class frmSplash;
 
 // The application title (the default title of the program's message boxes).
 extern const QString kAppTitle;
+// The status text left after start-up when the stored code rule could not be read.
+extern const QString kRuleUnreadable;
 
 struct AppVersion {
     int major = 1;

@@ -26,6 +26,11 @@ const res::StringEntry kEntries[] = {
     {1078, u"操作员：", nullptr},
     {1083, u"单机版", nullptr},
     {1085, u"确实要保存对设备信息的修改吗？", nullptr},
+    {1090, u"用户名不能为空或只有空格！", nullptr},
+    {1091, u"请先为该用户设置口令，再保存“禁用”以上的权限级别！", nullptr},
+    {1092, u"请再次输入用户[*]的新登录口令：", nullptr},
+    {1093, u"两次输入的口令不一致，口令未修改！", nullptr},
+    {1094, u"口令的首尾不能是空格！", nullptr},
 };
 } // namespace
 

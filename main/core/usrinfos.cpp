@@ -3,17 +3,17 @@
 #include "main/core/password.h"
 #include "main/core/strings.h"
 #include "platform/core/format.h"
-#include <QThread>
+#include "platform/dao/retry.h"
 
 namespace ostrel {
 namespace {
 
-constexpr int kLockedRetries = 5;
 const QChar kCR(u'\r');
 
 struct UserRow {
     qint32 id = 0;
     qint32 level = 0;
+    QString name; // as stored
     QString password;
     QString departs;
     QString flags;
@@ -58,6 +58,7 @@ UserRow readUser(const QString& usrName, qint32 usrId, const QString& password)
         if (!levelOf(rs.Fields(QStringLiteral("No")).Value(), &row.level))
             throw vb::Error(kErrPasswordOrLevel, Str(1062));
         row.id = rs.Fields(QStringLiteral("ID")).Value().toInt();
+        row.name = vb::CStr(rs.Fields(QStringLiteral("Value")).Value());
         row.departs = lines[1];
         row.flags = lines[2];
         rs.Close();
@@ -80,6 +81,8 @@ QStringList SplitUserMemo(const QVariant& memo)
 
 void StoreUserPassword(qint32 userId, const QString& password)
 {
+    if (HasOuterBlanks(password))
+        throw vb::Error(kErrPasswordBlanks, Str(1094));
     RequireDatabase();
     dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE [ID]=") +
                                                     QString::number(userId) +
@@ -110,19 +113,12 @@ void StoreUserPassword(qint32 userId, const QString& password)
 qint32 UsrInfos::Load(const QString& usrName, qint32& usrId, const QString& password)
 {
     UserRow row;
-    for (int attempt = 0;; ++attempt) {
-        try {
-            row = readUser(usrName, usrId, password);
-            break;
-        } catch (const vb::Error& e) {
-            if (e.number() == dao::err::Locked && attempt + 1 < kLockedRetries) {
-                QThread::msleep(50u * unsigned(attempt + 1));
-                continue;
-            }
-            return e.number();
-        } catch (const std::exception&) {
-            return vb::errInvalidCall;
-        }
+    try {
+        row = dao::retryLocked([&] { return readUser(usrName, usrId, password.trimmed()); });
+    } catch (const vb::Error& e) {
+        return e.number();
+    } catch (const std::exception&) {
+        return vb::errInvalidCall;
     }
 
     // Everything is read: only now does the object change.
@@ -132,14 +128,14 @@ qint32 UsrInfos::Load(const QString& usrName, qint32& usrId, const QString& pass
     for (int i = 0; i < kFlagCount; ++i)
         m_flags[i] = row.level >= 2 && useFields && i < captions && vb::Val(fields[i]) != 0;
     m_prvStyle = row.level;
-    m_usrName = usrName;
+    m_usrName = usrName.isEmpty() ? QString() : row.name; // the name as stored, not as typed
     m_usrId = row.id;
     m_departIds = row.departs;
     m_departIds.replace(QLatin1Char(';'), QLatin1Char(','));
 
     if (NeedsRehash(row.password)) {
         try {
-            StoreUserPassword(row.id, password);
+            StoreUserPassword(row.id, password.trimmed());
         } catch (...) {
             // The log-in stands; the plain form is replaced at a later log-in.
         }

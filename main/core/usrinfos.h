@@ -14,12 +14,14 @@ namespace ostrel {
 constexpr int kErrBadArguments = int(0x80040000u) + 1060;
 constexpr int kErrNoSuchUser = int(0x80040000u) + 1061;
 constexpr int kErrPasswordOrLevel = int(0x80040000u) + 1062;
+constexpr int kErrPasswordBlanks = int(0x80040000u) + 1094;
 
 class UsrInfos {
 public:
     // Fills the object with the user named usrName, or, without a name, with the user
     // whose key is usrId (at least 1). Returns 0 or the number of the error that stopped
-    // it; raises nothing. A failed Load leaves the previous user as it was. A password
+    // it; raises nothing. A failed Load leaves the previous user as it was. The password
+    // is checked without blanks at either end, as the log-in passes it. A password
     // stored in an older plain form is stored as a hash once it has been checked.
     qint32 Load(const QString& usrName, qint32& usrId, const QString& password);
 
@@ -59,8 +61,9 @@ private:
 QStringList SplitUserMemo(const QVariant& memo);
 
 // Stores the stored form of password as line 1 of the [Memo] of the user row whose
-// [ID] is userId, keeping the other lines. Raises the engine's errors, and 0x80040000
-// + 1061 when there is no such user row.
+// [ID] is userId, keeping the other lines. Raises the engine's errors, 0x80040000
+// + 1061 when there is no such user row and 0x80040000 + 1094 for a password with a
+// blank at either end (nothing is stored then).
 void StoreUserPassword(qint32 userId, const QString& password);
 
 } // namespace ostrel

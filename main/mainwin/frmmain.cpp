@@ -11,6 +11,7 @@
 #include "platform/cindral/progresswidget.h"
 #include "platform/core/app.h"
 #include "platform/core/events.h"
+#include "platform/ui/command.h"
 #include "shared/forms/forms.h"
 #include <QApplication>
 #include <QCloseEvent>
@@ -110,25 +111,27 @@ void frmMain::mnuFileClose_Click()
 void frmMain::mnuFileBackup_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvBackup())
-        BackupMainDatabase();
+        BackupMainDatabase(this);   // its own command boundary
 }
 
 void frmMain::mnuBasement_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
-        ShowBaseDataWindow(this);
+        ui::runCommand([&] { ShowBaseDataWindow(this); }, this);
 }
 
 void frmMain::mnuToolUsr_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
-        ShowUsersWindow(this);
+        ui::runCommand([&] { ShowUsersWindow(this); }, this);
 }
 
 void frmMain::mnuHelpAbout_Click()
 {
-    frmAbout about(this);
-    about.exec();
+    ui::runCommand([&] {
+        frmAbout about(this);
+        about.exec();
+    }, this);
 }
 
 void frmMain::closeEvent(QCloseEvent* e)

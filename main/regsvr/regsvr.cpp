@@ -1,6 +1,8 @@
 // ostrel-regsvr [-u] LIBRARY...: registers (or with -u unregisters) component libraries
 // in the registry of the folder this tool lives in.
 #include "shared/com/create.h"
+#include "platform/core/translations.h"
+#include "shared/res/strings.h"
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <cstdio>
@@ -8,6 +10,13 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    plat::installQtTranslations(res::userLocale());
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: ostrel-regsvr [-u] LIBRARY...\n"
+                             "  registers the component libraries in the folder of this tool\n"
+                             "  (-u: unregisters them)\n");
+        return 2;
+    }
     bool unregister = false;
     int rc = 0;
     for (int i = 1; i < argc; ++i) {

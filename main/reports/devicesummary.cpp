@@ -1,5 +1,5 @@
 #include "main/reports/devicesummary.h"
-#include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/status.h"
 #include "main/devices/devicetable.h"
 #include "main/reports/devicefields.h"

@@ -1,11 +1,11 @@
 #include "platform/core/events.h"
-#include <QApplication>
-#include <QCursor>
+#include <QCoreApplication>
 
 namespace ui {
 namespace {
 int g_busy = 0;
-}
+void (*g_pointer)(bool) = nullptr;
+} // namespace
 
 void DoEvents()
 {
@@ -13,18 +13,20 @@ void DoEvents()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+void setBusyPointer(void (*show)(bool on)) { g_pointer = show; }
+
 void beginBusy()
 {
-    if (g_busy++ == 0 && qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (g_busy++ == 0 && g_pointer)
+        g_pointer(true);
 }
 
 void endBusy()
 {
     if (g_busy == 0)
         return;
-    if (--g_busy == 0 && qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::restoreOverrideCursor();
+    if (--g_busy == 0 && g_pointer)
+        g_pointer(false);
 }
 
 int busyDepth() { return g_busy; }

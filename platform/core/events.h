@@ -11,6 +11,9 @@ void DoEvents();
 void beginBusy();
 void endBusy();
 int busyDepth();
+// How the pointer is shown: set by the user-interface library when it is loaded
+// (without it the depth is only counted).
+void setBusyPointer(void (*show)(bool on));
 
 class BusyCursor {
 public:

@@ -122,6 +122,13 @@ const char* const kDaysShort[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat
 
 QString two(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
 
+// Week of the year: weeks start on Sunday, week 1 holds 1 January.
+int sundayWeek(const QDate& d)
+{
+    const int firstDay = QDate(d.year(), 1, 1).dayOfWeek() % 7; // Sunday 0
+    return (d.dayOfYear() - 1 + firstDay) / 7 + 1;
+}
+
 struct Tok {
     QChar letter;   // y m d h n s a(m/pm) or 0 for literal
     int count = 0;
@@ -232,7 +239,7 @@ QString formatDate(const QDateTime& dt, const QString& pattern)
             out += QString::number((d.month() - 1) / 3 + 1);
             break;
         case 'w':
-            out += QString::number(k.count == 1 ? d.dayOfWeek() % 7 + 1 : d.weekNumber());
+            out += QString::number(k.count == 1 ? d.dayOfWeek() % 7 + 1 : sundayWeek(d));
             break;
         case 'a':
             out += t.hour() < 12 ? (k.count == 5 ? QStringLiteral("AM") : QStringLiteral("am"))

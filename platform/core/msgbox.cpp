@@ -90,13 +90,16 @@ int MsgBox(const QString& prompt, int style, const QString& title, QWidget* pare
     return box.result;
 }
 
-QString InputBox(const QString& prompt, const QString& title, const QString& defaultText, QWidget* parent)
+namespace {
+QString askText(const QString& prompt, const QString& title, const QString& defaultText, QWidget* parent,
+                bool masked)
 {
     ScriptState& s = state();
     ShownBox box;
     box.prompt = prompt;
     box.title = titleOr(title);
     box.isInput = true;
+    box.masked = masked;
     if (s.enabled) {
         if (s.inputs.isEmpty()) {
             box.inputResult = defaultText;
@@ -111,11 +114,22 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
     }
     bool ok = false;
     QString text = QInputDialog::getText(parent ? parent : QApplication::activeWindow(), box.title, prompt,
-                                         QLineEdit::Normal, defaultText, &ok);
+                                         masked ? QLineEdit::Password : QLineEdit::Normal, defaultText, &ok);
     box.result = ok ? vbOK : vbCancel;
     box.inputResult = ok ? text : QString();
     s.shown.append(box);
     return box.inputResult;
+}
+} // namespace
+
+QString InputBox(const QString& prompt, const QString& title, const QString& defaultText, QWidget* parent)
+{
+    return askText(prompt, title, defaultText, parent, false);
+}
+
+QString PasswordBox(const QString& prompt, const QString& title, QWidget* parent)
+{
+    return askText(prompt, title, QString(), parent, true);
 }
 
 namespace script {

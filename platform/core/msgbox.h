@@ -27,12 +27,16 @@ int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = Q
 QString InputBox(const QString& prompt, const QString& title = QString(), const QString& defaultText = QString(),
                  QWidget* parent = nullptr);
 
+// Asks for a password: what is typed is masked. Scripted like InputBox.
+QString PasswordBox(const QString& prompt, const QString& title = QString(), QWidget* parent = nullptr);
+
 struct ShownBox {
     QString prompt;
     QString title;
     int style = 0;    // buttons | icon | default button
     int result = 0;   // what was answered
     bool isInput = false;
+    bool masked = false;   // a password box
     QString inputResult;
 };
 

@@ -6,15 +6,15 @@
 
 namespace ui {
 
-void reportError(const std::exception& e, QWidget* parent)
+void reportError(const std::exception& e, QWidget* parent, const QString& title)
 {
     const auto* v = dynamic_cast<const vb::Error*>(&e);
     const QString text = v ? v->description() : QString::fromLocal8Bit(e.what());
-    MsgBox(text, vbExclamation, QString(), parent);
+    MsgBox(text, vbExclamation, title, parent);
     DoEvents();
 }
 
-bool runCommand(const std::function<void()>& body, QWidget* parent)
+bool runCommand(const std::function<void()>& body, QWidget* parent, const QString& title)
 {
     const int busy = busyDepth();
     auto restore = [busy] {
@@ -26,10 +26,10 @@ bool runCommand(const std::function<void()>& body, QWidget* parent)
         return true;
     } catch (const std::exception& e) {
         restore();
-        reportError(e, parent);
+        reportError(e, parent, title);
     } catch (...) {
         restore();
-        reportError(vb::Error::runtime(5), parent);
+        reportError(vb::Error::runtime(5), parent, title);
     }
     return false;
 }

@@ -12,10 +12,11 @@ class QWidget;
 
 namespace ui {
 
-// Shows e's description (a vb::Error's, or what() of any other) with the exclamation icon.
-void reportError(const std::exception& e, QWidget* parent = nullptr);
+// Shows e's description (a vb::Error's, or what() of any other) with the exclamation icon;
+// an empty title is the host program's (a component library passes its own).
+void reportError(const std::exception& e, QWidget* parent = nullptr, const QString& title = QString());
 
 // Runs body; returns false when it raised (after the message was shown).
-bool runCommand(const std::function<void()>& body, QWidget* parent = nullptr);
+bool runCommand(const std::function<void()>& body, QWidget* parent = nullptr, const QString& title = QString());
 
 } // namespace ui

@@ -225,9 +225,10 @@ void frmDesigners::ShowBandInfo()
         SetControlStates(13, true);
     });
 
-    // relations: the tree itself is the relation panel's
     ignoring([&] {
         tvwAvailable->clear();
+        if (cRelations)
+            LoadRelationTree();
         SetControlStates(14, bool(cRelations));
     });
     setPointer(imgButton[0], m_code->AllowAddBand());
@@ -321,21 +322,14 @@ void frmDesigners::cboTrigerBand_Click(int i)
     ShowBandInfo();
 }
 
-void frmDesigners::txtDefault_LostFocus()
+// A text property: a text that differs from the band's is written, and the frame refilled.
+void frmDesigners::textProperty_LostFocus(QLineEdit* box, QString (BandImpl::*get)(),
+                                          void (BandImpl::*set)(const QString&))
 {
     BandImpl* b = band();
-    if (!b || txtDefault->text() == b->Default())
+    if (!b || box->text() == (b->*get)())
         return;
-    ignoring([&] { b->setDefault(txtDefault->text()); });
-    ShowBandInfo();
-}
-
-void frmDesigners::txtFormat_LostFocus()
-{
-    BandImpl* b = band();
-    if (!b || txtFormat->text() == b->Formate())
-        return;
-    ignoring([&] { b->setFormate(txtFormat->text()); });
+    ignoring([&] { (b->*set)(box->text()); });
     ShowBandInfo();
 }
 

@@ -5,6 +5,7 @@
 #include "rulegen/engine/textutil.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
+#include "platform/ui/command.h"
 #include "shared/forms/forms.h"
 #include <QApplication>
 #include <QGuiApplication>
@@ -52,27 +53,23 @@ void run(const std::function<void()>& checks, const std::function<QDialog*()>& c
          const std::function<void(QDialog*)>& setUp, bool placeIt, bool breathe)
 {
     std::unique_ptr<QDialog> window;
-    try {
-        checks();
-        window.reset(create());
-        if (!window)
-            return;
-        markLibraryWindow(window.get());
-        ui::DoEvents();
-        if (placeIt)
-            place(window.get());
-        forms::LoadResStrings(window.get(), strings(), true);
-        setUp(window.get());
-        if (breathe)
+    ui::runCommand(
+        [&] {
+            checks();
+            window.reset(create());
+            if (!window)
+                return;
+            markLibraryWindow(window.get());
             ui::DoEvents();
-        showModal(window.get());
-    } catch (const vb::Error& e) {
-        ui::MsgBox(e.description(), ui::vbExclamation, appTitle());
-        ui::DoEvents();
-    } catch (const std::exception& e) {
-        ui::MsgBox(QString::fromLocal8Bit(e.what()), ui::vbExclamation, appTitle());
-        ui::DoEvents();
-    }
+            if (placeIt)
+                place(window.get());
+            forms::LoadResStrings(window.get(), strings(), true);
+            setUp(window.get());
+            if (breathe)
+                ui::DoEvents();
+            showModal(window.get());
+        },
+        nullptr, appTitle());
     if (window)
         window->hide();
 }

@@ -178,7 +178,8 @@ frmDesigners::frmDesigners(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmDesigners"));
     setProperty(forms::kTag, 1500);
     setWindowTitle(msg(1500));
-    m_sink.w = this;
+    m_listener.onBandsChanged = [this] { LoadBands(nullptr); };
+    m_listener.onFieldsChanged = [this] { ShowBandInfo(); };
 
     auto* layout = new QVBoxLayout(this);
     buildStrip();
@@ -380,6 +381,11 @@ void frmDesigners::buildRelationPanel()
     v->addLayout(h);
 }
 
+void frmDesigners::LoadRelationTree()
+{
+    // the relation panel loads the band's relations here
+}
+
 void frmDesigners::buildButtons()
 {
     cmdSave = button(this, "cmdSave", 1551);
@@ -451,31 +457,20 @@ void frmDesigners::Form_Load()
 
 // ---------------------------------------------------------------- the rule
 
-void frmDesigners::RuleSink::BandsChanged() { w->LoadBands(nullptr); }
-
-void frmDesigners::RuleSink::FieldsChanged() { w->ShowBandInfo(); }
-
 void frmDesigners::attach(CodeClassImpl* rule)
 {
     detach();
     m_code = com::ComPtr<CodeClassImpl>(rule);
-    if (m_code) {
-        m_code->advise(&m_sink);
-        m_attached = true;
+    m_listener.attach(rule);
+    if (m_code)
         m_baseline = m_code->Definition();
-    }
 }
 
-void frmDesigners::detach()
-{
-    if (m_code && m_attached)
-        m_code->unadvise(&m_sink);
-    m_attached = false;
-}
+void frmDesigners::detach() { m_listener.detach(); }
 
 void frmDesigners::setCode(CodeClassImpl* rule)
 {
-    if (rule == m_code.get() && (m_attached || !rule))
+    if (rule == m_code.get() && (m_listener.rule() || !rule))
         return;
     attach(rule);
 }
@@ -754,16 +749,16 @@ bool frmDesigners::eventFilter(QObject* watched, QEvent* event)
             ui::runCommand([&] { RemoveSelectedBand(); });
         return true;
     }
-    if (event->type() != QEvent::FocusOut || m_filling)
+    if (event->type() != QEvent::FocusOut || m_filling || m_unloaded)
         return QDialog::eventFilter(watched, event);
     // the user leaving the box; not a message box or menu taking the focus
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
         return QDialog::eventFilter(watched, event);
     if (watched == txtDefault)
-        txtDefault_LostFocus();
+        textProperty_LostFocus(txtDefault, &BandImpl::Default, &BandImpl::setDefault);
     else if (watched == txtFormat)
-        txtFormat_LostFocus();
+        textProperty_LostFocus(txtFormat, &BandImpl::Formate, &BandImpl::setFormate);
     else if (watched == txtLength)
         txtLength_LostFocus();
     else if (watched == txtRange[0])

@@ -2,6 +2,7 @@
 // The code-rule designer: the rule's bands as a strip of boxes, the current band's properties,
 // and (beside them) its relation tree. Every edit goes into the live rule at once; the rule's
 // text reaches the host only through the rule's Save (the save button, or closing).
+#include "rulegen/designer/rulelistener.h"
 #include "rulegen/engine/codeclass.h"
 #include "platform/core/vberror.h"
 #include <QDialog>
@@ -126,6 +127,9 @@ public:
 
     // The relation table of the current band (set by ShowBandInfo), or null.
     com::ComPtr<ICNodes> cRelations;
+    // Fills tvwAvailable from cRelations; the relation panel's own (its commands and pop-up
+    // go with it). Called by ShowBandInfo after cRelations is set.
+    void LoadRelationTree();
 
     // Band-box mouse handlers (BandBox forwards them).
     void picBand_MouseDown(int index, Qt::MouseButton button, const QPoint& pos);
@@ -140,12 +144,6 @@ protected:
     void done(int r) override;
 
 private:
-    struct RuleSink : ICodeClassEvents {
-        frmDesigners* w = nullptr;
-        void BandsChanged() override;
-        void FieldsChanged() override;
-    };
-
     void Form_Load();
     void buildStrip();
     void buildProperties();
@@ -173,8 +171,7 @@ private:
     void cboIncrMode_Click(int index);
     void cboBound_Click(int index);
     void cboTrigerBand_Click(int index);
-    void txtDefault_LostFocus();
-    void txtFormat_LostFocus();
+    void textProperty_LostFocus(QLineEdit* box, QString (BandImpl::*get)(), void (BandImpl::*set)(const QString&));
     void txtLength_LostFocus();
     void txtRange_LostFocus(int i);
     void vscRange_Change(int i);
@@ -182,8 +179,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     com::ComPtr<CodeClassImpl> m_code;
-    RuleSink m_sink;
-    bool m_attached = false;
+    RuleListener m_listener; // BandsChanged rebuilds the strip, FieldsChanged refills the frame
     int m_current = 0;
     int m_stripTop = 0;
     int m_grabOffset = 0;

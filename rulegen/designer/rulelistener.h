@@ -8,7 +8,7 @@ namespace tessaly {
 
 class RuleListener final : private ICodeClassEvents {
 public:
-    std::function<void()> onFieldsChanged, onLayeredBandsChanged;
+    std::function<void()> onBandsChanged, onFieldsChanged, onLayeredBandsChanged;
 
     RuleListener() = default;
     ~RuleListener() { detach(); }
@@ -33,6 +33,11 @@ public:
     CodeClassImpl* rule() const { return m_rule.get(); }
 
 private:
+    void BandsChanged() override
+    {
+        if (onBandsChanged)
+            onBandsChanged();
+    }
     void FieldsChanged() override
     {
         if (onFieldsChanged)

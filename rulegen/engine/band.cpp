@@ -49,6 +49,16 @@ void BandImpl::requireStyle() const
         throw error(2002);
 }
 
+bool BandImpl::fitsCode(qint64 length) const
+{
+    qint64 total = length;
+    if (CodeClassImpl* rule = parent())
+        for (const auto& b : rule->bands())
+            if (b.get() != this)
+                total += b->Length();
+    return total <= kMaxCodeLength;
+}
+
 void BandImpl::setStyle(BandStyles v)
 {
     if (m_style != bsUndefined)
@@ -84,7 +94,7 @@ void BandImpl::setLength(qint32 v)
     requireStyle();
     if (m_style == bsFixed || m_style == bsIncreaseAlpha)
         throw error(2004);
-    if (v <= 0)
+    if (v <= 0 || !fitsCode(v))
         throw error(2003, msg(1505));
     m_length = v;
 }
@@ -96,6 +106,8 @@ void BandImpl::setDefault(const QString& v)
     case bsFixed:
         if (v == m_default)
             return;
+        if (!fitsCode(v.size()))
+            throw error(2003, msg(1505));
         m_length = qint32(v.size());
         m_default = v;
         return;

@@ -9,6 +9,9 @@ namespace tessaly {
 
 class CodeClassImpl;
 
+// The most characters a code holds (the longest text a database text column takes).
+inline constexpr qint64 kMaxCodeLength = 255;
+
 class BandImpl final : public com::Object<IBand>, private INamesEvents {
 public:
     BandImpl();
@@ -74,6 +77,8 @@ private:
     void BeforeAdd(const QString& Name, bool& Cancel, QString& Description) override;
     void CheckBoundValue(QString& field, const QString& v, bool allowEmpty);
     void requireStyle() const;
+    // Whether a length leaves the code of the band's rule within kMaxCodeLength.
+    bool fitsCode(qint64 length) const;
 
     QString m_name;
     BandStyles m_style = bsUndefined;

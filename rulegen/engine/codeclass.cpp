@@ -161,6 +161,11 @@ void CodeClassImpl::AddBandInternal(BandImpl* band, const QVariant& Before, cons
     com::ComPtr<BandImpl> keep(band);
     if (band->Name().isEmpty())
         throw error(2003, msg(1501));
+    qint64 total = band->Length();
+    for (const auto& b : m_bands)
+        total += b->Length();
+    if (total > kMaxCodeLength)
+        throw error(2003, msg(1505));
     band->setParent(this);
     if (DataField)
         band->setDataField(DataField);

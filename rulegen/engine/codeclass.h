@@ -59,7 +59,7 @@ public:
     void setApplyMode(ApplyModes v) override;
     bool CodeUCased() override { return m_codeUCased; }
     void setCodeUCased(bool v) override;
-    void Load(const QVariant& Definitions, const QString& Values) override;
+    bool Load(const QVariant& Definitions, const QString& Values) override;
     QString GetCode(GetStyles Style = gsNewCode) override;
     void ExpCode(const QString& Code) override;
     QString Definition() override;
@@ -106,7 +106,6 @@ private:
     int indexOf(const QVariant& vntIndexKey) const;
     QString boundBandsOf(const QString& name, ListStyles style) const;
     void raiseBandsChanged();
-    void applyDefinition(const QString& text);
 
     QString m_name;
     QList<com::ComPtr<BandImpl>> m_bands;

@@ -2,7 +2,9 @@
 #include "rulegen/engine/codeclass.h"
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
+#include <cmath>
 #include <functional>
+#include <limits>
 
 namespace tessaly {
 
@@ -20,22 +22,6 @@ void ignoring(const std::function<void()>& f)
     }
 }
 
-// Position of a top-level key in the order the writer uses; -1 for keys without a place.
-int rankOf(int key)
-{
-    if (key >= 0 && key <= 8)
-        return key;
-    if (key >= 10 && key <= 15)
-        return key - 1;
-    if (key == 16)
-        return 15;
-    if (key == 17)
-        return 16;
-    if (key == 9)
-        return 17;
-    return -1;
-}
-
 struct BandLine {
     int key;
     QString value;
@@ -43,119 +29,94 @@ struct BandLine {
 struct Entry {
     int key;
     QString value;
-    QList<BandLine> band; // key 16
+    QList<BandLine> band; // key 16: a band block from its name to its line "17"
 };
 
-// Reads the text into entries; false (with the line number) when it is damaged.
-bool parseDefinition(const QStringList& lines, QList<Entry>* out, int* badLine)
+// Reads the lines as the writer orders them, keys in any order; false when a key line is
+// not a number at all. A band block not closed before the end is left out.
+bool parseDefinition(const QStringList& lines, QList<Entry>* out)
 {
-    int lastRank = -1;
     int i = 0;
     const int n = int(lines.size());
-    auto bad = [&](int line) {
-        *badLine = line + 2; // the head is line 1
-        return false;
-    };
     while (i < n) {
-        const QString& line = lines[i];
-        if (text::trim(line).isEmpty()) {
-            ++i;
+        const QString& line = lines[i++];
+        if (text::trim(line).isEmpty())
             continue;
-        }
-        qint64 key = 0;
-        if (!text::toWhole(line, &key))
-            return bad(i);
-        if (key < 0 || key > 18) {
-            ++i;
+        if (!text::isNumeric(line))
+            return false;
+        const double k = text::numberValue(line);
+        if (k < 0 || k > 18)
             continue;
-        }
-        const int rank = rankOf(int(key));
-        if (rank >= 0) {
-            if (rank < lastRank || (rank == lastRank && key != 16))
-                return bad(i);
-            lastRank = rank;
-        }
-        if (i + 1 >= n)
-            return bad(i); // a key without its value
-        ++i;
-        Entry e{int(key), QString(), {}};
+        const int key = int(std::nearbyint(k));
+        if (i >= n)
+            break; // a key without its value
         if (key != 16) {
-            e.value = lines[i++];
-            out->append(e);
+            out->append({key, lines[i++], {}});
             continue;
         }
-        // a band block: band lines up to the line "17"
-        int lastBandKey = -1;
-        bool closed = false;
+        // band lines up to band key 17; band key 0 starts a band, dropping one not closed
+        QList<BandLine> band;
+        bool named = false;
         for (; i < n; ++i) {
             const QString& bl = lines[i];
             const int eq = int(bl.indexOf(QLatin1Char('=')));
             qint64 bk = 0;
-            if (eq < 0) {
-                if (text::trim(bl) == QLatin1String("17") && lastBandKey >= 0) {
-                    closed = true;
-                    ++i;
-                    break;
-                }
-                return bad(i);
-            }
-            if (!text::toWhole(bl.left(eq), &bk))
-                return bad(i);
+            if (!text::toWhole(eq < 0 ? bl : bl.left(eq), &bk))
+                continue;
             if (bk == 17) {
-                if (lastBandKey < 0)
-                    return bad(i);
-                closed = true;
                 ++i;
+                if (named)
+                    out->append({16, QString(), band});
                 break;
             }
-            if (bk < 0 || bk > 17)
-                continue;
-            if ((lastBandKey < 0) != (bk == 0) || bk <= lastBandKey)
-                return bad(i); // a block must start with its name, once, keys in order
-            lastBandKey = int(bk);
+            if (bk == 0) {
+                band.clear();
+                named = true;
+            }
             // everything after the first "=" is the value
-            e.band.append({int(bk), bl.mid(eq + 1)});
+            if (named)
+                band.append({int(bk), eq < 0 ? QString() : bl.mid(eq + 1)});
         }
-        if (!closed)
-            return bad(n - 1);
-        out->append(e);
     }
     return true;
 }
 
-bool checkValues(const QList<Entry>& entries, int* badLine)
+// Whether the bands' lengths together fit in a code.
+bool fitsCode(const QList<Entry>& entries)
 {
-    QStringList layered;
+    double total = 0;
     for (const Entry& e : entries) {
-        if (e.key == 14 || e.key == 15) {
-            if (!ListsImpl::checkText(e.value))
-                return false;
-        } else if (e.key == 9) {
-            if (!NodesImpl::checkRelationsText(e.value))
-                return false;
-        } else if (e.key == 16) {
-            QString name, style, swap;
-            for (const BandLine& b : e.band) {
-                if (b.key == 0) name = text::trim(b.value);
-                if (b.key == 1) style = b.value;
-                if (b.key == 2) swap = b.value;
-                if (b.key == 14 && !NodesImpl::checkRelationsText(b.value))
-                    return false;
-            }
-            qint64 st = -1, sw = -1;
-            text::toWhole(style, &st);
-            text::toWhole(swap, &sw);
-            if ((st == bsUsrMacro || st == bsUsrField) && sw == smLayersSwap)
-                layered.append(name.toLower());
-        } else if (e.key == 17) {
-            if (!ListsImpl::checkText(e.value))
-                return false;
-            for (const QString& item : e.value.split(QLatin1Char(';')))
-                if (!layered.contains(text::trim(item.section(QLatin1Char(','), 0, 0)).toLower()))
-                    return false;
+        if (e.key != 16)
+            continue;
+        qint64 style = bsUndefined;
+        double length = 1;
+        QString fixed;
+        for (const BandLine& b : e.band) {
+            if (b.key == 1)
+                text::toWhole(b.value, &style);
+            else if (b.key == 3)
+                fixed = b.value;
+            else if (b.key == 5 && text::isNumeric(b.value))
+                length = qMax(1.0, text::numberValue(b.value));
         }
+        if (style == bsFixed)
+            length = double(fixed.size());
+        else if (style == bsIncreaseAlpha)
+            length = 1;
+        total += length;
+        if (total > kMaxCodeLength)
+            return false;
     }
-    Q_UNUSED(badLine);
+    return true;
+}
+
+// A number the 32-bit members can take.
+bool toLong(const QString& v, qint32* out)
+{
+    qint64 n = 0;
+    if (!text::toWhole(v, &n) || n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max())
+        return false;
+    *out = qint32(n);
     return true;
 }
 
@@ -250,24 +211,17 @@ QString CodeClassImpl::Definition()
 
 // ---------------------------------------------------------------- reading
 
-void CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
+bool CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
 {
     Q_UNUSED(Values);
-    const QString all = Definitions.toString();
-    const QString rest = all.mid(5);
+    const QString rest = Definitions.toString().mid(5);
     QList<Entry> entries;
-    if (!rest.isEmpty()) {
-        // a damaged text is refused before anything changes
-        int badLine = 0;
-        if (!parseDefinition(rest.split(CR), &entries, &badLine) || !checkValues(entries, &badLine)) {
-            QString m = msg(2042);
-            m.replace(QLatin1Char('*'), badLine ? QString::number(badLine) : QStringLiteral("?"));
-            throw vb::Error(vb::componentError(2042), m, QStringLiteral("Tessaly"));
-        }
-    }
+    // a text that cannot be read at all changes nothing
+    if (!parseDefinition(rest.split(CR), &entries) || !fitsCode(entries))
+        return false;
     Cls();
     if (rest.isEmpty())
-        return;
+        return true;
 
     struct Pair {
         QString band, other;
@@ -275,12 +229,12 @@ void CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
     QList<Pair> triggers, tracks;
     for (const Entry& e : entries) {
         const QString& v = e.value;
-        qint64 n = 0;
+        qint32 n = 0;
         bool b = false;
         switch (e.key) {
         case 0: ignoring([&] { setName(v); }); break;
-        case 1: if (text::toWhole(v, &n)) ignoring([&] { setStyle(CodeStyles(n)); }); break;
-        case 2: if (text::toWhole(v, &n)) ignoring([&] { setApplyMode(ApplyModes(n)); }); break;
+        case 1: if (toLong(v, &n)) ignoring([&] { setStyle(CodeStyles(n)); }); break;
+        case 2: if (toLong(v, &n)) ignoring([&] { setApplyMode(ApplyModes(n)); }); break;
         case 3: if (toBool(v, &b)) m_allowAddBand = b; break;
         case 4: if (toBool(v, &b)) m_allowDropBand = b; break;
         case 5: if (toBool(v, &b)) m_allowSetup = b; break;
@@ -294,9 +248,9 @@ void CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
                 setSeparaOfDay(t);
             break;
         }
-        case 11: if (text::toWhole(v, &n)) ignoring([&] { setSeparaOfWeek(WeekDays(n)); }); break;
-        case 12: if (text::toWhole(v, &n)) ignoring([&] { setSeparaOfMonth(qint32(n)); }); break;
-        case 13: if (text::toWhole(v, &n)) ignoring([&] { setSeparaOfYear(qint32(n)); }); break;
+        case 11: if (toLong(v, &n)) ignoring([&] { setSeparaOfWeek(WeekDays(n)); }); break;
+        case 12: if (toLong(v, &n)) ignoring([&] { setSeparaOfMonth(n); }); break;
+        case 13: if (toLong(v, &n)) ignoring([&] { setSeparaOfYear(n); }); break;
         case 14: ignoring([&] { m_usrFields->FromText(v); }); break;
         case 15: ignoring([&] { m_usrMacros->FromText(v); }); break;
         case 17: {
@@ -317,21 +271,21 @@ void CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
             band->setParent(this);
             for (const BandLine& l : e.band) {
                 const QString& bv = l.value;
-                qint64 bn = 0;
+                qint32 bn = 0;
                 bool bb = false;
                 switch (l.key) {
                 case 0: ignoring([&] { band->setName(bv); }); break;
-                case 1: if (text::toWhole(bv, &bn)) ignoring([&] { band->setStyle(BandStyles(bn)); }); break;
-                case 2: if (text::toWhole(bv, &bn)) ignoring([&] { band->setSwapMode(SwapModes(bn)); }); break;
+                case 1: if (toLong(bv, &bn)) ignoring([&] { band->setStyle(BandStyles(bn)); }); break;
+                case 2: if (toLong(bv, &bn)) ignoring([&] { band->setSwapMode(SwapModes(bn)); }); break;
                 case 3: ignoring([&] { band->setDefault(bv); }); break;
                 case 4: ignoring([&] { band->setFormate(bv); }); break;
-                case 5: if (text::toWhole(bv, &bn)) ignoring([&] { band->setLength(qint32(bn)); }); break;
+                case 5: if (toLong(bv, &bn)) ignoring([&] { band->setLength(bn); }); break;
                 case 6:
                     if (ListsImpl* lists = band->dataFieldsImpl())
                         if (IList* item = lists->find(bv))
                             ignoring([&] { band->setDataField(item); });
                     break;
-                case 7: if (text::toWhole(bv, &bn)) ignoring([&] { band->setIncrMode(IncrModes(bn)); }); break;
+                case 7: if (toLong(bv, &bn)) ignoring([&] { band->setIncrMode(IncrModes(bn)); }); break;
                 case 8: ignoring([&] { band->setInitStart(bv); }); break;
                 case 9: ignoring([&] { band->setInitEnd(bv); }); break;
                 case 10: triggers.append({band->Name(), bv}); break;
@@ -377,6 +331,7 @@ void CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
         for (const QString& name : p.other.split(QLatin1Char(',')))
             ignoring([&] { names->Add(name); });
     }
+    return true;
 }
 
 } // namespace tessaly

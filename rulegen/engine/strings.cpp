@@ -116,7 +116,6 @@ const res::StringEntry kStrings[] = {
     {2039, u"确实要保存所做修改吗?", u"Do you want to save change(s)?"},
     {2040, u"待解释编码长度不合法！", u"Length of code ilegal!"},
     {2041, u"待解释编码中固定类型区段不合法！[*]", u"Fixed band value error. Code can't be disassembled."},
-    {2042, u"编码规则定义文本不完整或已损坏，第*行。", u"The code rule definition is incomplete or damaged at line *."},
 };
 
 } // namespace

@@ -300,10 +300,12 @@ struct ICodeClass : com::IUnknown {
     virtual void setApplyMode(ApplyModes v) = 0;
     virtual bool CodeUCased() = 0;
     virtual void setCodeUCased(bool v) = 0;
-    // Rebuilds the rule from its definition text; an empty text leaves an empty rule. A damaged
-    // text (truncated, keys out of order, an unclosed band block, ...) is refused with the
-    // library's error 2042 and the rule stays as it was.
-    virtual void Load(const QVariant& Definitions = QVariant(), const QString& Values = QString()) = 0;
+    // Rebuilds the rule from its definition text; an empty text leaves an empty rule. Raises
+    // nothing: what a member refuses is skipped and reading goes on (keys in any order, a band
+    // block not closed is left out, a list is read up to an item it refuses). A text that
+    // cannot be read at all (a key line that is no number, bands longer together than a code
+    // can hold) leaves the rule as it was and gives false.
+    virtual bool Load(const QVariant& Definitions = QVariant(), const QString& Values = QString()) = 0;
     virtual QString GetCode(GetStyles Style = gsNewCode) = 0;
     virtual void ExpCode(const QString& Code) = 0;
     virtual QString Definition() = 0;

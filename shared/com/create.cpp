@@ -78,12 +78,17 @@ void throwCreateError(const CLSID& clsid, HRESULT hr)
 {
     QString why;
     switch (hr) {
-    case REGDB_E_CLASSNOTREG: why = QStringLiteral("类没有注册"); break;
+    case REGDB_E_CLASSNOTREG:
+        why = QStringLiteral("类没有注册（请在程序文件夹中运行“ostrel-regsvr 部件库文件”注册）");
+        break;
     case E_NOINTERFACE: why = QStringLiteral("不支持此接口"); break;
     case CLASS_E_CLASSNOTAVAILABLE: why = QStringLiteral("部件库中没有此类"); break;
     default:
         why = lastFailure().isEmpty() ? QStringLiteral("部件库不能创建此对象")
                                       : QStringLiteral("部件库不能加载 ") + lastFailure();
+        // a library that is not where the registry says: how to register it again
+        if (registry::Entry e; registry::find(clsid, &e) && !QFileInfo::exists(e.library))
+            why += QStringLiteral("。请把部件库放回此处，或在程序文件夹中运行“ostrel-regsvr 部件库文件”重新注册");
         break;
     }
     throw vb::Error(vb::errCantCreateObject,

@@ -1,12 +1,39 @@
 #include "shared/com/registry.h"
 #include "platform/core/app.h"
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
 
 namespace com::registry {
 
 QString filePath() { return plat::appFile(QStringLiteral("Components.reg")); }
+
+namespace {
+
+// The library as the file holds it: relative to the program's folder when inside it.
+QString storedName(const QString& library)
+{
+    // through links when both exist, else as written
+    QString folder = QDir(plat::appPath()).canonicalPath();
+    QString file = QFileInfo(library).canonicalFilePath();
+    if (folder.isEmpty() || file.isEmpty()) {
+        folder = QDir(plat::appPath()).absolutePath();
+        file = QFileInfo(library).absoluteFilePath();
+    }
+    const QString relative = QDir(folder).relativeFilePath(file);
+    if (relative == QLatin1String("..") || relative.startsWith(QLatin1String("../")) || QDir::isAbsolutePath(relative))
+        return library;
+    return relative;
+}
+
+QString wholePath(const QString& stored)
+{
+    return QDir::isAbsolutePath(stored) ? stored : QDir(plat::appPath()).absoluteFilePath(stored);
+}
+
+} // namespace
 
 QList<Entry> entries()
 {
@@ -19,7 +46,7 @@ QList<Entry> entries()
         const QStringList parts = line.split(QLatin1Char('\t'));
         if (parts.size() != 3)
             continue;
-        Entry e{QUuid(parts[0]), parts[1], parts[2]};
+        Entry e{QUuid(parts[0]), parts[1], wholePath(parts[2])};
         if (!e.clsid.isNull())
             r.append(e);
     }
@@ -56,7 +83,7 @@ bool write(const QList<Entry>& list)
         return false;
     for (const Entry& e : list)
         f.write((e.clsid.toString(QUuid::WithBraces) + QLatin1Char('\t') + e.progId + QLatin1Char('\t') +
-                 e.library + QLatin1Char('\n'))
+                 storedName(e.library) + QLatin1Char('\n'))
                     .toUtf8());
     return f.commit();
 }

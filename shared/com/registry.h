@@ -1,6 +1,8 @@
 #pragma once
 // The registry of component classes: the file "Components.reg" in the program's folder,
-// one line per class: class identifier, tab, program identifier, tab, library path.
+// one line per class: class identifier, tab, program identifier, tab, library path. A library
+// inside the program's folder is stored by its name relative to that folder, so the folder
+// can be moved or copied; entries() gives every library as a whole path.
 #include "shared/com/com.h"
 #include <QString>
 #include <QList>

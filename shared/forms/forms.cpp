@@ -1,8 +1,8 @@
 #include "shared/forms/forms.h"
 #include "platform/core/events.h"
-#include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
 #include "platform/core/vberror.h"
+#include "platform/ui/command.h"
 #include "platform/ui/twips.h"
 #include "shared/res/strings.h"
 #include <QAbstractButton>
@@ -269,20 +269,14 @@ void store(QWidget* form, const QString& key)
 void FormLayout(QWidget* form, const QString& key, bool load, const QString& defaultText,
                 const QString& defaultState, bool show)
 {
-    try {
+    ui::runCommand([&] {
         if (!form)
             throw vb::Error::runtime(vb::errObjectNotSet);
         if (load)
             restore(form, key, defaultText, defaultState, show);
         else
             store(form, key);
-    } catch (const vb::Error& e) {
-        ui::MsgBox(e.description(), ui::vbExclamation);
-        ui::DoEvents();
-    } catch (const std::exception& e) {
-        ui::MsgBox(QString::fromLocal8Bit(e.what()), ui::vbExclamation);
-        ui::DoEvents();
-    }
+    });
 }
 
 } // namespace forms

@@ -16,6 +16,12 @@ int userLanguage()
 
 void setUserLanguage(int lcid) { g_language = lcid; }
 
+QLocale userLocale()
+{
+    return userLanguage() == 1033 ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                  : QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+}
+
 const StringEntry* StringTable::find(int id) const
 {
     for (std::size_t i = 0; i < m_count; ++i)

@@ -3,6 +3,7 @@
 //
 //   static const res::StringEntry kEntries[] = {{1500, u"编码设计器", u"Designer"}, ...};
 //   const res::StringTable& strings() { static const res::StringTable t(kEntries); return t; }
+#include <QLocale>
 #include <QString>
 #include <cstddef>
 
@@ -17,6 +18,8 @@ struct StringEntry {
 // The user's language: 1033 (US English) picks the English texts, anything else the Chinese ones.
 int userLanguage();
 void setUserLanguage(int lcid); // 0 = from the system again
+// The locale of the user's language (US English or Simplified Chinese).
+QLocale userLocale();
 
 class StringTable {
 public:

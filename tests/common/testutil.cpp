@@ -1,11 +1,11 @@
 #include "tests/common/testutil.h"
 #include "platform/core/app.h"
-#include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
-#include "shared/com/create.h"
 #include <stdexcept>
 
 namespace testutil {
+
+void (*ProgramFolder::s_newFolder)() = nullptr;
 
 ProgramFolder::ProgramFolder() : m_dir(std::make_unique<QTemporaryDir>()), m_previous(plat::appPath())
 {
@@ -15,7 +15,8 @@ ProgramFolder::ProgramFolder() : m_dir(std::make_unique<QTemporaryDir>()), m_pre
     // Per-user settings stay inside the folder too, so tests never share them.
     m_previousSettings = plat::settingsFolder();
     plat::setSettingsFolder(m_dir->path() + QStringLiteral("/.settings"));
-    ui::script::clear();
+    if (s_newFolder)
+        s_newFolder();
 }
 
 ProgramFolder::~ProgramFolder()
@@ -26,16 +27,6 @@ ProgramFolder::~ProgramFolder()
 
 QString ProgramFolder::path() const { return m_dir->path(); }
 QString ProgramFolder::file(const QString& name) const { return m_dir->path() + QLatin1Char('/') + name; }
-
-void ProgramFolder::registerComponents() const
-{
-    // The libraries register into the registry of the current program folder: this one.
-    for (const char* lib : {"libTessaly.so", "libQuillon.so", "libParvel.so"}) {
-        const QString path = binDir() + QLatin1Char('/') + QLatin1String(lib);
-        if (com::failed(com::registerLibrary(path)))
-            throw std::runtime_error(std::string("cannot register ") + lib);
-    }
-}
 
 QString binDir() { return QStringLiteral(OSTREL_BIN_DIR); }
 QString dataFile(const QString& relative) { return QStringLiteral(OSTREL_TEST_DATA_DIR "/") + relative; }

@@ -15,6 +15,8 @@ public:
     QString file(const QString& name) const;
     // Registers the built component libraries in this folder's registry.
     void registerComponents() const;
+    // Called for every new folder (the windowed tests' main forgets what was shown).
+    static void (*s_newFolder)();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

@@ -57,7 +57,7 @@ TEST_F(LoginTest, LogInDialogRefusalKeepsItOpenThenPasses)
         EXPECT_TRUE(d->isVisible());
         const ui::ShownBox box = ui::script::last();
         EXPECT_EQ(box.title, QStringLiteral("用户登录"));
-        EXPECT_EQ(box.prompt, QStringLiteral("无效的口令(密码需区分大小写)\r\n初始口令为“Tavin”"));
+        EXPECT_EQ(box.prompt, QStringLiteral("无效的口令(密码需区分大小写)")); // a bound host: no hint
         EXPECT_EQ(ui::iconOf(box.style), int(ui::vbInformation));
         EXPECT_EQ(d->focusWidget(), d->txtPassword);
         EXPECT_EQ(d->txtPassword->selectedText(), QStringLiteral("wrong"));
@@ -80,6 +80,21 @@ TEST_F(LoginTest, LogInDialogRefusalKeepsItOpenThenPasses)
     EXPECT_EQ(info->State(), eLogOn);
     // Every press of OK was a counted attempt with its wait.
     EXPECT_EQ(waits, (QList<qint64>{30, 240, 30}));
+}
+
+TEST_F(LoginTest, OnlyTheBuiltInHostsRefusalNamesItsPassword)
+{
+    info = com::make<UserInfoImpl>(); // no host of a program bound
+    QStringList prompts;
+    onDialog<frmLogin>([&](frmLogin* d) {
+        retype(d->txtLogName, QStringLiteral("Tavin"));
+        retype(d->txtPassword, QStringLiteral("wrong"));
+        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+        prompts << ui::script::last().prompt;
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    EXPECT_EQ(api()->LogIn(std::nullopt, std::nullopt, eLogInPrompt | ePopupFromCursor), eCanceledByUser);
+    EXPECT_EQ(prompts, QStringList{QStringLiteral("无效的口令(密码需区分大小写)\r\n初始口令为“Tavin”")});
 }
 
 TEST_F(LoginTest, LogInDialogShowsHostErrors)

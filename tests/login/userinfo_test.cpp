@@ -153,10 +153,19 @@ TEST_F(LoginTest, RaiseLoginErrorNumbersAndSources)
         QString source, text;
         EXPECT_EQ(raisedNumber([&] { silent("anna", "x"); }, &source, &text), vb::componentError(r[1])) << r[0];
         EXPECT_EQ(source, QStringLiteral("用户登录"));
-        if (r[0] == ePasswordDenied) {
-            EXPECT_EQ(text, QStringLiteral("无效的口令(密码需区分大小写)\r\n初始口令为“Tavin”"));
-        }
+        // A bound host's users have no built-in password: no hint naming one.
+        if (r[0] == ePasswordDenied)
+            EXPECT_EQ(text, QStringLiteral("无效的口令(密码需区分大小写)"));
+        if (r[0] == eValideIncorrect)
+            EXPECT_EQ(text, QStringLiteral("错误的用户名或口令！(密码需区分大小写)"));
     }
+    // The library's own host keeps the hint.
+    com::ComPtr<UserInfo> own = com::make<UserInfoImpl>();
+    own->setOptions(eRaiseLoginError);
+    QString text;
+    const auto wrongPassword = [&] { own->LogIn(QStringLiteral("Tavin"), QStringLiteral("wrong"), eLogInNoPrompt); };
+    EXPECT_EQ(raisedNumber(wrongPassword, nullptr, &text), vb::componentError(2015));
+    EXPECT_EQ(text, QStringLiteral("无效的口令(密码需区分大小写)\r\n初始口令为“Tavin”"));
     answerAlways(32);
     EXPECT_EQ(raisedNumber([&] { silent("anna", "x"); }), 0);
     // Without the option the same result is only returned.

@@ -52,6 +52,28 @@ TEST(LikeFormat, MalformedPatternsRaise93)
     }
 }
 
+TEST(LikeFormat, WeeksStartOnSundayAndWeekOneHoldsTheFirstOfJanuary)
+{
+    const struct {
+        const char* date;
+        const char* week;
+    } cases[] = {
+        {"2005-01-01", "1"},  // a Saturday: the first week is one day long
+        {"2005-01-02", "2"},  // the next Sunday starts week 2
+        {"2005-03-12", "11"},
+        {"2005-03-13", "12"},
+        {"2005-12-31", "53"},
+        {"2006-01-01", "1"},  // a Sunday
+        {"2006-01-07", "1"},
+        {"2006-01-08", "2"},
+        {"2024-12-29", "53"}, // ISO would say 52
+        {"2024-12-31", "53"}, // ISO would say 1
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Format(QString::fromLatin1(c.date), QStringLiteral("ww")), QString::fromLatin1(c.week)) << c.date;
+    EXPECT_EQ(Format(QString::fromLatin1("2005-03-13"), QStringLiteral("yyyyww")), QStringLiteral("200512"));
+}
+
 TEST(LikeFormat, DatePatterns)
 {
     const QDateTime d(QDate(2024, 3, 7), QTime(9, 5, 4));

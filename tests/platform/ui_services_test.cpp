@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 #include "platform/core/msgbox.h"
+#include "platform/core/translations.h"
 #include "platform/ui/filedialog.h"
 #include "platform/ui/hwnd.h"
 #include "platform/ui/shell.h"
 #include "platform/ui/winlock.h"
+#include "shared/res/strings.h"
 #include "tests/common/testutil.h"
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -16,6 +23,36 @@ void touch(const QString& path, const QByteArray& bytes = QByteArray())
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+// A real box, run modally: read its buttons from inside its own wait, then close it.
+TEST(QtTranslations, StandardButtonsAndFileDialogsSpeakTheUsersLanguage)
+{
+    testutil::ProgramFolder folder;
+    res::setUserLanguage(2052);
+    ASSERT_TRUE(plat::installQtTranslations(res::userLocale()));
+    QStringList buttons;
+    QTimer::singleShot(0, qApp, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        for (QMessageBox::StandardButton b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+            buttons << box->button(b)->text();
+        box->button(QMessageBox::No)->click();
+    });
+    ui::script::enable(false);
+    const int r = ui::MsgBox(QStringLiteral("保存修改吗？"), ui::vbYesNoCancel | ui::vbQuestion);
+    ui::script::enable(true);
+    EXPECT_EQ(r, ui::vbNo);
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("是(&Y)"), QStringLiteral("否(&N)"), QStringLiteral("取消")}));
+    // Qt's own file dialog too
+    EXPECT_EQ(QFileDialog::tr("&Open"), QStringLiteral("打开(&O)"));
+
+    // An English user gets Qt's English texts back.
+    res::setUserLanguage(1033);
+    plat::installQtTranslations(res::userLocale());
+    res::setUserLanguage(0);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("p"), QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
 }
 
 TEST(MessageBox, ScriptedAnswerNoIsReturnedAndShownBoxIsRecorded)

@@ -1,4 +1,5 @@
 #include "tests/rulegen/rulegen_testutil.h"
+#include "rulegen/engine/band.h"
 
 namespace {
 
@@ -290,6 +291,31 @@ TEST_F(Rule, MessagesFollowTheUsersLanguage)
     EXPECT_EQ(ui::script::last().title, QStringLiteral("编码设计器"));
     EXPECT_EQ(ui::script::last().prompt, QStringLiteral("确实要保存所做修改吗?"));
     res::setUserLanguage(1033);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Rule, BandsTogetherStayWithinWhatACodeHolds)
+{
+    com::ComPtr<IBand> a = r->Add(QStringLiteral("A"), bsIncreaseNumber, smNoneSwap, QString(), nullptr, 200);
+    // a band that would make the code longer is refused and the rule keeps its bands
+    EXPECT_VBERROR(r->Add(QStringLiteral("B"), bsIncreaseNumber, smNoneSwap, QString(), nullptr, 56), E(2003));
+    EXPECT_VBERROR(r->Add(QStringLiteral("F"), bsFixed, smNoneSwap, QString(56, QLatin1Char('x'))), E(2003));
+    EXPECT_EQ(r->Count(), 1);
+    com::ComPtr<IBand> b = r->Add(QStringLiteral("B"), bsIncreaseNumber, smNoneSwap, QString(), nullptr, 55);
+    EXPECT_EQ(r->Length(), 255);
+    EXPECT_VBERROR(a->setLength(201), E(2003));
+    EXPECT_VBERROR(b->setLength(std::numeric_limits<qint32>::max()), E(2003));
+    a->setLength(100);
+    b->setLength(155);
+    EXPECT_EQ(r->Length(), 255);
+    // alone, too
+    auto lone = com::make<BandImpl>();
+    lone->setStyle(bsFixed);
+    EXPECT_VBERROR(lone->setDefault(QString(256, QLatin1Char('x'))), E(2003));
+    EXPECT_EQ(lone->Length(), 1);
 }
 
 } // namespace

@@ -138,6 +138,19 @@ TEST_F(Codes, FieldFormatsShapeTheSegment)
     EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("200305007  abab  "));
 }
 
+TEST_F(Codes, AWeekBandCountsWeeksFromSunday)
+{
+    com::ComPtr<IList> day = r->UsrFields()->Add(QStringLiteral("购置年代"));
+    r->Add(QStringLiteral("Y"), bsUsrField, smNoneSwap, QString(), day.get(), 4, QStringLiteral("yyyy"));
+    r->Add(QStringLiteral("W"), bsUsrField, smNoneSwap, QString(), day.get(), 2, QStringLiteral("ww"));
+    day->setValue(QStringLiteral("2005-03-13"));
+    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("200512"));
+    day->setValue(QStringLiteral("2005-12-31"));
+    EXPECT_EQ(r->GetCode(gsNewCode), QStringLiteral("200553"));
+    day->setValue(QStringLiteral("2005-01-02")); // week 2: one digit for a band of two
+    EXPECT_VBERROR(r->GetCode(gsNewCode), E(2036));
+}
+
 TEST_F(Codes, ManyCountersOfOneRuleEachAskOnce)
 {
     com::ComPtr<IList> f = r->UsrFields()->Add(QStringLiteral("F"), QString(), QStringLiteral("Q"));

@@ -116,28 +116,69 @@ TEST_F(Definition, TriggersAreResolvedAfterAllBandsAndUnknownFieldsAreSkipped)
     EXPECT_EQ(r->Band(2)->DataField()->Name(), QString());
 }
 
-TEST_F(Definition, DamagedTextsAreRefusedAndChangeNothing)
+TEST_F(Definition, TextsThatCannotBeReadChangeNothingAndRaiseNothing)
 {
     const QString good = fullRule()->Definition();
-    QStringList damaged;
-    damaged << good.left(good.indexOf(QStringLiteral("17") + CR + QStringLiteral("16"))) // band block not closed
-            << good.left(good.size() - 3)                                               // truncated
-            << lines({"2", "0", "16", "0=A", "1=3", "16", "0=B", "17"})                  // block never closed
-            << lines({"3", "1", "2", "0"})                                               // keys out of order
-            << lines({"2", "0", "garbage", "1"})                                         // not a key
-            << lines({"2"})                                                              // key without value
-            << lines({"14", "A,,;;B,,"})                                                 // broken list
-            << lines({"9", "3;,1,A,a;7,2,B,b"})                                          // broken tree
-            << lines({"16", "1=3", "17"})                                                // block without name
-            << lines({"17", "NoSuchBand,,"});                                            // layer of no band
+    const std::pair<const char*, QString> damaged[] = {
+        {"not a key", lines({"2", "0", "garbage", "1"})},
+        {"binary", QStringLiteral("#####\x01\x02PK")},
+        {"one band too long", lines({"16", "0=N", "1=3", "2=0", "5=200000000", "7=1", "17"})},
+        {"past 32 bits", lines({"16", "0=N", "1=3", "2=0", "5=99999999999", "7=1", "17"})},
+        {"together too long", lines({"16", "0=A", "1=3", "2=0", "5=2147483647", "7=1", "17", "16", "0=B", "1=3",
+                                     "2=0", "5=2147483647", "7=1", "17"})},
+        {"256 characters", lines({"16", "0=A", "1=3", "2=0", "5=200", "7=1", "17", "16", "0=F", "1=0", "2=0"}) +
+                               CR + QStringLiteral("3=") + QString(56, QLatin1Char('x')) + CR +
+                               QStringLiteral("17")},
+    };
     r = fullRule();
     RuleRecorder rec(r);
-    for (const QString& d : damaged) {
-        const vb::Error e = errorOf([&] { r->Load(d); });
-        EXPECT_EQ(e.number(), E(2042)) << d.toStdString();
-        EXPECT_EQ(r->Definition(), good);
+    for (const auto& [what, text] : damaged) {
+        bool read = true;
+        EXPECT_NO_THROW(read = r->Load(text)) << what;
+        EXPECT_FALSE(read) << what;
+        EXPECT_EQ(r->Definition(), good) << what;
     }
     EXPECT_TRUE(rec.events.isEmpty());
+    // exactly as long as a code may be is read
+    EXPECT_TRUE(r->Load(lines({"16", "0=A", "1=3", "2=0", "5=255", "7=1", "17"})));
+    EXPECT_EQ(r->Length(), 255);
+}
+
+TEST_F(Definition, TextsReadInPartAreAppliedAsFarAsTheyGo)
+{
+    const QString good = fullRule()->Definition();
+    // keys out of the writer's order
+    EXPECT_TRUE(r->Load(lines({"13", "4", "3", "0", "2", "1", "0", "Rule"})));
+    EXPECT_EQ(r->SeparaOfYear(), 4);
+    EXPECT_FALSE(r->AllowAddBand());
+    EXPECT_EQ(r->ApplyMode(), amSuccessive);
+    EXPECT_EQ(r->Name(), QStringLiteral("Rule"));
+    // a list with an empty item: the items before it
+    r = newRule();
+    EXPECT_TRUE(r->Load(lines({"14", "A,,;;B,,", "15", "M,,1"})));
+    ASSERT_EQ(r->UsrFields()->Count(), 1);
+    EXPECT_EQ(r->UsrFields()->Item(1)->Name(), QStringLiteral("A"));
+    EXPECT_EQ(r->UsrMacros()->Count(), 1);
+    // a truncated text: the bands closed before the cut
+    r = newRule();
+    const int cut = int(good.indexOf(QStringLiteral("0=Place")));
+    EXPECT_TRUE(r->Load(good.left(cut + 3)));
+    EXPECT_EQ(r->Count(), 3);
+    EXPECT_EQ(r->Band(3)->Name(), QStringLiteral("Sub"));
+    EXPECT_EQ(r->UsrFields()->Count(), 3);
+    // a block started again before its end, a block without a name, a key without its value
+    r = newRule();
+    EXPECT_TRUE(r->Load(lines({"16", "0=A", "1=3", "16", "0=B", "1=3", "2=0", "5=2", "7=1", "17", "16", "1=3",
+                               "17", "12"})));
+    ASSERT_EQ(r->Count(), 1);
+    EXPECT_EQ(r->Band(1)->Name(), QStringLiteral("B"));
+    EXPECT_EQ(r->Band(1)->Length(), 2);
+    // a tree and a layer that cannot be taken are skipped, the rest is read
+    r = newRule();
+    EXPECT_TRUE(r->Load(lines({"9", "3;,1,A,a;7,2,B,b", "17", "NoSuchBand,,", "11", "3"})));
+    EXPECT_EQ(r->Relations()->Count(), 0);
+    EXPECT_EQ(r->LayeredBands()->Count(), 0);
+    EXPECT_EQ(r->SeparaOfWeek(), wdTuesday);
 }
 
 TEST_F(Definition, NamesThatWouldBreakTheTextAreRefused)

@@ -2,9 +2,12 @@
 #include "shared/com/com.h"
 #include "shared/com/create.h"
 #include "shared/com/registry.h"
+#include "platform/core/app.h"
 #include "tests/common/testutil.h"
 #include "tests/shared/fixtures/sample_server.h"
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QSet>
 #include <dlfcn.h>
@@ -126,7 +129,8 @@ TEST(ComponentLibrary, RefusalsAreClear)
     const com::CLSID lost("{3c0b8a6e-5d7f-4e61-9a0c-1f2e3d4c5b10}");
     ASSERT_TRUE(com::registry::put({{lost, QStringLiteral("Sample.Lost"), folder.file(QStringLiteral("gone.so"))}}));
     const QString why = createErrorOf(lost);
-    EXPECT_TRUE(why.contains(QStringLiteral("gone.so"))) << qPrintable(why);
+    EXPECT_TRUE(why.contains(folder.file(QStringLiteral("gone.so")))) << qPrintable(why);
+    EXPECT_TRUE(why.contains(QStringLiteral("ostrel-regsvr"))) << qPrintable(why);
 
     // Registering a file that is no component library fails.
     EXPECT_TRUE(com::failed(com::registerLibrary(folder.file(QStringLiteral("missing.so")))));
@@ -170,6 +174,73 @@ TEST(ComponentLibrary, TheThreeLibrariesServeTheirClassesThroughFourEntryPoints)
     EXPECT_TRUE(com::registry::entries().isEmpty());
     for (const com::registry::Entry& e : registered)
         EXPECT_TRUE(createErrorOf(e.clsid).contains(QStringLiteral("没有注册"))) << qPrintable(e.progId);
+}
+
+// The program folder as installed, copied elsewhere and the original removed, still starts and
+// finds its libraries; a library gone is named with how to register it again.
+TEST(ComponentLibrary, AMovedProgramFolderKeepsItsLibraries)
+{
+    testutil::ProgramFolder folder;
+    const QString installed = folder.file(QStringLiteral("installed"));
+    const QString moved = folder.file(QStringLiteral("moved"));
+    const QString cmake = QStandardPaths::findExecutable(QStringLiteral("cmake"));
+    ASSERT_FALSE(cmake.isEmpty());
+    QProcess install;
+    install.start(cmake, {QStringLiteral("--install"), testutil::binDir() + QStringLiteral("/.."),
+                          QStringLiteral("--prefix"), installed});
+    ASSERT_TRUE(install.waitForFinished(-1));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().constData();
+
+    // The registry names the libraries by their place in the folder.
+    QFile reg(installed + QStringLiteral("/Components.reg"));
+    ASSERT_TRUE(reg.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = reg.readAll().trimmed().split('\n');
+    EXPECT_GE(lines.size(), 3);
+    for (const QByteArray& line : lines)
+        EXPECT_FALSE(line.split('\t').value(2).contains('/')) << line.constData();
+    reg.close();
+
+    ASSERT_TRUE(QDir().mkpath(moved));
+    for (const QFileInfo& f : QDir(installed).entryInfoList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(f.filePath(), moved + QLatin1Char('/') + f.fileName())) << qPrintable(f.fileName());
+    ASSERT_TRUE(QDir(installed).removeRecursively());
+
+    // The program's tool starts there and makes its database.
+    QProcess newdb;
+    newdb.start(moved + QStringLiteral("/ostrel-newdb"), {moved});
+    ASSERT_TRUE(newdb.waitForFinished(-1));
+    EXPECT_EQ(newdb.exitCode(), 0) << newdb.readAllStandardError().constData();
+    EXPECT_TRUE(QFileInfo::exists(moved + QStringLiteral("/Ostrel.mdb")));
+
+    // Objects by class identifier come from the moved folder's libraries; one library is gone.
+    plat::setAppPath(moved);
+    ASSERT_TRUE(QFile::remove(moved + QStringLiteral("/libParvel.so")));
+    const QList<com::registry::Entry> registered = com::registry::entries();
+    ASSERT_EQ(registered.size(), lines.size());
+    for (const com::registry::Entry& e : registered) {
+        EXPECT_EQ(QFileInfo(e.library).absolutePath(), moved) << qPrintable(e.progId);
+        if (e.library.endsWith(QLatin1String("libParvel.so"))) {
+            // its file named, and how to register it again
+            const QString why = createErrorOf(e.clsid);
+            EXPECT_TRUE(why.contains(e.library)) << qPrintable(why);
+            EXPECT_TRUE(why.contains(QStringLiteral("ostrel-regsvr"))) << qPrintable(why);
+            continue;
+        }
+        void* p = nullptr;
+        EXPECT_EQ(com::createInstance(e.clsid, com::IUnknown::iid(), &p), com::S_OK) << qPrintable(e.progId);
+        if (p)
+            static_cast<com::IUnknown*>(p)->Release();
+    }
+}
+
+TEST(ComponentLibrary, RegistrationToolWithoutArgumentsPrintsItsUsage)
+{
+    QProcess regsvr;
+    regsvr.start(binFile("ostrel-regsvr"), {});
+    ASSERT_TRUE(regsvr.waitForFinished(-1));
+    EXPECT_EQ(regsvr.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(regsvr.exitCode(), 2);
+    EXPECT_TRUE(regsvr.readAllStandardError().startsWith("usage: ostrel-regsvr"));
 }
 
 } // namespace

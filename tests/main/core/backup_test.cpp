@@ -3,6 +3,7 @@
 #include "main/core/schema.h"
 #include "platform/cindral/cindral.h"
 #include "platform/core/msgbox.h"
+#include "tests/common/faultvfs.h"
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -73,7 +74,7 @@ protected:
         cBackup backup;
         QObject::connect(&backup.progress(), &cindral::Hub::progressChanged,
                          [&] { texts.append(backup.progress().ProgressText()); });
-        const int result = backup.Excute(gDatabase, file, list);
+        const int result = backup.Run(gDatabase, file, list);
         EXPECT_EQ(backup.TargetFile(), target);
         EXPECT_FALSE(backup.Source().isNothing());
         progressLeftShown = backup.progress().progressShown();
@@ -224,6 +225,37 @@ TEST_F(BackupTest, AReadOnlyTargetFolderKeepsTheOldBackup)
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(bytesOf(target), good);
     EXPECT_EQ(QDir(sub).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(BackupTest, SuccessIsAnInformationBox)
+{
+    ASSERT_EQ(runBackup(), 1);
+    EXPECT_EQ(ui::script::last().style, ui::vbOKOnly | ui::vbInformation);
+    EXPECT_EQ(ui::script::last().prompt, u"恭喜！数据备份成功！"_s);
+    EXPECT_TRUE(QFile::exists(target));
+}
+
+// Runs as root too: the disk fails, not a permission.
+TEST_F(BackupTest, ABackupCommandFailingOnTheDiskKeepsTheOldBackup)
+{
+    fill();
+    ASSERT_EQ(runBackup(), 1);
+    const QByteArray good = bytesOf(target);
+    for (faultvfs::Op op : {faultvfs::Write, faultvfs::Sync}) {
+        ui::script::clear();
+        ui::script::answer(ui::vbYes);
+        {
+            faultvfs::Guard fault(op, op == faultvfs::Write ? 25 : 1, -1, u".tmp"_s);
+            EXPECT_EQ(runBackup(), 0);
+            EXPECT_GT(faultvfs::failures(), 0);
+        }
+        ASSERT_EQ(ui::script::shown().size(), 2);
+        EXPECT_EQ(ui::iconOf(ui::script::last().style), ui::vbExclamation);
+        EXPECT_NE(ui::script::last().prompt, u"恭喜！数据备份成功！"_s);
+        EXPECT_EQ(bytesOf(target), good);
+        EXPECT_TRUE(otherFiles().isEmpty()) << otherFiles().join(u' ').toStdString();
+        EXPECT_FALSE(progressLeftShown);
+    }
 }
 
 } // namespace

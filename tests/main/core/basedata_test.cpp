@@ -4,6 +4,7 @@
 #include "main/core/startup.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/msgbox.h"
+#include "tests/common/faultvfs.h"
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -283,6 +284,120 @@ TEST_F(BaseDataTest, BelowLevelThreeNothingCanBeChanged)
 
     gUsrInfos.reset();   // nobody logged in
     EXPECT_FALSE(frmBasements().cmdAdd->isEnabled());
+}
+
+TEST_F(BaseDataTest, ADepartmentThatUsersMaySeeIsNeitherDeletedNorRecoded)
+{
+    addEntries({{u"1"_s, u"甲"_s}, {u"2"_s, u"乙"_s}, {u"3"_s, u"丙"_s}});
+    addSysInfo(201, u"Users"_s, 1, u"bob"_s, u"pw"_s + QChar(13) + u"3;1"_s + QChar(13) + u"0"_s);
+    addSysInfo(202, u"Users"_s, 1, u"carl"_s, u"pw"_s + QChar(13) + u"1"_s);
+    addSysInfo(203, u"Users"_s, 1, u"dora"_s, u"13;21"_s);   // a password line only
+    const QStringList before = stored(u"Departs"_s);
+    const struct {
+        const char16_t* row;
+        const char16_t* prompt;
+    } refused[] = {{u"1", u"对不起!该部门正被2个用户设为允许查看的部门,禁止删除."},
+                   {u"3", u"对不起!该部门正被1个用户设为允许查看的部门,禁止删除."}};
+    for (const auto& c : refused) {
+        ui::script::clear();
+        selectRow(QString::fromUtf16(c.row));
+        click(win->cmdDelete);
+        EXPECT_EQ(lastPrompt(), QString::fromUtf16(c.prompt));
+        EXPECT_EQ(ui::script::shown().size(), 1);   // refused before asking
+    }
+    modifyRow(u"1"_s, u"7"_s, u"甲"_s);
+    EXPECT_EQ(lastPrompt(), u"对不起!该部门正被2个用户设为允许查看的部门,禁止修改代码."_s);
+    EXPECT_EQ(storedAndShown(), before);
+
+    // Another list's code 1 is no department.
+    win->tbsOptions->setCurrentIndex(0);
+    addEntries({{u"1"_s, u"一组"_s}});
+    selectRow(u"1"_s);
+    ui::script::answer(ui::vbYes);
+    click(win->cmdDelete);
+    EXPECT_EQ(stored(u"Dev_Grp"_s), QStringList{u"0|未指定|"_s});
+    // A department nobody holds goes.
+    win->tbsOptions->setCurrentIndex(1);
+    selectRow(u"2"_s);
+    ui::script::answer(ui::vbYes);
+    click(win->cmdDelete);
+    EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲|"_s, u"3|丙|"_s}));
+}
+
+TEST_F(BaseDataTest, ARefusedModifyKeepsTheDialogOpenWithWhatWasTyped)
+{
+    addEntries({{u"1"_s, u"甲"_s}, {u"2"_s, u"乙"_s}});
+    selectRow(u"2"_s);
+    bool open = false;
+    QStringList texts;
+    onDialog([&](frmAddBases* d) {
+        enter(d, u"1"_s, u"乙乙"_s, u"备注"_s);
+        open = d->isVisible();
+        texts = {d->txtValue[0]->text(), d->txtValue[1]->text(), d->txtValue[2]->text()};
+        EXPECT_EQ(lastPrompt(), kDuplicate);
+        EXPECT_EQ(d->windowTitle(), u"修改信息"_s);
+        // Corrected, it is accepted and closes.
+        enter(d, u"4"_s, u"乙乙"_s, u"备注"_s);
+        EXPECT_FALSE(d->isVisible());
+    });
+    click(win->cmdUpdate);
+    EXPECT_TRUE(open);
+    EXPECT_EQ(texts, (QStringList{u"1"_s, u"乙乙"_s, u"备注"_s}));
+    EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲|"_s, u"4|乙乙|备注"_s}));
+}
+
+TEST_F(BaseDataTest, AChangeFailingAtTheCommitLeavesTheListAsItWasAndTheWindowOpen)
+{
+    addEntries({{u"1"_s, u"甲"_s}, {u"2"_s, u"乙"_s}});
+    const QStringList before = storedAndShown();
+    // Each change fails at its commit, where the engine syncs the database file.
+    auto failing = [] { return std::make_unique<faultvfs::Guard>(faultvfs::Sync, 1, -1, u"Ostrel.mdb"_s); };
+    auto expectFailureShown = [&] {
+        EXPECT_GT(faultvfs::failures(), 0);
+        const ui::ShownBox box = ui::script::last();
+        EXPECT_FALSE(box.prompt.isEmpty());
+        EXPECT_NE(box.prompt, kDuplicate);
+        EXPECT_EQ(ui::iconOf(box.style), ui::vbExclamation);
+    };
+
+    for (bool modify : {false, true}) {
+        SCOPED_TRACE(modify ? "modify" : "add");
+        bool open = false;
+        QString typed;
+        if (modify)
+            selectRow(u"2"_s);
+        onDialog([&](frmAddBases* d) {
+            ui::script::clear();
+            {
+                const auto fault = failing();
+                enter(d, u"7"_s, u"庚"_s);
+                expectFailureShown();
+            }
+            open = d->isVisible();
+            typed = d->txtValue[0]->text() + u'|' + d->txtValue[1]->text();
+        });
+        click(modify ? win->cmdUpdate : win->cmdAdd);
+        EXPECT_TRUE(open);
+        EXPECT_EQ(typed, u"7|庚"_s);
+        EXPECT_EQ(storedAndShown(), before);
+        EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    }
+
+    selectRow(u"2"_s);
+    ui::script::clear();
+    ui::script::answer(ui::vbYes);
+    {
+        const auto fault = failing();
+        click(win->cmdDelete);
+        expectFailureShown();
+    }
+    EXPECT_TRUE(win->isEnabled());
+    EXPECT_EQ(storedAndShown(), before);
+
+    // The disk sound again, the same change goes through.
+    ui::script::answer(ui::vbYes);
+    click(win->cmdDelete);
+    EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲|"_s}));
 }
 
 } // namespace

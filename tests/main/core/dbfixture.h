@@ -1,30 +1,21 @@
 #pragma once
-// A fresh Ostrel.mdb in a private program folder, opened as gDatabase.
+// A fresh Ostrel.mdb in a private program folder, opened as gDatabase, with a log-in.
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
 #include "main/core/startup.h"
 #include "main/core/usrinfos.h"
-#include "tests/common/testutil.h"
+#include "tests/data/servicefixture.h"
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace testutil {
 
-class MainDatabaseTest : public ::testing::Test {
+class MainDatabaseTest : public ServiceTest {
 protected:
-    void SetUp() override
-    {
-        folder = std::make_unique<ProgramFolder>();
-        created = ostrel::CreateNewDatabase(folder->path(), QStringLiteral("admin"), QStringLiteral("secret-1"));
-        ostrel::OpenMainDatabase();
-    }
     void TearDown() override
     {
         ostrel::gUsrInfos.reset();
-        if (!ostrel::gDatabase.isNothing())
-            ostrel::gDatabase.Close();
-        ostrel::gDatabase = dao::Database();
-        folder.reset();
+        ServiceTest::TearDown();
     }
 
     // Adds a SysInfo row through the layer.
@@ -62,9 +53,6 @@ protected:
         rs.Close();
         return n;
     }
-
-    std::unique_ptr<ProgramFolder> folder;
-    ostrel::NewDatabaseResult created;
 };
 
 } // namespace testutil

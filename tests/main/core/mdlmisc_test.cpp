@@ -1,4 +1,5 @@
 #include "tests/main/core/dbfixture.h"
+#include "main/core/mdlwidgets.h"
 #include "platform/core/msgbox.h"
 #include <QComboBox>
 #include <QTreeWidget>

@@ -1,5 +1,6 @@
 #include "tests/main/core/dbfixture.h"
 #include "main/core/defaultrule.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/password.h"
 #include "main/core/schema.h"
 #include "platform/core/app.h"
@@ -33,10 +34,13 @@ TEST_F(MainDatabaseTest, FirstAdministratorHasEveryRightAndAHashedPassword)
     ASSERT_EQ(lines.size(), 3);
     EXPECT_NE(lines[0], QStringLiteral("secret-1"));
     EXPECT_TRUE(VerifyPassword(lines[0], QStringLiteral("secret-1")));
-    EXPECT_EQ(lines[1], QStringLiteral("0"));
+    EXPECT_EQ(lines[1], QString()); // every department, not only code 0
     EXPECT_EQ(lines[2], QStringLiteral("-1;-1;-1;-1;-1;-1;-1;-1;-1"));
     rs.MoveNext();
     EXPECT_TRUE(rs.Eof());
+    rs.Close();
+    logIn(QStringLiteral("admin"), QStringLiteral("secret-1"));
+    EXPECT_EQ(gUsrInfos->DepartIDs(), QString());
 }
 
 TEST_F(MainDatabaseTest, RefusesToOverwriteAndWrongPasswordFails)

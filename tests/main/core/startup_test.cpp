@@ -13,6 +13,7 @@
 #include "platform/core/settings.h"
 #include "platform/ui/twips.h"
 #include "shared/com/create.h"
+#include "shared/res/strings.h"
 #include "tests/common/testutil.h"
 #include <QApplication>
 #include <QDir>
@@ -124,6 +125,9 @@ TEST_F(StartupTest, CancelledLogInEndsBeforeTheCodeRule)
     EXPECT_TRUE(driver.posted.isEmpty());
     EXPECT_TRUE(ui::script::shown().isEmpty());     // no message of its own
     EXPECT_EQ(gAppName, kAppTitle + u"1.0"_s);
+    // Qt's own texts in the user's language from the start.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+              res::userLanguage() == 1033 ? u"Cancel"_s : u"取消"_s);
 }
 
 TEST_F(StartupTest, PassedLogInShowsTheMainWindow)
@@ -213,6 +217,34 @@ TEST_F(StartupTest, StoredRuleAndPlacementAreRestoredAndClosingSavesAndCleansUp)
     EXPECT_FALSE(gCodes);
     EXPECT_FALSE(QDir(folder->file(u"Temp"_s)).exists());
     EXPECT_EQ(placement(), u"2010;1500;8400;5400;Normal"_s);
+}
+
+TEST_F(StartupTest, StoredRuleThatCannotBeReadStartsWithAnEmptyRuleAndSaysSo)
+{
+    const QString damaged = u"#####2\r0\rnot a key\r16\r0=A\r1=3\r2=0\r5=200000000\r17"_s;
+    dao::Database db = openFile(folder->file(u"Ostrel.mdb"_s));
+    db.Execute(u"UPDATE [SysInfo] SET [Memo]="_s + SqlText(damaged) + u" WHERE [Type]='CodeRule';"_s);
+    db.Close();
+    // The name typed in other letters: the panel shows it as stored.
+    LogInDriver driver(u"ADMIN"_s, u"secret-1"_s);
+    ASSERT_EQ(start(driver), eStartRunning);
+
+    ASSERT_TRUE(gCodes);
+    EXPECT_EQ(gCodes->Count(), 0);
+    ASSERT_FALSE(gFrmMain.isNull());
+    EXPECT_TRUE(gFrmMain->isVisible());
+    EXPECT_TRUE(ui::script::shown().isEmpty());
+    EXPECT_EQ(driver.posted, (QStringList{u"下载设备管理规则.."_s, kRuleUnreadable}));
+    EXPECT_EQ(gFrmMain->sbPanels[0]->text(), kRuleUnreadable);
+    EXPECT_EQ(gFrmMain->sbPanels[1]->text(), u"操作员：admin"_s);
+    // The stored text is left for the designer to replace.
+    ReleaseGlobals();
+    dao::Database check = openFile(folder->file(u"Ostrel.mdb"_s));
+    dao::Recordset rs = check.OpenRecordset(u"SELECT [Memo] FROM [SysInfo] WHERE [Type]='CodeRule';"_s);
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(rs.Fields(0).Value().toString(), damaged);
+    rs.Close();
+    check.Close();
 }
 
 TEST_F(StartupTest, DatabaseThatCannotBeOpenedEndsTheProgram)

@@ -71,6 +71,12 @@ protected:
     static void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     static void click(QPushButton* b, int answer) { ui::script::answer(answer); click(b); }
     static void click(QPushButton* b, const QString& input) { ui::script::answerInput(input); click(b); }
+    // The password prompt asks twice: both answers queued.
+    static void typeTwice(QPushButton* b, const QString& password)
+    {
+        ui::script::answerInput(password);
+        click(b, password);
+    }
     static QString lastPrompt() { return ui::script::last().prompt; }
 
     qint32 adminId = 0;
@@ -175,7 +181,7 @@ TEST_F(UsersTest, PasswordIsStoredHashedAndKeepsTheOtherLines)
     addSysInfo(202, u"Users"_s, 0, u"carl"_s);
     frmUsers w;
     select(w, u"bob"_s);
-    click(w.cmdPWD, u"新口令-1"_s);
+    typeTwice(w.cmdPWD, u"新口令-1"_s);
     EXPECT_EQ(ui::script::shown().first().prompt, u"请输入用户[bob]的新登录口令："_s);
     EXPECT_EQ(lastPrompt(), u"口令修改成功！"_s);
     const QString memo = memoOf(201);
@@ -190,7 +196,7 @@ TEST_F(UsersTest, PasswordIsStoredHashedAndKeepsTheOtherLines)
     EXPECT_EQ(memoOf(201), memo);
     // A user without a memo gets the password alone.
     select(w, u"carl"_s);
-    click(w.cmdPWD, u"abcdef"_s);
+    typeTwice(w.cmdPWD, u"abcdef"_s);
     EXPECT_FALSE(memoOf(202).contains(CR));
     EXPECT_TRUE(VerifyPassword(memoOf(202), u"abcdef"_s));
 }
@@ -245,6 +251,89 @@ TEST_F(UsersTest, AUserDeletedMeanwhileIsReportedAndNothingIsWritten)
     w.show();
     click(w.Command2);
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(UsersTest, AUserAboveDisabledNeedsAPasswordFirst)
+{
+    addSysInfo(201, u"Users"_s, 0, u"carl"_s);
+    addSysInfo(202, u"Users"_s, 0, u"dora"_s, u""_s + CR + u"1"_s + CR + u"0;0;0;0;0;0;0;0;0"_s);
+    frmUsers w;
+    for (const QString& name : {u"carl"_s, u"dora"_s}) {
+        select(w, name);
+        const qint32 id = idOf(name);
+        const QVariant memo = column(id, u"Memo"_s);
+        w.optPrivate[2]->setChecked(true);
+        ui::script::clear();
+        click(w.cmdSave);
+        EXPECT_EQ(lastPrompt(), u"请先为该用户设置口令，再保存“禁用”以上的权限级别！"_s) << name.toStdString();
+        EXPECT_EQ(ui::iconOf(ui::script::last().style), ui::vbExclamation);
+        EXPECT_EQ(levelOf(id), 0);
+        EXPECT_EQ(column(id, u"Memo"_s), memo);
+        // Disabled it may stay without one.
+        w.optPrivate[0]->setChecked(true);
+        click(w.cmdSave);
+        EXPECT_EQ(lastPrompt(), u"权限保存成功！"_s);
+    }
+    // With a password the level is saved.
+    select(w, u"carl"_s);
+    typeTwice(w.cmdPWD, u"carl-pw"_s);
+    w.optPrivate[1]->setChecked(true);
+    click(w.cmdSave);
+    EXPECT_EQ(lastPrompt(), u"权限保存成功！"_s);
+    EXPECT_EQ(levelOf(201), 1);
+    logIn(u"carl"_s, u"carl-pw"_s);
+}
+
+TEST_F(UsersTest, ThePasswordIsMaskedAskedTwiceAndKeepsNoOuterBlanks)
+{
+    addSysInfo(201, u"Users"_s, 2, u"bob"_s, u"old"_s + CR + u"1"_s + CR + u"0;0;0;0;0;0;0;0;0"_s);
+    frmUsers w;
+    select(w, u"bob"_s);
+    const QString memo = memoOf(201);
+    const struct {
+        const char16_t *first, *second, *refusal;
+    } refused[] = {{u"pw-1234", u"pw-1243", u"两次输入的口令不一致，口令未修改！"},
+                   {u"pw-1234", u"", u"两次输入的口令不一致，口令未修改！"},
+                   {u" pw 12 ", u" pw 12 ", u"口令的首尾不能是空格！"},
+                   {u"pw 12 ", u"pw 12 ", u"口令的首尾不能是空格！"}};
+    for (const auto& c : refused) {
+        ui::script::clear();
+        ui::script::answerInput(QString::fromUtf16(c.first));
+        click(w.cmdPWD, QString::fromUtf16(c.second));
+        const QList<ui::ShownBox> shown = ui::script::shown();
+        ASSERT_EQ(shown.size(), 3);
+        EXPECT_TRUE(shown[0].masked && shown[1].masked);
+        EXPECT_EQ(shown[1].prompt, u"请再次输入用户[bob]的新登录口令："_s);
+        EXPECT_EQ(shown[2].prompt, QString::fromUtf16(c.refusal));
+        EXPECT_EQ(ui::iconOf(shown[2].style), ui::vbExclamation);
+        EXPECT_EQ(memoOf(201), memo);   // nothing stored
+    }
+    // A blank inside belongs to the password; the log-in, which trims what is typed, takes it.
+    typeTwice(w.cmdPWD, u"pw 12"_s);
+    EXPECT_EQ(lastPrompt(), u"口令修改成功！"_s);
+    logIn(u"bob"_s, u" pw 12 "_s);
+    UsrInfos other;
+    qint32 id = 0;
+    EXPECT_EQ(other.Load(u"bob"_s, id, u"pw12"_s), kErrPasswordOrLevel);
+}
+
+TEST_F(UsersTest, ANameOfBlanksIsRefusedAndNamesAreStoredTrimmed)
+{
+    frmUsers w;
+    for (const QString& name : {u"   "_s, u"\t "_s}) {
+        ui::script::clear();
+        click(w.cmdAdd, name);
+        EXPECT_EQ(lastPrompt(), u"用户名不能为空或只有空格！"_s);
+        EXPECT_EQ(ui::iconOf(ui::script::last().style), ui::vbExclamation);
+        EXPECT_EQ(users(), 1);
+        EXPECT_EQ(w.lstUsers->count(), 1);
+    }
+    click(w.cmdAdd, u"  dave "_s);
+    EXPECT_NE(idOf(u"dave"_s), 0);
+    EXPECT_EQ(w.lstUsers->currentItem()->text(), u"dave"_s);
+    click(w.cmdAdd, u"dave  "_s);
+    EXPECT_EQ(lastPrompt(), kExists);
+    EXPECT_EQ(users(), 2);
 }
 
 } // namespace

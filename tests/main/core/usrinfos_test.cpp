@@ -67,6 +67,9 @@ TEST_F(UsrInfosTest, LevelsDepartmentsAndFlags)
     // Eight fields for nine flags: none is granted.
     ASSERT_EQ(load(u"eight"_s, QString()), 0);
     EXPECT_EQ(user(), u"eight|102|3||000000000"_s);
+    // The name as stored, whatever the letter case typed.
+    ASSERT_EQ(load(u"LI"_s, u"pw-li"_s), 0);
+    EXPECT_EQ(user(), u"li|100|2|3,7,12|101000001"_s);
     // By key: the name stays empty.
     ASSERT_EQ(load(QString(), u"pw-li"_s, 100), 0);
     EXPECT_EQ(user(), u"|100|2|3,7,12|101000001"_s);
@@ -196,6 +199,26 @@ TEST_F(ValidateTest, PasswordChange)
     EXPECT_EQ(lines.mid(1), (QStringList{u"2;3"_s, kAllFlags}));
     EXPECT_EQ(logIn(u"zhao"_s, u"first-pw"_s), quillon::ePasswordDenied);
     EXPECT_EQ(logIn(u"zhao"_s, u"123456"_s), quillon::eValidatePassed);
+}
+
+TEST_F(ValidateTest, APasswordWithOuterBlanksIsRefusedWhenSetAndTrimmedWhenChecked)
+{
+    addUser(100, 2, u"zhao"_s, memo(HashPassword(u"first-pw"_s), u"2;3"_s, kAllFlags));
+    const QString before = storedMemo(100);
+    for (const QString& pw : {u" second-pw"_s, u"second-pw "_s, u"  second-pw  "_s})
+        EXPECT_EQ(change(u"zhao"_s, u"first-pw"_s, pw), quillon::eInvalidPassword) << pw.toStdString();
+    try {
+        StoreUserPassword(100, u"second-pw "_s);
+        ADD_FAILURE() << "stored";
+    } catch (const vb::Error& e) {
+        EXPECT_EQ(e.number(), kErrPasswordBlanks);
+        EXPECT_EQ(e.description(), u"口令的首尾不能是空格！"_s);
+    }
+    EXPECT_EQ(storedMemo(100), before);
+    // A blank inside is part of the password; the check takes what is typed without outer blanks.
+    EXPECT_EQ(change(u"zhao"_s, u" first-pw "_s, u"sec ond"_s), quillon::eValidatePassed);
+    EXPECT_EQ(logIn(u"zhao"_s, u"  sec ond "_s), quillon::eValidatePassed);
+    EXPECT_EQ(logIn(u"zhao"_s, u"second"_s), quillon::ePasswordDenied);
 }
 
 } // namespace

@@ -1,0 +1,34 @@
+#pragma once
+// The base-data procedures that fill controls, ask the user or show their errors.
+#include "main/core/mdlmisc.h"
+
+class QComboBox;
+class QTreeWidget;
+
+namespace ostrel {
+
+// Posts a status text through gMessenger (nothing when there is none); "" clears it.
+void PostStatus(const QString& text);
+
+// Shows an error's description with the exclamation icon and lets the user interface
+// process its messages once.
+void ReportError(const std::exception& e);
+
+void LoadComboList(QComboBox* combo, const QString& type, const QString& sql = QString(), bool addNone = false,
+                   bool selectFirst = false, const QString& allowedCodes = QString());
+void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& text = QString(),
+                     bool afterBlank = false);
+void SetupColumns(QTreeWidget* list, const QString& spec);
+
+// SysInfoText, CodeValue, StoreSysInfo and CodeList with their errors shown.
+QString GetCodeValue(const QString& type, const QVariant& no);
+QString ReadSysInfo(const QString& type, const QString& defaultText = QString(),
+                    dao::Database* database = nullptr, const QString& column = QString());
+void WriteSysInfo(const QString& type, const QString& value, const QString& column = QString());
+void LoadCodeList(const QString& type, CodeTable& table, bool indexed);
+
+// Ask, then delete (DeleteDeviceRows, DeleteHistoryRecord); 1 when deleted, else empty.
+QVariant DeleteDevice(qint32 devId, const QString& devNo);
+QVariant DeleteDynaRecord(qint32 devId, qint32 id, const QString& table);
+
+} // namespace ostrel

@@ -1,0 +1,179 @@
+#include "main/core/users.h"
+#include "main/core/mdlmisc.h"
+#include "main/core/strings.h"
+#include "main/core/usrinfos.h"
+#include "platform/dao/transaction.h"
+
+namespace ostrel {
+namespace users {
+
+namespace {
+
+const QChar kCR(13);
+
+constexpr int kBadArguments = 1060;
+constexpr int kNoSuchUser = 1061;
+constexpr int kNameExists = 1064;
+constexpr int kDeleteSelf = 1065;
+constexpr int kLastAdministrator = 1070;
+constexpr int kBlankName = 1090;
+constexpr int kNoPassword = 1091;
+constexpr int kPasswordsDiffer = 1093;
+
+[[noreturn]] void refuse(int id) { throw vb::Error(vb::componentError(id), Str(id)); }
+
+// A number held in a text or variant, as the program reads codes and flags (0 when none).
+double numberOf(const QVariant& v)
+{
+    bool ok = false;
+    const double d = v.toString().trimmed().toDouble(&ok);
+    return ok ? d : 0.0;
+}
+
+QVector<Named> named(const QString& sql)
+{
+    QVector<Named> out;
+    dao::Recordset rs = RequireDatabase().OpenRecordset(sql, dao::dbOpenSnapshot);
+    while (!rs.Eof()) {
+        out.append({rs.Fields(1).Value(), rs.Fields(0).Value().toString()});
+        rs.MoveNext();
+    }
+    rs.Close();
+    return out;
+}
+
+// The user row's [No] and [Memo]; refused when there is no such user.
+QPair<QVariant, QVariant> userRow(qint32 id)
+{
+    dao::Recordset rs = RequireDatabase().OpenRecordset(
+        QStringLiteral("SELECT TOP 1 [No],[Memo] FROM [SysInfo] WHERE [ID]=") + QString::number(id) +
+            QStringLiteral(" AND [Type]='Users';"),
+        dao::dbOpenSnapshot);
+    const bool found = !rs.Eof();
+    const QPair<QVariant, QVariant> row = found ? qMakePair(rs.Fields(0).Value(), rs.Fields(1).Value())
+                                                : QPair<QVariant, QVariant>();
+    rs.Close();
+    if (!found)
+        refuse(kNoSuchUser);
+    return row;
+}
+
+// Raises the refusal when the user row `id`, now at level 3, is the last such user.
+void refuseLastAdministrator(qint32 id)
+{
+    dao::Recordset rs = gDatabase.OpenRecordset(
+        QStringLiteral("SELECT TOP 1 [ID] FROM [SysInfo] WHERE [Type]='Users' AND [No]=3 AND [ID]<>") +
+            QString::number(id) + QLatin1Char(';'),
+        dao::dbOpenSnapshot);
+    const bool others = !rs.Eof();
+    rs.Close();
+    if (!others)
+        refuse(kLastAdministrator);
+}
+
+} // namespace
+
+QVector<Named> list()
+{
+    return named(QStringLiteral("SELECT [Value],[ID] FROM [SysInfo] WHERE [Type]='Users' ORDER BY [Value];"));
+}
+
+QVector<Named> departments()
+{
+    return named(QStringLiteral("SELECT [Value],[No] FROM [SysInfo] WHERE [Type]='Departs' ORDER BY [Value];"));
+}
+
+Rights rights(qint32 id)
+{
+    const auto row = userRow(id);
+    Rights r;
+    const double no = numberOf(row.first);
+    r.level = (no >= 0 && no <= 3 && no == int(no)) ? int(no) : 0;
+    const QString memo = row.second.toString();
+    if (memo.isEmpty())
+        return r;
+    const QStringList lines = SplitUserMemo(memo);
+    r.departs = lines[1].split(QLatin1Char(';'));
+    r.flags = lines[2].split(QLatin1Char(';'));
+    return r;
+}
+
+qint32 add(const QString& typed)
+{
+    const QString name = typed.trimmed();
+    if (name.isEmpty())
+        refuse(kBlankName);
+    dao::Transaction tx;
+    dao::Recordset rs = RequireDatabase().OpenRecordset(
+        QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE [Type]='Users' AND [Value]=") + SqlText(name) +
+            QStringLiteral(" ORDER BY [No];"),
+        dao::dbOpenDynaset);
+    if (!rs.Eof()) {
+        rs.Close();
+        refuse(kNameExists);
+    }
+    const QVariant id = GetNewID(QStringLiteral("SysInfo"), QStringLiteral("ID"));
+    rs.AddNew();
+    rs.Fields(QStringLiteral("ID")).setValue(id);
+    rs.Fields(QStringLiteral("No")).setValue(0);
+    rs.Fields(QStringLiteral("Type")).setValue(QStringLiteral("Users"));
+    rs.Fields(QStringLiteral("Value")).setValue(name);
+    rs.Update();
+    rs.Close();
+    tx.commit();
+    return id.toInt();
+}
+
+void checkDeletable(qint32 id, qint32 loggedInId)
+{
+    // The logged-in user is known by key: a name may differ only in letter case.
+    if (loggedInId != 0 && id == loggedInId)
+        refuse(kDeleteSelf);
+    if (numberOf(userRow(id).first) == 3)
+        refuseLastAdministrator(id);
+}
+
+void remove(qint32 id, qint32 loggedInId)
+{
+    dao::Transaction tx;
+    checkDeletable(id, loggedInId);
+    gDatabase.Execute(QStringLiteral("DELETE ALL * FROM [SysInfo] WHERE [ID]=") + QString::number(id) +
+                      QLatin1Char(';'));
+    tx.commit();
+}
+
+void setPassword(qint32 id, const QString& password, const QString& confirmed)
+{
+    if (password.isEmpty())
+        refuse(kBadArguments);
+    if (confirmed != password)
+        refuse(kPasswordsDiffer);
+    StoreUserPassword(id, password);   // refuses blanks at either end
+}
+
+void saveRights(qint32 id, int level, const QStringList& departs, const QStringList& flags)
+{
+    if (level < 0 || level > 3)
+        refuse(kBadArguments);
+    dao::Transaction tx;
+    const auto row = userRow(id);
+    if (level != 3 && numberOf(row.first) == 3)
+        refuseLastAdministrator(id);
+    const QString memo = row.second.toString();
+    const int cr = memo.indexOf(kCR);
+    const QString line1 = cr >= 0 ? memo.left(cr) : memo;
+    if (level > 0 && line1.isEmpty())
+        refuse(kNoPassword);
+    dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 [Memo],[No] FROM [SysInfo] WHERE [ID]=") +
+                                                    QString::number(id) + QLatin1Char(';'),
+                                                dao::dbOpenDynaset);
+    rs.Edit();
+    rs.Fields(0).setValue(line1 + kCR + departs.join(QLatin1Char(';')) + kCR + flags.join(QLatin1Char(';')));
+    rs.Fields(1).setValue(level);
+    rs.Update();
+    rs.Close();
+    tx.commit();
+}
+
+} // namespace users
+} // namespace ostrel

@@ -1,0 +1,137 @@
+// The base-data and users services on a real database, without a window.
+#include "main/core/basedata.h"
+#include "main/core/users.h"
+#include "main/core/usrinfos.h"
+#include "main/core/password.h"
+#include "tests/data/servicefixture.h"
+
+using namespace ostrel;
+using namespace Qt::StringLiterals;
+using testutil::ServiceTest;
+
+namespace {
+
+const QChar CR(13);
+
+// The refusal a call raises ("" when it raised none).
+template <typename F>
+QString refusal(F&& call)
+{
+    try {
+        call();
+    } catch (const vb::Error& e) {
+        return e.description();
+    }
+    return QString();
+}
+
+class BaseDataServiceTest : public ServiceTest {
+protected:
+    void SetUp() override
+    {
+        ServiceTest::SetUp();
+        basedata::add(u"Departs"_s, u"1"_s, u"甲"_s, QString());
+        basedata::add(u"Departs"_s, u"2"_s, u"乙"_s, u"二楼"_s);
+        exec(u"INSERT INTO [Dev_Info] ([Dev_ID],[设备编号],[Dep_ID]) VALUES (1,'D-1',2);"_s);
+        exec(u"INSERT INTO [SysInfo] ([ID],[Type],[No],[Value],[Memo]) VALUES (90,'Users',1,'bob','pw"_s + CR +
+             u"1;5"_s + CR + u"0');"_s);
+    }
+};
+
+TEST_F(BaseDataServiceTest, RefusalsChangeNothing)
+{
+    const QStringList before = sysInfo();
+    const struct {
+        std::function<void()> call;
+        const char16_t* text;
+    } cases[] = {
+        {[] { basedata::add(u"Departs"_s, u"1"_s, u"丙"_s, QString()); }, u"相同编码或描述已经存在！"},
+        {[] { basedata::add(u"Departs"_s, u"3"_s, u"乙"_s, QString()); }, u"相同编码或描述已经存在！"},
+        {[] { basedata::add(u"Departs"_s, u"3.5"_s, u"丙"_s, QString()); }, u"对不起!代码必须是整数."},
+        {[] { basedata::add(u"Departs"_s, u"99999999999"_s, u"丙"_s, QString()); }, u"对不起!代码必须是整数."},
+        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"1"_s, u"乙"_s, QString()); }, u"相同编码或描述已经存在！"},
+        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"0"_s, u"乙"_s, QString()); }, u"对不起!不能把项目的代码改为0."},
+        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"7"_s, u"乙"_s, QString()); },
+         u"对不起!该项目正被1条设备或历史记录使用,禁止修改代码."},
+        {[] { basedata::modify(u"Departs"_s, u"1"_s, u"7"_s, u"甲"_s, QString()); },
+         u"对不起!该部门正被1个用户设为允许查看的部门,禁止修改代码."},
+        {[] { basedata::modify(u"Departs"_s, u"8"_s, u"9"_s, u"甲"_s, QString()); }, u"对不起!记录可能已经被其它用户删除!"},
+        {[] { basedata::modify(u"Departs"_s, QString(), u"9"_s, u"甲"_s, QString()); },
+         u"对不起!记录可能已经被其它用户删除!"},
+        {[] { basedata::remove(u"Departs"_s, u"0"_s); }, u"对不起!代码为0的项目禁止删除."},
+        {[] { basedata::remove(u"Departs"_s, u"2"_s); }, u"对不起!该项目正被1条设备或历史记录使用,禁止删除."},
+        {[] { basedata::remove(u"Departs"_s, u"1"_s); }, u"对不起!该部门正被1个用户设为允许查看的部门,禁止删除."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(refusal(c.call), QString::fromUtf16(c.text));
+        EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    }
+    EXPECT_EQ(sysInfo(), before);
+}
+
+TEST_F(BaseDataServiceTest, ChangesAreStoredAsReturned)
+{
+    const BaseEntry e = basedata::add(u"Trans"_s, u" 12 "_s, u"O'Neil"_s, u"备注"_s);
+    EXPECT_EQ(e.no, 12);
+    EXPECT_EQ(rows(u"SELECT [ID],[No],[Value],[Memo] FROM [SysInfo] WHERE [Type]='Trans' AND [No]=12;"_s),
+              QStringList{e.id.toString() + u"|12|O'Neil|备注"_s});
+    basedata::modify(u"Trans"_s, u"12"_s, u"13"_s, u"O'Neil"_s, QString());
+    EXPECT_EQ(basedata::list(u"Trans"_s).last().no, 13);
+    EXPECT_EQ(basedata::countDepartmentUsers(5), 1);
+    EXPECT_EQ(basedata::countDepartmentUsers(2), 0);
+    EXPECT_TRUE(basedata::remove(u"Trans"_s, u"13"_s));
+    EXPECT_FALSE(basedata::remove(u"Trans"_s, u"13"_s));
+    EXPECT_EQ(basedata::list(u"Trans"_s).size(), 1);
+}
+
+TEST_F(ServiceTest, UserRulesRefuseAndStoreNothing)
+{
+    const qint32 admin = users::list().first().key.toInt();
+    const qint32 bob = users::add(u" bob "_s);
+    const QStringList before = sysInfo();
+    const struct {
+        std::function<void()> call;
+        const char16_t* text;
+    } cases[] = {
+        {[] { users::add(u"  "_s); }, u"用户名不能为空或只有空格！"},
+        {[] { users::add(u"bob"_s); }, u"同名用户已经存在！"},
+        {[=] { users::checkDeletable(admin, admin); }, u"不能删除当前登录用户！"},
+        {[=] { users::remove(admin, bob); }, u"至少要保留一个“维护”级别的用户！"},
+        {[=] { users::saveRights(admin, 2, {}, {}); }, u"至少要保留一个“维护”级别的用户！"},
+        {[=] { users::saveRights(bob, 1, {u"1"_s}, {}); }, u"请先为该用户设置口令，再保存“禁用”以上的权限级别！"},
+        {[=] { users::setPassword(bob, u"abc-123"_s, u"abc-124"_s); }, u"两次输入的口令不一致，口令未修改！"},
+        {[=] { users::setPassword(bob, u" abc-123"_s, u" abc-123"_s); }, u"口令的首尾不能是空格！"},
+        {[=] { users::setPassword(bob, QString(), QString()); }, u"无效参数。"},
+        {[] { users::rights(4711); }, u"无此用户。"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(refusal(c.call), QString::fromUtf16(c.text));
+    EXPECT_EQ(sysInfo(), before);
+
+    users::setPassword(bob, u"a b c"_s, u"a b c"_s);
+    users::saveRights(bob, 2, {u"1"_s, u"3"_s}, {u"-1"_s, u"0"_s});
+    const users::Rights r = users::rights(bob);
+    EXPECT_EQ(r.level, 2);
+    EXPECT_EQ(r.departs, (QStringList{u"1"_s, u"3"_s}));
+    EXPECT_EQ(r.flags, (QStringList{u"-1"_s, u"0"_s}));
+    UsrInfos u;
+    qint32 id = 0;
+    EXPECT_EQ(u.Load(u"bob"_s, id, u" a b c "_s), 0);   // typed with blanks, checked without
+    EXPECT_EQ(u.DepartIDs(), u"1,3"_s);
+    users::remove(bob, admin);
+    EXPECT_EQ(users::list().size(), 1);
+}
+
+TEST(NewDatabase, AFirstPasswordWithOuterBlanksIsRefused)
+{
+    testutil::ProgramFolder folder;
+    try {
+        CreateNewDatabase(folder.path(), u"admin"_s, u" pw-1234"_s);
+        ADD_FAILURE() << "created";
+    } catch (const vb::Error& e) {
+        EXPECT_EQ(e.number(), kErrPasswordBlanks);
+    }
+    EXPECT_FALSE(QFile::exists(folder.file(u"Ostrel.mdb"_s)));
+}
+
+} // namespace
