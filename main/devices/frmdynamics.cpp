@@ -2,6 +2,7 @@
 #include "main/core/controls.h"
 #include "main/core/filehelpers.h"
 #include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/startup.h"
 #include "main/core/strings.h"
 #include "main/core/usrinfos.h"
