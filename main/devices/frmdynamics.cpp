@@ -43,7 +43,6 @@ constexpr int kIconRole = Qt::UserRole + 1;
 void loadAndSelect(QComboBox* combo, const QString& type, const QVariant& code)
 {
     LoadComboList(combo, type);
-    combo->setCurrentIndex(-1); // the combo box itself selects the first entry added
     SelectComboItem(combo, code);
 }
 
