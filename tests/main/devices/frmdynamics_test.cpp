@@ -93,6 +93,11 @@ TEST_F(FrmDynamicsTest, ShowInfoOpensItsPageFilledAndTheOthersAtTheirFirstSelect
     w.tbsDynas->setCurrentIndex(3);
     EXPECT_EQ(w.txtDeels->text(), QStringLiteral("变卖"));
     EXPECT_EQ(w.txtValue[1]->text(), QStringLiteral("0"));
+
+    // The check page offers the device's acceptance state.
+    w.tbsDynas->setCurrentIndex(2);
+    EXPECT_EQ(w.cboCheck[0]->currentData().toInt(), 1);
+    EXPECT_EQ(w.cboCheck[1]->currentIndex(), 0);
     EXPECT_TRUE(ui::script::shown().isEmpty());
 }
 
