@@ -1,0 +1,261 @@
+#include "main/mainwin/devicelist.h"
+#include "main/core/mdlmisc.h"
+#include "main/core/devicefilter.h"
+#include "platform/core/format.h"
+#include <cmath>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int kRowsPerStep = 200;   // rows between two looks at the clock
+constexpr int kSliceMs = 30;        // reading time before the event loop runs again
+
+const char* const kCodeTypes[3] = {"Check", "State", "Departs"};
+
+qint32 codeOf(const QVariant& v)
+{
+    return v.isNull() ? -1 : v.toInt();
+}
+
+} // namespace
+
+QString FormatCurrency(qint64 tenThousandths)
+{
+    return vb::Format(double(tenThousandths) / 10000.0, QStringLiteral("Currency"));
+}
+
+DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    m_timer.setInterval(0);
+    connect(&m_timer, &QTimer::timeout, this, &DeviceListModel::readChunk);
+    m_discardTimer.setSingleShot(true);
+    m_discardTimer.setInterval(0);
+    connect(&m_discardTimer, &QTimer::timeout, this, [this] { m_discarded.clear(); });
+}
+
+DeviceListModel::~DeviceListModel()
+{
+    cancel();
+}
+
+int DeviceListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int DeviceListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant DeviceListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const Row& r = m_rows[index.row()];
+    if (role == DevIdRole)
+        return r.devId;
+    if (role == Qt::TextAlignmentRole && index.column() == ColValue)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    switch (index.column()) {
+    case ColNo:
+        return r.no;
+    case ColName:
+        return r.name;
+    case ColValue:
+        return vb::CStr(r.value) + QLatin1Char(' ');
+    case ColCheck:
+    case ColState:
+    case ColDepart: {
+        const int k = index.column() - ColCheck;
+        return m_codeTexts[k].value(r.codes[k]);
+    }
+    default:
+        return QVariant();
+    }
+}
+
+QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const char* const headings[ColumnCount] = {"设备编号", "设备名称", "价值", "验收状况", "设备状况", "使用部门"};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return QString::fromUtf8(headings[section]);
+}
+
+qint32 DeviceListModel::devId(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row].devId : 0;
+}
+
+int DeviceListModel::findDevice(qint32 devId) const
+{
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].devId == devId)
+            return i;
+    return -1;
+}
+
+void DeviceListModel::start(dao::Database db, const QString& where)
+{
+    cancel();
+    dao::Recordset rs = db.OpenRecordset(ListQuery(where), dao::dbOpenSnapshot);
+    QHash<qint32, QString> texts[3];
+    try {
+        for (int k = 0; k < 3; ++k) {
+            const CodeTable t = CodeList(QString::fromLatin1(kCodeTypes[k]), false);
+            if (t.size() == 2)
+                for (int i = 0; i < t[0].size(); ++i)
+                    texts[k].insert(t[0][i].toInt(), t[1].value(i));
+        }
+    } catch (...) {
+        CloseRecordset(rs);
+        throw;
+    }
+    beginResetModel();
+    // The old rows are freed once the first new ones show: freeing a long list first
+    // would slow the first rows down.
+    m_discarded.append(std::move(m_rows));
+    m_rows = QVector<Row>();
+    m_discardTimer.start();
+    m_total = 0;
+    for (int k = 0; k < 3; ++k)
+        m_codeTexts[k] = std::move(texts[k]);
+    endResetModel();
+    m_rs = rs;
+    m_db = db;
+    m_where = where;
+    m_loading = true;
+    m_counted = false;
+    m_expected = 0;
+    bool done = false;
+    try {
+        done = readRows(kFirstRows);
+    } catch (...) {
+        cancel();
+        throw;
+    }
+    if (done)
+        end();
+    else
+        m_timer.start();
+}
+
+void DeviceListModel::finish()
+{
+    if (m_loading && readOrStop(-1))
+        end();
+}
+
+void DeviceListModel::cancel()
+{
+    m_timer.stop();
+    if (m_loading) {
+        m_loading = false;
+        CloseRecordset(m_rs);
+    }
+    m_rs = dao::Recordset();
+    m_db = dao::Database();
+}
+
+void DeviceListModel::readChunk()
+{
+    if (!m_loading) {
+        m_timer.stop();
+        return;
+    }
+    if (!m_counted)
+        countRows(m_db, m_where);
+    QElapsedTimer clock;
+    clock.start();
+    bool done = false;
+    do {
+        done = readOrStop(kRowsPerStep);
+    } while (m_loading && !done && clock.elapsed() < kSliceMs);
+    if (!m_loading)
+        return;
+    if (done)
+        end();
+    else
+        emit progress(int(m_rows.size()), m_expected);
+}
+
+bool DeviceListModel::readOrStop(int maxRows)
+{
+    try {
+        return readRows(maxRows);
+    } catch (const vb::Error& e) {
+        cancel();
+        emit failed(e);
+        return false;
+    }
+}
+
+bool DeviceListModel::readRows(int maxRows)
+{
+    QVector<Row> batch;
+    bool atEnd = false;
+    const dao::Field& no = m_rs.Fields(0);
+    const dao::Field& id = m_rs.Fields(1);
+    const dao::Field& name = m_rs.Fields(2);
+    const dao::Field& value = m_rs.Fields(3);
+    const dao::Field* codes[3] = {&m_rs.Fields(4), &m_rs.Fields(5), &m_rs.Fields(6)};
+    while (maxRows < 0 || batch.size() < maxRows) {
+        if (m_rs.Eof()) {
+            atEnd = true;
+            break;
+        }
+        Row r;
+        r.no = no.Value().toString();
+        r.devId = id.Value().toInt();
+        r.name = name.Value().toString();
+        r.value = value.Value();
+        if (!r.value.isNull())
+            m_total += std::llround(r.value.toDouble() * 10000.0);
+        for (int k = 0; k < 3; ++k)
+            r.codes[k] = codeOf(codes[k]->Value());
+        batch.append(std::move(r));
+        m_rs.MoveNext();
+    }
+    if (!atEnd && m_rs.Eof())
+        atEnd = true;
+    if (!batch.isEmpty()) {
+        const int first = int(m_rows.size());
+        beginInsertRows(QModelIndex(), first, first + int(batch.size()) - 1);
+        m_rows.append(batch);
+        endInsertRows();
+    }
+    return atEnd;
+}
+
+void DeviceListModel::countRows(dao::Database db, const QString& where)
+{
+    m_counted = true;
+    try {
+        dao::Recordset keys = db.OpenRecordset(ListKeysQuery(where), dao::dbOpenSnapshot);
+        if (!keys.Eof()) {
+            keys.MoveLast();
+            m_expected = keys.RecordCount();
+        }
+        keys.Close();
+    } catch (const vb::Error&) {
+        m_expected = 0;   // progress without a known end
+    }
+}
+
+void DeviceListModel::end()
+{
+    m_timer.stop();
+    m_loading = false;
+    CloseRecordset(m_rs);
+    m_rs = dao::Recordset();
+    m_db = dao::Database();
+    m_expected = int(m_rows.size());
+    emit progress(m_expected, m_expected);
+    emit finished();
+}
+
+} // namespace ostrel
