@@ -44,4 +44,14 @@ private:
     QByteArray m_what;
 };
 
+// Runs f and drops the error it raises: the step is optional, the caller goes on either way.
+template <typename F>
+void ignoring(F&& f)
+{
+    try {
+        f();
+    } catch (const Error&) {
+    }
+}
+
 } // namespace vb

@@ -25,13 +25,7 @@ namespace tessaly {
 
 namespace {
 
-void ignoring(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error&) {
-    }
-}
+using vb::ignoring;
 
 // A property write that raises nothing means the property applies to the band's style.
 bool applies(const std::function<void()>& write)

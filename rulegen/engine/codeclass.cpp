@@ -2,7 +2,6 @@
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
 #include "platform/core/msgbox.h"
-#include <functional>
 
 namespace tessaly {
 
@@ -10,13 +9,7 @@ using text::given;
 
 namespace {
 
-void ignoring(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error&) {
-    }
-}
+using vb::ignoring;
 
 } // namespace
 
