@@ -45,12 +45,15 @@ private:
 };
 
 // Runs f and drops the error it raises: the step is optional, the caller goes on either way.
+// True when f raised nothing.
 template <typename F>
-void ignoring(F&& f)
+bool ignoring(F&& f)
 {
     try {
         f();
+        return true;
     } catch (const Error&) {
+        return false;
     }
 }
 
