@@ -15,19 +15,7 @@ struct ShellScript {
     QQueue<int> results;
     QStringList opened;
 };
-void forgetShell();
-ShellScript& shellScript()
-{
-    static ShellScript s;
-    static const bool hooked = (script::addClearHook(&forgetShell), true);
-    Q_UNUSED(hooked);
-    return s;
-}
-void forgetShell()
-{
-    shellScript().results.clear();
-    shellScript().opened.clear();
-}
+ShellScript& shellScript() { return script::serviceState<ShellScript>(); }
 
 bool isUrl(const QString& path)
 {
