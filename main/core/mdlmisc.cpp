@@ -243,6 +243,18 @@ void DeleteDeviceRows(qint32 devId, const std::function<void(const QString&)>& s
     tx.commit();
 }
 
+void ClearDeviceTables(const std::function<void(const QString&)>& status)
+{
+    dao::Database& db = RequireDatabase();
+    dao::Transaction tx;
+    for (const QString& table : QStringLiteral("Checks;Dev_Docs;Dev_Info;Discard;Maintain;Transfer").split(QLatin1Char(';'))) {
+        if (status)
+            status(table);
+        db.Execute(QStringLiteral("DELETE * FROM ") + SqlName(table) + QLatin1Char(';'));
+    }
+    tx.commit();
+}
+
 void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table)
 {
     if (table.isEmpty())

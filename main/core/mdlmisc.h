@@ -64,6 +64,9 @@ QString LookupCode(const CodeTable& table, const QVariant& no, bool indexed);
 // Deletes the rows of device devId from every table with a [Dev_ID] column, in one
 // transaction; status, when given, hears which table is searched.
 void DeleteDeviceRows(qint32 devId, const std::function<void(const QString&)>& status = {});
+// Empties the six data tables (Checks, Dev_Docs, Dev_Info, Discard, Maintain, Transfer) in
+// one transaction: all or none. SysInfo stays. status hears each table before it is emptied.
+void ClearDeviceTables(const std::function<void(const QString&)>& status = {});
 // Deletes history row `id` of device devId from `table` (a plain name).
 void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table);
 

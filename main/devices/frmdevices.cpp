@@ -1,4 +1,7 @@
 #include "main/devices/frmdevices.h"
+#include "main/core/mdlmisc.h"
+#include "main/devices/devicetable.h"
+#include "platform/core/vberror.h"
 
 namespace ostrel {
 
@@ -9,8 +12,16 @@ frmDevices::frmDevices(QWidget* owner) : QWidget(owner, Qt::Window)
 
 void frmDevices::ShowInfo(qint32&, qint32& devId)
 {
-    if (devId > 0)
-        m_devId = devId;
+    if (devId <= 0)
+        return;
+    m_devId = devId;
+    dao::Recordset rs = devices::OpenDevice(devId);
+    const bool missing = rs.Eof();
+    CloseRecordset(rs);
+    if (missing) {
+        m_devId = 0;
+        throw vb::Error(1000, QStringLiteral("指定设备不存在！"));
+    }
 }
 
 } // namespace ostrel

@@ -10,7 +10,8 @@ class frmDevices : public QWidget {
 public:
     explicit frmDevices(QWidget* owner = nullptr);
 
-    // Makes devId (above 0) the current device; mode is not read.
+    // Makes devId (above 0) the current device; mode is not read. A missing row leaves no
+    // current device and raises 1000 "指定设备不存在！".
     void ShowInfo(qint32& mode, qint32& devId);
     qint32 currentDevice() const { return m_devId; }
 

@@ -402,10 +402,10 @@ TEST_F(MainWindowTest, EditorEventsFindTheirNeighboursAndTheWrittenDevice)
     addDevices(250);
     logInWithDeparts(QString());
     frmMain w;
+    qint32 mode = 0;
+    w.ShowAddWin(mode, 0);   // opened first: it lets the event loop run, which would read on
     w.Form_Load();
     w.show();
-    qint32 mode = 0;
-    w.ShowAddWin(mode, 0);
     ASSERT_TRUE(w.frmDevice);
     qint32 id = 0;
     emit w.frmDevice->GetItem(1, id);
@@ -446,7 +446,7 @@ TEST_F(MainWindowTest, EditorEventsFindTheirNeighboursAndTheWrittenDevice)
     emit w.frmDevice->InfoChg(1, 50);
     EXPECT_EQ(w.selectedDevId(), 50);
     w.frmDynamic_DynaChg(0, 0);
-    EXPECT_EQ(w.tbsDeviceTag(), u"50"_s);
+    EXPECT_EQ(w.tbsDeviceTag(), u"50\r1"_s);
 }
 
 TEST_F(MainWindowTest, ALoadAskedForDuringALoadStartsAfreshAndCloseEndsIt)
