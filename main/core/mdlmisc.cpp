@@ -83,6 +83,19 @@ QString SqlNumber(const QVariant& value)
     return QString::number(d, 'g', 17);
 }
 
+QString LiteralLikePattern(const QString& filter)
+{
+    QString pattern;
+    pattern.reserve(filter.size());
+    for (const QChar c : filter) {
+        if (c == QLatin1Char('*') || c == QLatin1Char('#') || c == QLatin1Char('['))
+            pattern += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            pattern += c;
+    }
+    return pattern;
+}
+
 QString SqlName(const QString& name)
 {
     if (name.isEmpty() || name.contains(QLatin1Char(']')) || name.contains(QLatin1Char('[')))

@@ -36,6 +36,9 @@ bool SameValue(const QVariant& a, const QVariant& b);
 // a whole number checked to be one (error 13 otherwise).
 QString SqlText(const QString& value);
 QString SqlNumber(const QVariant& value);
+// A LIKE pattern in which only "?" stays a wildcard: "*", "#" and "[" stand for themselves.
+// Put it between quotes with SqlText.
+QString LiteralLikePattern(const QString& filter);
 // A table or column name between square brackets (a "]" in it is refused with error 5).
 QString SqlName(const QString& name);
 

@@ -14,9 +14,6 @@ namespace ostrel {
 // character itself, letter case ignored); "" when none matches or the query fails.
 QString LastDeviceCode(const QString& filter);
 
-// The filter as a LIKE pattern: "?" stays a wildcard, "*", "#" and "[" stand for themselves.
-QString LiteralLikePattern(const QString& filter);
-
 // Answers the code rule's GetLastCode: Value becomes the last code, and stays as the
 // rule set it when there is none.
 class CodeRuleHost : public tessaly::ICodeClassEvents {
