@@ -2,9 +2,8 @@
 // The code rule's question for the last number issued: the greatest [设备编号] of
 // Dev_Info that fits a pattern in which "?" stands for any one character.
 //
-//   CodeRuleHost host;          // answers GetLastCode while advised
-//   gCodes->advise(&host);
-//   ...; gCodes->unadvise(&host);
+// The main window is this host: it derives from CodeRuleHost and is advised on gCodes
+// while it is loaded.
 #include "rulegen/include/tessaly.h"
 #include <QString>
 

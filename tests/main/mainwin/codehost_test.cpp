@@ -110,7 +110,7 @@ TEST_F(CodeHostTest, SavedRulesAreStoredExactlyAndAFailedWriteIsReported)
     EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
     EXPECT_EQ(storedRule(), before);
 
-    // Once the window is gone nobody answers, so nothing is saved.
+    // Unloading lets go of the rule: unadvised, then cleared and released.
     w->close();
     w.reset();
     EXPECT_FALSE(gCodes);   // released at unload
