@@ -17,6 +17,9 @@ const char* const kPassword = "TORVAMS";
 const int kDevices = 100000;
 const int kAdds = 10000;
 const int kRounds = 5;
+// The main window's device list.
+const char* const kListQuery = "SELECT [设备编号],[Dev_ID],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID]"
+                               " FROM [Dev_Info] ORDER BY [设备编号];";
 
 struct Column {
     const char* name;
@@ -101,6 +104,7 @@ sqlite3* openRaw(const QString& path)
     sqlite3_key(db, kPassword, int(strlen(kPassword)));
     check(sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr), db, "key");
     dao::detail::registerFunctions(db);   // the same collation and functions as the layer
+    dao::detail::useChineseOrder(db);     // the files here are made with the Chinese locale
     return db;
 }
 
@@ -217,16 +221,20 @@ void bindRaw(sqlite3_stmt* st, int i, const QVariant& v)
     }
 }
 
-void rawAdd(sqlite3* db, const QString& table, int first, bool prepared = true)
+// INSERT of every column of a device, bound as ?1, ?2, ...
+QByteArray insertSql(const QString& table)
 {
     QStringList cols, marks;
     for (int c = 0; c < kColumnCount; ++c) {
         cols << dao::jetsql::quoteName(QString::fromUtf8(kColumns[c].name));
         marks << QStringLiteral("?%1").arg(c + 1);
     }
-    QByteArray sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
-                         .arg(table, cols.join(u','), marks.join(u','))
-                         .toUtf8();
+    return QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)").arg(table, cols.join(u','), marks.join(u',')).toUtf8();
+}
+
+void rawAdd(sqlite3* db, const QString& table, int first, bool prepared = true)
+{
+    const QByteArray sql = insertSql(table);
     check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db, "begin");
     sqlite3_stmt* st = nullptr;
     check(sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr), db, "prepare insert");
@@ -244,6 +252,102 @@ double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// A device file of `devices` rows with the unique index on the device number.
+QString makeDevices(const QTemporaryDir& dir, const QString& name, int devices)
+{
+    const QString path = dir.filePath(name);
+    dao::Database db = dao::DBEngine::CreateDatabase(
+        path, QString::fromLatin1(dao::dbLangChineseSimplified) + QStringLiteral(";pwd=") + QLatin1String(kPassword));
+    makeTable(db, QStringLiteral("Dev_Info"));
+    db.Execute(QStringLiteral("CREATE UNIQUE INDEX ix_devno ON [Dev_Info] ([设备编号]);"));
+    db.Close();
+    sqlite3* raw = openRaw(path);
+    const QByteArray sql = insertSql(QStringLiteral("Dev_Info"));
+    sqlite3_stmt* st = nullptr;
+    check(sqlite3_exec(raw, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), raw, "begin");
+    check(sqlite3_prepare_v2(raw, sql.constData(), -1, &st, nullptr), raw, "prepare insert");
+    for (int i = 0; i < devices; ++i) {
+        const std::vector<QVariant> v = device(i);
+        for (int c = 0; c < kColumnCount; ++c) bindRaw(st, c + 1, v[c]);
+        check(sqlite3_step(st), raw, "insert");
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    check(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), raw, "commit");
+    sqlite3_close(raw);
+    return path;
+}
+
+// The code rule's last-code query, as the host opens it; microseconds a query.
+double lastCode(dao::Database& db, const QString& filter, QString* found)
+{
+    const QString sql = QStringLiteral("SELECT TOP 1 [设备编号] FROM [Dev_Info] WHERE [设备编号] LIKE '") + filter +
+                        QStringLiteral("' ORDER BY [设备编号] DESC;");
+    const int times = 2000;
+    QElapsedTimer t;
+    t.start();
+    for (int k = 0; k < times; ++k) {
+        dao::Recordset rs = db.OpenRecordset(sql);
+        *found = rs.Eof() ? QString() : rs(0).Value().toString();
+    }
+    return t.nsecsElapsed() / 1e3 / times;
+}
+
+// The figures at a million devices: the device list against the raw API, and the
+// last-code query against the same at a thousand devices.
+void atAMillion(const QTemporaryDir& dir)
+{
+    const int million = 1000000, thousand = 1000;
+    const QString big = makeDevices(dir, QStringLiteral("million.mdb"), million);
+    const QString small = makeDevices(dir, QStringLiteral("thousand.mdb"), thousand);
+    const QString connect = QStringLiteral(";pwd=") + QLatin1String(kPassword);
+    dao::Database db = dao::DBEngine::OpenDatabase(big, false, false, connect);
+    dao::Database few = dao::DBEngine::OpenDatabase(small, false, false, connect);
+    sqlite3* raw = openRaw(big);
+
+    const QString listJet = QString::fromUtf8(kListQuery);
+    const QString listSql = dao::jetsql::translate(listJet).sql;
+    std::vector<double> tRaw, tLayer;
+    int rowsRaw = 0, rowsLayer = 0;
+    for (int round = 0; round < 3; ++round) {
+        QElapsedTimer t;
+        t.start();
+        rawRead(raw, listSql, true, &rowsRaw);
+        tRaw.push_back(t.nsecsElapsed() / 1e6);
+        t.restart();
+        layerReadByName(db, listJet, &rowsLayer);
+        tLayer.push_back(t.nsecsElapsed() / 1e6);
+    }
+    sqlite3_close(raw);
+
+    // prefixes early and late in the order of each file
+    struct Probe { const char* big; const char* small; };
+    const Probe probes[] = {{"A-0000??", "A-0000??"}, {"A-9999??", "A-0009??"}};
+    double worst = 0;
+    for (const Probe& p : probes) {
+        QString a, b;
+        lastCode(db, QString::fromLatin1(p.big), &a);   // warm
+        lastCode(few, QString::fromLatin1(p.small), &b);
+        std::vector<double> r;
+        double usBig = 0, usSmall = 0;
+        for (int round = 0; round < 5; ++round) {
+            usBig = lastCode(db, QString::fromLatin1(p.big), &a);
+            usSmall = lastCode(few, QString::fromLatin1(p.small), &b);
+            r.push_back(usBig / usSmall);
+        }
+        std::printf("last code %s at 1M us: %.1f (found %s)\n", p.big, usBig, a.toUtf8().constData());
+        std::printf("last code %s at 1k us: %.1f (found %s)\n", p.small, usSmall, b.toUtf8().constData());
+        worst = std::max(worst, median(r));
+    }
+    std::printf("list rows at 1M: %d\n", rowsLayer);
+    std::printf("list raw read at 1M ms: %.1f\n", median(tRaw));
+    std::printf("list layer read at 1M ms: %.1f\n", median(tLayer));
+    std::printf("list read at 1M ratio to raw: %.2f\n", median(tLayer) / median(tRaw));
+    std::printf("last code ratio 1M to 1k: %.2f\n", worst);
+    few.Close();
+    db.Close();
 }
 
 } // namespace
@@ -272,8 +376,7 @@ int main(int argc, char** argv)
     const QString translated = dao::jetsql::translate(jet).sql;
     sqlite3* raw = openRaw(path);
     row(0);
-    const QString listJet = QStringLiteral("SELECT [设备编号],[Dev_ID],[设备名称],[价值],[验收状况],[设备状况],[Dep_ID]"
-                                           " FROM [Dev_Info] ORDER BY [设备编号];");
+    const QString listJet = QString::fromUtf8(kListQuery);
     const QString listSql = dao::jetsql::translate(listJet).sql;
     std::vector<double> tRaw, tRawBytes, tLayer, tAddRaw, tAddLayer, tListRaw, tListLayer;
     int rowsRaw = 0, rowsLayer = 0;
@@ -322,5 +425,7 @@ int main(int argc, char** argv)
     std::printf("layer add ms: %.1f\n", addLayer);
     std::printf("add ratio to raw: %.2f\n", addLayer / addRaw);
     db.Close();
+    std::fflush(stdout);
+    atAMillion(dir);
     return 0;
 }

@@ -129,7 +129,7 @@ void ReportPrinter::run(const WidthsFn& widthsDone)
         if (m_g.W <= 0 || m_g.RowsPerPage < 1)
             fail(sNoRoom);
 
-        plan.rows = vb::CInt(countRows());
+        plan.rows = countRows(); // counted in 32 bits: a register may hold more than 32,767 rows
         m_rows.moveFirst();
         plan.groups.clear();
         if (grouping) {

@@ -5,7 +5,8 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config git ca-certificates
   qt6-base-dev libsqlcipher-dev mdbtools-dev libfreexl-dev libzip-dev libssl-dev
-  libgtest-dev poppler-utils fonts-wqy-microhei qt6-translations-l10n
+  libicu-dev libgtest-dev poppler-utils fonts-wqy-microhei qt6-translations-l10n
+  python3 python3-openpyxl python3-xlwt
 )
 if [ "${1:-}" = "--missing" ]; then
   for p in "${PACKAGES[@]}"; do

@@ -170,40 +170,17 @@ QString GetOpenFile(ui::HWND ownerWnd, const QString& title, bool saveDialog, co
     return QString();
 }
 
-QString OpenExternalDatabase(const QString& path, dao::Database& database)
+QString OpenExternalDatabase(const QString& path, std::unique_ptr<extdb::Source>& database)
 {
-    static const QStringList kTypes = {
-        QStringLiteral("Microsoft Access"), QStringLiteral("Excel 8.0"),  QStringLiteral("Excel 5.0"),
-        QStringLiteral("Excel 4.0"),        QStringLiteral("Excel 3.0"),  QStringLiteral("FoxPro 3.0"),
-        QStringLiteral("FoxPro 2.6"),       QStringLiteral("FoxPro 2.5"), QStringLiteral("FoxPro 2.0"),
-        QStringLiteral("Dbase 5.0"),        QStringLiteral("Dbase IV"),   QStringLiteral("Dbase III"),
-        QStringLiteral("Paradox 5.X"),      QStringLiteral("Paradox 4.X"), QStringLiteral("Paradox 5.X"),
-        QStringLiteral("Btrieve")};
-    const QString folder = SplitPath(path, true, true);
-    const QString name = SplitPath(path, false, false);
-    const int dot = name.indexOf(QLatin1Char('.'));
-    const QString extension = dot < 0 ? QString() : name.mid(dot + 1);
-    const bool dbf = extension.compare(QLatin1String("dbf"), Qt::CaseInsensitive) == 0;
-
-    for (const QString& type : kTypes) {
-        try {
-            dao::Database db;
-            if (type == QLatin1String("Microsoft Access")) {
-                db = dao::DBEngine::OpenDatabase(path, false, false);
-            } else if (type.startsWith(QLatin1String("Dbase")) || type.startsWith(QLatin1String("FoxPro"))) {
-                if (!dbf)
-                    continue;
-                db = dao::DBEngine::OpenDatabase(folder, false, false, type + QLatin1Char(';'));
-            } else {
-                db = dao::DBEngine::OpenDatabase(path, false, false, type + QLatin1Char(';'));
-            }
-            if (db.isNothing())
-                continue;
-            database = db;
-            return type + QLatin1Char(';');
-        } catch (...) {
-            // The next type may open it.
-        }
+    try {
+        std::unique_ptr<extdb::Source> source = extdb::open(path);
+        if (!source)
+            return QString();
+        const QString type = source->kind() + QLatin1Char(';');
+        database = std::move(source);
+        return type;
+    } catch (...) {
+        // A damaged file opens as nothing.
     }
     return QString();
 }

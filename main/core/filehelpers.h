@@ -3,6 +3,7 @@
 // file's icon and type name, opening documents, the file dialogs with a remembered
 // folder, and opening an outside file as a database.
 #include "platform/dao/dao.h"
+#include "platform/extdb/extdb.h"
 #include "platform/ui/hwnd.h"
 #include <QPixmap>
 #include <QString>
@@ -52,9 +53,11 @@ QString StartDocErrorText(qint32 result);
 QString GetOpenFile(ui::HWND ownerWnd, const QString& title, bool saveDialog, const QString& fileName,
                     QString& defExt, const QString& filter, const QString& initDir, bool rememberFolder);
 
-// Opens an outside file as a database, trying the connect types in order; returns the
-// type that opened it (e.g. "Microsoft Access;") and sets database, or returns "" and
-// leaves database unchanged.
-QString OpenExternalDatabase(const QString& path, dao::Database& database);
+// Opens an outside file read-only through the reader its content calls for (Access,
+// Excel 97-2003 and 5.0/95, Excel 2007 and later); returns the connect type that stands
+// for it followed by ";" ("Microsoft Access;", "Excel 8.0;", "Excel 5.0;",
+// "Excel 12.0 Xml;") and sets database, or returns "" and leaves database unchanged.
+// dBase, FoxPro, Paradox and Btrieve files are not read.
+QString OpenExternalDatabase(const QString& path, std::unique_ptr<extdb::Source>& database);
 
 } // namespace ostrel

@@ -13,6 +13,7 @@
 #include "main/core/devicefilter.h"
 #include "main/mainwin/devicelist.h"
 #include "main/mainwin/frmmainshared.h"
+#include "main/mainwin/import.h"
 #include "main/reports/devicecard.h"
 #include "main/reports/frmfilter.h"
 #include "main/reports/frmprncols.h"
@@ -339,6 +340,7 @@ void frmMain::Form_Load()
     mnuFileDevRule->setEnabled(level3);
     mnuToolUsr->setEnabled(level3);
     mnuToolAdd->setEnabled(gUsrInfos && gUsrInfos->PrvAddDev());
+    mnuFileImport->setEnabled(gUsrInfos && gUsrInfos->PrvAddDev());
     mnuToolDelDev->setEnabled(gUsrInfos && gUsrInfos->PrvDelDev());
     mnuFileBackup->setEnabled(gUsrInfos && gUsrInfos->PrvBackup());
     mnuToolClear->setEnabled(gUsrInfos && gUsrInfos->PrvClear());
@@ -515,7 +517,8 @@ void frmMain::mnuFileDevRule_Click()
 
 void frmMain::mnuFileImport_Click()
 {
-    // The import command arrives with the import from outside files.
+    // After an import the tree and list are read again, also at the root.
+    ostrel::mnuFileImport_Click(this, [this] { mnuViewRefresh_Click(); });
 }
 
 void frmMain::mnuFileClose_Click()

@@ -332,6 +332,8 @@ public:
     bool Updatable() const;
 
     // `source` is Jet SQL or a table name. Snapshots and dbReadOnly are read-only.
+    // A snapshot shows the rows as they were when it was opened; a dynaset's set of
+    // keys is fixed when it is opened (a row deleted meanwhile raises 3167).
     Recordset OpenRecordset(const QString& source, int type = 0, int options = 0, int lockEdit = 0);
     // Runs one action statement; returns the rows affected (also RecordsAffected()).
     int Execute(const QString& sql, int options = 0);
@@ -364,7 +366,9 @@ public:
     // ";pwd=password". An existing file raises 3204.
     static Database CreateDatabase(const QString& name, const QString& locale, int options = 0);
 
-    // BEGIN IMMEDIATE on every open database: a writer elsewhere gives 3228.
+    // Every database open at BeginTrans takes part: at its first statement in the
+    // transaction (BEGIN IMMEDIATE there: a writer elsewhere gives 3228 after the busy
+    // timeout); one that is only read locks nothing and its reads see one state.
     // Nested calls make save points.
     static void BeginTrans();
     static void CommitTrans();

@@ -1,7 +1,9 @@
 #include "platform/dao/jetsql.h"
 #include "platform/core/format.h"
 #include "platform/core/vberror.h"
+#include "platform/dao/dao.h"
 #include <QHash>
+#include <QPair>
 #include <QVector>
 
 namespace dao::jetsql {
@@ -17,6 +19,28 @@ struct Token {
     QString text;   // name, string contents, number text, date contents, operator
     int pos = 0;
 };
+
+// Jet's type of an expression, as far as the translation knows it.
+enum class Type { Unknown, Text, Number, Date };
+
+struct Expr {
+    QString sql;
+    Type type = Type::Unknown;
+    bool column = false;      // a plain column reference
+    bool condition = false;   // SQLite's truth value, 1 or 0
+    bool literal = false;     // a number written out: its value
+    double number = 0;
+    bool string = false;      // a text written out: its text
+    QString text;
+};
+
+// The characters a LIKE pattern begins with before its first wildcard.
+QString literalPrefix(const QString& pattern)
+{
+    int i = 0;
+    while (i < pattern.size() && !QStringLiteral("*?#[").contains(pattern[i])) ++i;
+    return pattern.left(i);
+}
 
 bool isNameStart(QChar c)
 {
@@ -127,32 +151,33 @@ struct FunctionInfo {
     const char* sql;
     int minArgs;
     int maxArgs;
+    Type result;
 };
 
 const QHash<QString, FunctionInfo>& functions()
 {
     static const QHash<QString, FunctionInfo> table = {
-        {QStringLiteral("year"), {"jet_year", 1, 1}},
-        {QStringLiteral("month"), {"jet_month", 1, 1}},
-        {QStringLiteral("day"), {"jet_day", 1, 1}},
-        {QStringLiteral("hour"), {"jet_hour", 1, 1}},
-        {QStringLiteral("minute"), {"jet_minute", 1, 1}},
-        {QStringLiteral("second"), {"jet_second", 1, 1}},
-        {QStringLiteral("now"), {"jet_now", 0, 0}},
-        {QStringLiteral("date"), {"jet_date", 0, 0}},
-        {QStringLiteral("format"), {"jet_format", 1, 2}},
-        {QStringLiteral("left"), {"jet_left", 2, 2}},
-        {QStringLiteral("right"), {"jet_right", 2, 2}},
-        {QStringLiteral("mid"), {"jet_mid", 2, 3}},
-        {QStringLiteral("len"), {"jet_len", 1, 1}},
-        {QStringLiteral("trim"), {"jet_trim", 1, 1}},
-        {QStringLiteral("ltrim"), {"jet_ltrim", 1, 1}},
-        {QStringLiteral("rtrim"), {"jet_rtrim", 1, 1}},
-        {QStringLiteral("ucase"), {"jet_ucase", 1, 1}},
-        {QStringLiteral("lcase"), {"jet_lcase", 1, 1}},
-        {QStringLiteral("iif"), {"jet_iif", 3, 3}},
-        {QStringLiteral("nz"), {"jet_nz", 1, 2}},
-        {QStringLiteral("val"), {"jet_val", 1, 1}},
+        {QStringLiteral("year"), {"jet_year", 1, 1, Type::Number}},
+        {QStringLiteral("month"), {"jet_month", 1, 1, Type::Number}},
+        {QStringLiteral("day"), {"jet_day", 1, 1, Type::Number}},
+        {QStringLiteral("hour"), {"jet_hour", 1, 1, Type::Number}},
+        {QStringLiteral("minute"), {"jet_minute", 1, 1, Type::Number}},
+        {QStringLiteral("second"), {"jet_second", 1, 1, Type::Number}},
+        {QStringLiteral("now"), {"jet_now", 0, 0, Type::Date}},
+        {QStringLiteral("date"), {"jet_date", 0, 0, Type::Date}},
+        {QStringLiteral("format"), {"jet_format", 1, 2, Type::Text}},
+        {QStringLiteral("left"), {"jet_left", 2, 2, Type::Text}},
+        {QStringLiteral("right"), {"jet_right", 2, 2, Type::Text}},
+        {QStringLiteral("mid"), {"jet_mid", 2, 3, Type::Text}},
+        {QStringLiteral("len"), {"jet_len", 1, 1, Type::Number}},
+        {QStringLiteral("trim"), {"jet_trim", 1, 1, Type::Text}},
+        {QStringLiteral("ltrim"), {"jet_ltrim", 1, 1, Type::Text}},
+        {QStringLiteral("rtrim"), {"jet_rtrim", 1, 1, Type::Text}},
+        {QStringLiteral("ucase"), {"jet_ucase", 1, 1, Type::Text}},
+        {QStringLiteral("lcase"), {"jet_lcase", 1, 1, Type::Text}},
+        {QStringLiteral("iif"), {"jet_iif", 3, 3, Type::Unknown}},
+        {QStringLiteral("nz"), {"jet_nz", 1, 2, Type::Unknown}},
+        {QStringLiteral("val"), {"jet_val", 1, 1, Type::Number}},
     };
     return table;
 }
@@ -175,7 +200,7 @@ bool isReserved(const QString& lower)
 
 class Parser {
 public:
-    explicit Parser(const QString& text) : src(text), toks(tokenize(text)) {}
+    Parser(const QString& text, const Schema* schema) : src(text), toks(tokenize(text)), schema(schema) {}
 
     Translation statement(bool withRowid)
     {
@@ -215,6 +240,47 @@ private:
     QString src;
     QVector<Token> toks;
     int at = 0;
+    const Schema* schema = nullptr;
+    QVector<QPair<QString, QString>> scope;   // (name or alias, table) of the tables in FROM clauses
+
+    // The tables of this SELECT's FROM, read ahead so that its columns have their types.
+    void learnScope()
+    {
+        if (!schema) return;
+        const int back = at;
+        int depth = 0;
+        for (int k = at; k < toks.size() - 1; ++k) {
+            const Token& t = toks[k];
+            if (t.type == Tok::Op && t.text == u"(") ++depth;
+            else if (t.type == Tok::Op && t.text == u")") --depth;
+            else if (depth == 0 && t.type == Tok::Name && t.text.compare(QLatin1String("from"), Qt::CaseInsensitive) == 0) {
+                at = k + 1;
+                try {
+                    int tables = 0;
+                    QString table, ref;
+                    fromClause(&tables, &table, &ref);
+                } catch (const vb::Error&) {
+                    // the statement's own reading reports it
+                }
+                break;
+            }
+            if (depth < 0) break;
+        }
+        at = back;
+    }
+
+    // A value written to a column passes the column's type check, as a record set's Update does.
+    QString checked(const QString& table, const QString& column, const QString& value) const
+    {
+        ColumnInfo c;
+        if (!schema || !schema->column(table, column, &c)) return value;
+        return QStringLiteral("jet_check(%1, %2, %3, %4, %5)")
+            .arg(value)
+            .arg(c.type)
+            .arg(c.size)
+            .arg(c.allowZeroLength ? 1 : 0)
+            .arg(quoteText(c.name));
+    }
 
     const Token& peek(int ahead = 0) const
     {
@@ -294,6 +360,7 @@ private:
                 unsupported(QStringLiteral("TOP ... PERCENT"));
             limit = QString::number(v);
         }
+        learnScope();
         QStringList items;
         do {
             items << selectItem();
@@ -306,14 +373,17 @@ private:
         }
         QString where;
         if (acceptWord("where"))
-            where = expr();
+            where = expr().sql;
         if (isWord("group") || isWord("having") || isWord("union"))
             unsupported(peek().text.toUpper());
         QStringList order;
         if (acceptWord("order")) {
             expectWord("by");
             do {
-                QString e = expr();
+                Expr term = expr();
+                QString e = term.column || term.type == Type::Number || term.type == Type::Date
+                                ? valueOf(term)
+                                : valueOf(term) + QStringLiteral(" COLLATE NOCASE");
                 if (acceptWord("desc"))
                     e += QStringLiteral(" DESC");
                 else
@@ -329,7 +399,15 @@ private:
             t->baseRef = onlyRef;
             if (withRowid) {
                 t->hasRowid = true;
-                sql += quoteName(onlyRef) + QStringLiteral(".rowid, ");
+                const QString rowid = quoteName(onlyRef) + QStringLiteral(".rowid");
+                sql += rowid + QStringLiteral(", ");
+                // the keys in the statement's order, and one row by its key
+                t->keySql = QStringLiteral("SELECT ") + rowid + QStringLiteral(" FROM ") + from;
+                if (!where.isEmpty()) t->keySql += QStringLiteral(" WHERE ") + where;
+                if (!order.isEmpty()) t->keySql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+                if (!limit.isEmpty()) t->keySql += QStringLiteral(" LIMIT ") + limit;
+                t->rowSql = QStringLiteral("SELECT ") + rowid + QStringLiteral(", ") + items.join(QStringLiteral(", ")) +
+                            QStringLiteral(" FROM ") + from + QStringLiteral(" WHERE ") + rowid + QStringLiteral(" = ?1");
             }
         }
         sql += items.join(QStringLiteral(", "));
@@ -353,7 +431,7 @@ private:
             at += 2;
             return quoteName(n) + QStringLiteral(".*");
         }
-        QString e = expr();
+        QString e = value();
         if (acceptWord("as")) {
             e += QStringLiteral(" AS ") + quoteName(name("别名"));
         } else if (atName()) {
@@ -380,6 +458,7 @@ private:
             out += QStringLiteral(" AS ") + quoteName(alias);
             *ref = alias;
         }
+        scope.append({*ref, n});
         return out;
     }
 
@@ -418,7 +497,7 @@ private:
             out += kind + fromItem(tables, &t2, &r2);
             if (!acceptWord("on"))
                 fail(3131, QStringLiteral("FROM 子句语法错误: 缺少 ON。"));
-            out += QStringLiteral(" ON ") + expr();
+            out += QStringLiteral(" ON ") + expr().sql;
         }
         return out;
     }
@@ -452,7 +531,7 @@ private:
         if (ref != table)
             unsupported(QStringLiteral("DELETE 中的表别名"));
         if (acceptWord("where"))
-            sql += QStringLiteral(" WHERE ") + expr();
+            sql += QStringLiteral(" WHERE ") + expr().sql;
         return sql;
     }
 
@@ -461,17 +540,18 @@ private:
         expectWord("update");
         QString table = name("表名");
         t->table = table;
+        scope.append({table, table});
         expectWord("set");
         QStringList sets;
         do {
             QString col = name("字段名");
             if (acceptOp(".")) col = name("字段名");
             expectOp("=");
-            sets << quoteName(col) + QStringLiteral(" = ") + expr();
+            sets << quoteName(col) + QStringLiteral(" = ") + checked(table, col, value());
         } while (acceptOp(","));
         QString sql = QStringLiteral("UPDATE ") + quoteName(table) + QStringLiteral(" SET ") + sets.join(QStringLiteral(", "));
         if (acceptWord("where"))
-            sql += QStringLiteral(" WHERE ") + expr();
+            sql += QStringLiteral(" WHERE ") + expr().sql;
         return sql;
     }
 
@@ -482,18 +562,24 @@ private:
         QString table = name("表名");
         t->table = table;
         QString sql = QStringLiteral("INSERT INTO ") + quoteName(table);
+        QStringList cols;
         if (acceptOp("(")) {
-            QStringList cols;
-            do { cols << quoteName(name("字段名")); } while (acceptOp(","));
+            QStringList quoted;
+            do { cols << name("字段名"); quoted << quoteName(cols.back()); } while (acceptOp(","));
             expectOp(")");
-            sql += QStringLiteral(" (") + cols.join(QStringLiteral(", ")) + QStringLiteral(")");
+            sql += QStringLiteral(" (") + quoted.join(QStringLiteral(", ")) + QStringLiteral(")");
+        } else if (schema) {
+            cols = schema->columns(table);
         }
         if (isWord("select"))
             unsupported(QStringLiteral("INSERT INTO ... SELECT"));
         expectWord("values");
         expectOp("(");
         QStringList vals;
-        do { vals << expr(); } while (acceptOp(","));
+        do {
+            QString v = value();
+            vals << (vals.size() < cols.size() ? checked(table, cols[vals.size()], v) : v);
+        } while (acceptOp(","));
         expectOp(")");
         return sql + QStringLiteral(" VALUES (") + vals.join(QStringLiteral(", ")) + QStringLiteral(")");
     }
@@ -550,44 +636,86 @@ private:
     }
 
     // ---- expressions, lowest precedence first ----
+    //
+    // Each gives its SQL with what the layer knows of its value: Jet's type, whether
+    // it names a column, whether it is SQLite's truth value (1/0) rather than Jet's (-1/0).
 
-    QString expr() { return orExpr(); }
-
-    QString orExpr()
+    Expr expr() { return orExpr(); }
+    // An expression whose value is used: a truth value becomes Jet's -1.
+    QString value() { return valueOf(expr()); }
+    static QString valueOf(const Expr& e)
     {
-        QString l = andExpr();
+        return e.condition ? QStringLiteral("(- %1)").arg(e.sql) : e.sql;
+    }
+    // Text compares ignoring letter case: a column brings its own collation; an
+    // expression gets NOCASE unless both sides are numbers or dates.
+    static QString collated(const Expr& l, const Expr& r)
+    {
+        QString sql = valueOf(l);
+        if (l.column || r.column) return sql;
+        auto plain = [](const Expr& e) { return e.type == Type::Number || e.type == Type::Date; };
+        if (plain(l) && plain(r)) return sql;
+        return sql + QStringLiteral(" COLLATE NOCASE");
+    }
+    // A date compared with a number compares the date's serial value.
+    static void matchDate(const Expr& date, Expr* number)
+    {
+        if (date.type != Type::Date || number->type != Type::Number || number->condition) return;
+        if (number->literal) {
+            bool ok = false;
+            QDateTime d = vb::toDate(number->number, &ok);
+            if (ok) { number->sql = quoteText(vb::dateToStored(d)); number->type = Type::Date; return; }
+        }
+        number->sql = QStringLiteral("jet_cdate(%1)").arg(number->sql);
+        number->type = Type::Date;
+    }
+    static Expr condition(const QString& sql)
+    {
+        Expr e;
+        e.sql = sql;
+        e.type = Type::Number;
+        e.condition = true;
+        return e;
+    }
+
+    Expr orExpr()
+    {
+        Expr l = andExpr();
         for (;;) {
-            if (acceptWord("or")) l = QStringLiteral("(%1 OR %2)").arg(l, andExpr());
+            if (acceptWord("or")) l = condition(QStringLiteral("(%1 OR %2)").arg(l.sql, andExpr().sql));
             else if (isWord("xor") || isWord("eqv") || isWord("imp")) unsupported(peek().text.toUpper());
             else return l;
         }
     }
 
-    QString andExpr()
+    Expr andExpr()
     {
-        QString l = notExpr();
+        Expr l = notExpr();
         while (acceptWord("and"))
-            l = QStringLiteral("(%1 AND %2)").arg(l, notExpr());
+            l = condition(QStringLiteral("(%1 AND %2)").arg(l.sql, notExpr().sql));
         return l;
     }
 
-    QString notExpr()
+    Expr notExpr()
     {
         if (acceptWord("not"))
-            return QStringLiteral("(NOT %1)").arg(notExpr());
+            return condition(QStringLiteral("(NOT %1)").arg(notExpr().sql));
         return comparison();
     }
 
-    QString comparison()
+    Expr comparison()
     {
-        QString l = concat();
+        Expr l = concat();
         for (;;) {
             const Token& t = peek();
             if (t.type == Tok::Op && (t.text == u"=" || t.text == u"<>" || t.text == u"<" || t.text == u">" ||
                                       t.text == u"<=" || t.text == u">=" || t.text == u"!=")) {
                 QString op = t.text == u"!=" ? QStringLiteral("<>") : t.text;
                 ++at;
-                l = QStringLiteral("(%1 %2 %3)").arg(l, op, concat());
+                Expr r = concat();
+                matchDate(l, &r);
+                matchDate(r, &l);
+                l = condition(QStringLiteral("(%1 %2 %3)").arg(collated(l, r), op, valueOf(r)));
                 continue;
             }
             bool negate = false;
@@ -597,114 +725,170 @@ private:
             }
             QString notText = negate ? QStringLiteral("NOT ") : QString();
             if (acceptWord("like")) {
-                l = QStringLiteral("(%1 %2LIKE %3)").arg(l, notText, concat());
+                Expr r = concat();
+                QString like = QStringLiteral("(%1 %2LIKE %3)").arg(valueOf(l), notText, valueOf(r));
+                const QString prefix = r.string ? literalPrefix(r.text) : QString();
+                if (!negate && l.column && l.type == Type::Text && !prefix.isEmpty()) {
+                    // a literal prefix bounds the rows: the column's index finds them
+                    like = QStringLiteral("(%1 >= %2 AND %1 < %3 AND %4)")
+                               .arg(l.sql, quoteText(prefix), quoteText(prefix + QChar(0xFFFF)), like);
+                }
+                l = condition(like);
             } else if (acceptWord("is")) {
                 bool isNot = acceptWord("not");
                 expectWord("null");
-                l = QStringLiteral("(%1 IS %2NULL)").arg(l, isNot ? QStringLiteral("NOT ") : QString());
+                l = condition(QStringLiteral("(%1 IS %2NULL)").arg(valueOf(l), isNot ? QStringLiteral("NOT ") : QString()));
             } else if (acceptWord("in")) {
                 expectOp("(");
                 QString inner;
+                Expr items;
+                items.type = Type::Unknown;
                 if (isWord("select")) {
                     Translation sub;
                     inner = select(&sub, false);
                 } else {
-                    QStringList items;
-                    do { items << expr(); } while (acceptOp(","));
-                    inner = items.join(QStringLiteral(", "));
+                    QStringList list;
+                    bool numbers = true;
+                    do {
+                        Expr e = expr();
+                        numbers = numbers && (e.type == Type::Number || e.type == Type::Date);
+                        list << valueOf(e);
+                    } while (acceptOp(","));
+                    inner = list.join(QStringLiteral(", "));
+                    if (numbers) items.type = Type::Number;
                 }
                 expectOp(")");
-                l = QStringLiteral("(%1 %2IN (%3))").arg(l, notText, inner);
+                l = condition(QStringLiteral("(%1 %2IN (%3))").arg(collated(l, items), notText, inner));
             } else if (acceptWord("between")) {
-                QString lo = concat();
+                Expr lo = concat();
                 expectWord("and");
-                QString hi = concat();
-                l = QStringLiteral("(%1 %2BETWEEN %3 AND %4)").arg(l, notText, lo, hi);
+                Expr hi = concat();
+                matchDate(l, &lo);
+                matchDate(l, &hi);
+                Expr bounds = lo.type == hi.type ? lo : Expr();
+                l = condition(QStringLiteral("(%1 %2BETWEEN %3 AND %4)")
+                                  .arg(collated(l, bounds), notText, valueOf(lo), valueOf(hi)));
             } else {
                 return l;
             }
         }
     }
 
-    QString concat()
+    Expr concat()
     {
-        QString l = additive();
-        while (acceptOp("&"))
-            l = QStringLiteral("jet_cat(%1, %2)").arg(l, additive());
+        Expr l = additive();
+        while (acceptOp("&")) {
+            Expr r = additive();
+            l = typed(QStringLiteral("jet_cat(%1, %2)").arg(asText(l), asText(r)), Type::Text);
+        }
         return l;
     }
-
-    QString additive()
+    // A date joined to text is the runtime's text form of the date.
+    static QString asText(const Expr& e)
     {
-        QString l = modulo();
+        return e.type == Type::Date ? QStringLiteral("jet_cstr(%1)").arg(valueOf(e)) : valueOf(e);
+    }
+    static Expr typed(const QString& sql, Type type)
+    {
+        Expr e;
+        e.sql = sql;
+        e.type = type;
+        return e;
+    }
+
+    Expr additive()
+    {
+        Expr l = modulo();
         for (;;) {
-            if (acceptOp("+")) l = QStringLiteral("jet_add(%1, %2)").arg(l, modulo());
-            else if (acceptOp("-")) l = QStringLiteral("(%1 - %2)").arg(l, modulo());
-            else return l;
+            if (acceptOp("+")) {
+                Expr r = modulo();
+                Type t = l.type == Type::Date || r.type == Type::Date                 ? Type::Date
+                         : l.type == r.type && l.type != Type::Unknown && !l.condition ? l.type
+                                                                                       : Type::Unknown;
+                l = typed(QStringLiteral("jet_add(%1, %2)").arg(valueOf(l), valueOf(r)), t);
+            } else if (acceptOp("-")) {
+                Expr r = modulo();
+                Type t = l.type == Type::Date && r.type != Type::Date ? Type::Date : Type::Number;
+                l = typed(QStringLiteral("jet_sub(%1, %2)").arg(valueOf(l), valueOf(r)), t);
+            } else {
+                return l;
+            }
         }
     }
 
-    QString modulo()
+    Expr modulo()
     {
-        QString l = intDivision();
+        Expr l = intDivision();
         while (acceptWord("mod"))
-            l = QStringLiteral("jet_mod(%1, %2)").arg(l, intDivision());
+            l = typed(QStringLiteral("jet_mod(%1, %2)").arg(valueOf(l), valueOf(intDivision())), Type::Number);
         return l;
     }
 
-    QString intDivision()
+    Expr intDivision()
     {
-        QString l = multiplicative();
+        Expr l = multiplicative();
         while (acceptOp("\\"))
-            l = QStringLiteral("jet_intdiv(%1, %2)").arg(l, multiplicative());
+            l = typed(QStringLiteral("jet_intdiv(%1, %2)").arg(valueOf(l), valueOf(multiplicative())), Type::Number);
         return l;
     }
 
-    QString multiplicative()
+    Expr multiplicative()
     {
-        QString l = unary();
+        Expr l = unary();
         for (;;) {
-            if (acceptOp("*")) l = QStringLiteral("(%1 * %2)").arg(l, unary());
-            else if (acceptOp("/")) l = QStringLiteral("jet_div(%1, %2)").arg(l, unary());
+            if (acceptOp("*")) l = typed(QStringLiteral("(%1 * %2)").arg(valueOf(l), valueOf(unary())), Type::Number);
+            else if (acceptOp("/")) l = typed(QStringLiteral("jet_div(%1, %2)").arg(valueOf(l), valueOf(unary())), Type::Number);
             else return l;
         }
     }
 
-    QString unary()
+    Expr unary()
     {
-        if (acceptOp("-")) return QStringLiteral("(- %1)").arg(unary());
+        if (acceptOp("-")) {
+            Expr inner = unary();
+            Expr e = typed(QStringLiteral("(- %1)").arg(valueOf(inner)), Type::Number);
+            if (inner.literal) { e.literal = true; e.number = -inner.number; }
+            return e;
+        }
         if (acceptOp("+")) return unary();
-        QString l = primary();
+        Expr l = primary();
         if (isOp("^"))
             unsupported(QStringLiteral("运算符 ^"));
         return l;
     }
 
-    QString primary()
+    Expr primary()
     {
         const Token t = peek();
         switch (t.type) {
-        case Tok::Number:
+        case Tok::Number: {
             ++at;
-            return t.text;
-        case Tok::String:
+            Expr e = typed(t.text, Type::Number);
+            e.number = t.text.toDouble(&e.literal);
+            return e;
+        }
+        case Tok::String: {
             ++at;
-            return quoteText(t.text);
+            Expr e = typed(quoteText(t.text), Type::Text);
+            e.string = true;
+            e.text = t.text;
+            return e;
+        }
         case Tok::Date: {
             ++at;
             bool ok = false;
             QDateTime d = vb::toDate(t.text, &ok);
             if (!ok)
                 fail(3075, QStringLiteral("查询表达式中的日期不合法: '#%1#'").arg(t.text));
-            return quoteText(vb::dateToStored(d));
+            return typed(quoteText(vb::dateToStored(d)), Type::Date);
         }
         case Tok::Bracket:
             return columnRef();
         case Tok::Name: {
             QString lower = t.text.toLower();
-            if (lower == u"true") { ++at; return QStringLiteral("-1"); }
-            if (lower == u"false") { ++at; return QStringLiteral("0"); }
-            if (lower == u"null") { ++at; return QStringLiteral("NULL"); }
+            if (lower == u"true") { ++at; return typed(QStringLiteral("-1"), Type::Number); }
+            if (lower == u"false") { ++at; return typed(QStringLiteral("0"), Type::Number); }
+            if (lower == u"null") { ++at; return typed(QStringLiteral("NULL"), Type::Unknown); }
             if (isOp("(", 1))
                 return functionCall();
             if (isReserved(lower))
@@ -714,15 +898,17 @@ private:
         case Tok::Op:
             if (t.text == u"(") {
                 ++at;
-                QString inner;
+                Expr inner;
                 if (isWord("select")) {
                     Translation sub;
-                    inner = select(&sub, false);
+                    inner = typed(select(&sub, false), Type::Unknown);
                 } else {
                     inner = expr();
                 }
                 expectOp(")");
-                return QStringLiteral("(") + inner + QStringLiteral(")");
+                inner.sql = QStringLiteral("(") + inner.sql + QStringLiteral(")");
+                inner.column = false;
+                return inner;
             }
             syntax(QStringLiteral("缺少操作数"));
         case Tok::End:
@@ -731,19 +917,47 @@ private:
         syntax(QStringLiteral("缺少操作数"));
     }
 
-    QString columnRef()
+    Expr columnRef()
     {
         QString first = next().text;
+        Expr e;
+        e.column = true;
         if (acceptOp(".")) {
             if (isOp("*"))
                 syntax(QStringLiteral("此处不能用 *"));
             QString second = name("字段名");
-            return quoteName(first) + QStringLiteral(".") + quoteName(second);
+            e.sql = quoteName(first) + QStringLiteral(".") + quoteName(second);
+            e.type = columnType(first, second);
+        } else {
+            e.sql = quoteName(first);
+            e.type = columnType(QString(), first);
         }
-        return quoteName(first);
+        return e;
     }
 
-    QString functionCall()
+    // Jet's type of a column of the tables in scope (by table or alias, or any).
+    Type columnType(const QString& ref, const QString& column) const
+    {
+        if (!schema) return Type::Unknown;
+        for (const auto& [r, table] : scope) {
+            if (!ref.isEmpty() && r.compare(ref, Qt::CaseInsensitive) != 0) continue;
+            ColumnInfo c;
+            if (schema->column(table, column, &c)) return typeOf(c.type);
+        }
+        return Type::Unknown;
+    }
+    static Type typeOf(int daoType)
+    {
+        switch (daoType) {
+        case dbDate: return Type::Date;
+        case dbText: case dbMemo: case dbChar: case dbGUID: return Type::Text;
+        case dbBoolean: case dbByte: case dbInteger: case dbLong: case dbCurrency: case dbSingle: case dbDouble:
+            return Type::Number;
+        default: return Type::Unknown;
+        }
+    }
+
+    Expr functionCall()
     {
         QString fname = next().text;
         expectOp("(");
@@ -751,13 +965,25 @@ private:
         if (it == functions().constEnd())
             fail(3085, QStringLiteral("表达式中有未定义的函数 '%1'。").arg(fname));
         QStringList args;
+        QVector<Expr> values;
         if (!isOp(")")) {
-            do { args << expr(); } while (acceptOp(","));
+            do {
+                values << expr();
+                args << valueOf(values.back());
+            } while (acceptOp(","));
         }
         expectOp(")");
         if (args.size() < it->minArgs || args.size() > it->maxArgs)
             fail(3075, QStringLiteral("函数 '%1' 的参数个数不对。").arg(fname));
-        return QString::fromLatin1(it->sql) + QStringLiteral("(") + args.join(QStringLiteral(", ")) + QStringLiteral(")");
+        Type type = it->result;
+        if (type == Type::Unknown && fname.compare(QLatin1String("nz"), Qt::CaseInsensitive) == 0)
+            type = values[0].type;
+        if (type == Type::Unknown && fname.compare(QLatin1String("iif"), Qt::CaseInsensitive) == 0 &&
+            values[1].type == values[2].type)
+            type = values[1].type;
+        return typed(QString::fromLatin1(it->sql) + QStringLiteral("(") + args.join(QStringLiteral(", ")) +
+                         QStringLiteral(")"),
+                     type);
     }
 };
 
@@ -781,9 +1007,9 @@ QString quoteName(const QString& name)
     return QStringLiteral("[") + name + QStringLiteral("]");
 }
 
-Translation translate(const QString& jet, bool withRowid)
+Translation translate(const QString& jet, bool withRowid, const Schema* schema)
 {
-    Parser p(jet);
+    Parser p(jet, schema);
     return p.statement(withRowid);
 }
 

@@ -16,15 +16,35 @@ struct Translation {
     QString baseTable;
     QString baseRef;
     bool hasRowid = false;  // the first result column is the base table's rowid
+    QString keySql;         // with hasRowid: the rowids of the rows, in the statement's order
+    QString rowSql;         // with hasRowid: the statement's columns of the row whose rowid is ?1
     QString table;          // DELETE / UPDATE / INSERT / index statements: the table
 };
 
+// What the translation may ask of the database: the columns of its tables.
+struct ColumnInfo {
+    QString name;
+    int type = 0;              // dao::DataType
+    int size = 0;
+    bool allowZeroLength = true;
+};
+class Schema {
+public:
+    virtual ~Schema() = default;
+    // False when the table or the column is unknown.
+    virtual bool column(const QString& table, const QString& name, ColumnInfo* out) const = 0;
+    // The columns of a table in their order.
+    virtual QStringList columns(const QString& table) const = 0;
+};
+
 // Translates one Jet statement (an optional ";" may end it). withRowid: for a
-// SELECT from one table, put that table's rowid first in the result.
+// SELECT from one table, put that table's rowid first in the result. With a schema,
+// dates compare with numbers by their serial value, dates joined with & give their
+// text form, and values written by UPDATE and INSERT pass their column's type check.
 // Raises vb::Error: 3129 not a statement, 3142 text after the statement,
 // 3075 syntax error in an expression, 3085 unknown function, 3131 bad FROM clause,
 // 3001 a construct the layer does not support.
-Translation translate(const QString& jet, bool withRowid = false);
+Translation translate(const QString& jet, bool withRowid = false, const Schema* schema = nullptr);
 
 // A SQL text literal for a value.
 QString quoteText(const QString& text);

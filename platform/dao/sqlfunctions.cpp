@@ -5,13 +5,13 @@
 #include "platform/core/vberror.h"
 #include <QDateTime>
 #include <cmath>
+#include <memory>
 #include <sqlite3.h>
+#include <unicode/ucol.h>
 
 namespace dao::detail {
 
-namespace {
-
-QVariant argValue(sqlite3_value* v)
+QVariant sqlValue(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER: {
@@ -31,11 +31,13 @@ QVariant argValue(sqlite3_value* v)
     }
 }
 
+namespace {
+
 QString argText(sqlite3_value* v)
 {
     if (sqlite3_value_type(v) == SQLITE_TEXT)
         return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
-    return vb::CStr(argValue(v));
+    return vb::CStr(sqlValue(v));
 }
 
 bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
@@ -101,9 +103,57 @@ void fnCat(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultText(ctx, a + b);
 }
 
+// Dates as Jet counts them: days from 1899-12-30, the time a fraction of a day.
+const qint64 kDayZero = QDate(1899, 12, 30).toJulianDay();
+
+// The serial of a stored date text ("yyyy-MM-dd HH:mm:ss"); false for any other value.
+bool storedDate(sqlite3_value* v, double* serial)
+{
+    if (sqlite3_value_type(v) != SQLITE_TEXT || sqlite3_value_bytes(v) != 19) return false;
+    const char* s = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    if (s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':') return false;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})
+        if (s[i] < '0' || s[i] > '9') return false;
+    auto num = [&](int i, int len) { int r = 0; for (int k = 0; k < len; ++k) r = r * 10 + (s[i + k] - '0'); return r; };
+    QDate d(num(0, 4), num(5, 2), num(8, 2));
+    QTime t(num(11, 2), num(14, 2), num(17, 2));
+    if (!d.isValid() || !t.isValid()) return false;
+    *serial = double(d.toJulianDay() - kDayZero) + t.msecsSinceStartOfDay() / 86400000.0;
+    return true;
+}
+
+void resultSerial(sqlite3_context* ctx, double serial)
+{
+    double days = std::floor(serial);
+    qint64 secs = qint64(std::llround((serial - days) * 86400.0));
+    if (secs >= 86400) { days += 1; secs -= 86400; }
+    QDate d = QDate::fromJulianDay(kDayZero + qint64(days));
+    if (!std::isfinite(serial) || !d.isValid() || d.year() < 100 || d.year() > 9999) {
+        resultError(ctx, QStringLiteral("无效的过程调用或参数: 日期超出范围。"));
+        return;
+    }
+    resultText(ctx, d.toString(QStringLiteral("yyyy-MM-dd ")) +
+                        QTime(0, 0).addSecs(int(secs)).toString(QStringLiteral("HH:mm:ss")));
+}
+
+void resultNumber(sqlite3_context* ctx, double d)
+{
+    if (d == std::floor(d) && std::fabs(d) < 9e15) sqlite3_result_int64(ctx, sqlite3_int64(d));
+    else sqlite3_result_double(ctx, d);
+}
+
 void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    double da, db;
+    bool isDateA = storedDate(argv[0], &da), isDateB = storedDate(argv[1], &db);
+    if (isDateA || isDateB) {
+        // a date plus a number of days
+        if (!isDateA && !argNumber(ctx, argv[0], &da)) return;
+        if (!isDateB && !argNumber(ctx, argv[1], &db)) return;
+        resultSerial(ctx, da + db);
+        return;
+    }
     int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
     if (ta == SQLITE_TEXT && tb == SQLITE_TEXT) {
         resultText(ctx, argText(argv[0]) + argText(argv[1]));
@@ -119,6 +169,40 @@ void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     double a, b;
     if (!argNumber(ctx, argv[0], &a) || !argNumber(ctx, argv[1], &b)) return;
     sqlite3_result_double(ctx, a + b);
+}
+
+void fnSub(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    double a, b;
+    bool isDateA = storedDate(argv[0], &a), isDateB = storedDate(argv[1], &b);
+    if (isDateA && isDateB) { resultNumber(ctx, a - b); return; }   // the days between
+    if (!isDateA && !argNumber(ctx, argv[0], &a)) return;
+    if (!isDateB && !argNumber(ctx, argv[1], &b)) return;
+    if (isDateA) { resultSerial(ctx, a - b); return; }
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && sqlite3_value_type(argv[1]) == SQLITE_INTEGER) {
+        sqlite3_int64 r;
+        if (!__builtin_sub_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &r)) {
+            sqlite3_result_int64(ctx, r);
+            return;
+        }
+    }
+    sqlite3_result_double(ctx, a - b);
+}
+
+// A date as CStr gives it; any other value unchanged.
+void fnCStr(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    double serial;
+    if (!storedDate(argv[0], &serial)) { resultValue(ctx, argv[0]); return; }
+    resultText(ctx, vb::CStr(vb::dateFromStored(argText(argv[0]))));
+}
+
+// A number compared with a date stands for the date of that serial.
+void fnCDate(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (!isNumeric(argv[0])) { resultValue(ctx, argv[0]); return; }
+    resultSerial(ctx, sqlite3_value_double(argv[0]));
 }
 
 void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -159,7 +243,7 @@ bool argDate(sqlite3_context* ctx, sqlite3_value* v, QDateTime* out)
 {
     if (isNull(v)) { sqlite3_result_null(ctx); return false; }
     bool ok = false;
-    *out = vb::toDate(argValue(v), &ok);
+    *out = vb::toDate(sqlValue(v), &ok);
     if (!ok) { resultError(ctx, QStringLiteral("类型不匹配: '%1' 不是日期。").arg(argText(v))); return false; }
     return true;
 }
@@ -196,7 +280,7 @@ void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
     QString pattern = argc > 1 && !isNull(argv[1]) ? argText(argv[1]) : QString();
     try {
-        resultText(ctx, vb::Format(argValue(argv[0]), pattern));
+        resultText(ctx, vb::Format(sqlValue(argv[0]), pattern));
     } catch (const vb::Error& e) {
         resultError(ctx, e.description());
     }
@@ -335,6 +419,73 @@ int collateNoCase(void*, int n1, const void* p1, int n2, const void* p2)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+// Text in a database made with the Chinese locale: ICU's Chinese collation (pinyin)
+// without its script reordering, so digits come first, then Latin letters, then
+// Chinese by its reading; accents count, letter case does not. Texts it finds equal
+// are told apart as NOCASE tells them apart, so equality stays NOCASE's.
+class ChineseOrder {
+public:
+    ChineseOrder()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        coll.reset(ucol_open("zh", &status));
+        if (U_FAILURE(status) || !coll) {
+            coll.reset();
+            return;
+        }
+        ucol_setStrength(coll.get(), UCOL_SECONDARY);
+        const int32_t none = UCOL_REORDER_CODE_NONE;
+        ucol_setReorderCodes(coll.get(), &none, 1, &status);
+        // printable ASCII: one weight a character (letter case shares it), so such texts
+        // compare character by character without ICU
+        char chars[95];
+        for (int i = 0; i < 95; ++i) chars[i] = char(0x20 + i);
+        std::stable_sort(chars, chars + 95, [&](char a, char b) { return icu(&a, 1, &b, 1) < 0; });
+        int r = 0;
+        for (int i = 0; i < 95; ++i) {
+            if (i > 0 && icu(&chars[i - 1], 1, &chars[i], 1) != 0) ++r;
+            rank[uchar(chars[i])] = uchar(r);
+        }
+    }
+
+    int compare(const char* a, int n1, const char* b, int n2) const
+    {
+        if (!coll) return 0;
+        auto plain = [](char c) { return uchar(c) >= 0x20 && uchar(c) <= 0x7e; };
+        const int n = n1 < n2 ? n1 : n2;
+        int i = 0;
+        for (; i < n && plain(a[i]) && plain(b[i]); ++i)
+            if (rank[uchar(a[i])] != rank[uchar(b[i])]) return rank[uchar(a[i])] < rank[uchar(b[i])] ? -1 : 1;
+        if (i == n) {
+            if (n1 == n2) return 0;
+            // the shorter first, unless what follows might weigh nothing
+            if (n1 < n2 && plain(b[n])) return -1;
+            if (n2 < n1 && plain(a[n])) return 1;
+        }
+        return icu(a + i, n1 - i, b + i, n2 - i);
+    }
+
+private:
+    using uchar = unsigned char;
+    struct Close { void operator()(UCollator* c) const { ucol_close(c); } };
+    std::unique_ptr<UCollator, Close> coll;
+    uchar rank[128] = {};
+
+    int icu(const char* a, int n1, const char* b, int n2) const
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        UCollationResult r = ucol_strcollUTF8(coll.get(), a, n1, b, n2, &status);
+        return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+    }
+};
+
+int collateChinese(void*, int n1, const void* p1, int n2, const void* p2)
+{
+    thread_local const ChineseOrder order;
+    int c = order.compare(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
+    return c != 0 ? c : collateNoCase(nullptr, n1, p1, n2, p2);
+}
+
 struct Fn {
     const char* name;
     int args;
@@ -351,6 +502,9 @@ void registerFunctions(sqlite3* db)
         {"like", 3, fnLike, true},
         {"jet_cat", 2, fnCat, true},
         {"jet_add", 2, fnAdd, true},
+        {"jet_sub", 2, fnSub, true},
+        {"jet_cstr", 1, fnCStr, true},
+        {"jet_cdate", 1, fnCDate, true},
         {"jet_div", 2, fnDiv, true},
         {"jet_mod", 2, fnMod, true},
         {"jet_intdiv", 2, fnIntDiv, true},
@@ -384,6 +538,22 @@ void registerFunctions(sqlite3* db)
         sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
     }
     sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, collateNoCase, nullptr);
+}
+
+void useChineseOrder(sqlite3* db)
+{
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, collateChinese, nullptr);
+}
+
+void useCaseFoldOrder(sqlite3* db)
+{
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, collateNoCase, nullptr);
+}
+
+int compareChinese(const QString& a, const QString& b)
+{
+    QByteArray x = a.toUtf8(), y = b.toUtf8();
+    return collateChinese(nullptr, x.size(), x.constData(), y.size(), y.constData());
 }
 
 int compareNoCase(const QString& a, const QString& b)

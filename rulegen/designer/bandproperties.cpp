@@ -1,6 +1,7 @@
 // The designer's property frame: filling it from the current band, which editors the band
 // accepts, and writing each editor's value through to the band.
 #include "rulegen/designer/confirmclear.h"
+#include "rulegen/designer/controls.h"
 #include "rulegen/designer/frmdesigners.h"
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
@@ -14,7 +15,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTreeWidget>
 #include <cmath>
 #include <optional>
 
@@ -32,13 +32,6 @@ bool ignoring(const std::function<void()>& f)
     }
 }
 
-// Sets a control's state only when it differs (a write raises no needless repaint).
-void enable(QWidget* w, bool on)
-{
-    if (w->isEnabled() != on)
-        w->setEnabled(on);
-}
-
 // Selects an entry from code without the user's click handler (which listens to "activated").
 void select(QComboBox* c, int i) { c->setCurrentIndex(i); }
 
@@ -52,44 +45,35 @@ void frmDesigners::SetControlStates(int item, bool enabled)
         if (m_code && m_current >= 0 && m_current < m_code->Count())
             enabled = enabled && m_code->bands().at(m_current)->AllowModified();
         switch (item) {
-        case 0: enable(txtName, enabled); break;
-        case 1: enable(cboStyle, enabled); break;
-        case 2: enable(cboSwapMode, enabled); break;
-        case 3: enable(txtDefault, enabled); break;
-        case 4: enable(txtFormat, enabled); break;
-        case 5: enable(txtLength, enabled); break;
-        case 6: enable(cboBound, enabled); break;
+        case 0: enableControl(txtName, enabled); break;
+        case 1: enableControl(cboStyle, enabled); break;
+        case 2: enableControl(cboSwapMode, enabled); break;
+        case 3: enableControl(txtDefault, enabled); break;
+        case 4: enableControl(txtFormat, enabled); break;
+        case 5: enableControl(txtLength, enabled); break;
+        case 6: enableControl(cboBound, enabled); break;
         case 7: {
             const bool on = enabled && m_code && m_code->AllowFieldManage();
-            enable(cmdAppend, on);
-            enable(cmdDrop, on);
+            enableControl(cmdAppend, on);
+            enableControl(cmdDrop, on);
             break;
         }
-        case 8: enable(cboIncrMode, enabled); break;
+        case 8: enableControl(cboIncrMode, enabled); break;
         case 9:
         case 10:
-            enable(txtRange[item - 9], enabled);
-            enable(vscRange[item - 9], enabled);
+            enableControl(txtRange[item - 9], enabled);
+            enableControl(vscRange[item - 9], enabled);
             break;
-        case 11: enable(cboTrigerBand, enabled); break;
+        case 11: enableControl(cboTrigerBand, enabled); break;
         case 12:
-            enable(txtRange[0], enabled);
-            enable(txtRange[1], enabled);
+            enableControl(txtRange[0], enabled);
+            enableControl(txtRange[1], enabled);
             break;
         case 13:
-            enable(lstTracks, enabled);
-            enable(lblInfo[10], enabled);
+            enableControl(lstTracks, enabled);
+            enableControl(lblInfo[10], enabled);
             break;
-        case 14: {
-            enable(tvwAvailable, enabled);
-            enable(lblInfo[6], enabled);
-            const bool selected = enabled && tvwAvailable->currentItem();
-            enable(cmdAdd, enabled);
-            enable(cmdDelete, selected);
-            enable(cmdModify, selected);
-            enable(cmdClear, enabled && tvwAvailable->topLevelItemCount() > 0);
-            break;
-        }
+        case 14: fraRelations->SetControlStates(enabled); break;
         default: break;
         }
     } catch (const vb::Error& e) {
@@ -139,7 +123,6 @@ void frmDesigners::ShowBandInfo()
         return;
     }
 
-    ignoring([&] { cRelations = b->Relations(); });
     fillProperty(0, [&] { b->setName(b->Name()); }, [&] { txtName->setText(b->Name()); });
     fillProperty(1, [&] { b->setStyle(b->Style()); }, [&] { select(cboStyle, b->Style()); });
     fillProperty(2, [&] { b->setSwapMode(b->SwapMode()); }, [&] { select(cboSwapMode, b->SwapMode()); });
@@ -225,12 +208,8 @@ void frmDesigners::ShowBandInfo()
         SetControlStates(13, true);
     });
 
-    ignoring([&] {
-        tvwAvailable->clear();
-        if (cRelations)
-            LoadRelationTree();
-        SetControlStates(14, bool(cRelations));
-    });
+    // the relation panel listens to this band's table from now on
+    fraRelations->ShowBand(m_code.get(), m_current);
     setPointer(imgButton[0], m_code->AllowAddBand());
     setPointer(imgButton[1], b->AllowDroped() && m_code->AllowDropBand());
 }
@@ -242,10 +221,9 @@ void frmDesigners::showEmpty(const vb::Error* e)
     const bool wasFilling = m_filling;
     m_filling = true;
     ignoring([&] {
-        cRelations = nullptr;
+        fraRelations->Detach();
         txtName->clear();
         lstTracks->clear();
-        tvwAvailable->clear();
         for (int i = 0; i <= 15; ++i)
             SetControlStates(i, false);
         setPointer(imgButton[0], m_code && m_code->AllowAddBand());

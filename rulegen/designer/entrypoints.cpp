@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <memory>
+#include <optional>
 
 namespace tessaly {
 
@@ -38,19 +39,24 @@ void standInSetUp(QDialog* d, const QString& title)
         d->setWindowTitle(t);
 }
 
-void place(QDialog* d)
+void place(QDialog* d, const QPointF& over)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     QWidget* active = QApplication::activeWindow();
     const QRect a = active && isLibraryWindow(active) ? active->frameGeometry() : QRect();
-    d->move(dialogPlace(d->frameGeometry().size(), a, screen->geometry()));
+    d->move(dialogPlace(d->frameGeometry().size(), a, screen->geometry(), over));
 }
 
+// Where the dialogs go over the active window (fractions of its width and height).
+const QPointF kOverWindow(0.3, 0.3);
+const QPointF kRelationOverWindow(0.4, 0.5);
+
 // The common frame: every error is shown and swallowed; the window never outlives the call.
+// A dialog is placed at `over` of the active window; the designer (no `over`) is not placed.
 void run(const std::function<void()>& checks, const std::function<QDialog*()>& create,
-         const std::function<void(QDialog*)>& setUp, bool placeIt, bool breathe)
+         const std::function<void(QDialog*)>& setUp, std::optional<QPointF> over, bool breathe)
 {
     std::unique_ptr<QDialog> window;
     ui::runCommand(
@@ -61,8 +67,8 @@ void run(const std::function<void()>& checks, const std::function<QDialog*()>& c
                 return;
             markLibraryWindow(window.get());
             ui::DoEvents();
-            if (placeIt)
-                place(window.get());
+            if (over)
+                place(window.get(), *over);
             forms::LoadResStrings(window.get(), strings(), true);
             setUp(window.get());
             if (breathe)
@@ -76,12 +82,12 @@ void run(const std::function<void()>& checks, const std::function<QDialog*()>& c
 
 } // namespace
 
-QPoint dialogPlace(const QSize& size, const QRect& active, const QRect& s)
+QPoint dialogPlace(const QSize& size, const QRect& active, const QRect& s, const QPointF& over)
 {
     int left, top;
     if (active.isValid()) {
-        left = active.left() + int(0.3 * active.width());
-        top = active.top() + int(0.3 * active.height());
+        left = active.left() + int(over.x() * active.width());
+        top = active.top() + int(over.y() * active.height());
     } else {
         left = (s.width() - size.width()) / 2;
         top = (s.height() - size.height()) / 2;
@@ -109,7 +115,7 @@ void CodeClassImpl::ShowDesigner(const QString& sTitle, bool AllowSetup)
             else if (!sTitle.isEmpty())
                 d->setWindowTitle(sTitle);
         },
-        false, true);
+        std::nullopt, true);
 }
 
 void CodeClassImpl::ShowFieldManage(const QString& sTitle)
@@ -124,7 +130,7 @@ void CodeClassImpl::ShowFieldManage(const QString& sTitle)
             else
                 standInSetUp(d, sTitle);
         },
-        true, true);
+        kOverWindow, true);
 }
 
 void CodeClassImpl::ShowOptions(const QString& sTitle)
@@ -139,7 +145,7 @@ void CodeClassImpl::ShowOptions(const QString& sTitle)
             else
                 standInSetUp(d, sTitle);
         },
-        true, true);
+        kOverWindow, true);
 }
 
 void CodeClassImpl::ShowAddBandDialog(QString& referenceBand, qint32& position)
@@ -159,7 +165,7 @@ void CodeClassImpl::ShowAddBandDialog(QString& referenceBand, qint32& position)
             if (w.showAddBand && w.createAddBand)
                 w.showAddBand(d, *this, referenceBand, position);
         },
-        true, false);
+        kOverWindow, false);
 }
 
 void CodeClassImpl::ShowRelationDialog(const QVariant& band, const QVariant& referenceNode, bool modify,
@@ -180,7 +186,7 @@ void CodeClassImpl::ShowRelationDialog(const QVariant& band, const QVariant& ref
             if (w.showAddNode && w.createAddNode)
                 w.showAddNode(d, *static_cast<BandImpl*>(target.get()), referenceNode, modify, relationship);
         },
-        true, true);
+        kRelationOverWindow, true);
 }
 
 } // namespace tessaly

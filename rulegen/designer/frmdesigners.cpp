@@ -2,6 +2,7 @@
 // buttons and unloading. The property frame is in bandproperties.cpp.
 #include "rulegen/designer/frmdesigners.h"
 #include "rulegen/designer/confirmclear.h"
+#include "rulegen/designer/controls.h"
 #include "rulegen/designer/inputhelpers.h"
 #include "rulegen/designer/windows.h"
 #include "rulegen/engine/strings.h"
@@ -26,7 +27,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -54,15 +54,6 @@ QLabel* tagged(QWidget* parent, int id)
     auto* l = new QLabel(parent);
     l->setProperty(forms::kTag, id);
     return l;
-}
-
-QPushButton* button(QWidget* parent, const char* name, int id)
-{
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setProperty(forms::kTag, id);
-    b->setAutoDefault(false);
-    return b;
 }
 
 QComboBox* list(QWidget* parent, const char* name)
@@ -198,8 +189,13 @@ frmDesigners::frmDesigners(QWidget* parent) : QDialog(parent)
         lLine.append(line);
     }
     layout->addWidget(lLine[0]);
+    fraRelations = new RelationPanel(this);
+    tvwAvailable = fraRelations->tvwAvailable;
+    cmdAdd = fraRelations->cmdAdd;
+    cmdDelete = fraRelations->cmdDelete;
+    cmdModify = fraRelations->cmdModify;
+    cmdClear = fraRelations->cmdClear;
     buildProperties();
-    buildRelationPanel();
     auto* middle = new QHBoxLayout;
     middle->addWidget(famPropertiy, 3);
     middle->addWidget(fraRelations, 2);
@@ -277,7 +273,11 @@ void frmDesigners::buildProperties()
     famPropertiy->setProperty(forms::kTag, 1511);
     static const int ids[13] = {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 1509, 1510, 1512, 1513, 1514};
     for (int i = 0; i < 13; ++i) {
-        QLabel* l = tagged(i == 6 ? static_cast<QWidget*>(this) : famPropertiy, ids[i]);
+        if (i == 6) {
+            lblInfo.append(fraRelations->lblInfo6); // the relation panel's own
+            continue;
+        }
+        QLabel* l = tagged(famPropertiy, ids[i]);
         l->setObjectName(QStringLiteral("lblInfo%1").arg(i));
         lblInfo.append(l);
     }
@@ -289,10 +289,10 @@ void frmDesigners::buildProperties()
     txtFormat = textBox(f, "txtFormat");
     txtLength = textBox(f, "txtLength");
     cboBound = list(f, "cboBound");
-    cmdAppend = button(f, "cmdAppend", 0);
+    cmdAppend = commandButton(f, "cmdAppend", 0);
     cmdAppend->setText(QStringLiteral("+"));
     cmdAppend->setToolTip(QStringLiteral("1515"));
-    cmdDrop = button(f, "cmdDrop", 0);
+    cmdDrop = commandButton(f, "cmdDrop", 0);
     cmdDrop->setText(QStringLiteral("-"));
     cmdDrop->setToolTip(QStringLiteral("1516"));
     for (QPushButton* b : {cmdAppend, cmdDrop})
@@ -358,40 +358,12 @@ void frmDesigners::buildProperties()
         t->installEventFilter(this);
 }
 
-// The relation tree of the current band and its commands (filled by the relation panel).
-void frmDesigners::buildRelationPanel()
-{
-    fraRelations = new QWidget(this);
-    fraRelations->setObjectName(QStringLiteral("fraRelations"));
-    tvwAvailable = new QTreeWidget(fraRelations);
-    tvwAvailable->setObjectName(QStringLiteral("tvwAvailable"));
-    tvwAvailable->setHeaderHidden(true);
-    cmdAdd = button(fraRelations, "cmdAdd", 1561);
-    cmdDelete = button(fraRelations, "cmdDelete", 1562);
-    cmdModify = button(fraRelations, "cmdModify", 1563);
-    cmdClear = button(fraRelations, "cmdClear", 1564);
-    lblInfo[6]->setParent(fraRelations);
-    auto* v = new QVBoxLayout(fraRelations);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->addWidget(lblInfo[6]);
-    v->addWidget(tvwAvailable, 1);
-    auto* h = new QHBoxLayout;
-    for (QPushButton* b : {cmdAdd, cmdDelete, cmdModify, cmdClear})
-        h->addWidget(b);
-    v->addLayout(h);
-}
-
-void frmDesigners::LoadRelationTree()
-{
-    // the relation panel loads the band's relations here
-}
-
 void frmDesigners::buildButtons()
 {
-    cmdSave = button(this, "cmdSave", 1551);
-    cmdApply = button(this, "cmdApply", 1553);
-    cmdAdvanced = button(this, "cmdAdvanced", 1552);
-    cmdClose = button(this, "cmdClose", 1554);
+    cmdSave = commandButton(this, "cmdSave", 1551);
+    cmdApply = commandButton(this, "cmdApply", 1553);
+    cmdAdvanced = commandButton(this, "cmdAdvanced", 1552);
+    cmdClose = commandButton(this, "cmdClose", 1554);
     connect(cmdSave, &QPushButton::clicked, this, [this] {
         ui::runCommand([&] {
             if (m_code && m_code->saveRule() == CodeClassImpl::SaveResult::Saved)
@@ -466,7 +438,11 @@ void frmDesigners::attach(CodeClassImpl* rule)
         m_baseline = m_code->Definition();
 }
 
-void frmDesigners::detach() { m_listener.detach(); }
+void frmDesigners::detach()
+{
+    m_listener.detach();
+    fraRelations->Detach();
+}
 
 void frmDesigners::setCode(CodeClassImpl* rule)
 {

@@ -2,6 +2,7 @@
 // The code-rule designer: the rule's bands as a strip of boxes, the current band's properties,
 // and (beside them) its relation tree. Every edit goes into the live rule at once; the rule's
 // text reaches the host only through the rule's Save (the save button, or closing).
+#include "rulegen/designer/relationpanel.h"
 #include "rulegen/designer/rulelistener.h"
 #include "rulegen/engine/codeclass.h"
 #include "platform/core/vberror.h"
@@ -108,8 +109,8 @@ public:
     QVector<QScrollBar*> vscRange;
     QComboBox* cboTrigerBand = nullptr;
     QListWidget* lstTracks = nullptr;
-    // The relation panel: the band's relation tree and its commands.
-    QWidget* fraRelations = nullptr;
+    // The relation panel: the band's relation tree and its commands (its controls below).
+    RelationPanel* fraRelations = nullptr;
     QTreeWidget* tvwAvailable = nullptr;
     QPushButton* cmdAdd = nullptr;
     QPushButton* cmdDelete = nullptr;
@@ -124,12 +125,6 @@ public:
     QVector<QAction*> mnuSubBandAdd;
     QAction* mnuBandRemove = nullptr;
     QAction* mnuBandRemoveAll = nullptr;
-
-    // The relation table of the current band (set by ShowBandInfo), or null.
-    com::ComPtr<ICNodes> cRelations;
-    // Fills tvwAvailable from cRelations; the relation panel's own (its commands and pop-up
-    // go with it). Called by ShowBandInfo after cRelations is set.
-    void LoadRelationTree();
 
     // Band-box mouse handlers (BandBox forwards them).
     void picBand_MouseDown(int index, Qt::MouseButton button, const QPoint& pos);

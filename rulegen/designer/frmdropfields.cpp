@@ -1,4 +1,5 @@
 #include "rulegen/designer/frmdropfields.h"
+#include "rulegen/designer/controls.h"
 #include "rulegen/designer/windows.h"
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
@@ -24,15 +25,6 @@ const bool registered = [] {
     return true;
 }();
 
-QPushButton* button(QWidget* parent, const char* name, int tag)
-{
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setProperty(forms::kTag, tag);
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 frmDropFields::frmDropFields(QWidget* parent) : QDialog(parent)
@@ -41,9 +33,9 @@ frmDropFields::frmDropFields(QWidget* parent) : QDialog(parent)
     setProperty(forms::kTag, 1803);
     lstFields = new QListWidget(this);
     lstFields->setObjectName(QStringLiteral("lstFields"));
-    cmdAdd = button(this, "cmdAdd", 1804);
-    cmdDrop = button(this, "cmdDrop", 1801);
-    cmdClose = button(this, "cmdClose", 1802);
+    cmdAdd = commandButton(this, "cmdAdd", 1804);
+    cmdDrop = commandButton(this, "cmdDrop", 1801);
+    cmdClose = commandButton(this, "cmdClose", 1802);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdAdd);
     buttons->addWidget(cmdDrop);

@@ -1,7 +1,8 @@
 #pragma once
-// A window's attachment to the rule's events. It detaches when it goes, so a closed window
-// never hears the rule's next event.
+// A window's attachment to the events of the rule or of a relation table. It detaches when it
+// goes, so a closed window never hears the next event.
 #include "rulegen/engine/codeclass.h"
+#include <QString>
 #include <functional>
 
 namespace tessaly {
@@ -50,6 +51,42 @@ private:
     }
 
     com::ComPtr<CodeClassImpl> m_rule;
+};
+
+class NodesListener final : private ICNodesEvents {
+public:
+    std::function<void(const QString& parentKey, const QString& hotKey)> onNodesChanged;
+
+    NodesListener() = default;
+    ~NodesListener() { detach(); }
+    NodesListener(const NodesListener&) = delete;
+    NodesListener& operator=(const NodesListener&) = delete;
+
+    void attach(ICNodes* table)
+    {
+        if (table == m_table.get())
+            return;
+        detach();
+        m_table = com::ComPtr<ICNodes>(table);
+        if (m_table)
+            m_table->advise(this);
+    }
+    void detach()
+    {
+        if (m_table)
+            m_table->unadvise(this);
+        m_table = nullptr;
+    }
+    ICNodes* table() const { return m_table.get(); }
+
+private:
+    void NodesChanged(const QString& vParentKey, const QString& vHotKey) override
+    {
+        if (onNodesChanged)
+            onNodesChanged(vParentKey, vHotKey);
+    }
+
+    com::ComPtr<ICNodes> m_table;
 };
 
 } // namespace tessaly

@@ -6,6 +6,7 @@
 #include "platform/ui/modal.h"
 #include <QDialog>
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <QString>
 #include <QVariant>
@@ -40,9 +41,11 @@ DesignerWindows& designerWindows();
 using ui::setModalHook;
 using ui::showModal;
 
-// Where a dialog of this size goes: over the active library window (or centred on the screen
-// when there is none), pulled back to the centre when it would pass the right or bottom edge.
-QPoint dialogPlace(const QSize& dialog, const QRect& active, const QRect& screen);
+// Where a dialog of this size goes: over the active library window, its top-left corner at
+// the fractions `over` of that window's width and height (or centred on the screen when there
+// is none), pulled back to the centre when it would pass the right or bottom edge.
+QPoint dialogPlace(const QSize& dialog, const QRect& active, const QRect& screen,
+                   const QPointF& over = QPointF(0.3, 0.3));
 
 // Whether a widget is one of this library's windows (dialogs are placed over them).
 bool isLibraryWindow(const QWidget* w);

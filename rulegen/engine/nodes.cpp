@@ -112,7 +112,7 @@ qint32 NodeImpl::Layer()
     return n;
 }
 
-void NodeImpl::setField(bool code, const QString& v)
+void NodeImpl::checkField(bool code, const QString& v)
 {
     if ((code ? m_text : m_tag) == v)
         return;
@@ -121,9 +121,24 @@ void NodeImpl::setField(bool code, const QString& v)
     NodesImpl* t = tree();
     if (t && t->storeIndex(this) >= 0 && t->layerHas(parentNode(), this, code, v))
         throw error(code ? 2029 : 2030);
+}
+
+void NodeImpl::setField(bool code, const QString& v)
+{
+    if ((code ? m_text : m_tag) == v)
+        return;
+    checkField(code, v);
     (code ? m_text : m_tag) = v;
-    if (t)
+    if (NodesImpl* t = tree())
         t->NotifyNodeChanged(this);
+}
+
+void NodeImpl::setTextAndTag(const QString& text, const QString& tag)
+{
+    checkField(true, text);
+    checkField(false, tag);
+    setField(true, text);
+    setField(false, tag);
 }
 
 void NodeImpl::setText(const QString& v) { setField(true, v); }

@@ -33,8 +33,12 @@ public:
     void setParentNode(NodeImpl* p) { m_parent = com::ComPtr<NodeImpl>(p); }
     void setKey(const QString& k) { m_key = k; }
     void setRaw(const QString& text, const QString& tag) { m_text = text; m_tag = tag; }
+    // Code and value together: both are checked before either changes, so a refusal of
+    // one leaves the relation as it was.
+    void setTextAndTag(const QString& text, const QString& tag);
 
 private:
+    void checkField(bool code, const QString& v);
     void setField(bool code, const QString& v);
     QString m_text, m_tag, m_key;
     com::ComPtr<NodeImpl> m_parent;

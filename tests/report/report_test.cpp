@@ -271,6 +271,15 @@ TEST_F(Report, TotalAfterFullPagesGetsAPageOfItsOwn)
     EXPECT_EQ(textsOf("操作员：", 3).size(), 1);
 }
 
+TEST_F(Report, MoreRowsThanASixteenBitCountPrintWhole)
+{
+    printFixed(devices(40000), QStringLiteral("记录共计:40000"));
+    ASSERT_TRUE(logged.isEmpty()) << logged.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(rec->pagesSent(), 1601);
+    EXPECT_EQ(textsOf("D40000", 1600).size(), 1);
+    EXPECT_EQ(textsOf("记录共计:40000", 1601).size(), 1);
+}
+
 TEST_F(Report, NarrowColumnsGoSideBySide)
 {
     QList<PrnInfos> cols = columns({"编号"});

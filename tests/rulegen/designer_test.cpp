@@ -266,7 +266,7 @@ TEST_F(Designer, EachStyleEnablesTheEditorsItsBandTakesAndFillingChangesNothing)
         EXPECT_EQ(w->cboTrigerBand->isEnabled(), row.trigger);
         EXPECT_EQ(w->lstTracks->isEnabled(), row.tracks);
         EXPECT_EQ(w->tvwAvailable->isEnabled(), row.tree);
-        EXPECT_EQ(bool(w->cRelations), row.tree);
+        EXPECT_EQ(bool(w->fraRelations->cRelations()), row.tree);
         w->ShowBandInfo();
     }
     EXPECT_EQ(r->Definition(), before);

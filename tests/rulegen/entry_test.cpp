@@ -63,7 +63,16 @@ TEST_F(Entry, DialogsCheckTheirReferencesAndShowTheirErrors)
     r->Add(QStringLiteral("Field"), bsUsrField, smSimpleSwap, QString(), f.get());
     impl(r)->ShowRelationDialog(QStringLiteral("Head"), QVariant(), false, rel);
     EXPECT_EQ(ui::script::last().prompt, QStringLiteral("Invalid parametre(s) or value."));
+    // modifying needs a reference relation; a position outside the codes is refused too
     impl(r)->ShowRelationDialog(2, QVariant(), true, rel);
+    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("Invalid parametre(s) or value.\r\n\r\nRelation"));
+    EXPECT_EQ(ui::script::last().style, ui::vbExclamation);
+    qint32 bad = 5;
+    impl(r)->ShowRelationDialog(2, QVariant(), false, bad);
+    EXPECT_EQ(ui::script::last().prompt, QStringLiteral("Invalid parametre(s) or value."));
+    EXPECT_TRUE(shown.titles.isEmpty());
+    const QString key = r->Band(2)->Relations()->Add(QVariant(), tvwNext, QStringLiteral("A"), QStringLiteral("a"))->Key();
+    impl(r)->ShowRelationDialog(2, key, true, rel);
     EXPECT_EQ(shown.titles, QStringList{QStringLiteral("Modify Relations")});
 
     QString ref = QStringLiteral("nobody");
@@ -109,6 +118,9 @@ TEST(EntryPlacement, DialogsGoOverTheActiveWindowButStayOnTheScreen)
     // near the right edge: centred horizontally; the vertical place stays
     EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(700, 100, 500, 400), screen), QPoint(400, 220));
     EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 600, 500, 400), screen), QPoint(250, 350));
+    // the add-relation dialog goes further in: 0.4 of the width, 0.5 of the height
+    EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 100, 500, 400), screen, QPointF(0.4, 0.5)), QPoint(300, 300));
+    EXPECT_EQ(dialogPlace(QSize(200, 100), QRect(100, 520, 500, 400), screen, QPointF(0.4, 0.5)), QPoint(300, 350));
 }
 
 } // namespace

@@ -41,6 +41,35 @@ TEST_F(Nodes, SiblingsMayNotShareCodeOrValueIgnoringCase)
     EXPECT_EQ(b->Text(), QStringLiteral("b"));
 }
 
+TEST_F(Nodes, CodeAndValueTogetherChangeBothOrNeither)
+{
+    NodeRecorder rec;
+    t->advise(&rec);
+    auto* b = static_cast<NodeImpl*>(t->Node(QStringLiteral("N2")).get());
+    const struct {
+        const char* code;
+        const char* value;
+        int error;
+    } refused[] = {
+        {"C", "fixed", 2030}, // the value of a sibling, in other letters
+        {"a", "New", 2029},   // the code of a sibling
+        {"C", "x;y", 2003},   // the relation text cannot hold it
+        {"C,D", "New", 2003},
+    };
+    for (const auto& r : refused) {
+        EXPECT_VBERROR(b->setTextAndTag(QString::fromLatin1(r.code), QString::fromLatin1(r.value)), E(r.error))
+            << r.code << " " << r.value;
+        EXPECT_EQ(b->Text(), QStringLiteral("B"));
+        EXPECT_EQ(b->Tag(), QStringLiteral("Macro"));
+    }
+    EXPECT_TRUE(rec.events.isEmpty());
+    b->setTextAndTag(QStringLiteral("C"), QStringLiteral("macro"));
+    EXPECT_EQ(b->Text(), QStringLiteral("C"));
+    EXPECT_EQ(b->Tag(), QStringLiteral("macro"));
+    EXPECT_EQ(rec.events, (QStringList{QStringLiteral("/N2"), QStringLiteral("/N2")}));
+    t->unadvise(&rec);
+}
+
 TEST_F(Nodes, NavigationFollowsParentsInStorageOrder)
 {
     com::ComPtr<ICNode> n1 = t->Node(QStringLiteral("N1")), n2 = t->Node(2), n3 = t->Node(QStringLiteral("N3"));

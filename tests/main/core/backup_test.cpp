@@ -115,6 +115,9 @@ protected:
         QStringList names = QDir(folder->path()).entryList(QDir::Files | QDir::Hidden);
         names.removeAll(u"Ostrel.mdb"_s);
         names.removeAll(u"Ostrel.STB"_s);
+        // the open database's write-ahead journal is part of it
+        names.removeAll(u"Ostrel.mdb-wal"_s);
+        names.removeAll(u"Ostrel.mdb-shm"_s);
         return names;
     }
     static QByteArray bytesOf(const QString& path)

@@ -5,6 +5,7 @@
 #include "platform/core/settings.h"
 #include "platform/ui/filedialog.h"
 #include "platform/ui/shell.h"
+#include "tests/common/sourcefiles.h"
 #include "tests/common/testutil.h"
 #include <QDir>
 #include <QFile>
@@ -131,18 +132,26 @@ TEST(FileHelpers, DocumentsIconsAndExternalDatabases)
     EXPECT_GT(GetFileIcon(doc, 2).width(), GetFileIcon(doc, 1).width());
     EXPECT_TRUE(GetFileIcon(missing, 1).isNull());
 
-    const QString plain = folder.file(u"other.mdb"_s);
-    dao::DBEngine::CreateDatabase(plain, QString::fromLatin1(dao::dbLangChineseSimplified)).Close();
-    dao::Database db;
-    EXPECT_EQ(OpenExternalDatabase(plain, db), u"Microsoft Access;"_s);
-    ASSERT_FALSE(db.isNothing());
-    EXPECT_EQ(QFileInfo(db.Name()).fileName(), u"other.mdb"_s);
-    // Neither a text file nor a missing file opens; the database given stays as it was.
+    // Outside files open by their content through the readers; the layer's own files do not.
+    const QString access = folder.file(u"other.dat"_s), book = folder.file(u"book.xlsx"_s);
+    testutil::writeSource(access, QJsonObject{{u"format"_s, u"mdb"_s}, {u"columns"_s, QJsonArray{QJsonArray{u"设备编号"_s, u"TEXT"_s, 50}}},
+                                              {u"rows"_s, QJsonArray{QJsonArray{u"A"_s}}}});
+    testutil::writeSheet(book, QJsonArray{QJsonArray{u"设备编号"_s}});
+    std::unique_ptr<extdb::Source> db;
+    EXPECT_EQ(OpenExternalDatabase(access, db), u"Microsoft Access;"_s);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(db->tableNames(), QStringList{u"sheet1"_s});
+    EXPECT_EQ(OpenExternalDatabase(book, db), u"Excel 12.0 Xml;"_s);
+    EXPECT_EQ(db->tableNames(), QStringList{u"Sheet1"_s});
+    // Neither a text file, a missing file, a damaged one nor the program's own database
+    // opens; the database given stays as it was.
+    const QString own = folder.file(u"own.mdb"_s), cut = folder.file(u"cut.xlsx"_s);
+    dao::DBEngine::CreateDatabase(own, QString::fromLatin1(dao::dbLangChineseSimplified)).Close();
+    testutil::writeBytes(cut, testutil::readBytes(book).left(100));
     writeFile(doc, "just some text\r\n");
-    EXPECT_EQ(OpenExternalDatabase(doc, db), QString());
-    EXPECT_EQ(OpenExternalDatabase(folder.file(u"missing.xls"_s), db), QString());
-    EXPECT_EQ(QFileInfo(db.Name()).fileName(), u"other.mdb"_s);
-    db.Close();
+    for (const QString& path : {doc, folder.file(u"missing.xls"_s), own, cut})
+        EXPECT_EQ(OpenExternalDatabase(path, db), QString()) << path.toStdString();
+    EXPECT_EQ(db->tableNames(), QStringList{u"Sheet1"_s});
 }
 
 } // namespace

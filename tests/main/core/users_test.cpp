@@ -95,7 +95,7 @@ TEST_F(UsersTest, LoadShowsUsersDepartmentsAndFlags)
     select(w, u"bob"_s);
     EXPECT_TRUE(w.optPrivate[2]->isChecked());
     EXPECT_TRUE(w.lstDepart->isEnabled() && w.lstOperate->isEnabled());
-    EXPECT_EQ(ticked(w.lstDepart), (QStringList{u"信息中心"_s, u"财务处"_s}));
+    EXPECT_EQ(ticked(w.lstDepart), (QStringList{u"财务处"_s, u"信息中心"_s}));   // by reading: cai before xin
     // A flag line of four fields: those four as stored, the other five off.
     EXPECT_EQ(ticked(w.lstOperate), (QStringList{u"设备登记权限"_s, u"设备维修权限"_s}));
 

@@ -316,15 +316,16 @@ TEST_F(DetailTabsTest, ListClicksAndKeysFollowTheTrackSwitch)
     EXPECT_EQ(w->selectedDevId(), 3);
     EXPECT_EQ(w->txtDeviceTag(), u"2\tA2"_s);
 
-    // A double-click opens the editor on the selected device; a device gone opens nothing.
+    // A double-click opens the editor on the selected device; a device gone is refused.
     w->lvwDevices_DblClick();
     ASSERT_TRUE(w->frmDevice);
     EXPECT_EQ(w->frmDevice->currentDevice(), 3);
     gDatabase.Execute(u"DELETE * FROM [Dev_Info] WHERE [Dev_ID]=4;"_s);
     w->selectRow(w->deviceList->findDevice(4));
+    ui::script::clear();
     w->lvwDevices_DblClick();
-    EXPECT_EQ(w->frmDevice->currentDevice(), 0);
-    EXPECT_TRUE(ui::script::shown().isEmpty());
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(ui::script::last().prompt, u"指定设备不存在！"_s);
 }
 
 } // namespace

@@ -89,6 +89,33 @@ TEST(DaoJetSql, TokensInsideStringsAndNamesAreLeftAlone)
               QStringLiteral("SELECT * FROM [T] WHERE (([f] = -1) OR ([g] = 0))"));
 }
 
+TEST(DaoJetSql, ALikePatternsLiteralPrefixBoundsATextColumn)
+{
+    struct Devices : dao::jetsql::Schema {
+        bool column(const QString& table, const QString& name, dao::jetsql::ColumnInfo* out) const override
+        {
+            if (table != u"Dev_Info") return false;
+            out->name = name;
+            out->type = name == u"设备编号" ? dao::dbText : dao::dbLong;
+            return true;
+        }
+        QStringList columns(const QString&) const override { return {}; }
+    } schema;
+    auto with = [&](const QString& where) {
+        return translate(QStringLiteral("SELECT [设备编号] FROM [Dev_Info] WHERE ") + where, false, &schema).sql;
+    };
+    const QString end = QString(QChar(0xFFFF));
+    EXPECT_EQ(with(QStringLiteral("[设备编号] LIKE 'A-01??'")),
+              QStringLiteral("SELECT [设备编号] FROM [Dev_Info] WHERE ([设备编号] >= 'A-01' AND [设备编号] < 'A-01") +
+                  end + QStringLiteral("' AND ([设备编号] LIKE 'A-01??'))"));
+    // no literal prefix, a number column, a negation, an expression: the pattern alone
+    EXPECT_FALSE(with(QStringLiteral("[设备编号] LIKE '*01'")).contains(u">="));
+    EXPECT_FALSE(with(QStringLiteral("[设备编号] LIKE '[AB]01'")).contains(u">="));
+    EXPECT_FALSE(with(QStringLiteral("[Dev_ID] LIKE '1*'")).contains(u">="));
+    EXPECT_FALSE(with(QStringLiteral("[设备编号] NOT LIKE 'A*'")).contains(u">="));
+    EXPECT_FALSE(with(QStringLiteral("Trim([设备编号]) LIKE 'A*'")).contains(u">="));
+}
+
 TEST(DaoJetSql, OneStatementPerCallAndClearRefusals)
 {
     auto number = [](const QString& s) { return errorOf([&] { translate(s); }); };
@@ -177,7 +204,7 @@ TEST_F(DaoSql, OperatorsAndFunctions)
     EXPECT_EQ(eval(QStringLiteral("Val(' 12.5kg') + Val('x')")).toDouble(), 12.5);
     EXPECT_EQ(eval(QStringLiteral("Format([Made], 'YYYY-MM-DD HH:MM')")).toString(), QStringLiteral("2023-05-06 07:08"));
     EXPECT_EQ(eval(QStringLiteral("True")).toInt(), -1);
-    EXPECT_EQ(eval(QStringLiteral("Year(Now()) >= 2024")).toInt(), 1);
+    EXPECT_EQ(eval(QStringLiteral("Year(Now()) >= 2024")).toInt(), -1);   // Jet's True
     // failures inside an expression keep the runtime's numbers
     EXPECT_EQ(errorOf([&] { eval(QStringLiteral("Mid('abc', 0)")); }), 5);
     EXPECT_EQ(errorOf([&] { eval(QStringLiteral("1 / 0")); }), 11);

@@ -1,0 +1,249 @@
+// The import of devices against plain prepared inserts, side by side on equally keyed
+// databases; and, with --read, the readers of outside files tried on real files:
+//   bench_import                      prints "import ratio to raw insert: R"
+//   bench_import --read [--table NAME] FILE...
+#include "main/core/mdlmisc.h"
+#include "main/core/newdatabase.h"
+#include "main/core/schema.h"
+#include "main/mainwin/import.h"
+#include "platform/core/app.h"
+#include "platform/core/settings.h"
+#include "platform/core/vberror.h"
+#include "platform/dao/sqlfunctions.h"
+#include "platform/extdb/extdb.h"
+#include "rulegen/engine/codeclass.h"
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <sqlite3.h>
+#include <zip.h>
+
+namespace {
+
+const int kRows = 10000;
+const int kRounds = 3;
+
+// A workbook of kRows devices under the default headings, its texts shared strings as
+// Excel writes them.
+void writeWorkbook(const QString& path)
+{
+    const QStringList headings = {u"设备编号"_qs, u"设备名称"_qs, u"型号"_qs, u"规格"_qs, u"生产厂家"_qs, u"出厂编号"_qs,
+                                  u"出厂日期"_qs, u"购进日期"_qs, u"启用日期"_qs, u"资产原值"_qs, u"安装地点"_qs,
+                                  u"技术状况"_qs, u"备注"_qs};
+    QHash<QString, int> shared;
+    QString strings;
+    const auto cell = [&](const QString& text) {
+        auto it = shared.find(text);
+        if (it == shared.end()) {
+            it = shared.insert(text, shared.size());
+            strings += QStringLiteral("<si><t>%1</t></si>").arg(text.toHtmlEscaped());
+        }
+        return QStringLiteral("<c t=\"s\"><v>%1</v></c>").arg(*it);
+    };
+    QString sheet = QStringLiteral("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row>");
+    for (const QString& h : headings)
+        sheet += cell(h);
+    sheet += u"</row>"_qs;
+    for (int i = 0; i < kRows; ++i) {
+        sheet += u"<row>"_qs + cell(QStringLiteral("A%1B%2C3%3").arg(i % 7).arg(i % 5).arg(i, 5, 10, QLatin1Char('0'))) +
+                 cell(QStringLiteral("设备%1").arg(i)) + cell(QStringLiteral("X-%1").arg(i % 40)) + cell(u"标准"_qs) +
+                 cell(u"某机床厂"_qs) + cell(QStringLiteral("M%1").arg(i)) + cell(u"2001.2.3"_qs) +
+                 cell(QStringLiteral("20%1-0%2-1%3").arg(10 + i % 10).arg(1 + i % 9).arg(i % 10)) + cell(u"98"_qs) +
+                 QStringLiteral("<c><v>%1.5</v></c>").arg(1000 + i) + cell(u"一车间"_qs) + cell(u"在用"_qs) +
+                 cell(u"备注"_qs) + u"</row>"_qs;
+    }
+    sheet += u"</sheetData></worksheet>"_qs;
+    const char* ns = "http://schemas.openxmlformats.org/";
+    const QList<QPair<const char*, QByteArray>> parts = {
+        {"_rels/.rels", QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + ns +
+                            "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml", QByteArray("<workbook xmlns:r=\"") + ns +
+                                "officeDocument/2006/relationships\"><sheets><sheet name=\"Sheet1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + ns +
+             "officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+             "<Relationship Id=\"rId2\" Type=\"" + ns +
+             "officeDocument/2006/relationships/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+        {"xl/sharedStrings.xml", (u"<sst>"_qs + strings + u"</sst>"_qs).toUtf8()},
+        {"xl/worksheets/sheet1.xml", sheet.toUtf8()}};
+    int error = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    for (const auto& p : parts) {
+        // libzip keeps the buffer until zip_close: copy it into memory it frees itself.
+        void* copy = malloc(size_t(p.second.size()));
+        memcpy(copy, p.second.constData(), size_t(p.second.size()));
+        zip_file_add(z, p.first, zip_source_buffer(z, copy, zip_uint64_t(p.second.size()), 1), ZIP_FL_ENC_UTF_8);
+    }
+    zip_close(z);
+}
+
+sqlite3* openRaw(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const QByteArray key = ostrel::schema::databasePassword().toUtf8();
+    sqlite3_key(db, key.constData(), key.size());
+    dao::detail::registerFunctions(db);
+    return db;
+}
+
+// One round: the import into one new database, then the same rows, as the import stored
+// them, inserted with one prepared statement into another; seconds of each.
+QPair<double, double> round(const QString& workbook, int n)
+{
+    QTemporaryDir importDir, rawDir;
+    plat::setAppPath(importDir.path());
+    ostrel::CreateNewDatabase(importDir.path(), u"admin"_qs, u"secret-1"_qs);
+    ostrel::CreateNewDatabase(rawDir.path(), u"admin"_qs, u"secret-1"_qs);
+    ostrel::OpenMainDatabase();
+    dao::Recordset states = ostrel::gDatabase.OpenRecordset(u"SysInfo"_qs, dao::dbOpenDynaset);
+    states.AddNew();
+    states(u"ID"_qs).setValue(100);
+    states(u"Type"_qs).setValue(u"State"_qs);
+    states(u"No"_qs).setValue(1);
+    states(u"Value"_qs).setValue(u"在用"_qs);
+    states.Update();
+    states.Close();
+    auto rule = com::make<tessaly::CodeClassImpl>();
+    for (const QString& f : {u"设备大类"_qs, u"设备属类"_qs, u"设备组别"_qs})
+        rule->Add(f, tessaly::bsUsrField, tessaly::smNoneSwap, QString(), rule->UsrFields()->Add(f).get(), 2);
+    rule->Add(u"序号"_qs, tessaly::bsIncreaseNumber, tessaly::smNoneSwap, QString(), nullptr, 5);
+
+    QElapsedTimer t;
+    t.start();
+    const qint32 count = ostrel::ImportDevices(workbook, ostrel::ImportOptions{rule.get(), 1, {}});
+    const double importSeconds = t.nsecsElapsed() / 1e9;
+    ostrel::gDatabase.Close();
+    ostrel::gDatabase = dao::Database();
+    if (count != n)
+        std::fprintf(stderr, "imported %d of %d rows\n", count, n);
+
+    sqlite3* from = openRaw(importDir.path() + u"/Ostrel.mdb"_qs);
+    sqlite3* to = openRaw(rawDir.path() + u"/Ostrel.mdb"_qs);
+    sqlite3_stmt* read = nullptr;
+    sqlite3_prepare_v2(from, "SELECT * FROM Dev_Info", -1, &read, nullptr);
+    const int columns = sqlite3_column_count(read);
+    std::vector<std::vector<sqlite3_value*>> rows;
+    while (sqlite3_step(read) == SQLITE_ROW) {
+        std::vector<sqlite3_value*> row;
+        for (int c = 0; c < columns; ++c)
+            row.push_back(sqlite3_value_dup(sqlite3_column_value(read, c)));
+        rows.push_back(row);
+    }
+    QString sql = u"INSERT INTO Dev_Info VALUES (?"_qs;
+    for (int c = 1; c < columns; ++c)
+        sql += u",?"_qs;
+    sql += u")"_qs;
+
+    t.restart();
+    sqlite3_exec(to, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(to, sql.toUtf8().constData(), -1, &insert, nullptr);
+    for (const auto& row : rows) {
+        for (int c = 0; c < columns; ++c)
+            sqlite3_bind_value(insert, c + 1, row[size_t(c)]);
+        if (sqlite3_step(insert) != SQLITE_DONE)
+            std::fprintf(stderr, "raw insert: %s\n", sqlite3_errmsg(to));
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(to, "COMMIT", nullptr, nullptr, nullptr);
+    const double rawSeconds = t.nsecsElapsed() / 1e9;
+
+    for (auto& row : rows)
+        for (sqlite3_value* v : row)
+            sqlite3_value_free(v);
+    sqlite3_finalize(read);
+    sqlite3_close(from);
+    sqlite3_close(to);
+    return {importSeconds, rawSeconds};
+}
+
+// Seconds to read every row of the workbook through its reader.
+double readSeconds(const QString& workbook)
+{
+    QElapsedTimer t;
+    t.start();
+    std::unique_ptr<extdb::Table> table = extdb::open(workbook)->openTable(u"sheet1"_qs);
+    extdb::Row row;
+    qint64 number = 0;
+    while (table->next(row, number)) {
+    }
+    return t.nsecsElapsed() / 1e9;
+}
+
+int bench()
+{
+    QTemporaryDir dir;
+    const QString workbook = dir.path() + u"/设备.xlsx"_qs;
+    writeWorkbook(workbook);
+    std::printf("read seconds: %.3f\n", readSeconds(workbook));
+    plat::setSettingsFolder(dir.path());
+    ostrel::gAppName = u"bench_import"_qs;
+    std::vector<double> imports, raws;
+    for (int r = 0; r < kRounds; ++r) {
+        QPair<double, double> s;
+        try {
+            s = round(workbook, kRows);
+        } catch (const vb::Error& e) {
+            std::fprintf(stderr, "import failed: %s\n", e.description().toUtf8().constData());
+            return 1;
+        }
+        imports.push_back(s.first);
+        raws.push_back(s.second);
+    }
+    std::sort(imports.begin(), imports.end());
+    std::sort(raws.begin(), raws.end());
+    const double import = imports[kRounds / 2], raw = raws[kRounds / 2];
+    std::printf("rows: %d\n", kRows);
+    std::printf("import seconds: %.3f\n", import);
+    std::printf("raw insert seconds: %.3f\n", raw);
+    std::printf("import ratio to raw insert: %.2f\n", import / raw);
+    return 0;
+}
+
+int readFiles(const QStringList& args)
+{
+    QString table = QStringLiteral("sheet1");
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == u"--table" && i + 1 < args.size())
+            table = args[++i];
+        else
+            files << args[i];
+    }
+    for (const QString& file : std::as_const(files)) {
+        QString line;
+        try {
+            std::unique_ptr<extdb::Source> src = extdb::open(file);
+            if (!src)
+                throw vb::Error(1000, QStringLiteral("系统无法识别指定文件格式!请转换文件格式或获取软件升级版."));
+            std::unique_ptr<extdb::Table> t = src->openTable(table);
+            extdb::Row row;
+            qint64 number = 0, rows = 0;
+            while (t->next(row, number))
+                ++rows;
+            line = QStringLiteral("%1 rows, %2 columns: %3").arg(rows).arg(t->columns().size()).arg(t->columns().join(u'|'));
+        } catch (const vb::Error& e) {
+            line = QStringLiteral("refused: ") + e.description();
+        } catch (const std::exception& e) {
+            line = QStringLiteral("refused: ") + QString::fromLocal8Bit(e.what());
+        }
+        std::printf("%s: %s\n", qPrintable(file), line.toUtf8().constData());
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty() && args.first() == u"--read")
+        return readFiles(args.mid(1));
+    return bench();
+}

@@ -1,0 +1,157 @@
+#include "platform/extdb/extdb.h"
+#include "platform/extdb/sheet.h"
+#include "platform/core/vberror.h"
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+
+namespace extdb {
+
+int Table::columnIndex(const QString& name) const
+{
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool Table::next(Row& cells, qint64& number)
+{
+    while (fetch(cells, number)) {
+        cells.resize(m_columns.size());
+        for (const QVariant& c : std::as_const(cells))
+            if (!isBlank(c))
+                return true;
+    }
+    return false;
+}
+
+void SheetTable::readHeading()
+{
+    Row cells;
+    qint64 row = 0;
+    while (fetchRaw(row, cells)) {
+        int first = -1, last = -1;
+        for (int i = 0; i < cells.size(); ++i) {
+            if (isBlank(cells[i]))
+                continue;
+            if (first < 0)
+                first = i;
+            last = i;
+        }
+        if (first < 0)
+            continue;
+        m_headingRow = row;
+        m_first = first;
+        for (int i = first; i <= last; ++i) {
+            const QString name = cells[i].toString().trimmed();
+            m_columns.append(name.isEmpty() ? QStringLiteral("F%1").arg(i - first + 1) : name);
+        }
+        return;
+    }
+}
+
+bool SheetTable::fetch(Row& cells, qint64& number)
+{
+    if (m_columns.isEmpty())
+        return false;
+    Row raw;
+    qint64 row = 0;
+    if (!fetchRaw(row, raw))
+        return false;
+    cells = Row(m_columns.size());
+    for (int i = 0; i < m_columns.size() && m_first + i < raw.size(); ++i)
+        cells[i] = raw[m_first + i];
+    number = row - m_headingRow;
+    return true;
+}
+
+Format sniff(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return Format::Unknown;
+    const QByteArray head = f.read(32);
+    if (head.startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1")))
+        return Format::Xls;
+    if (head.startsWith(QByteArray("PK\x03\x04", 4)))
+        return Format::Xlsx;
+    if (head.size() >= 20 && (head.mid(4, 16) == QByteArray("Standard Jet DB\0", 16) ||
+                              head.mid(4, 16) == QByteArray("Standard ACE DB\0", 16)))
+        return Format::Mdb;
+    return Format::Unknown;
+}
+
+std::unique_ptr<Source> open(const QString& path)
+{
+    switch (sniff(path)) {
+    case Format::Xls: return openXls(path);
+    case Format::Xlsx: return openXlsx(path);
+    case Format::Mdb: return openMdb(path);
+    case Format::Unknown: break;
+    }
+    return nullptr;
+}
+
+QString numberText(double value)
+{
+    if (!std::isfinite(value))
+        return QString();
+    if (value == std::floor(value)) {
+        if (value == 0)
+            return QStringLiteral("0");
+        return QString::number(value, 'f', 0);
+    }
+    QString s = QString::number(value, 'g', 15);
+    if (s.contains(QLatin1Char('e'))) {
+        // Small fractions: written out, trailing zeros dropped.
+        s = QString::number(value, 'f', 20);
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    return s;
+}
+
+QString serialDateText(double serial, bool date1904)
+{
+    if (!std::isfinite(serial) || serial < 0 || serial > 2958466)   // up to 9999-12-31
+        return QString();
+    qint64 seconds = qint64(std::llround(serial * 86400.0));
+    QDateTime base;
+    if (date1904) {
+        base = QDateTime(QDate(1904, 1, 1), QTime(0, 0));
+    } else {
+        // Day 60 is the 29th of February 1900 that never was (read as the 28th); days
+        // 1 to 59 count from the 31st of December 1899; a bare time is on day 0.
+        base = QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+        if (serial >= 1 && serial < 60)
+            seconds += 86400;
+    }
+    return base.addSecs(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+bool isBlank(const QVariant& cell)
+{
+    if (cell.isNull() || !cell.isValid())
+        return true;
+    return cell.toString().trimmed().isEmpty();
+}
+
+int findTable(const QStringList& names, const QString& name)
+{
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    throw vb::Error(kErrNoSuchTable, QStringLiteral("找不到输入表或查询 '%1'。").arg(name), QStringLiteral("DAO"));
+}
+
+void damaged(const QString& path, const QString& what)
+{
+    throw vb::Error(kErrDamaged, QStringLiteral("文件已损坏或格式不对(%1): %2").arg(QFileInfo(path).fileName(), what),
+                    QStringLiteral("DAO"));
+}
+
+} // namespace extdb

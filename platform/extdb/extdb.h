@@ -1,0 +1,85 @@
+#pragma once
+// Outside files read as tables: Excel workbooks (.xls, .xlsx) and Access files (.mdb).
+// A file is recognised by its content, never by its extension; nothing is written to it.
+//
+//   std::unique_ptr<extdb::Source> src = extdb::open(path);    // nullptr: no reader knows it
+//   std::unique_ptr<extdb::Table> t = src->openTable("sheet1");
+//   extdb::Row row; qint64 line = 0;
+//   while (t->next(row, line)) ... row[t->columnIndex("设备编号")] ...
+//
+// Every cell is a text or Null (a null QVariant). Whole numbers keep every digit (no ".0",
+// no exponent); dates come as "yyyy-MM-dd HH:mm:ss"; Yes/No values as "True"/"False".
+// A damaged file raises vb::Error 3343 with a description that names what is wrong.
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+
+namespace extdb {
+
+using Row = QVector<QVariant>;
+
+// The engine's numbers for the refusals a reader raises.
+constexpr int kErrNoSuchTable = 3078;
+constexpr int kErrDamaged = 3343;
+
+class Table {
+public:
+    virtual ~Table() = default;
+    // The column names. A sheet's first row that holds anything names its columns; an
+    // empty heading between two others is named "F" and its position.
+    const QStringList& columns() const { return m_columns; }
+    // The position of a column, its name compared ignoring letter case; -1 when none.
+    int columnIndex(const QString& name) const;
+    // The next row that holds at least one non-blank cell (one cell per column). number is
+    // its position among the table's rows from 1, the rows skipped counted too (in a sheet:
+    // its row less the heading row). False at the end. Raises on a damaged file.
+    bool next(Row& cells, qint64& number);
+
+protected:
+    // The next row as stored, blank or not; false at the end.
+    virtual bool fetch(Row& cells, qint64& number) = 0;
+    QStringList m_columns;
+};
+
+class Source {
+public:
+    virtual ~Source() = default;
+    // The connect type the file stands for: "Microsoft Access", "Excel 8.0", "Excel 5.0",
+    // "Excel 12.0 Xml".
+    virtual QString kind() const = 0;
+    // The tables (sheets) in the file's order.
+    virtual QStringList tableNames() const = 0;
+    // The table whose name equals name ignoring letter case; error 3078 when none.
+    virtual std::unique_ptr<Table> openTable(const QString& name) = 0;
+};
+
+enum class Format { Unknown, Xls, Xlsx, Mdb };
+
+// What the first bytes of the file say it is.
+Format sniff(const QString& path);
+
+// Opens the file with the reader its content calls for. nullptr when no reader knows the
+// content (or the file cannot be read); a known kind that is damaged raises vb::Error.
+std::unique_ptr<Source> open(const QString& path);
+
+std::unique_ptr<Source> openXls(const QString& path);
+std::unique_ptr<Source> openXlsx(const QString& path);
+// A workbook held in memory; name stands for the file in messages.
+std::unique_ptr<Source> openXlsxData(const QByteArray& bytes, const QString& name);
+std::unique_ptr<Source> openMdb(const QString& path);
+
+// Pieces the readers share.
+// A number as a cell's text: whole numbers with every digit, others in their shortest form.
+QString numberText(double value);
+// A spreadsheet day serial as "yyyy-MM-dd HH:mm:ss" (1900 or 1904 system); "" when out of range.
+QString serialDateText(double serial, bool date1904);
+// A cell that holds nothing but blanks (or Null).
+bool isBlank(const QVariant& cell);
+// The position of the table named name ignoring letter case; error 3078 when none.
+int findTable(const QStringList& names, const QString& name);
+// Raises the damaged-file error with a description naming the file and what is wrong.
+[[noreturn]] void damaged(const QString& path, const QString& what);
+
+} // namespace extdb

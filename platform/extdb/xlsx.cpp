@@ -1,0 +1,512 @@
+// .xlsx: a zip of XML parts. The workbook is found through the package relations, its
+// sheets through the workbook's; cells read as the sheet streams by, entry sizes capped.
+#include "platform/extdb/extdb.h"
+#include "platform/extdb/sheet.h"
+#include "platform/core/vberror.h"
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QIODevice>
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <zip.h>
+
+namespace extdb {
+namespace {
+
+constexpr qint64 kMaxPartSize = qint64(64) << 20;      // workbook, relations, styles
+constexpr qint64 kMaxStringsSize = qint64(256) << 20;  // shared strings, held in memory
+constexpr qint64 kMaxSheetSize = qint64(2048) << 20;   // a sheet, read as it streams
+constexpr qint64 kMaxRows = 1048576;
+constexpr int kMaxColumns = 16384;
+
+// One entry of the zip as a device, refusing to give more than its cap.
+class EntryDevice : public QIODevice {
+public:
+    EntryDevice(zip_file_t* file, qint64 cap) : m_file(file), m_cap(cap) { open(QIODevice::ReadOnly); }
+    ~EntryDevice() override
+    {
+        close();
+        zip_fclose(m_file);
+    }
+    bool isSequential() const override { return true; }
+    bool tooLarge() const { return m_tooLarge; }
+    QString failure() const { return m_failure; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (m_tooLarge || !m_failure.isEmpty())
+            return -1;
+        const zip_int64_t n = zip_fread(m_file, data, zip_uint64_t(maxSize));
+        if (n < 0) {
+            m_failure = QString::fromLocal8Bit(zip_file_strerror(m_file));
+            return -1;
+        }
+        m_read += n;
+        if (m_read > m_cap) {
+            m_tooLarge = true;
+            return -1;
+        }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    zip_file_t* m_file;
+    qint64 m_cap;
+    qint64 m_read = 0;
+    bool m_tooLarge = false;
+    QString m_failure;
+};
+
+struct Archive {
+    zip_t* zip = nullptr;
+    QString path;       // for messages
+    QByteArray buffer;  // the bytes of an archive read from memory
+    ~Archive()
+    {
+        if (zip)
+            zip_discard(zip);
+    }
+
+    bool has(const QString& name) const
+    {
+        return zip_name_locate(zip, name.toUtf8().constData(), ZIP_FL_NOCASE) >= 0;
+    }
+
+    std::unique_ptr<EntryDevice> entry(const QString& name, qint64 cap) const
+    {
+        const zip_int64_t index = zip_name_locate(zip, name.toUtf8().constData(), ZIP_FL_NOCASE);
+        if (index < 0)
+            damaged(path, QStringLiteral("缺少部件 %1").arg(name));
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(zip, zip_uint64_t(index), 0, &st) != 0)
+            damaged(path, QString::fromLocal8Bit(zip_strerror(zip)));
+        if ((st.valid & ZIP_STAT_SIZE) && st.size > zip_uint64_t(cap))
+            damaged(path, QStringLiteral("部件 %1 的大小 %2 超出限度").arg(name).arg(st.size));
+        zip_file_t* f = zip_fopen_index(zip, zip_uint64_t(index), 0);
+        if (!f)
+            damaged(path, QString::fromLocal8Bit(zip_strerror(zip)));
+        return std::make_unique<EntryDevice>(f, cap);
+    }
+
+    // Raises when the XML of an entry could not be read to its end.
+    void check(const QXmlStreamReader& xml, const EntryDevice& dev, const QString& name) const
+    {
+        if (dev.tooLarge())
+            damaged(path, QStringLiteral("部件 %1 超出大小限度").arg(name));
+        if (!dev.failure().isEmpty())
+            damaged(path, QStringLiteral("部件 %1: %2").arg(name, dev.failure()));
+        if (xml.hasError())
+            damaged(path, QStringLiteral("部件 %1 第 %2 行: %3").arg(name).arg(xml.lineNumber()).arg(xml.errorString()));
+    }
+};
+
+// The relationship id attribute ("r:id" in whatever namespace).
+QString relationId(const QXmlStreamAttributes& attributes)
+{
+    for (const QXmlStreamAttribute& a : attributes)
+        if (a.name() == u"id" && !a.namespaceUri().isEmpty())
+            return a.value().toString();
+    return QString();
+}
+
+QString folderOf(const QString& part)
+{
+    const int slash = part.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : part.left(slash + 1);
+}
+
+QString resolve(const QString& folder, const QString& target)
+{
+    if (target.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(target.mid(1));
+    return QDir::cleanPath(folder + target);
+}
+
+struct Relation {
+    QString type;    // the last segment of the type, e.g. "worksheet"
+    QString target;  // the part's name in the zip
+};
+
+// The relations of a part: id -> relation. No relations part: none.
+QHash<QString, Relation> readRelations(const Archive& zip, const QString& part)
+{
+    QHash<QString, Relation> out;
+    const QString rels = folderOf(part) + QStringLiteral("_rels/") + part.mid(folderOf(part).size()) +
+                         QStringLiteral(".rels");
+    if (!zip.has(rels))
+        return out;
+    auto dev = zip.entry(rels, kMaxPartSize);
+    QXmlStreamReader xml(dev.get());
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement() || xml.name() != u"Relationship")
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        if (a.value(QLatin1String("TargetMode")) == u"External")
+            continue;
+        const QString type = a.value(QLatin1String("Type")).toString();
+        out.insert(a.value(QLatin1String("Id")).toString(), {type.mid(type.lastIndexOf(QLatin1Char('/')) + 1),
+                                                resolve(folderOf(part), a.value(QLatin1String("Target")).toString())});
+    }
+    zip.check(xml, *dev, rels);
+    return out;
+}
+
+// Text of a string item: its <t> runs, phonetic runs left out; "_xHHHH_" escapes decoded.
+QString readRichText(QXmlStreamReader& xml)
+{
+    const QString end = xml.name().toString();
+    QString text;
+    int phonetic = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == u"rPh")
+                ++phonetic;
+            else if (xml.name() == u"t" && !phonetic)
+                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        } else if (xml.isEndElement()) {
+            if (xml.name() == u"rPh")
+                --phonetic;
+            else if (xml.name() == end)
+                break;
+        }
+    }
+    int at = text.indexOf(QLatin1String("_x"));
+    while (at >= 0) {
+        bool ok = false;
+        const uint code = at + 7 <= text.size() && text.at(at + 6) == u'_' ? text.mid(at + 2, 4).toUInt(&ok, 16) : 0;
+        if (ok) {
+            text.replace(at, 7, QChar(char16_t(code)));
+            at = text.indexOf(QLatin1String("_x"), at + 1);
+        } else {
+            at = text.indexOf(QLatin1String("_x"), at + 2);
+        }
+    }
+    return text;
+}
+
+bool builtInDateFormat(int id)
+{
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}
+
+// A number format code that shows a date or a time: y m d h s outside quotes, escapes
+// and [colour] brackets ([h] [mm] [ss] count as time).
+bool dateFormatCode(const QString& code)
+{
+    for (int i = 0; i < code.size(); ++i) {
+        const QChar c = code.at(i).toLower();
+        if (c == u'"') {
+            i = code.indexOf(QLatin1Char('"'), i + 1);
+            if (i < 0)
+                return false;
+        } else if (c == u'\\' || c == u'_' || c == u'*') {
+            ++i;
+        } else if (c == u'[') {
+            const int close = code.indexOf(QLatin1Char(']'), i);
+            if (close < 0)
+                return false;
+            const QString inside = code.mid(i + 1, close - i - 1).toLower();
+            if (!inside.isEmpty() && (inside.count(inside.at(0)) == inside.size()) &&
+                (inside.at(0) == u'h' || inside.at(0) == u'm' || inside.at(0) == u's'))
+                return true;
+            i = close;
+        } else if (c == u'y' || c == u'm' || c == u'd' || c == u'h' || c == u's') {
+            return true;
+        } else if (c == u';') {
+            return false;   // the first section decides
+        }
+    }
+    return false;
+}
+
+class XlsxSource;
+
+class XlsxTable : public SheetTable {
+public:
+    XlsxTable(std::shared_ptr<const Archive> zip, const QString& part, const QStringList& strings,
+              const QVector<bool>& dateStyles, bool date1904)
+        : m_zip(std::move(zip)), m_part(part), m_strings(strings), m_dateStyles(dateStyles), m_date1904(date1904),
+          m_dev(m_zip->entry(part, kMaxSheetSize)), m_xml(m_dev.get())
+    {
+        readHeading();
+    }
+
+protected:
+    bool fetchRaw(qint64& sheetRow, Row& cells) override
+    {
+        while (!m_xml.atEnd()) {
+            m_xml.readNext();
+            if (m_xml.isStartElement() && m_xml.name() == u"row") {
+                readRow(sheetRow, cells);
+                return true;
+            }
+        }
+        m_zip->check(m_xml, *m_dev, m_part);
+        return false;
+    }
+
+private:
+    void readRow(qint64& sheetRow, Row& cells)
+    {
+        const QStringView r = m_xml.attributes().value(QLatin1String("r"));
+        qint64 number = m_row + 1;
+        if (!r.isEmpty()) {
+            bool ok = false;
+            number = r.toLongLong(&ok);
+            if (!ok)
+                number = 0;
+        }
+        if (number <= m_row || number > kMaxRows)
+            damaged(m_zip->path, QStringLiteral("%1 的行号 %2 无效").arg(m_part, r.toString()));
+        m_row = number;
+        sheetRow = number;
+        cells.clear();
+        int column = -1;
+        while (!m_xml.atEnd()) {
+            m_xml.readNext();
+            if (m_xml.isEndElement() && m_xml.name() == u"row")
+                return;
+            if (m_xml.isStartElement() && m_xml.name() == u"c") {
+                const QXmlStreamAttributes a = m_xml.attributes();
+                column = cellColumn(a.value(QLatin1String("r")), column);
+                const QVariant v = readCell(a);
+                if (column >= cells.size())
+                    cells.resize(column + 1);
+                cells[column] = v;
+            }
+        }
+        m_zip->check(m_xml, *m_dev, m_part);
+    }
+
+    // The column of the cell just started, from 0: its reference, or the next one.
+    int cellColumn(QStringView ref, int previous)
+    {
+        if (ref.isEmpty())
+            return previous + 1;
+        int column = 0, i = 0;
+        for (; i < ref.size() && ref.at(i).isLetter() && column <= kMaxColumns; ++i)
+            column = column * 26 + (ref.at(i).toUpper().unicode() - 'A' + 1);
+        if (i == 0 || column > kMaxColumns || column - 1 <= previous)
+            damaged(m_zip->path, QStringLiteral("%1 的单元格引用 %2 无效").arg(m_part, ref.toString()));
+        return column - 1;
+    }
+
+    QVariant readCell(const QXmlStreamAttributes& a)
+    {
+        const QStringView type = a.value(QLatin1String("t"));
+        const QStringView ref = a.value(QLatin1String("r"));
+        const int style = a.value(QLatin1String("s")).toInt();
+        QString v, inlineText;
+        bool hasV = false, hasInline = false;
+        while (!m_xml.atEnd()) {
+            m_xml.readNext();
+            if (m_xml.isEndElement() && m_xml.name() == u"c")
+                break;
+            if (!m_xml.isStartElement())
+                continue;
+            if (m_xml.name() == u"v") {
+                v = m_xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                hasV = true;
+            } else if (m_xml.name() == u"is") {
+                inlineText = readRichText(m_xml);
+                hasInline = true;
+            } else {
+                m_xml.skipCurrentElement();
+            }
+        }
+        m_zip->check(m_xml, *m_dev, m_part);
+
+        if (type == u"inlineStr")
+            return hasInline ? QVariant(inlineText) : QVariant();
+        if (!hasV || type == u"e")
+            return QVariant();
+        if (type == u"s") {
+            bool ok = false;
+            const qint64 index = v.trimmed().toLongLong(&ok);
+            if (!ok || index < 0 || index >= m_strings.size())
+                damaged(m_zip->path, QStringLiteral("单元格 %1 的共享字符串序号 %2 无效").arg(ref.toString(), v));
+            return m_strings.at(int(index));
+        }
+        if (type == u"str")
+            return v;
+        if (type == u"b")
+            return v.trimmed() == u"1" ? QStringLiteral("True") : QStringLiteral("False");
+        if (type == u"d") {
+            const QDateTime d = QDateTime::fromString(v.trimmed(), Qt::ISODate);
+            return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : v;
+        }
+        const QString t = v.trimmed();
+        if (t.isEmpty())
+            return QVariant();
+        bool ok = false;
+        const double d = t.toDouble(&ok);
+        if (!ok)
+            damaged(m_zip->path, QStringLiteral("单元格 %1 的数值 %2 无效").arg(ref.toString(), t));
+        if (style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style)) {
+            const QString date = serialDateText(d, m_date1904);
+            if (!date.isEmpty())
+                return date;
+        }
+        if (d == 0)
+            return QStringLiteral("0");
+        // Whole numbers written out keep every digit, even past a double's.
+        const bool whole = std::all_of(t.begin() + (t.startsWith(u'-') ? 1 : 0), t.end(),
+                                       [](QChar c) { return c >= u'0' && c <= u'9'; });
+        return whole ? t : numberText(d);
+    }
+
+    std::shared_ptr<const Archive> m_zip;
+    QString m_part;
+    QStringList m_strings;
+    QVector<bool> m_dateStyles;
+    bool m_date1904;
+    std::unique_ptr<EntryDevice> m_dev;
+    QXmlStreamReader m_xml;
+    qint64 m_row = 0;
+};
+
+class XlsxSource : public Source {
+public:
+    explicit XlsxSource(std::shared_ptr<Archive> zip) : m_zip(std::move(zip))
+    {
+        QString workbook = QStringLiteral("xl/workbook.xml");
+        for (const Relation& r : readRelations(*m_zip, QStringLiteral("")))
+            if (r.type == u"officeDocument")
+                workbook = r.target;
+        if (!m_zip->has(workbook))
+            damaged(m_zip->path, QStringLiteral("不是Excel工作簿"));
+        const QHash<QString, Relation> rels = readRelations(*m_zip, workbook);
+        for (const Relation& r : rels) {
+            if (r.type == u"sharedStrings")
+                m_stringsPart = r.target;
+            else if (r.type == u"styles")
+                m_stylesPart = r.target;
+        }
+        auto dev = m_zip->entry(workbook, kMaxPartSize);
+        QXmlStreamReader xml(dev.get());
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement())
+                continue;
+            if (xml.name() == u"workbookPr") {
+                const QStringView v = xml.attributes().value(QLatin1String("date1904"));
+                m_date1904 = v == u"1" || v == u"true";
+            } else if (xml.name() == u"sheet") {
+                const Relation r = rels.value(relationId(xml.attributes()));
+                if (r.type == u"worksheet") {
+                    m_names.append(xml.attributes().value(QLatin1String("name")).toString());
+                    m_parts.append(r.target);
+                }
+            }
+        }
+        m_zip->check(xml, *dev, workbook);
+    }
+
+    QString kind() const override { return QStringLiteral("Excel 12.0 Xml"); }
+    QStringList tableNames() const override { return m_names; }
+
+    std::unique_ptr<Table> openTable(const QString& name) override
+    {
+        const int i = findTable(m_names, name);
+        loadShared();
+        return std::make_unique<XlsxTable>(m_zip, m_parts[i], m_strings, m_dateStyles, m_date1904);
+    }
+
+private:
+    void loadShared()
+    {
+        if (m_sharedLoaded)
+            return;
+        if (!m_stringsPart.isEmpty()) {
+            auto dev = m_zip->entry(m_stringsPart, kMaxStringsSize);
+            QXmlStreamReader xml(dev.get());
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (xml.isStartElement() && xml.name() == u"si")
+                    m_strings.append(readRichText(xml));
+            }
+            m_zip->check(xml, *dev, m_stringsPart);
+        }
+        if (!m_stylesPart.isEmpty()) {
+            QHash<int, bool> custom;
+            QVector<int> xfs;
+            auto dev = m_zip->entry(m_stylesPart, kMaxPartSize);
+            QXmlStreamReader xml(dev.get());
+            bool inCellXfs = false;
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (xml.isStartElement() && xml.name() == u"numFmt") {
+                    custom.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
+                                  dateFormatCode(xml.attributes().value(QLatin1String("formatCode")).toString()));
+                } else if (xml.isStartElement() && xml.name() == u"cellXfs") {
+                    inCellXfs = true;
+                } else if (xml.isEndElement() && xml.name() == u"cellXfs") {
+                    inCellXfs = false;
+                } else if (inCellXfs && xml.isStartElement() && xml.name() == u"xf") {
+                    xfs.append(xml.attributes().value(QLatin1String("numFmtId")).toInt());
+                }
+            }
+            m_zip->check(xml, *dev, m_stylesPart);
+            for (int id : std::as_const(xfs))
+                m_dateStyles.append(custom.contains(id) ? custom.value(id) : builtInDateFormat(id));
+        }
+        m_sharedLoaded = true;
+    }
+
+    std::shared_ptr<Archive> m_zip;
+    QStringList m_names, m_parts;
+    QString m_stringsPart, m_stylesPart;
+    bool m_date1904 = false;
+    bool m_sharedLoaded = false;
+    QStringList m_strings;
+    QVector<bool> m_dateStyles;
+};
+
+std::unique_ptr<Source> openArchive(std::shared_ptr<Archive> zip, zip_error_t* error)
+{
+    if (!zip->zip) {
+        const QString what = QString::fromLocal8Bit(zip_error_strerror(error));
+        zip_error_fini(error);
+        damaged(zip->path, what);
+    }
+    return std::make_unique<XlsxSource>(std::move(zip));
+}
+
+} // namespace
+
+std::unique_ptr<Source> openXlsx(const QString& path)
+{
+    auto zip = std::make_shared<Archive>();
+    zip->path = path;
+    int code = 0;
+    zip->zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    return openArchive(std::move(zip), &error);
+}
+
+std::unique_ptr<Source> openXlsxData(const QByteArray& bytes, const QString& name)
+{
+    auto zip = std::make_shared<Archive>();
+    zip->path = name;
+    zip->buffer = bytes;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src =
+        zip_source_buffer_create(zip->buffer.constData(), zip_uint64_t(zip->buffer.size()), 0, &error);
+    if (src) {
+        zip->zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        if (!zip->zip)
+            zip_source_free(src);
+    }
+    return openArchive(std::move(zip), &error);
+}
+
+} // namespace extdb

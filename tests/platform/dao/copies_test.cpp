@@ -1,0 +1,312 @@
+// Several running copies on one file: snapshots stay as they were and block no save,
+// a copy killed in the middle of a write leaves a file that opens, the journal goes
+// with the last close, and a dynaset edited while it is walked visits each row once.
+// The test runs itself again as the second copy (DAO_TEST_CHILD names its part).
+#include "daotest.h"
+#include "platform/dao/transaction.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <cstdio>
+#include <sqlite3.h>
+#include <unistd.h>
+
+using namespace daotest;
+
+namespace {
+
+const QString kConnect = QStringLiteral(";PWD=") + kPassword;
+
+// ---- the second copy ----
+
+void childSave(const QString& path)
+{
+    try {
+        dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+        dao::DBEngine::setBusyTimeout(0);   // "at once": no waiting for a lock
+        addItem(db, 99, QStringLiteral("other copy"));
+        db.Execute(QStringLiteral("DELETE * FROM Items WHERE ID = 1"));
+        db.Close();
+        std::printf("saved\n");
+        std::fflush(stdout);
+        _exit(0);
+    } catch (const vb::Error& e) {
+        std::printf("error %d %s\n", e.number(), e.description().toUtf8().constData());
+        std::fflush(stdout);
+        _exit(2);
+    }
+}
+
+void childCrash(const QString& path)
+{
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    dao::DBEngine::BeginTrans();
+    for (int i = 1001; i <= 1100; ++i) addItem(db, i, QStringLiteral("committed %1").arg(i));
+    dao::DBEngine::CommitTrans();
+    dao::DBEngine::BeginTrans();
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Items"));
+    for (int i = 5001; i <= 25000; ++i) {
+        rs.AddNew();
+        rs("ID").setValue(i);
+        rs("Name").setValue(QStringLiteral("never committed"));
+        rs("Memo").setValue(QString(200, u'x'));
+        rs.Update();
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (;;) ::pause();
+}
+
+const bool kChild = [] {
+    const QByteArray role = qgetenv("DAO_TEST_CHILD");
+    if (role.isEmpty()) return false;
+    const QString path = QString::fromLocal8Bit(qgetenv("DAO_TEST_FILE"));
+    if (role == "save") childSave(path);
+    if (role == "crash") childCrash(path);
+    _exit(3);
+}();
+
+// Starts this executable as the second copy.
+void startChild(QProcess& p, const char* role, const QString& path)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DAO_TEST_CHILD"), QString::fromLatin1(role));
+    env.insert(QStringLiteral("DAO_TEST_FILE"), path);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=-*")});
+    ASSERT_TRUE(p.waitForStarted(30000));
+}
+
+QList<int> idsOf(dao::Recordset& rs)
+{
+    QList<int> out;
+    for (; !rs.Eof(); rs.MoveNext()) out << rs("ID").Value().toInt();
+    return out;
+}
+
+QStringList filesBeside(const QString& path)
+{
+    QFileInfo fi(path);
+    return QDir(fi.absolutePath()).entryList({fi.fileName() + u'*'}, QDir::Files | QDir::Hidden);
+}
+
+QString integrity(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const QByteArray key = kPassword.toUtf8();
+    sqlite3_key(db, key.constData(), key.size());
+    sqlite3_stmt* st = nullptr;
+    QString out = QStringLiteral("no answer");
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+struct DaoCopies : ::testing::Test {
+    testutil::ProgramFolder folder;
+    QString path = folder.file(QStringLiteral("Ostrel.mdb"));
+
+    void SetUp() override
+    {
+        dao::Database db = makeItems(path);
+        dao::DBEngine::BeginTrans();
+        for (int i = 1; i <= 5; ++i) addItem(db, i, QStringLiteral("n%1").arg(i));
+        dao::DBEngine::CommitTrans();
+        db.Close();
+    }
+};
+
+} // namespace
+
+TEST_F(DaoCopies, AnotherCopySavesAtOnceWhileASnapshotIsReadAndTheSnapshotKeepsItsRows)
+{
+    ASSERT_FALSE(kChild);
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    dao::Recordset list = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+    EXPECT_EQ(list("ID").Value().toInt(), 1);
+    list.MoveNext();
+
+    QProcess other;
+    startChild(other, "save", path);
+    ASSERT_TRUE(other.waitForFinished(60000));
+    EXPECT_EQ(other.exitCode(), 0) << other.readAll().toStdString();
+
+    // walked to the end, back to the start and once more: the rows as they were
+    list.MoveFirst();
+    EXPECT_EQ(idsOf(list), (QList<int>{1, 2, 3, 4, 5}));
+    list.MoveLast();
+    EXPECT_EQ(list.RecordCount(), 5);
+    list.MoveFirst();
+    EXPECT_EQ(list("Name").Value().toString(), QStringLiteral("n1"));
+    // a new record set, or the same one run again, sees the save
+    dao::Recordset fresh = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+    EXPECT_EQ(idsOf(fresh), (QList<int>{2, 3, 4, 5, 99}));
+    list.Requery();
+    EXPECT_EQ(idsOf(list), (QList<int>{2, 3, 4, 5, 99}));
+    list.Close();
+    fresh.Close();
+    db.Close();
+    EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+}
+
+TEST_F(DaoCopies, AWriteThatMustWaitWaitsBoundedlyThenGets3228)
+{
+    const int previous = dao::DBEngine::busyTimeout();
+    dao::DBEngine::setBusyTimeout(100);
+    dao::Database mine = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    dao::Database other = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    {
+        dao::Transaction tx;
+        addItem(mine, 50, QStringLiteral("mine"));
+        EXPECT_EQ(errorOf([&] { other.Execute(QStringLiteral("DELETE * FROM Items WHERE ID = 2")); }),
+                  dao::err::Locked);
+        tx.commit();
+    }
+    EXPECT_EQ(other.Execute(QStringLiteral("DELETE * FROM Items WHERE ID = 2")), 1);
+    mine.Close();
+    other.Close();
+    dao::DBEngine::setBusyTimeout(previous);
+}
+
+TEST_F(DaoCopies, ATransactionThatOnlyReadsSeesOneStateAndLocksNothing)
+{
+    // as the backup reads: one transaction over the source and the new file
+    dao::Database source = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    dao::Database other = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    const int previous = dao::DBEngine::busyTimeout();
+    dao::DBEngine::setBusyTimeout(0);
+    dao::Database target = makeItems(folder.file(QStringLiteral("copy.mdb")));
+    dao::DBEngine::BeginTrans();
+    EXPECT_EQ(source.TableDefs()(QStringLiteral("Items")).RecordCount(), 5);
+    dao::Recordset first = source.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+    addItem(target, 1, QStringLiteral("copied"));
+    // another copy saves meanwhile, at once
+    EXPECT_EQ(other.Execute(QStringLiteral("DELETE * FROM Items WHERE ID <= 2")), 2);
+    addItem(other, 77, QStringLiteral("new"));
+    dao::Recordset second = source.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+    EXPECT_EQ(source.TableDefs()(QStringLiteral("Items")).RecordCount(), 5);
+    EXPECT_EQ(idsOf(first), (QList<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(idsOf(second), (QList<int>{1, 2, 3, 4, 5}));
+    first.Close();
+    dao::DBEngine::CommitTrans();
+    EXPECT_EQ(source.TableDefs()(QStringLiteral("Items")).RecordCount(), 4);
+    second.Close();
+    dao::DBEngine::setBusyTimeout(previous);
+    target.Close();
+    other.Close();
+    source.Close();
+}
+
+TEST_F(DaoCopies, ACopyKilledInTheMiddleOfAWriteLeavesAFileThatOpens)
+{
+    QProcess crash;
+    startChild(crash, "crash", path);
+    QByteArray said;
+    while (!said.contains("ready") && crash.state() == QProcess::Running)
+        if (crash.waitForReadyRead(60000)) said += crash.readAll();
+    ASSERT_TRUE(said.contains("ready")) << said.toStdString();
+    ::kill(pid_t(crash.processId()), SIGKILL);
+    crash.waitForFinished(30000);
+
+    // read-only first: it recovers or opens, never "unrecognised format"
+    dao::Database ro = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
+    dao::Recordset rs = ro.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE ID > 1000"), dao::dbOpenSnapshot);
+    rs.MoveLast();
+    EXPECT_EQ(rs.RecordCount(), 100);
+    rs.Close();
+    ro.Close();
+    dao::Database rw = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    EXPECT_EQ(rw.TableDefs()(QStringLiteral("Items")).RecordCount(), 105);
+    addItem(rw, 2000, QStringLiteral("after"));
+    rw.Close();
+    EXPECT_EQ(integrity(path), QStringLiteral("ok"));
+    EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+}
+
+TEST_F(DaoCopies, ClosingLeavesOneFileAndAReadOnlyOpenAddsNone)
+{
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    addItem(db, 10, QStringLiteral("x"));
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("Items"), dao::dbOpenSnapshot);
+    EXPECT_GT(filesBeside(path).size(), 1);   // the journal beside it while it is open
+    rs.Close();
+    db.Close();
+    EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+    dao::Database ro = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
+    dao::Recordset all = ro.OpenRecordset(QStringLiteral("Items"), dao::dbOpenSnapshot);
+    all.MoveLast();
+    EXPECT_EQ(all.RecordCount(), 6);
+    all.Close();
+    ro.Close();
+    EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+}
+
+TEST_F(DaoCopies, ADynasetEditedWhileWalkedVisitsEachRowOnce)
+{
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    dao::Database other = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY [Name]"), dao::dbOpenDynaset);
+    QStringList visited;
+    int step = 0;
+    int deleted = 0;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        QString name;
+        if (errorOf([&] { name = rs("Name").Value().toString(); }) == 3167) {
+            ++deleted;   // a row another copy deleted meanwhile
+            continue;
+        }
+        visited << name;
+        // the edit moves the row to the end of the order
+        rs.Edit();
+        rs("Name").setValue(QStringLiteral("z") + name);
+        rs.Update();
+        if (++step == 2) {
+            // another copy deletes a row not yet visited and adds one
+            other.Execute(QStringLiteral("DELETE * FROM Items WHERE ID = 4"));
+            addItem(other, 6, QStringLiteral("a-new"));
+        }
+    }
+    EXPECT_EQ(visited, (QStringList{QStringLiteral("n1"), QStringLiteral("n2"), QStringLiteral("n3"), QStringLiteral("n5")}));
+    EXPECT_EQ(deleted, 1);
+    EXPECT_EQ(rs.RecordCount(), 5);   // its keys as they were when it was opened
+    rs.MoveFirst();
+    EXPECT_EQ(rs("Name").Value().toString(), QStringLiteral("zn1"));
+    rs.Requery();
+    EXPECT_EQ(rs("Name").Value().toString(), QStringLiteral("a-new"));
+    rs.Close();
+    other.Close();
+    db.Close();
+}
+
+TEST_F(DaoCopies, ADynasetEditedInsideItsTransactionVisitsEachRowOnce)
+{
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    for (int i = 6; i <= 300; ++i) addItem(db, i, QStringLiteral("n%1").arg(i, 3, 10, QLatin1Char('0')));
+    db.Execute(QStringLiteral("CREATE INDEX ix_name ON Items ([Name])"));
+    dao::Transaction tx;
+    addItem(db, 301, QStringLiteral("m"));   // written in the transaction before the dynaset opens
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY [Name]"), dao::dbOpenDynaset);
+    QSet<int> seen;
+    int visits = 0;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        ++visits;
+        seen.insert(rs("ID").Value().toInt());
+        rs.Edit();
+        rs("Name").setValue(QStringLiteral("z") + rs("Name").Value().toString());
+        rs.Update();
+    }
+    rs.Close();
+    tx.commit();
+    EXPECT_EQ(visits, 301);
+    EXPECT_EQ(seen.size(), 301);
+    dao::Recordset check = db.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE [Name] LIKE 'zz*'"), dao::dbOpenSnapshot);
+    EXPECT_TRUE(check.Eof());
+    check.Close();
+    db.Close();
+}

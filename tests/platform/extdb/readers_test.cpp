@@ -1,0 +1,243 @@
+// The readers of outside files over files made at run time.
+#include "platform/extdb/extdb.h"
+#include "platform/core/vberror.h"
+#include "tests/common/raised.h"
+#include "tests/common/sourcefiles.h"
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using testutil::dateCell;
+
+namespace {
+
+using testutil::errorOf;
+
+struct Read {
+    QStringList columns;
+    QList<qint64> numbers;
+    QList<extdb::Row> rows;
+};
+
+Read readTable(const QString& path, const QString& table = u"sheet1"_s)
+{
+    Read out;
+    std::unique_ptr<extdb::Source> src = extdb::open(path);
+    if (!src)
+        throw vb::Error(1000, u"unknown"_s);
+    std::unique_ptr<extdb::Table> t = src->openTable(table);
+    out.columns = t->columns();
+    extdb::Row row;
+    qint64 n = 0;
+    while (t->next(row, n)) {
+        out.numbers << n;
+        out.rows << row;
+    }
+    return out;
+}
+
+QStringList texts(const extdb::Row& row)
+{
+    QStringList out;
+    for (const QVariant& v : row)
+        out << (v.isNull() ? u"<null>"_s : v.toString());
+    return out;
+}
+
+// The same table in each workbook format: headings, texts, numbers, dates, a blank row.
+class WorkbookTest : public ::testing::TestWithParam<const char*> {
+protected:
+    testutil::ProgramFolder folder;
+    QString file(const QString& base) { return folder.file(base + u'.' + QString::fromLatin1(GetParam())); }
+};
+
+TEST_P(WorkbookTest, HeadingsCellsAndBlankRows)
+{
+    const QString path = file(u"设备"_s);
+    testutil::writeSheet(path, QJsonArray{
+        QJsonArray{u"设备编号"_s, u"设备名称"_s, QJsonValue(), u"资产原值"_s, u"出厂日期"_s},
+        QJsonArray{u"A1B2C3001"_s, u"车床"_s, QJsonValue(), 12345678901234.0, dateCell(u"2003-05-06T00:00:00"_s, u"yyyy/m/d"_s)},
+        QJsonArray{},
+        QJsonArray{u"  "_s},
+        QJsonArray{u"A1B2C3002"_s, QJsonValue(), u"x"_s, 1.5, dateCell(u"1998-01-02T10:30:00"_s, u"yyyy-mm-dd hh:mm"_s)},
+        QJsonArray{u"A1B2C3003"_s, u"铣'床"_s, QJsonValue(), -42, u"98"_s}});
+    const Read r = readTable(path);
+    EXPECT_EQ(r.columns, (QStringList{u"设备编号"_s, u"设备名称"_s, u"F3"_s, u"资产原值"_s, u"出厂日期"_s}));
+    ASSERT_EQ(r.rows.size(), 3);
+    EXPECT_EQ(r.numbers, (QList<qint64>{1, 4, 5}));   // blank rows are skipped, still counted
+    EXPECT_EQ(texts(r.rows[0]), (QStringList{u"A1B2C3001"_s, u"车床"_s, u"<null>"_s, u"12345678901234"_s,
+                                             u"2003-05-06 00:00:00"_s}));
+    EXPECT_EQ(texts(r.rows[1]), (QStringList{u"A1B2C3002"_s, u"<null>"_s, u"x"_s, u"1.5"_s, u"1998-01-02 10:30:00"_s}));
+    EXPECT_EQ(texts(r.rows[2]), (QStringList{u"A1B2C3003"_s, u"铣'床"_s, u"<null>"_s, u"-42"_s, u"98"_s}));
+
+    // Sheets are found ignoring letter case; a missing one is error 3078.
+    EXPECT_EQ(readTable(path, u"SHEET1"_s).rows.size(), 3);
+    const vb::Error e = errorOf([&] { readTable(path, u"设备"_s); });
+    EXPECT_EQ(e.number(), extdb::kErrNoSuchTable);
+    EXPECT_TRUE(e.description().contains(u"设备"_s));
+}
+
+TEST_P(WorkbookTest, TruncatedFileIsRefused)
+{
+    const QString path = file(u"cut"_s);
+    QJsonArray rows{QJsonArray{u"设备编号"_s, u"设备名称"_s}};
+    for (int i = 0; i < 200; ++i)
+        rows.append(QJsonArray{u"N%1"_s.arg(i), u"名称%1"_s.arg(i)});
+    testutil::writeSheet(path, rows);
+    const QByteArray whole = testutil::readBytes(path);
+    testutil::writeBytes(path, whole.left(whole.size() / 2));
+    const vb::Error e = errorOf([&] { readTable(path); });
+    EXPECT_TRUE(e.number() == extdb::kErrDamaged || e.number() == 1000) << e.description().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WorkbookTest, ::testing::Values("xlsx", "xls"));
+
+TEST(Readers, FilesAreKnownByContentNotName)
+{
+    testutil::ProgramFolder folder;
+    const QString text = folder.file(u"text.xls"_s), book = folder.file(u"book.dat"_s);
+    testutil::writeBytes(text, "设备编号,设备名称\r\nA,B\r\n");
+    EXPECT_EQ(extdb::sniff(text), extdb::Format::Unknown);
+    EXPECT_EQ(extdb::open(text), nullptr);
+    EXPECT_EQ(extdb::open(folder.file(u"missing.xlsx"_s)), nullptr);
+    testutil::writeSheet(folder.file(u"book.xls"_s), QJsonArray{QJsonArray{u"a"_s}});
+    ASSERT_TRUE(QFile::rename(folder.file(u"book.xls"_s), book));
+    EXPECT_EQ(extdb::sniff(book), extdb::Format::Xls);
+    std::unique_ptr<extdb::Source> src = extdb::open(book);
+    ASSERT_TRUE(src);
+    EXPECT_EQ(src->kind(), u"Excel 8.0"_s);
+}
+
+TEST(Readers, AccessTablesTypesAndNames)
+{
+    testutil::ProgramFolder folder;
+    const QString path = folder.file(u"外部.mdb"_s);
+    testutil::writeSource(path, QJsonObject{
+        {u"table"_s, u"Sheet1"_s},
+        {u"columns"_s, QJsonArray{QJsonArray{u"设备编号"_s, u"TEXT"_s, 100}, QJsonArray{u"数量"_s, u"LONG"_s, 0},
+                                  QJsonArray{u"原值"_s, u"DOUBLE"_s, 0}, QJsonArray{u"购进日期"_s, u"DATETIME"_s, 0},
+                                  QJsonArray{u"在用"_s, u"BOOL"_s, 0}}},
+        {u"rows"_s, QJsonArray{QJsonArray{u"SB-0001"_s, 7, 50000.0, u"2019-05-12T00:00:00"_s, true},
+                               QJsonArray{QJsonValue(), QJsonValue(), QJsonValue(), QJsonValue(), false},
+                               QJsonArray{u"SB-0002"_s, -3, 12.25, u"2020-11-03T14:30:00"_s, false}}}});
+    std::unique_ptr<extdb::Source> src = extdb::open(path);
+    ASSERT_TRUE(src);
+    EXPECT_EQ(src->kind(), u"Microsoft Access"_s);
+    EXPECT_EQ(src->tableNames(), QStringList{u"Sheet1"_s});
+    const Read r = readTable(path);
+    EXPECT_EQ(r.columns, (QStringList{u"设备编号"_s, u"数量"_s, u"原值"_s, u"购进日期"_s, u"在用"_s}));
+    ASSERT_EQ(r.rows.size(), 3);   // a row with only a No value is not blank
+    EXPECT_EQ(texts(r.rows[0]), (QStringList{u"SB-0001"_s, u"7"_s, u"50000"_s, u"2019-05-12 00:00:00"_s, u"True"_s}));
+    EXPECT_EQ(texts(r.rows[2]), (QStringList{u"SB-0002"_s, u"-3"_s, u"12.25"_s, u"2020-11-03 14:30:00"_s, u"False"_s}));
+    EXPECT_EQ(readTable(path, u"sheet1"_s).rows.size(), 3);
+
+    const QByteArray whole = testutil::readBytes(path);
+    testutil::writeBytes(path, whole.left(whole.size() / 2));
+    const vb::Error e = errorOf([&] { readTable(path); });
+    EXPECT_EQ(e.number(), extdb::kErrDamaged) << e.description().toStdString();
+}
+
+// Access 97 files keep their texts in the code page their header names, CP936 when none.
+TEST(Readers, Jet3TextsInTheHeadersCodePage)
+{
+    testutil::ProgramFolder folder;
+    struct Case {
+        int codePage;
+        QString name, value;
+    } cases[] = {{0, u"设备名称"_s, u"主变压器"_s}, {936, u"设备名称"_s, u"真空断路器"_s}, {1252, u"Désignation"_s, u"Café"_s}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codePage);
+        const QString path = folder.file(u"jet3-%1.mdb"_s.arg(c.codePage));
+        testutil::writeSource(path, QJsonObject{
+            {u"jet3_code_page"_s, c.codePage},
+            {u"columns"_s, QJsonArray{QJsonArray{u"No"_s, u"TEXT"_s, 20}, QJsonArray{c.name, u"TEXT"_s, 50},
+                                      QJsonArray{u"Qty"_s, u"LONG"_s, 0}, QJsonArray{u"Bought"_s, u"DATETIME"_s, 0}}},
+            {u"rows"_s, QJsonArray{QJsonArray{u"SB-1"_s, c.value, 7, u"2019-05-12T08:30:00"_s},
+                                   QJsonArray{u"SB-2"_s, QJsonValue(), QJsonValue(), QJsonValue()}}}});
+        const Read r = readTable(path);
+        EXPECT_EQ(r.columns, (QStringList{u"No"_s, c.name, u"Qty"_s, u"Bought"_s}));
+        ASSERT_EQ(r.rows.size(), 2);
+        EXPECT_EQ(texts(r.rows[0]), (QStringList{u"SB-1"_s, c.value, u"7"_s, u"2019-05-12 08:30:00"_s}));
+        EXPECT_EQ(texts(r.rows[1]), (QStringList{u"SB-2"_s, u"<null>"_s, u"<null>"_s, u"<null>"_s}));
+    }
+    EXPECT_FALSE(qEnvironmentVariableIsSet("MDB_JET3_CHARSET"));   // set only while a file opens
+}
+
+TEST(Readers, XlsxCellKinds)
+{
+    testutil::ProgramFolder folder;
+    const QString path = folder.file(u"kinds.xlsx"_s);
+    testutil::writeSource(path, testutil::xlsxPackage(
+        u"<row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c><c r=\"C2\" t=\"inlineStr\"><is><t>名称</t></is></c><c r=\"D2\" t=\"s\"><v>1</v></c></row>"
+        "<row r=\"3\"><c r=\"B3\" t=\"str\"><f>A1</f><v>公式值</v></c><c r=\"C3\" s=\"1\"><v>37747</v></c>"
+        "<c r=\"D3\" t=\"b\"><v>1</v></c></row>"
+        "<row r=\"5\"><c r=\"B5\" s=\"2\"><v>1.0E+15</v></c><c r=\"C5\" s=\"3\"><v>0.5</v></c><c r=\"D5\" t=\"e\"><v>#N/A</v></c></row>"
+        "<row r=\"6\"><c r=\"B6\"><v>12345678901234567890</v></c><c r=\"C6\" t=\"d\"><v>2003-05-06T07:08:09</v></c></row>"_s,
+        u"<si><t>编号</t></si><si><r><t>数</t></r><r><t>量</t></r><rPh><t>shu</t></rPh></si>"_s,
+        u"<workbookPr date1904=\"1\"/>"_s));
+    const Read r = readTable(path);
+    EXPECT_EQ(r.columns, (QStringList{u"编号"_s, u"名称"_s, u"数量"_s}));
+    ASSERT_EQ(r.rows.size(), 3);
+    EXPECT_EQ(r.numbers, (QList<qint64>{1, 3, 4}));
+    // 37747 in the 1904 system; a custom date format; [Red] is no date.
+    EXPECT_EQ(texts(r.rows[0]), (QStringList{u"公式值"_s, u"2007-05-07 00:00:00"_s, u"True"_s}));
+    EXPECT_EQ(texts(r.rows[1]), (QStringList{u"1000000000000000"_s, u"1904-01-01 12:00:00"_s, u"<null>"_s}));
+    EXPECT_EQ(texts(r.rows[2]), (QStringList{u"12345678901234567890"_s, u"2003-05-06 07:08:09"_s, u"<null>"_s}));
+}
+
+TEST(Readers, DamagedWorkbooksAreRefusedClearly)
+{
+    testutil::ProgramFolder folder;
+    struct Case {
+        const char16_t* name;
+        QJsonObject layout;
+        int number;
+        const char16_t* says;
+    };
+    const QString row = u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"_s;
+    QJsonObject huge = testutil::xlsxPackage(row, u"<si><t>a</t></si>"_s);
+    huge.insert(u"huge"_s, u"xl/worksheets/sheet1.xml"_s);
+    QJsonObject noSheet = testutil::xlsxPackage(row, u"<si><t>a</t></si>"_s);
+    {
+        QJsonObject parts = noSheet.value(u"parts"_s).toObject();
+        parts.insert(u"xl/workbook.xml"_s, u"<workbook><sheets/></workbook>"_s);
+        noSheet.insert(u"parts"_s, parts);
+    }
+    const Case cases[] = {
+        {u"zip of something else", QJsonObject{{u"parts"_s, QJsonObject{{u"readme.txt"_s, u"hello"_s}}}},
+         extdb::kErrDamaged, u"不是Excel工作簿"},
+        {u"shared string index out of range", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>5</v></c></row>"_s, u"<si><t>a</t></si>"_s),
+         extdb::kErrDamaged, u"共享字符串"},
+        {u"shared string index not a number", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>x</v></c></row>"_s, u""_s),
+         extdb::kErrDamaged, u"共享字符串"},
+        {u"entry claiming a huge size", huge, extdb::kErrDamaged, u"超出"},
+        {u"broken XML", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\"><v>1</v></row>"_s), extdb::kErrDamaged, u"sheet1.xml"},
+        {u"rows out of order", testutil::xlsxPackage(u"<row r=\"3\"><c r=\"A3\"><v>1</v></c></row><row r=\"2\"/>"_s),
+         extdb::kErrDamaged, u"行号"},
+        {u"no sheet named sheet1", noSheet, extdb::kErrNoSuchTable, u"sheet1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString::fromUtf16(c.name).toStdString());
+        const QString path = folder.file(u"bad.xlsx"_s);
+        testutil::writeSource(path, c.layout);
+        const vb::Error e = errorOf([&] { readTable(path); });
+        EXPECT_EQ(e.number(), c.number);
+        EXPECT_TRUE(e.description().contains(QString::fromUtf16(c.says))) << e.description().toStdString();
+    }
+}
+
+TEST(Readers, NumbersAndSerialDates)
+{
+    EXPECT_EQ(extdb::numberText(3.0), u"3"_s);
+    EXPECT_EQ(extdb::numberText(-0.0), u"0"_s);
+    EXPECT_EQ(extdb::numberText(123456789012345678.0), u"123456789012345680"_s);
+    EXPECT_EQ(extdb::numberText(0.1), u"0.1"_s);
+    EXPECT_EQ(extdb::numberText(1.5e-7), u"0.00000015"_s);
+    EXPECT_EQ(extdb::serialDateText(1, false), u"1900-01-01 00:00:00"_s);
+    EXPECT_EQ(extdb::serialDateText(59, false), u"1900-02-28 00:00:00"_s);
+    EXPECT_EQ(extdb::serialDateText(61, false), u"1900-03-01 00:00:00"_s);
+    EXPECT_EQ(extdb::serialDateText(37747.75, false), u"2003-05-06 18:00:00"_s);
+    EXPECT_EQ(extdb::serialDateText(0, true), u"1904-01-01 00:00:00"_s);
+    EXPECT_EQ(extdb::serialDateText(-1, false), QString());
+}
+
+} // namespace
