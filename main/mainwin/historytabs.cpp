@@ -103,8 +103,10 @@ void LoadHistory(const HistoryTab& tab, qint32 devId, QTreeWidget* list, DocIcon
         list->clear();
         while (!rs.Eof()) {
             auto item = new QTreeWidgetItem;
-            for (int i = 0; i < tab.shown.size(); ++i)
+            for (int i = 0; i < tab.shown.size(); ++i) {
                 item->setText(i, shownText(rs.Fields(tab.shown[i].field).Value(), tab.shown[i], codes));
+                item->setTextAlignment(i, list->headerItem()->textAlignment(i));
+            }
             if (docs)
                 item->setIcon(0, icons.icon(item->text(0)));
             item->setData(0, Qt::UserRole, rs.Fields(QStringLiteral("ID")).Value());

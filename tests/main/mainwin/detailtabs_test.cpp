@@ -128,6 +128,8 @@ TEST_F(DetailTabsTest, EachTabShowsItsColumnsCodedTextsDatesAndOrder)
             ids << w->lstDetail->topLevelItem(i)->data(0, Qt::UserRole).toInt();
         EXPECT_EQ(ids, c.ids);
         EXPECT_EQ(w->lstDetailTag(), u"1"_s);
+        if (c.key == u"Maintain"_s)   // 费用 is right-aligned
+            EXPECT_TRUE(w->lstDetail->topLevelItem(0)->textAlignment(1) & Qt::AlignRight);
         EXPECT_EQ(w->tbsDeviceTag(), u"1\r"_s + QString::number(w->tbsDevice->currentIndex() + 1));
         // No device: the same tab comes out empty.
         show(*w, 0, c.key);
