@@ -40,7 +40,7 @@ constexpr TabCaption kTabs[] = {
 
 } // namespace
 
-void frmMain::buildDetail(QWidget* detail)
+void frmMain::buildDetail()
 {
     for (const TabCaption& t : kTabs) {
         const int i = tbsDevice->addTab(QString::fromUtf16(t.caption));
@@ -56,7 +56,6 @@ void frmMain::buildDetail(QWidget* detail)
     lstDetail->setVisible(false);
     imgDevice->setScaledContents(true);
     picDevice->installEventFilter(this);
-    Q_UNUSED(detail);
 
     connect(tbsDevice, &QTabBar::currentChanged, this, [this] { tbsDevice_Click(); });
     connect(lstDetail, &QTreeWidget::itemDoubleClicked, this, [this] { lstDetail_DblClick(); });

@@ -267,7 +267,7 @@ void frmMain::buildPanes()
     detailRow->addLayout(buttons);
     detailBox->addLayout(detailRow, 1);
     rightBox->addWidget(detail);
-    buildDetail(detail);
+    buildDetail();
 
     // The panes take the widths SizeControls gives them, whatever their contents ask for.
     left->setMinimumWidth(1);

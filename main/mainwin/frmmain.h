@@ -211,9 +211,11 @@ private:
     void buildMenus();
     void buildPanes();
     void buildStatusBar();
-    void buildDetail(QWidget* detail);
+    // The tabs and the views of the detail area, and the signals of the list and buttons.
+    void buildDetail();
     // Deletes a device after asking; removes its list row and rebuilds the detail pane.
     void deleteDevice(qint32 devId, const QString& devNo);
+    // Unadvises the code rule and lets go of it.
     void releaseCodes();
     void Form_Unload();
     void cMes_NewMessage(const QString& text);
