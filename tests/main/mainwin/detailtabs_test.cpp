@@ -7,7 +7,7 @@
 #include "platform/core/app.h"
 #include "platform/ui/shell.h"
 #include "tests/main/mainwin/detailfixture.h"
-#include <QBuffer>
+#include "tests/main/pngbytes.h"
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -25,16 +25,7 @@ namespace {
 
 class DetailTabsTest : public testutil::DetailDatabaseTest {
 protected:
-    static QByteArray png(Qt::GlobalColor color)
-    {
-        QImage image(6, 4, QImage::Format_RGB32);
-        image.fill(color);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        return bytes;
-    }
+    static QByteArray png(Qt::GlobalColor color) { return testutil::pngBytes(6, 4, QColor(color).rgb()); }
     static QRgb shownColour(const frmMain& w)
     {
         const QPixmap p = w.imgDevice->pixmap();
