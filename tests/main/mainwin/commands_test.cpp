@@ -269,6 +269,31 @@ TEST_F(CommandsTest, ClearingAsksAndEmptiesAllSixTablesOrNone)
     EXPECT_EQ(w->deviceList->rowCount(), 6);
 }
 
+TEST_F(CommandsTest, ClearingAndDeletingDuringALoad)
+{
+    addDevices(300);
+    logInWithDeparts(QString());
+    auto w = openWindow();
+    w->mnuViewRefresh->trigger();
+    ASSERT_TRUE(w->listLoading());
+    w->selectRow(2);
+    ui::script::answer(ui::vbYes);
+    w->mnuToolDelDev->trigger();
+    EXPECT_EQ(w->deviceList->findDevice(3), -1);
+    EXPECT_EQ(count(u"SELECT * FROM [Dev_Info];"_s), 299);
+
+    w->mnuViewRefresh->trigger();
+    ASSERT_TRUE(w->listLoading());
+    ui::script::clear();
+    ui::script::answer(ui::vbYes);
+    w->mnuToolClear->trigger();
+    while (w->listLoading())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(count(u"SELECT * FROM [Dev_Info];"_s), 0);
+    EXPECT_EQ(w->deviceList->rowCount(), 0);
+}
+
 TEST_F(CommandsTest, ToolWindowsAndInfo)
 {
     logInWithDeparts(QString());
