@@ -29,6 +29,20 @@ const KindInfo kKinds[kHistoryKinds] = {
 
 const KindInfo* kindInfo(int kind) { return kind >= 0 && kind < kHistoryKinds ? &kKinds[kind] : nullptr; }
 
+// A date's cell: a date, its stored text "yyyy-MM-dd HH:mm:ss" (cut to the minute), or
+// another value that reads as a date.
+QString dateCell(const QVariant& v)
+{
+    if (v.typeId() == QMetaType::QDateTime)
+        return HistoryDate(v.toDateTime());
+    if (v.typeId() == QMetaType::QString) {
+        const QString t = v.toString();
+        if (t.size() == 19 && t[4] == u'-' && t[7] == u'-' && t[10] == u' ' && t[13] == u':' && t[16] == u':')
+            return t.left(16);
+    }
+    return HistoryDate(vb::CDate(v));
+}
+
 QString dateLiteral(const QDateTime& d) { return QLatin1Char('#') + HistoryDate(d) + QLatin1Char('#'); }
 
 } // namespace
@@ -126,12 +140,7 @@ HistoryRow HistoryCells::row(const QVariant* values) const
             r.cells << vb::CStr(v);
             break;
         case Cell::Date:
-            if (v.isNull() || !v.isValid())
-                r.cells << QString();
-            else if (v.typeId() == QMetaType::QDateTime)
-                r.cells << HistoryDate(v.toDateTime());
-            else
-                r.cells << HistoryDate(vb::CDate(v));
+            r.cells << (v.isNull() || !v.isValid() ? QString() : dateCell(v));
             break;
         case Cell::Code:
             r.cells << CodeCell(m_codes.value(m_cells[i].list), v);
