@@ -74,8 +74,8 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
             }
             rs.MoveNext();
         }
-        if (selectFirst && combo->count() > 0)
-            combo->setCurrentIndex(0);
+        // the combo box itself selects the first entry added
+        combo->setCurrentIndex(selectFirst && combo->count() > 0 ? 0 : -1);
     } catch (const vb::Error& e) {
         if (e.number() != dao::err::Locked)
             ReportError(e);

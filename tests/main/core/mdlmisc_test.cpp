@@ -78,6 +78,7 @@ TEST_F(MdlMiscTest, ComboListWithNoneAndFilters)
     addDepartments();
     LoadComboList(&combo, QStringLiteral("Departs"), QString(), false, false, QStringLiteral("3,1"));
     ASSERT_EQ(combo.count(), 2);
+    EXPECT_EQ(combo.currentIndex(), -1); // without SelectFirst none is selected
     EXPECT_EQ(combo.itemText(0), QStringLiteral("1 财务处"));
     EXPECT_EQ(combo.itemData(0).toInt(), 1);
     EXPECT_EQ(combo.itemData(1).toInt(), 3);
