@@ -417,6 +417,26 @@ TEST_F(HistoryReportTest, TheFilterDialogAsksForValuesAndRaisesItsEvents)
     none.OKButton->click();
     EXPECT_EQ(events, 0);
 
+    // The values of a longer column, with the progress every tenth row.
+    cindral::Hub hub;
+    gMsgHub = &hub;
+    QList<int> progress;
+    QObject::connect(&hub, &cindral::Hub::progressChanged, [&] {
+        if (hub.progressShown() && (progress.isEmpty() || progress.last() != hub.progress()))
+            progress << hub.progress();
+    });
+    frmReport many;
+    QStringList cells;
+    for (int i = 25; i >= 1; --i)
+        cells << (i % 2 ? u"x%1"_s : u"X%1"_s).arg(i % 5);
+    fill(many, {u"名称"_s}, singles(cells));
+    QStringList got;
+    many.frmDataFilt_GetValue(u"名称"_s, got);
+    EXPECT_EQ(got, (QStringList{u"x0"_s, u"x1"_s, u"X2"_s, u"x3"_s, u"X4"_s}));
+    EXPECT_EQ(progress, (QList<int>{0, 40, 80}));
+    EXPECT_FALSE(hub.progressShown());
+    gMsgHub = nullptr;
+
     frmReport empty;
     fill(empty, {u"名称"_s}, {});
     QStringList values{u"stale"_s};
@@ -485,8 +505,9 @@ TEST_F(HistoryReportTest, ACellThatIsNoNumberRemovesNoRow)
     fill(w, {u"数"_s}, singles({u"5"_s}));
     w.frmDataFilt_Apply(1, u"="_s, QString(), true); // an empty value
     w.frmDataFilt_Apply(3, u"="_s, u"5"_s, false);   // no such column
+    w.frmDataFilt_Apply(1, u"LIKE"_s, u"[5"_s, false); // a malformed pattern
     EXPECT_EQ(w.lvwReport->topLevelItemCount(), 1);
-    EXPECT_EQ(ui::script::shown().size(), 2);
+    EXPECT_EQ(ui::script::shown().size(), 3);
 }
 
 TEST_F(HistoryReportTest, PrintingTheReportPrintsItsRows)
