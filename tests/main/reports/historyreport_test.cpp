@@ -199,6 +199,15 @@ TEST_F(HistoryReportTest, AStaleCodeOrAnEmptyListGivesAnEmptyCellAndTheListingGo
     EXPECT_EQ(w.lvwReport->topLevelItem(0)->text(4), QString());
     EXPECT_EQ(w.lvwReport->topLevelItem(0)->text(2), u"大修"_s);
     EXPECT_TRUE(ui::script::shown().isEmpty());
+
+    // A statement that fails: its message, an empty list, the window goes on.
+    gDatabase.Execute(u"DROP TABLE [Checks];"_s);
+    w.Report(2, at(1, 0), at(31, 0));
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(ui::script::last().style & 0x70, 0x30);
+    EXPECT_EQ(w.lvwReport->topLevelItemCount(), 0);
+    EXPECT_EQ(w.lvwReport->columnCount(), 7);
+    EXPECT_EQ(w.lblStadus->text(), u"记录:0  选中项目:0"_s);
 }
 
 TEST(HistoryCodes, CodeCellsLookUpInsideTheTableOnly)
