@@ -2,6 +2,7 @@
 // report's row function through the layer, side by side with raw SQLite stepping the
 // layer's translation of the same statement and making the same cells with the same
 // functions; then the report window filled offscreen.
+#include "bench/benchutil.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
 #include "main/core/schema.h"
@@ -31,11 +32,7 @@ const int kDevices = 2000;
 const int kRounds = 5;
 const QDateTime kFirst(QDate(2020, 1, 1), QTime(8, 0));
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchutil::median;
 
 void fill()
 {
@@ -148,26 +145,18 @@ double rawRun(sqlite3* db, int kind, const QDateTime& start, const QDateTime& en
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchutil::offscreenUnlessChosen();
     QApplication app(argc, argv);
     ui::script::enable();
     QTemporaryDir dir;
-    plat::setAppPath(dir.path());
     plat::setSettingsFolder(dir.path() + QStringLiteral("/.settings"));
-    CreateNewDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("secret-1"));
-    OpenMainDatabase();
+    benchutil::openNewRegister(dir.path(), QStringLiteral("secret-1"));
     QElapsedTimer filling;
     filling.start();
     fill();
     std::printf("fill seconds: %.1f\n", filling.nsecsElapsed() / 1e9);
 
-    sqlite3* raw = nullptr;
-    sqlite3_open_v2(plat::appFile(QStringLiteral("Ostrel.mdb")).toUtf8().constData(), &raw, SQLITE_OPEN_READONLY,
-                    nullptr);
-    const QByteArray key = schema::databasePassword().toUtf8();
-    sqlite3_key(raw, key.constData(), key.size());
-    dao::detail::registerFunctions(raw);
+    sqlite3* raw = benchutil::openRawRegister(plat::appFile(QStringLiteral("Ostrel.mdb")), SQLITE_OPEN_READONLY);
 
     // A range holding 90% of the rows.
     const QDateTime start = kFirst.addSecs(qint64(kRows / 20) * 600);
