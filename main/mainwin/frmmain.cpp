@@ -76,13 +76,6 @@ frmMain::~frmMain()
     releaseCodes();
 }
 
-void frmMain::releaseCodes()
-{
-    if (cCodes)
-        cCodes->unadvise(&m_codeHost);
-    cCodes = nullptr;
-}
-
 void frmMain::buildMenus()
 {
     const auto entry = [this](QMenu* menu, QAction*& a, const char* name, const QString& text,
@@ -160,6 +153,10 @@ void frmMain::buildMenus()
     on(mnuBasement, &frmMain::mnuBasement_Click);
     on(mnuToolUsr, &frmMain::mnuToolUsr_Click);
     on(mnuToolFilt, &frmMain::mnuToolFilt_Click);
+    on(mnuToolDelDev, &frmMain::mnuToolDelDev_Click);
+    on(mnuToolClear, &frmMain::mnuToolClear_Click);
+    on(mnuQuery, &frmMain::mnuQuery_Click);
+    on(mnuGetInfo, &frmMain::mnuGetInfo_Click);
     on(mnuHelpContents, &frmMain::mnuHelpContents_Click);
     on(mnuHelpSearchForHelpOn, &frmMain::mnuHelpSearchForHelpOn_Click);
     on(mnuHelpAbout, &frmMain::mnuHelpAbout_Click);
@@ -271,6 +268,7 @@ void frmMain::buildPanes()
     detailRow->addLayout(buttons);
     detailBox->addLayout(detailRow, 1);
     rightBox->addWidget(detail);
+    buildDetail();
 
     // The panes take the widths SizeControls gives them, whatever their contents ask for.
     left->setMinimumWidth(1);
@@ -323,7 +321,7 @@ void frmMain::Form_Load()
     ui::DoEvents();
     cCodes = gCodes;
     if (cCodes)
-        cCodes->advise(&m_codeHost);
+        cCodes->advise(this);
 
     mFilterText = plat::GetSetting(plat::appTitle(), kSettings, QStringLiteral("Filters"));
     bool ok = false;
@@ -487,34 +485,6 @@ void frmMain::showClock()
 
 // ---- Windows opened from here ----
 
-void frmMain::ShowAddWin(qint32& Mode, qint32 Dev_ID)
-{
-    if (!frmDevice) {
-        frmDevice = new frmDevices(this);
-        connect(frmDevice.data(), &frmDevices::InfoChg, this, &frmMain::frmDevice_InfoChg);
-        connect(frmDevice.data(), &frmDevices::GetItem, this, &frmMain::frmDevice_GetItem);
-    } else if (frmDevice->isVisible()) {
-        frmDevice->showNormal();
-        frmDevice->raise();
-        frmDevice->activateWindow();
-    }
-    frmDevice->ShowInfo(Mode, Dev_ID);
-    frmDevice->show();
-}
-
-void frmMain::mnuToolFilt_Click()
-{
-    ui::runCommand([&] {
-        if (!frmFilt) {
-            frmFilt = new frmFilter(this);
-            connect(frmFilt.data(), &frmFilter::Apply, this, &frmMain::frmFilt_Apply);
-            ui::DoEvents();
-        }
-        frmFilt->show();
-        ui::DoEvents();
-    }, this);
-}
-
 void frmMain::mnuFilePrint_Click()
 {
     ui::runCommand([&] {
@@ -562,18 +532,6 @@ void frmMain::mnuFileBackup_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvBackup())
         BackupMainDatabase(this);   // its own command boundary
-}
-
-void frmMain::mnuBasement_Click()
-{
-    if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
-        ui::runCommand([&] { ShowBaseDataWindow(this); }, this);
-}
-
-void frmMain::mnuToolUsr_Click()
-{
-    if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
-        ui::runCommand([&] { ShowUsersWindow(this); }, this);
 }
 
 void frmMain::showHelp(bool)

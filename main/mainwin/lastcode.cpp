@@ -3,19 +3,6 @@
 
 namespace ostrel {
 
-QString LiteralLikePattern(const QString& filter)
-{
-    QString pattern;
-    pattern.reserve(filter.size());
-    for (const QChar c : filter) {
-        if (c == QLatin1Char('*') || c == QLatin1Char('#') || c == QLatin1Char('['))
-            pattern += QLatin1Char('[') + c + QLatin1Char(']');
-        else
-            pattern += c;
-    }
-    return pattern;
-}
-
 QString LastDeviceCode(const QString& filter)
 {
     dao::Recordset rs;

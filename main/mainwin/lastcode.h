@@ -2,9 +2,8 @@
 // The code rule's question for the last number issued: the greatest [设备编号] of
 // Dev_Info that fits a pattern in which "?" stands for any one character.
 //
-//   CodeRuleHost host;          // answers GetLastCode while advised
-//   gCodes->advise(&host);
-//   ...; gCodes->unadvise(&host);
+// The main window is this host: it derives from CodeRuleHost and is advised on gCodes
+// while it is loaded.
 #include "rulegen/include/tessaly.h"
 #include <QString>
 
@@ -13,9 +12,6 @@ namespace ostrel {
 // The greatest device number matching filter ("?" any one character, every other
 // character itself, letter case ignored); "" when none matches or the query fails.
 QString LastDeviceCode(const QString& filter);
-
-// The filter as a LIKE pattern: "?" stays a wildcard, "*", "#" and "[" stand for themselves.
-QString LiteralLikePattern(const QString& filter);
 
 // Answers the code rule's GetLastCode: Value becomes the last code, and stays as the
 // rule set it when there is none.

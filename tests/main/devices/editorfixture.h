@@ -8,6 +8,7 @@
 #include "platform/core/msgbox.h"
 #include "shared/com/create.h"
 #include "tests/main/devices/devicefixture.h"
+#include "tests/main/pngbytes.h"
 #include <QBuffer>
 #include <QComboBox>
 #include <QImage>
@@ -123,13 +124,7 @@ protected:
     // The bytes of a PNG picture of that size.
     static QByteArray pngBytes(int width, int height, QRgb colour = qRgb(200, 40, 40))
     {
-        QImage image(width, height, QImage::Format_RGB32);
-        image.fill(colour);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        return bytes;
+        return testutil::pngBytes(width, height, colour);
     }
 
     QStringList prompts() const
