@@ -1,6 +1,7 @@
 #include "platform/core/msgbox.h"
 #include "platform/core/app.h"
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QQueue>
@@ -50,6 +51,20 @@ QMessageBox::StandardButton toQt(int r)
 QString titleOr(const QString& t) { return t.isEmpty() ? plat::appTitle() : t; }
 } // namespace
 
+void KeepTitleVisible(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    // Room for the frame's icon, its three buttons and some margin.
+    const QFontMetrics fm(bold);
+    const int width = fm.horizontalAdvance(box.windowTitle()) + 16 * fm.averageCharWidth();
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 int MsgBox(const QString& prompt, int style, const QString& title, QWidget* parent)
 {
     ScriptState& s = state();
@@ -78,6 +93,7 @@ int MsgBox(const QString& prompt, int style, const QString& title, QWidget* pare
         set |= toQt(b);
     mb.setStandardButtons(set);
     mb.setDefaultButton(toQt(defaultResult(style)));
+    KeepTitleVisible(mb);
     mb.exec();
     const auto clicked = mb.standardButton(mb.clickedButton());
     box.result = buttons.contains(vbCancel) ? vbCancel : defaultResult(style);

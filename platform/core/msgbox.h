@@ -4,6 +4,7 @@
 #include <QString>
 #include <QList>
 
+class QMessageBox;
 class QWidget;
 
 namespace ui {
@@ -22,6 +23,11 @@ constexpr int iconOf(int style) { return style & 0x70; }
 // host program's title (plat::appTitle()); a component passes its own title.
 int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = QString(),
            QWidget* parent = nullptr);
+
+// Widens a message box, once its texts and buttons are set, so that a window manager
+// has room for the whole title beside the frame's icon and buttons: a short message
+// would otherwise leave "Kestrum" cut to "Ke...".
+void KeepTitleVisible(QMessageBox& box);
 
 // Asks for a line of text; Cancel gives the empty text.
 QString InputBox(const QString& prompt, const QString& title = QString(), const QString& defaultText = QString(),

@@ -75,6 +75,25 @@ TEST(MessageBox, ScriptedAnswerNoIsReturnedAndShownBoxIsRecorded)
     EXPECT_EQ(ui::script::last().result, ui::vbCancel);
 }
 
+TEST(MessageBox, AShortMessageLeavesRoomForTheWholeTitle)
+{
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("Kestrum"));
+    box.setText(QStringLiteral("登记成功！"));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.show();
+    const int narrow = box.width();
+    box.hide();
+    ui::KeepTitleVisible(box);
+    box.show();
+    QFont bold = box.font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    EXPECT_GT(box.width(), narrow);
+    EXPECT_GE(box.width(), fm.horizontalAdvance(box.windowTitle()) + 16 * fm.averageCharWidth());
+    box.hide();
+}
+
 TEST(FileDialogs, WindowsFiltersBecomeQtFilters)
 {
     EXPECT_EQ(ui::qtFilter(QStringLiteral("Excel文件(*.xls)|*.xls|Access文件(*.mdb)|*.mdb")),
