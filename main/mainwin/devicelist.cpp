@@ -109,6 +109,12 @@ bool DeviceListModel::removeRows(int row, int count, const QModelIndex& parent)
 {
     if (parent.isValid() || row < 0 || count < 1 || row + count > m_rows.size())
         return false;
+    // The totals above the list count what it holds.
+    for (int i = row; i < row + count; ++i)
+        if (!m_rows[i].value.isNull())
+            m_total -= std::llround(m_rows[i].value.toDouble() * 10000.0);
+    if (!m_loading)
+        m_expected = int(m_rows.size()) - count;
     beginRemoveRows(parent, row, row + count - 1);
     m_rows.remove(row, count);
     endRemoveRows();

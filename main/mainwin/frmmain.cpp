@@ -288,6 +288,11 @@ void frmMain::buildPanes()
     connect(deviceList, &DeviceListModel::progress, this, &frmMain::deviceListProgress);
     connect(deviceList, &DeviceListModel::finished, this, &frmMain::deviceListFinished);
     connect(deviceList, &DeviceListModel::failed, this, &frmMain::deviceListFailed);
+    // A device deleted from the list leaves the totals right.
+    connect(deviceList, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (!deviceList->loading())
+            showListTotals();
+    });
 }
 
 void frmMain::buildStatusBar()

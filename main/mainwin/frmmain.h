@@ -222,6 +222,8 @@ private:
     void showClock();
     void showHelp(bool search);
     void deviceListFinished();
+    // "设备共计:" with the list's rows and value.
+    void showListTotals();
     void deviceListProgress(int read, int expected);
     void deviceListFailed(const vb::Error& error);
     // The nodes from the root's child down to node (none while the root is alone).

@@ -212,11 +212,16 @@ void frmMain::deviceListProgress(int read, int expected)
         gMsgHub->SetProgress(int(std::lround(read * 100.0 / expected)));
 }
 
+void frmMain::showListTotals()
+{
+    lblTitle[0]->setText(QStringLiteral("设备共计:") + QString::number(deviceList->rowCount()) +
+                         QStringLiteral(" 价值:") + FormatCurrency(deviceList->totalTenThousandths()));
+}
+
 void frmMain::deviceListFinished()
 {
     ShowProgress(false);
-    lblTitle[0]->setText(QStringLiteral("设备共计:") + QString::number(deviceList->rowCount()) +
-                         QStringLiteral(" 价值:") + FormatCurrency(deviceList->totalTenThousandths()));
+    showListTotals();
     QString caption = plat::appTitle() + QStringLiteral(" -> ") + BuildNodeFilter(tvwDevices->currentItem(), true);
     if (!mFilterText.isEmpty())
         caption += QStringLiteral("--[过滤状态]");

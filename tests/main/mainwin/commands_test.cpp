@@ -13,6 +13,7 @@
 #include "tests/main/mainwin/detailfixture.h"
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -154,6 +155,8 @@ TEST_F(CommandsTest, DeletingADeviceRebuildsThePane)
     EXPECT_EQ(tableCounts(), (QList<int>{1, 1, 5, 1, 1, 1}));
     EXPECT_EQ(w->deviceList->rowCount(), 5);
     EXPECT_EQ(w->deviceList->findDevice(1), -1);
+    // The totals above the list count what is left (A1 was worth 10.5 of 20.75).
+    EXPECT_EQ(w->lblTitle[0]->text(), u"设备共计:5 价值:"_s + FormatCurrency(102500));
     EXPECT_FALSE(w->txtDeviceTag().startsWith(u"1\t"_s));
     EXPECT_FALSE(w->txtDevice->toPlainText().contains(u"A1"_s));
 
