@@ -446,9 +446,11 @@ Recordset Database::OpenRecordset(const QString& source, int type, int options, 
     if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot && type != dbOpenForwardOnly)
         raise(err::NotSupported, QStringLiteral("无效的参数: 记录集类型 %1。").arg(type));
     rs->type = type;
-    bool wantUpdate = (type == dbOpenTable || type == dbOpenDynaset) && !(options & dbReadOnly) && !d->readOnly;
+    const bool live = type == dbOpenTable || type == dbOpenDynaset;
+    bool wantUpdate = live && !(options & dbReadOnly) && !d->readOnly;
     TableSchema schema(d.get());
-    rs->tr = jetsql::translate(src, wantUpdate, &schema);
+    // tables and dynasets are read by their keys, also when they cannot be written
+    rs->tr = jetsql::translate(src, live, &schema);
     if (rs->tr.kind != jetsql::Kind::Select)
         raise(err::InvalidOperation, QStringLiteral("无效的操作: 不能用操作查询打开记录集。"));
     rs->updatable = wantUpdate && rs->tr.hasRowid;

@@ -155,6 +155,58 @@ TEST_F(DaoCopies, AnotherCopySavesAtOnceWhileASnapshotIsReadAndTheSnapshotKeepsI
     EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
 }
 
+TEST_F(DaoCopies, ThisCopyWritesWhileItsOwnRecordSetStandsMidWalkAfterAnotherCopySaved)
+{
+    ASSERT_FALSE(kChild);
+    struct Case {
+        const char* source;
+        int type;
+        int options;
+    } cases[] = {
+        {"Items", dao::dbOpenTable, 0},
+        {"Items", dao::dbOpenTable, dao::dbReadOnly},
+        {"SELECT * FROM Items ORDER BY ID", dao::dbOpenDynaset, dao::dbReadOnly},
+        {"SELECT DISTINCT ID, Name FROM Items ORDER BY ID", dao::dbOpenDynaset, 0},
+    };
+    const int previous = dao::DBEngine::busyTimeout();
+    dao::DBEngine::setBusyTimeout(0);   // a write refused is refused at once
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        SCOPED_TRACE(c.type * 100 + c.options);
+        const QString file = folder.file(QStringLiteral("walk%1.mdb").arg(++round));
+        ASSERT_TRUE(QFile::copy(path, file));
+        dao::Database db = dao::DBEngine::OpenDatabase(file, false, false, kConnect);
+        dao::Recordset rs = db.OpenRecordset(QString::fromLatin1(c.source), c.type, c.options);
+        EXPECT_EQ(rs("ID").Value().toInt(), 1);
+        rs.MoveNext();
+        EXPECT_EQ(rs("ID").Value().toInt(), 2);
+
+        QProcess other;
+        startChild(other, "save", file);
+        ASSERT_TRUE(other.waitForFinished(60000));
+        ASSERT_EQ(other.exitCode(), 0) << other.readAll().toStdString();
+
+        // this copy's writes go through, through the set itself too
+        EXPECT_EQ(errorOf([&] { addItem(db, 60, QStringLiteral("mine")); }), 0);
+        EXPECT_EQ(errorOf([&] { db.Execute(QStringLiteral("UPDATE Items SET Qty = 7 WHERE ID = 3")); }), 0);
+        if (rs.Updatable()) {
+            rs.Edit();
+            rs("Name").setValue(QStringLiteral("edited"));
+            EXPECT_EQ(errorOf([&] { rs.Update(); }), 0);
+        }
+        // the walk goes on from where it stood, each row once
+        rs.MoveNext();
+        EXPECT_EQ(idsOf(rs), (QList<int>{3, 4, 5}));
+        rs.Close();
+        dao::Recordset all = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+        EXPECT_EQ(idsOf(all), (QList<int>{2, 3, 4, 5, 60, 99}));
+        all.Close();
+        db.Close();
+    }
+    dao::DBEngine::setBusyTimeout(previous);
+}
+
 TEST_F(DaoCopies, AWriteThatMustWaitWaitsBoundedlyThenGets3228)
 {
     const int previous = dao::DBEngine::busyTimeout();
