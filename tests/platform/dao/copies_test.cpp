@@ -4,6 +4,7 @@
 // The test runs itself again as the second copy (DAO_TEST_CHILD names its part).
 #include "daotest.h"
 #include "platform/dao/transaction.h"
+#include "tests/common/faultvfs.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -279,6 +280,51 @@ TEST_F(DaoCopies, ACopyKilledInTheMiddleOfAWriteLeavesAFileThatOpens)
     rw.Close();
     EXPECT_EQ(integrity(path), QStringLiteral("ok"));
     EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+}
+
+TEST_F(DaoCopies, AReadOnlyOpenOfAnUnfinishedJournalThatCannotBeRecoveredSaysWhy)
+{
+    // A write left unfinished under the rollback journal: the file and its journal as a
+    // copy stopped in the middle of a transaction left them.
+    const QString hot = folder.file(QStringLiteral("hot.mdb"));
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const QByteArray key = kPassword.toUtf8();
+        sqlite3_key(raw, key.constData(), key.size());
+        ASSERT_EQ(sqlite3_exec(raw, "PRAGMA cache_size=5; BEGIN; UPDATE Items SET Memo = hex(randomblob(3000));",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK)
+            << sqlite3_errmsg(raw);
+        ASSERT_TRUE(QFile::copy(path, hot));
+        ASSERT_TRUE(QFile::copy(path + QStringLiteral("-journal"), hot + QStringLiteral("-journal")));
+        sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    ASSERT_NE(fileBytes(hot), fileBytes(path));   // changed pages reached the file
+
+    {
+        // the recovery cannot write the file back
+        faultvfs::Guard fault(faultvfs::Write, 1, -1, QStringLiteral("hot.mdb"));
+        try {
+            dao::DBEngine::OpenDatabase(hot, false, true, kConnect);
+            ADD_FAILURE() << "opened";
+        } catch (const vb::Error& e) {
+            EXPECT_EQ(e.number(), dao::err::CannotOpen);
+            EXPECT_TRUE(e.description().contains(QStringLiteral("未完成的日志"))) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QStringLiteral("I/O"))) << e.description().toStdString();
+        }
+        EXPECT_GT(faultvfs::failures(), 0);
+    }
+    // nothing was lost: once the file can be written, the read-only open recovers it
+    EXPECT_TRUE(QFile::exists(hot + QStringLiteral("-journal")));
+    dao::Database ro = dao::DBEngine::OpenDatabase(hot, false, true, kConnect);
+    dao::Recordset rs = ro.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE Memo IS NULL ORDER BY ID"),
+                                         dao::dbOpenSnapshot);
+    EXPECT_EQ(idsOf(rs), (QList<int>{1, 2, 3, 4, 5}));
+    rs.Close();
+    ro.Close();
+    EXPECT_EQ(integrity(hot), QStringLiteral("ok"));
 }
 
 TEST_F(DaoCopies, ClosingLeavesOneFileAndAReadOnlyOpenAddsNone)
