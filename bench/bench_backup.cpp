@@ -1,5 +1,6 @@
 // Backing up a register of 100,000 devices, against a plain copy of the same tables
 // (ATTACH ... KEY and INSERT INTO ... SELECT) in the same run.
+#include "bench/benchutil.h"
 #include "main/core/cbackup.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
@@ -112,18 +113,15 @@ double plainCopy(const QString& source, const QString& target)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchutil::offscreenUnlessChosen();
     QApplication app(argc, argv);
     ui::script::enable();
 
     QTemporaryDir folder;
     if (!folder.isValid())
         return 1;
-    plat::setAppPath(folder.path());
     try {
-        CreateNewDatabase(folder.path(), QStringLiteral("admin"), QStringLiteral("bench-pw"));
-        OpenMainDatabase();
+        benchutil::openNewRegister(folder.path(), QStringLiteral("bench-pw"));
         QElapsedTimer timer;
         timer.start();
         fill();

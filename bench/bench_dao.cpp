@@ -1,5 +1,6 @@
 // The database layer against the raw SQLCipher API on the same file, side by side:
 // reading the device list through a record set, and adding rows through AddNew/Update.
+#include "bench/benchutil.h"
 #include "platform/dao/dao.h"
 #include "platform/dao/jetsql.h"
 #include "platform/dao/sqlfunctions.h"
@@ -248,11 +249,7 @@ void rawAdd(sqlite3* db, const QString& table, int first, bool prepared = true)
     check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchutil::median;
 
 // A device file of `devices` rows with the unique index on the device number.
 QString makeDevices(const QTemporaryDir& dir, const QString& name, int devices)

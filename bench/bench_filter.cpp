@@ -1,6 +1,7 @@
 // Filters composed by the device filter window over 100,000 devices, each run as the
 // device list's query through the layer's record set (every field read), side by side
 // with raw SQLite running the layer's translation of the same statement.
+#include "bench/benchutil.h"
 #include "main/core/devicefilter.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
@@ -34,12 +35,6 @@ namespace {
 
 const int kDevices = 100000;
 const int kRounds = 7;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 void fill()
 {
@@ -153,15 +148,12 @@ QString compose(frmFilter& w, const QList<QStringList>& conditions, int tab, con
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchutil::offscreenUnlessChosen();
     QApplication app(argc, argv);
     ui::script::enable();
     QTemporaryDir dir;
-    plat::setAppPath(dir.path());
     plat::setSettingsFolder(dir.path() + QStringLiteral("/.settings"));
-    CreateNewDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("secret-1"));
-    OpenMainDatabase();
+    benchutil::openNewRegister(dir.path(), QStringLiteral("secret-1"));
     fill();
 
     struct Case {
@@ -194,11 +186,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    sqlite3* raw = nullptr;
-    sqlite3_open_v2(plat::appFile(QStringLiteral("Ostrel.mdb")).toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    const QByteArray key = schema::databasePassword().toUtf8();
-    sqlite3_key(raw, key.constData(), key.size());
-    dao::detail::registerFunctions(raw);
+    sqlite3* raw = benchutil::openRawRegister(plat::appFile(QStringLiteral("Ostrel.mdb")), SQLITE_OPEN_READONLY);
 
     double layerTotal = 0, rawTotal = 0;
     for (const Case& c : cases) {
@@ -213,7 +201,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s: %d rows through the layer, %d raw\n", c.name, layerRows, rawRows);
             return 1;
         }
-        const double l = median(layer), d = median(direct);
+        const double l = benchutil::median(layer), d = benchutil::median(direct);
         layerTotal += l;
         rawTotal += d;
         std::printf("filter %s: %s\n", c.name, c.filter.toUtf8().constData());

@@ -2,6 +2,7 @@
 // databases; and, with --read, the readers of outside files tried on real files:
 //   bench_import                      prints "import ratio to raw insert: R"
 //   bench_import --read [--table NAME] FILE...
+#include "bench/benchutil.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
 #include "main/core/schema.h"
@@ -80,16 +81,6 @@ void writeWorkbook(const QString& path)
     zip_close(z);
 }
 
-sqlite3* openRaw(const QString& path)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    const QByteArray key = ostrel::schema::databasePassword().toUtf8();
-    sqlite3_key(db, key.constData(), key.size());
-    dao::detail::registerFunctions(db);
-    return db;
-}
-
 // One round: the import into one new database, then the same rows, as the import stored
 // them, inserted with one prepared statement into another; seconds of each.
 QPair<double, double> round(const QString& workbook, int n)
@@ -121,8 +112,8 @@ QPair<double, double> round(const QString& workbook, int n)
     if (count != n)
         std::fprintf(stderr, "imported %d of %d rows\n", count, n);
 
-    sqlite3* from = openRaw(importDir.path() + u"/Ostrel.mdb"_qs);
-    sqlite3* to = openRaw(rawDir.path() + u"/Ostrel.mdb"_qs);
+    sqlite3* from = benchutil::openRawRegister(importDir.path() + u"/Ostrel.mdb"_qs, SQLITE_OPEN_READWRITE);
+    sqlite3* to = benchutil::openRawRegister(rawDir.path() + u"/Ostrel.mdb"_qs, SQLITE_OPEN_READWRITE);
     sqlite3_stmt* read = nullptr;
     sqlite3_prepare_v2(from, "SELECT * FROM Dev_Info", -1, &read, nullptr);
     const int columns = sqlite3_column_count(read);

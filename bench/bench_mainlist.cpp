@@ -1,5 +1,6 @@
 // The main window's device list over 100,000 and 1,000 devices, side by side: how long
 // the first screenful takes, and the whole list against reading the same query raw.
+#include "bench/benchutil.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
 #include "main/core/password.h"
@@ -29,12 +30,6 @@ namespace {
 
 const int kRounds = 21;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 void fill(int devices)
 {
     dao::Transaction tx;
@@ -60,11 +55,7 @@ void fill(int devices)
 // Every row of the list's query read with the raw API, the seven columns kept.
 double rawFullRead(const QString& path)
 {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    const QByteArray key = schema::databasePassword().toUtf8();
-    sqlite3_key(db, key.constData(), key.size());
-    dao::detail::registerFunctions(db);
+    sqlite3* db = benchutil::openRawRegister(path, SQLITE_OPEN_READONLY);
     const QByteArray sql = dao::jetsql::translate(ListQuery(QString())).sql.toUtf8();
     QElapsedTimer t;
     t.start();
@@ -100,9 +91,7 @@ struct Figures {
 Figures measure(int devices)
 {
     QTemporaryDir dir;
-    plat::setAppPath(dir.path());
-    CreateNewDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("secret-1"));
-    OpenMainDatabase();
+    benchutil::openNewRegister(dir.path(), QStringLiteral("secret-1"));
     fill(devices);
     gUsrInfos = std::make_unique<UsrInfos>();
     qint32 id = 0;
@@ -133,9 +122,9 @@ Figures measure(int devices)
     gUsrInfos.reset();
     gDatabase.Close();
     gDatabase = dao::Database();
-    f.firstRows = median(first);
-    f.fullLoad = median(full);
-    f.raw = median(raw);
+    f.firstRows = benchutil::median(first);
+    f.fullLoad = benchutil::median(full);
+    f.raw = benchutil::median(raw);
     return f;
 }
 
@@ -143,8 +132,7 @@ Figures measure(int devices)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchutil::offscreenUnlessChosen();
     QApplication app(argc, argv);
     ui::script::enable();
     QTemporaryDir settings;

@@ -1,4 +1,5 @@
 // A 10,000-row report printed to PDF, and how its cost grows with the rows.
+#include "bench/benchutil.h"
 #include "report/include/parvel.h"
 #include "report/parvel.h"
 #include "platform/core/app.h"
@@ -77,8 +78,7 @@ double printTable(dao::Database& db, const QString& table, int* pages)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchutil::offscreenUnlessChosen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     plat::setAppPath(dir.path());

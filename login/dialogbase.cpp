@@ -3,8 +3,11 @@
 #include "login/strings.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
+#include "platform/core/vberror.h"
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -63,6 +66,37 @@ DialogBase::DialogBase(QWidget* parent) : QDialog(parent)
         if (!m_attempting)
             cmdCancel_Click();
     });
+}
+
+void DialogBase::addFooter(QGridLayout* grid, int row, QWidget* firstBox, QWidget* besideButtons)
+{
+    grid->addWidget(Line1, row, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    if (besideButtons)
+        buttons->addWidget(besideButtons);
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    grid->addLayout(buttons, row + 1, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+    firstBox->setMinimumWidth(180);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+bool DialogBase::runAttempt(const std::function<void()>& body)
+{
+    try {
+        body();
+        hide();
+        ui::DoEvents();
+        return true;
+    } catch (const vb::Error& e) {
+        showFailure(e.description(), e.source());
+    } catch (const std::exception& e) {
+        showFailure(QString::fromLocal8Bit(e.what()), QString());
+    }
+    ui::DoEvents();
+    return false;
 }
 
 void DialogBase::finishLoading()

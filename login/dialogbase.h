@@ -2,11 +2,13 @@
 // What the log-in and change-password dialogs share: key picture, buttons, failure boxes.
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QFrame;
+class QGridLayout;
 
 namespace quillon {
 
@@ -45,6 +47,12 @@ protected:
     static void focusAndSelect(QLineEdit* box);
     // A text box that selects its whole text when it is entered.
     QLineEdit* newBox(bool password);
+    // Under the boxes of a three-column grid, from `row` on: the rule, then the buttons with
+    // `besideButtons` (if any) on their left; the box column stretches, `firstBox` sets its width.
+    void addFooter(QGridLayout* grid, int row, QWidget* firstBox, QWidget* besideButtons = nullptr);
+    // Runs one attempt: the dialog hides when it raises nothing, else the failure is shown.
+    // False on failure.
+    bool runAttempt(const std::function<void()>& body);
     // Called once the controls exist: button texts, icon, no close command.
     void finishLoading();
 

@@ -4,9 +4,7 @@
 #include "platform/core/events.h"
 #include "platform/core/vberror.h"
 #include <QCheckBox>
-#include <QFrame>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,16 +31,7 @@ frmLogin::frmLogin(QWidget* parent) : DialogBase(parent)
     grid->addWidget(txtLogName, 0, 2);
     grid->addWidget(lblLabels[1], 1, 1);
     grid->addWidget(txtPassword, 1, 2);
-    grid->addWidget(Line1, 2, 0, 1, 3);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(chkPWd);
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    grid->addLayout(buttons, 3, 0, 1, 3);
-    grid->setColumnStretch(2, 1);
-    txtLogName->setMinimumWidth(180);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
+    addFooter(grid, 2, txtLogName, chkPWd);
     setTabOrder(txtLogName, txtPassword);
     setTabOrder(txtPassword, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
@@ -86,22 +75,15 @@ void frmLogin::cmdOK_Click()
         return;
     Attempt attempt(this);
     int result = chkPWd->isChecked() ? eSavePassword : 0;
-    try {
+    const bool done = runAttempt([&] {
         const QString name = txtLogName->text().trimmed();
         const QString password = txtPassword->text().trimmed();
         if (Validate)
             Validate(name, password, result);
         pRaiseError(result, 0, builtInHost);
-        hide();
-        ui::DoEvents();
-        return;
-    } catch (const vb::Error& e) {
-        showFailure(e.description(), e.source());
-    } catch (const std::exception& e) {
-        showFailure(QString::fromLocal8Bit(e.what()), QString());
-    }
-    ui::DoEvents();
-    focusAndSelect(result == ePasswordDenied ? txtPassword : txtLogName);
+    });
+    if (!done)
+        focusAndSelect(result == ePasswordDenied ? txtPassword : txtLogName);
 }
 
 void frmLogin::cmdCancel_Click()

@@ -3,9 +3,7 @@
 #include "login/userinfo.h"
 #include "platform/core/events.h"
 #include "platform/core/vberror.h"
-#include <QFrame>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,15 +33,7 @@ frmNewPWD::frmNewPWD(QWidget* parent) : DialogBase(parent)
         grid->addWidget(lblLabels[i], i, 1);
         grid->addWidget(boxes[i], i, 2);
     }
-    grid->addWidget(Line1, 4, 0, 1, 3);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    grid->addLayout(buttons, 5, 0, 1, 3);
-    grid->setColumnStretch(2, 1);
-    txtUserName->setMinimumWidth(180);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
+    addFooter(grid, 4, txtUserName);
     setTabOrder(txtUserName, txtOldPWD);
     setTabOrder(txtOldPWD, txtNewPWD);
     setTabOrder(txtNewPWD, txtConPWD);
@@ -96,7 +86,7 @@ void frmNewPWD::cmdOK_Click()
         return;
     Attempt attempt(this);
     int result = 0;
-    try {
+    const bool done = runAttempt([&] {
         m_logName = txtUserName->text().trimmed();
         const QString oldPassword = txtOldPWD->text().trimmed();
         const QString newPassword = txtNewPWD->text().trimmed();
@@ -106,15 +96,9 @@ void frmNewPWD::cmdOK_Click()
         if (Validate)
             Validate(m_logName, oldPassword, newPassword, result);
         pRaiseError(result, 1);
-        hide();
-        ui::DoEvents();
+    });
+    if (done)
         return;
-    } catch (const vb::Error& e) {
-        showFailure(e.description(), e.source());
-    } catch (const std::exception& e) {
-        showFailure(QString::fromLocal8Bit(e.what()), QString());
-    }
-    ui::DoEvents();
     QLineEdit* box = nullptr;
     switch (result) {
     case eUserForbid:

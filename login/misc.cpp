@@ -159,6 +159,30 @@ WinRect centredFifth(const WinRect& r)
     return f;
 }
 
+namespace {
+
+// Where a zoom starts or ends: a fifth of `w` in its centre (mode 0), the mouse pointer (1)
+// or the point x, y in twips (2); an empty rectangle otherwise.
+WinRect zoomEnd(int mode, QWidget* w, int x, int y)
+{
+    switch (mode) {
+    case 0:
+        return w ? centredFifth(windowRect(w)) : WinRect();
+    case 1: {
+        const QPoint p = QCursor::pos();
+        return {p.x(), p.y(), p.x() + 1, p.y() + 1};
+    }
+    case 2: {
+        const int px = x / twipsPerPixelX(), py = y / twipsPerPixelY();
+        return {px, py, px + 1, py + 1};
+    }
+    default:
+        return WinRect();
+    }
+}
+
+} // namespace
+
 void pRemoveMenus(QWidget* window, int menus)
 {
     if (!window || !(menus & (1 | 4 | 8 | 16)))
@@ -198,25 +222,7 @@ void pRemoveMenus(QWidget* window, int menus)
 void pZoomFromObj(QWidget* form, int mode, QWidget* origin, int& FromX, int& FromY, int& ToX, int& ToY)
 {
     const int tx = twipsPerPixelX(), ty = twipsPerPixelY();
-    WinRect from;
-    switch (mode) {
-    case 0:
-        if (origin)
-            from = centredFifth(windowRect(origin));
-        break;
-    case 1: {
-        const QPoint p = QCursor::pos();
-        from = {p.x(), p.y(), p.x() + 1, p.y() + 1};
-        break;
-    }
-    case 2: {
-        const int x = FromX / tx, y = FromY / ty;
-        from = {x, y, x + 1, y + 1};
-        break;
-    }
-    default:
-        break;
-    }
+    const WinRect from = zoomEnd(mode, origin, FromX, FromY);
     FromX = ((from.left + from.right) / 2) * tx;
     FromY = ((from.top + from.bottom) / 2) * ty;
 
@@ -253,26 +259,7 @@ void pZoomToObj(QWidget* window, int mode, QWidget* target, int ToX, int ToY)
 {
     if (!window)
         return;
-    WinRect to;
-    switch (mode) {
-    case 0:
-        if (target)
-            to = centredFifth(windowRect(target));
-        break;
-    case 1: {
-        const QPoint p = QCursor::pos();
-        to = {p.x(), p.y(), p.x() + 1, p.y() + 1};
-        break;
-    }
-    case 2: {
-        const int x = ToX / twipsPerPixelX(), y = ToY / twipsPerPixelY();
-        to = {x, y, x + 1, y + 1};
-        break;
-    }
-    default:
-        break;
-    }
-    animate(window, windowRect(window), to, false);
+    animate(window, windowRect(window), zoomEnd(mode, target, ToX, ToY), false);
     ui::DoEvents();
 }
 

@@ -151,6 +151,20 @@ qint32 wholeCode(const QString& text)
     return n;
 }
 
+namespace {
+
+// An entry as typed: the code must be a whole number.
+BaseEntry typedEntry(const QString& no, const QString& value, const QString& memo)
+{
+    BaseEntry e;
+    e.no = wholeCode(no);
+    e.value = value;
+    e.memo = memo;
+    return e;
+}
+
+} // namespace
+
 bool isFixedCode(const QString& codeText) { return codeText.trimmed() == QLatin1String("0"); }
 QString fixedUpdateText() { return kNoUpdate0; }
 QString fixedDeleteText() { return kNoDelete0; }
@@ -158,10 +172,7 @@ QString fixedDeleteText() { return kNoDelete0; }
 BaseEntry add(const QString& type, const QString& no, const QString& value, const QString& memo)
 {
     requireType(type);
-    BaseEntry e;
-    e.no = wholeCode(no);
-    e.value = value;
-    e.memo = memo;
+    BaseEntry e = typedEntry(no, value, memo);
     RequireDatabase();
     dao::Transaction tx;
     refuseDuplicate(type, e.no, value, QVariant());
@@ -189,10 +200,7 @@ BaseEntry modify(const QString& type, const QString& oldNo, const QString& no, c
     if (oldNo.trimmed().isEmpty())
         refuse(kGone);
     const qint32 oldCode = wholeCode(oldNo);
-    BaseEntry e;
-    e.no = wholeCode(no);
-    e.value = value;
-    e.memo = memo;
+    BaseEntry e = typedEntry(no, value, memo);
     if (e.no == 0 && oldCode != 0)
         refuse(kInto0);
     RequireDatabase();

@@ -42,6 +42,18 @@ QTreeWidgetItem* addRow(QTreeWidget* list, const BaseEntry& e)
     return item;
 }
 
+// The selected row when it may be changed: null when none is, or (after `refusal` is shown)
+// when it holds the fixed code 0.
+QTreeWidgetItem* changeableRow(QTreeWidget* list, const QString& refusal, QWidget* parent)
+{
+    QTreeWidgetItem* row = list->currentItem();
+    if (row && basedata::isFixedCode(row->text(0))) {
+        ui::MsgBox(refusal, ui::vbOKOnly, QString(), parent);
+        return nullptr;
+    }
+    return row;
+}
+
 } // namespace
 
 // ---- frmAddBases ----
@@ -265,13 +277,9 @@ void frmBasements::cmdAdd_Click()
 
 void frmBasements::cmdUpdate_Click()
 {
-    QTreeWidgetItem* row = lvwDetail->currentItem();
+    QTreeWidgetItem* row = changeableRow(lvwDetail, basedata::fixedUpdateText(), this);
     if (!row)
         return;
-    if (basedata::isFixedCode(row->text(0))) {
-        ui::MsgBox(basedata::fixedUpdateText(), ui::vbOKOnly, QString(), this);
-        return;
-    }
     int mode = 1;
     QString no = row->text(0), value = row->text(1), memo = row->text(2);
     ShowAddWin(mode, no, value, memo);
@@ -279,13 +287,9 @@ void frmBasements::cmdUpdate_Click()
 
 void frmBasements::cmdDelete_Click()
 {
-    QTreeWidgetItem* row = lvwDetail->currentItem();
+    QTreeWidgetItem* row = changeableRow(lvwDetail, basedata::fixedDeleteText(), this);
     if (!row)
         return;
-    if (basedata::isFixedCode(row->text(0))) {
-        ui::MsgBox(basedata::fixedDeleteText(), ui::vbOKOnly, QString(), this);
-        return;
-    }
     ui::runCommand([&] {
         const QString type = selectedType();
         basedata::checkDeletable(type, row->text(0));

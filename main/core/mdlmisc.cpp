@@ -83,6 +83,19 @@ QString SqlNumber(const QVariant& value)
     return QString::number(d, 'g', 17);
 }
 
+QString LiteralLikePattern(const QString& filter)
+{
+    QString pattern;
+    pattern.reserve(filter.size());
+    for (const QChar c : filter) {
+        if (c == QLatin1Char('*') || c == QLatin1Char('#') || c == QLatin1Char('['))
+            pattern += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            pattern += c;
+    }
+    return pattern;
+}
+
 QString SqlName(const QString& name)
 {
     if (name.isEmpty() || name.contains(QLatin1Char(']')) || name.contains(QLatin1Char('[')))
@@ -239,6 +252,18 @@ void DeleteDeviceRows(qint32 devId, const std::function<void(const QString&)>& s
         if (hasDevId)
             db.Execute(QStringLiteral("DELETE * FROM ") + SqlName(name) + QStringLiteral(" WHERE [Dev_ID]=") +
                        QString::number(devId) + QStringLiteral(";"));
+    }
+    tx.commit();
+}
+
+void ClearDeviceTables(const std::function<void(const QString&)>& status)
+{
+    dao::Database& db = RequireDatabase();
+    dao::Transaction tx;
+    for (const QString& table : QStringLiteral("Checks;Dev_Docs;Dev_Info;Discard;Maintain;Transfer").split(QLatin1Char(';'))) {
+        if (status)
+            status(table);
+        db.Execute(QStringLiteral("DELETE * FROM ") + SqlName(table) + QLatin1Char(';'));
     }
     tx.commit();
 }

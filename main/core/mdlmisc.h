@@ -36,6 +36,9 @@ bool SameValue(const QVariant& a, const QVariant& b);
 // a whole number checked to be one (error 13 otherwise).
 QString SqlText(const QString& value);
 QString SqlNumber(const QVariant& value);
+// A LIKE pattern in which only "?" stays a wildcard: "*", "#" and "[" stand for themselves.
+// Put it between quotes with SqlText.
+QString LiteralLikePattern(const QString& filter);
 // A table or column name between square brackets (a "]" in it is refused with error 5).
 QString SqlName(const QString& name);
 
@@ -64,6 +67,9 @@ QString LookupCode(const CodeTable& table, const QVariant& no, bool indexed);
 // Deletes the rows of device devId from every table with a [Dev_ID] column, in one
 // transaction; status, when given, hears which table is searched.
 void DeleteDeviceRows(qint32 devId, const std::function<void(const QString&)>& status = {});
+// Empties the six data tables (Checks, Dev_Docs, Dev_Info, Discard, Maintain, Transfer) in
+// one transaction: all or none. SysInfo stays. status hears each table before it is emptied.
+void ClearDeviceTables(const std::function<void(const QString&)>& status = {});
 // Deletes history row `id` of device devId from `table` (a plain name).
 void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table);
 

@@ -74,8 +74,8 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
             }
             rs.MoveNext();
         }
-        if (selectFirst && combo->count() > 0)
-            combo->setCurrentIndex(0);
+        // the combo box itself selects the first entry added
+        combo->setCurrentIndex(selectFirst && combo->count() > 0 ? 0 : -1);
     } catch (const vb::Error& e) {
         if (e.number() != dao::err::Locked)
             ReportError(e);
@@ -153,13 +153,15 @@ QString ReadSysInfo(const QString& type, const QString& defaultText, dao::Databa
     return result;
 }
 
-void WriteSysInfo(const QString& type, const QString& value, const QString& column)
+bool WriteSysInfo(const QString& type, const QString& value, const QString& column)
 {
     if (gDatabase.isNothing() || value.isEmpty())
-        return;
+        return false;
+    bool stored = false;
     ui::runCommand([&] {
         try {
             StoreSysInfo(type, value, column);
+            stored = true;
         } catch (const vb::Error& e) {
             if (e.number() != vb::errTypeMismatch)
                 throw;
@@ -167,6 +169,7 @@ void WriteSysInfo(const QString& type, const QString& value, const QString& colu
             ui::DoEvents();
         }
     });
+    return stored;
 }
 
 void LoadCodeList(const QString& type, CodeTable& table, bool indexed)

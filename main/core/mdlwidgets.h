@@ -24,7 +24,9 @@ void SetupColumns(QTreeWidget* list, const QString& spec);
 QString GetCodeValue(const QString& type, const QVariant& no);
 QString ReadSysInfo(const QString& type, const QString& defaultText = QString(),
                     dao::Database* database = nullptr, const QString& column = QString());
-void WriteSysInfo(const QString& type, const QString& value, const QString& column = QString());
+// WriteSysInfo: true when the value was stored (an empty value or no database stores nothing;
+// a failure has been shown).
+bool WriteSysInfo(const QString& type, const QString& value, const QString& column = QString());
 void LoadCodeList(const QString& type, CodeTable& table, bool indexed);
 
 // Ask, then delete (DeleteDeviceRows, DeleteHistoryRecord); 1 when deleted, else empty.

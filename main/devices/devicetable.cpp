@@ -116,19 +116,23 @@ QByteArray ReadDevicePicture(qint32 devId)
 bool IsNormalFile(const QString& path)
 {
     const QFileInfo info(path);
-    return !path.isEmpty() && info.isFile() && !info.isHidden();
+    return !path.isEmpty() && info.isFile() && info.isReadable();
+}
+
+void CheckFileToStore(const QString& path, qint64 maxBytes)
+{
+    if (!IsNormalFile(path))
+        throw vb::Error(vb::componentError(1076), Str(1076, path));
+    const qint64 size = QFileInfo(path).size();
+    if (size > maxBytes)
+        throw vb::Error(dao::err::FieldTooSmall,
+                        QStringLiteral("文件[%1]太大(%2 字节)，最多 %3 字节。").arg(path).arg(size).arg(maxBytes));
 }
 
 QByteArray ReadFileBytes(const QString& path, qint64 maxBytes)
 {
-    if (!IsNormalFile(path))
-        throw vb::Error(vb::componentError(1076), Str(1076, path));
+    CheckFileToStore(path, maxBytes);
     QFile file(path);
-    if (file.size() > maxBytes)
-        throw vb::Error(dao::err::FieldTooSmall, QStringLiteral("文件[%1]太大(%2 字节)，最多 %3 字节。")
-                                                     .arg(path)
-                                                     .arg(file.size())
-                                                     .arg(maxBytes));
     if (!file.open(QIODevice::ReadOnly))
         throw vb::Error(75, QStringLiteral("读取文件失败：") + path);
     QByteArray bytes = file.readAll();

@@ -51,11 +51,13 @@ QByteArray ReadDevicePicture(qint32 devId);
 // room for the rest of the row.
 constexpr qint64 kMaxStoredBytes = 1000000000 - 1024 * 1024;
 
-// Whether path names a normal file (not a folder, not hidden).
+// Whether path names a regular file that can be read (a dot-file is an ordinary file).
 bool IsNormalFile(const QString& path);
-// The whole file, exactly as stored on disk. Missing (or not a normal file):
-// 0x80040000 + 1076 "找不到文件！path"; larger than maxBytes: error 3163 with the sizes;
-// a read error: error 75 with the path.
+// Raises what ReadFileBytes raises before reading: missing (or not a normal file):
+// 0x80040000 + 1076 "找不到文件！path"; larger than maxBytes: error 3163 with the sizes.
+void CheckFileToStore(const QString& path, qint64 maxBytes = kMaxStoredBytes);
+// The whole file, exactly as stored on disk, after CheckFileToStore; a read error:
+// error 75 with the path.
 QByteArray ReadFileBytes(const QString& path, qint64 maxBytes = kMaxStoredBytes);
 
 } // namespace ostrel::devices

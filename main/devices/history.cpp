@@ -3,6 +3,7 @@
 #include "main/devices/devicetable.h"
 #include "platform/core/format.h"
 #include "platform/core/vbrt.h"
+#include <QFileInfo>
 #include <functional>
 #include <limits>
 
@@ -133,12 +134,7 @@ qint32 AddDocuments(const DocumentInfo& info, const QList<DocumentFile>& files)
             if (key > std::numeric_limits<qint32>::max())
                 throw vb::Error::runtime(vb::errOverflow);
             const QByteArray bytes = ReadFileBytes(f.path);
-            QString name = f.name;
-            if (name.isEmpty()) {
-                name = f.path;
-                name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-                name = name.section(QLatin1Char('/'), -1);
-            }
+            const QString name = f.name.isEmpty() ? QFileInfo(f.path).fileName() : f.name;
             rs.AddNew();
             rs.Fields(QStringLiteral("ID")).setValue(qint32(key));
             rs.Fields(QStringLiteral("Dev_ID")).setValue(info.devId);

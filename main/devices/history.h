@@ -70,11 +70,11 @@ struct DocumentInfo {
 
 struct DocumentFile {
     QString path; // read whole, exactly as on disk
-    QString name; // [Name]; empty: the text after the path's last "/" or "\"
+    QString name; // [Name]; empty: the file name of the path
 };
 
 // Stores the files on consecutive keys from one GetNewID, first to last; returns the first
-// key (0 when the list is empty). A missing or hidden file raises 0x80040000 + 1076
+// key (0 when the list is empty). A missing or unreadable file raises 0x80040000 + 1076
 // "找不到文件！path"; a file too large for the engine raises 3163 before anything of it is
 // written (see ReadFileBytes).
 qint32 AddDocuments(const DocumentInfo& info, const QList<DocumentFile>& files);

@@ -91,6 +91,16 @@ qint32 DeviceListModel::devId(int row) const
     return row >= 0 && row < m_rows.size() ? m_rows[row].devId : 0;
 }
 
+bool DeviceListModel::removeRows(int row, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || row < 0 || count < 1 || row + count > m_rows.size())
+        return false;
+    beginRemoveRows(parent, row, row + count - 1);
+    m_rows.remove(row, count);
+    endRemoveRows();
+    return true;
+}
+
 int DeviceListModel::findDevice(qint32 devId) const
 {
     for (int i = 0; i < m_rows.size(); ++i)

@@ -44,6 +44,8 @@ public:
     int expectedRows() const { return m_expected; }
     qint64 totalTenThousandths() const { return m_total; }
     qint32 devId(int row) const;
+    // Takes rows out of the list (a deleted device); the totals stay until the next load.
+    bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
     // The first row holding devId, or -1.
     int findDevice(qint32 devId) const;
 

@@ -73,6 +73,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 frmMain::~frmMain()
 {
     deviceList->cancel();
+    releaseCodes();
 }
 
 void frmMain::buildMenus()
@@ -152,6 +153,10 @@ void frmMain::buildMenus()
     on(mnuBasement, &frmMain::mnuBasement_Click);
     on(mnuToolUsr, &frmMain::mnuToolUsr_Click);
     on(mnuToolFilt, &frmMain::mnuToolFilt_Click);
+    on(mnuToolDelDev, &frmMain::mnuToolDelDev_Click);
+    on(mnuToolClear, &frmMain::mnuToolClear_Click);
+    on(mnuQuery, &frmMain::mnuQuery_Click);
+    on(mnuGetInfo, &frmMain::mnuGetInfo_Click);
     on(mnuHelpContents, &frmMain::mnuHelpContents_Click);
     on(mnuHelpSearchForHelpOn, &frmMain::mnuHelpSearchForHelpOn_Click);
     on(mnuHelpAbout, &frmMain::mnuHelpAbout_Click);
@@ -262,6 +267,7 @@ void frmMain::buildPanes()
     detailRow->addLayout(buttons);
     detailBox->addLayout(detailRow, 1);
     rightBox->addWidget(detail);
+    buildDetail();
 
     // The panes take the widths SizeControls gives them, whatever their contents ask for.
     left->setMinimumWidth(1);
@@ -312,6 +318,9 @@ void frmMain::Form_Load()
     if (cMes)
         connect(cMes.data(), &cindral::Messenger::NewMessage, this, &frmMain::cMes_NewMessage);
     ui::DoEvents();
+    cCodes = gCodes;
+    if (cCodes)
+        cCodes->advise(this);
 
     mFilterText = plat::GetSetting(plat::appTitle(), kSettings, QStringLiteral("Filters"));
     bool ok = false;
@@ -374,6 +383,7 @@ void frmMain::Form_Unload()
         plat::SaveSetting(plat::appTitle(), kSettings, QStringLiteral("Track"),
                           QString::number(chkTrack->isChecked() ? 1 : 0));
     });
+    releaseCodes();
     ignoringErrors([&] {
         if (gCodes)
             gCodes->Cls();
@@ -474,34 +484,6 @@ void frmMain::showClock()
 
 // ---- Windows opened from here ----
 
-void frmMain::ShowAddWin(qint32& Mode, qint32 Dev_ID)
-{
-    if (!frmDevice) {
-        frmDevice = new frmDevices(this);
-        connect(frmDevice.data(), &frmDevices::InfoChg, this, &frmMain::frmDevice_InfoChg);
-        connect(frmDevice.data(), &frmDevices::GetItem, this, &frmMain::frmDevice_GetItem);
-    } else if (frmDevice->isVisible()) {
-        frmDevice->showNormal();
-        frmDevice->raise();
-        frmDevice->activateWindow();
-    }
-    frmDevice->ShowInfo(Mode, Dev_ID);
-    frmDevice->show();
-}
-
-void frmMain::mnuToolFilt_Click()
-{
-    ui::runCommand([&] {
-        if (!frmFilt) {
-            frmFilt = new frmFilter(this);
-            connect(frmFilt.data(), &frmFilter::Apply, this, &frmMain::frmFilt_Apply);
-            ui::DoEvents();
-        }
-        frmFilt->show();
-        ui::DoEvents();
-    }, this);
-}
-
 void frmMain::mnuFilePrint_Click()
 {
     ui::runCommand([&] {
@@ -549,18 +531,6 @@ void frmMain::mnuFileBackup_Click()
 {
     if (gUsrInfos && gUsrInfos->PrvBackup())
         BackupMainDatabase(this);   // its own command boundary
-}
-
-void frmMain::mnuBasement_Click()
-{
-    if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
-        ui::runCommand([&] { ShowBaseDataWindow(this); }, this);
-}
-
-void frmMain::mnuToolUsr_Click()
-{
-    if (gUsrInfos && gUsrInfos->PrvStyle() == 3)
-        ui::runCommand([&] { ShowUsersWindow(this); }, this);
 }
 
 void frmMain::showHelp(bool)

@@ -1,7 +1,10 @@
 #pragma once
 // The main window: the one window that lives as long as the program. Closing it ends
 // the program. The device tree by classification scheme on the left, the device list
-// of the selected node on the right, the detail pane under the list.
+// of the selected node on the right, the detail pane under the list. It answers the
+// code rule's questions (last code, stored rule) for the whole program.
+#include "main/mainwin/historytabs.h"
+#include "main/mainwin/lastcode.h"
 #include <QMainWindow>
 #include <QPointer>
 #include <QVector>
@@ -10,6 +13,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPlainTextEdit;
 class QMenu;
 class QPushButton;
 class QSplitter;
@@ -35,7 +39,7 @@ class frmDynamics;
 class frmFilter;
 struct TreeNode;
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public CodeRuleHost {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -53,7 +57,11 @@ public:
     double splitterPosition() const { return m_splitterX; }
 
     // Opens the device editor on Dev_ID (0: a new device), modeless, owned by this window.
+    // The editor's refusal reaches the caller.
     void ShowAddWin(qint32& Mode, qint32 Dev_ID);
+    // Opens the history editor on one kind (0 transfer .. 4 documents) of a device, modally;
+    // its refusal is shown.
+    void ShowDynaWin(qint32& Kind, qint32& Dev_ID);
 
     // Writes a status text into panel 1 ("待命.." for an empty one); nothing calls it.
     void MsgBar(QStatusBar* statusBar, const QString& msg, bool busy);
@@ -81,9 +89,23 @@ public:
     qint32 selectedDevId() const;
     void selectRow(int row);
 
-    // Rebuilds the detail pane for the selected row; the pane itself is still to come.
+    // The detail pane: (re)loads the selected tab for the selected row, unless it shows them
+    // already (its tag: Dev_ID, CR, the tab's 1-based index).
     void tbsDevice_Click();
     QString tbsDeviceTag() const { return m_tbsTag; }
+    // The selected tab's key: "Summary", "Picture", "Trans", "Maintain", "Checks", "Discard", "Docs".
+    QString currentTabKey() const;
+    // What the summary shows (Dev_ID, TAB, device number) and whose records the list shows.
+    QString txtDeviceTag() const { return m_txtTag; }
+    QString lstDetailTag() const { return m_lstTag; }
+    // The device's picture into target, from the one-entry cache when it holds the device
+    // since at most 3 seconds.
+    void ShowDevicePicture(qint32& Dev_ID, QLabel* target);
+    void picDevice_Resize();
+    // Writes the selected stored document to "Temp" and opens it.
+    void lstDetail_DblClick();
+    void lvwDevices_DblClick();
+    void lvwDevices_ItemClick();
 
     // Controls.
     QComboBox* cboTView = nullptr;
@@ -96,6 +118,9 @@ public:
     QTabBar* tbsDevice = nullptr;
     QWidget* picDevice = nullptr;   // holds the detail views
     QLabel* imgDevice = nullptr;
+    QPlainTextEdit* txtDevice = nullptr;
+    QTreeWidget* lstDetail = nullptr;
+    mainwin::DocIcons imlIco;
     QCheckBox* chkTrack = nullptr;
     QPushButton* cmdAdd = nullptr;
     QPushButton* cmdDelete = nullptr;
@@ -159,10 +184,23 @@ public Q_SLOTS:
     void mnuBasement_Click();
     void mnuToolUsr_Click();
     void mnuToolFilt_Click();
+    void mnuToolDelDev_Click();
+    void mnuToolClear_Click();
+    void mnuQuery_Click();
+    void mnuGetInfo_Click();
+    void cmdAdd_Click();
+    void cmdDelete_Click();
     void mnuHelpContents_Click();
     void mnuHelpSearchForHelpOn_Click();
     void mnuHelpAbout_Click();
     void tbToolBar_ButtonClick(QAction* button);
+
+public:
+    // The code rule's events (GetLastCode comes with CodeRuleHost).
+    void GetSettings(const QString& Name, QString& Value) override;
+    void AddField(const QString& Name) override;
+    void DropField(const QString& Name) override;
+    void Save(QString& Value, bool& bChieved) override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -173,6 +211,12 @@ private:
     void buildMenus();
     void buildPanes();
     void buildStatusBar();
+    // The tabs and the views of the detail area, and the signals of the list and buttons.
+    void buildDetail();
+    // Deletes a device after asking; removes its list row and rebuilds the detail pane.
+    void deleteDevice(qint32 devId, const QString& devNo);
+    // Unadvises the code rule and lets go of it.
+    void releaseCodes();
     void Form_Unload();
     void cMes_NewMessage(const QString& text);
     void showClock();
@@ -189,6 +233,10 @@ private:
     void addChildNodes(QTreeWidgetItem* node, const QString& level, const QString& filter);
 
     QPointer<cindral::Messenger> cMes;
+    // The code rule whose events this window answers while it is advised.
+    com::ComPtr<tessaly::ICodeClass> cCodes;
+    QString m_txtTag;
+    QString m_lstTag;
     QString mFilterText;
     QString mClassRule;
     QString m_treeTag;

@@ -151,6 +151,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == imgDevice && event->type() == QEvent::MouseButtonRelease)
         imgDevice_Click();
+    else if (watched == picDevice && event->type() == QEvent::Resize)
+        picDevice_Resize();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -249,13 +251,6 @@ void frmMain::selectRow(int row)
     lvwDevices->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                              QItemSelectionModel::Rows);
     lvwDevices->scrollTo(index);
-}
-
-void frmMain::tbsDevice_Click()
-{
-    // The detail tabs fill the pane for the selected row; until they exist only the
-    // pane's memory of what it shows is kept.
-    m_tbsTag = QString::number(selectedDevId());
 }
 
 void frmMain::frmDevice_GetItem(qint32 Direction, qint32& Dev_ID)

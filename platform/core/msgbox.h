@@ -55,6 +55,15 @@ ShownBox last();
 void clear();
 // Lets another scripted service forget its answers on clear().
 void addClearHook(void (*hook)());
+// The script of another service, one per type: made on first use, made afresh by clear().
+template <typename T>
+T& serviceState()
+{
+    static T s;
+    static const bool hooked = (addClearHook([] { serviceState<T>() = T{}; }), true);
+    (void)hooked;
+    return s;
+}
 } // namespace script
 
 } // namespace ui

@@ -44,4 +44,17 @@ private:
     QByteArray m_what;
 };
 
+// Runs f and drops the error it raises: the step is optional, the caller goes on either way.
+// True when f raised nothing.
+template <typename F>
+bool ignoring(F&& f)
+{
+    try {
+        f();
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
 } // namespace vb

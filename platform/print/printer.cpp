@@ -156,6 +156,23 @@ struct Printer::Impl {
         return c;
     }
 
+    // A line or a rectangle between two corners in the scale; the pen stays at the second one.
+    void figure(PrintCall::Kind kind, double x1, double y1, double x2, double y2)
+    {
+        ensurePage();
+        PrintCall c = call(kind);
+        c.x1 = toMm(x1);
+        c.y1 = toMm(y1);
+        c.x2 = toMm(x2);
+        c.y2 = toMm(y2);
+        if (kind == PrintCall::Line)
+            job->line(c);
+        else
+            job->rect(c);
+        curX = c.x2;
+        curY = c.y2;
+    }
+
     void requireGui() const
     {
         if (!haveGuiApp())
@@ -379,31 +396,9 @@ void Printer::Print(const QString& text)
     d->curY = y;
 }
 
-void Printer::Line(double x1, double y1, double x2, double y2)
-{
-    d->ensurePage();
-    PrintCall c = d->call(PrintCall::Line);
-    c.x1 = d->toMm(x1);
-    c.y1 = d->toMm(y1);
-    c.x2 = d->toMm(x2);
-    c.y2 = d->toMm(y2);
-    d->job->line(c);
-    d->curX = c.x2;
-    d->curY = c.y2;
-}
+void Printer::Line(double x1, double y1, double x2, double y2) { d->figure(PrintCall::Line, x1, y1, x2, y2); }
 
-void Printer::Rectangle(double x1, double y1, double x2, double y2)
-{
-    d->ensurePage();
-    PrintCall c = d->call(PrintCall::Rect);
-    c.x1 = d->toMm(x1);
-    c.y1 = d->toMm(y1);
-    c.x2 = d->toMm(x2);
-    c.y2 = d->toMm(y2);
-    d->job->rect(c);
-    d->curX = c.x2;
-    d->curY = c.y2;
-}
+void Printer::Rectangle(double x1, double y1, double x2, double y2) { d->figure(PrintCall::Rect, x1, y1, x2, y2); }
 
 void Printer::NewPage()
 {

@@ -5,17 +5,11 @@
 namespace ui {
 namespace {
 
-void forgetBeeps();
+struct BeepScript {
+    int count = 0;
+};
 
-int& beepCount()
-{
-    static int n = 0;
-    static const bool hooked = (script::addClearHook(&forgetBeeps), true);
-    Q_UNUSED(hooked);
-    return n;
-}
-
-void forgetBeeps() { beepCount() = 0; }
+int& beepCount() { return script::serviceState<BeepScript>().count; }
 
 } // namespace
 

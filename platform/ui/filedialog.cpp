@@ -18,19 +18,7 @@ struct FileScript {
     QQueue<Answer> answers;
     QList<FileDialogRequest> asked;
 };
-void forgetFiles();
-FileScript& fileScript()
-{
-    static FileScript s;
-    static const bool hooked = (script::addClearHook(&forgetFiles), true);
-    Q_UNUSED(hooked);
-    return s;
-}
-void forgetFiles()
-{
-    fileScript().answers.clear();
-    fileScript().asked.clear();
-}
+FileScript& fileScript() { return script::serviceState<FileScript>(); }
 
 QString run(FileDialogRequest r, QWidget* parent)
 {
@@ -111,7 +99,7 @@ namespace script {
 void answerFile(const QString& path) { fileScript().answers.enqueue({path, false}); }
 void answerFileCancel() { fileScript().answers.enqueue({QString(), true}); }
 QList<FileDialogRequest> fileDialogs() { return fileScript().asked; }
-void clearFileDialogs() { forgetFiles(); }
+void clearFileDialogs() { fileScript() = FileScript{}; }
 } // namespace script
 
 } // namespace ui

@@ -12,21 +12,7 @@ struct MenuScript {
     QList<ShownMenu> shown;
 };
 
-void forgetMenus();
-
-MenuScript& menuScript()
-{
-    static MenuScript s;
-    static const bool hooked = (script::addClearHook(&forgetMenus), true);
-    Q_UNUSED(hooked);
-    return s;
-}
-
-void forgetMenus()
-{
-    menuScript().answers.clear();
-    menuScript().shown.clear();
-}
+MenuScript& menuScript() { return script::serviceState<MenuScript>(); }
 
 void record(QMenu* menu, ShownMenu& out)
 {

@@ -15,19 +15,7 @@ struct ShellScript {
     QQueue<int> results;
     QStringList opened;
 };
-void forgetShell();
-ShellScript& shellScript()
-{
-    static ShellScript s;
-    static const bool hooked = (script::addClearHook(&forgetShell), true);
-    Q_UNUSED(hooked);
-    return s;
-}
-void forgetShell()
-{
-    shellScript().results.clear();
-    shellScript().opened.clear();
-}
+ShellScript& shellScript() { return script::serviceState<ShellScript>(); }
 
 bool isUrl(const QString& path)
 {
@@ -80,16 +68,9 @@ QPixmap fileIcon(const QString& path, bool large)
     return icon.pixmap(side, side);
 }
 
-QString fileTypeName(const QString& path)
+namespace {
+QString typeNameOf(const QMimeType& type, const QString& suffix)
 {
-    const QFileInfo fi(absolute(path));
-    if (path.trimmed().isEmpty() || !fi.exists())
-        return QString();
-    if (fi.isDir())
-        return QStringLiteral("文件夹");
-    static const QMimeDatabase db;
-    const QMimeType type = db.mimeTypeForFile(fi, QMimeDatabase::MatchExtension);
-    const QString suffix = fi.suffix();
     if (!type.isValid() || type.isDefault()) {
         if (suffix.isEmpty())
             return QStringLiteral("文件");
@@ -97,6 +78,42 @@ QString fileTypeName(const QString& path)
     }
     const QString comment = type.comment();
     return comment.isEmpty() ? suffix.toUpper() + QStringLiteral(" 文件") : comment;
+}
+
+const QMimeDatabase& mimeDatabase()
+{
+    static const QMimeDatabase db;
+    return db;
+}
+} // namespace
+
+QString fileTypeName(const QString& path)
+{
+    const QFileInfo fi(absolute(path));
+    if (path.trimmed().isEmpty() || !fi.exists())
+        return QString();
+    if (fi.isDir())
+        return QStringLiteral("文件夹");
+    return typeNameOf(mimeDatabase().mimeTypeForFile(fi, QMimeDatabase::MatchExtension), fi.suffix());
+}
+
+QPixmap fileIconForName(const QString& name, bool large)
+{
+    const QMimeType type = mimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    QIcon icon = QIcon::fromTheme(type.iconName());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(type.genericIconName());
+    if (icon.isNull()) {
+        static QFileIconProvider provider;
+        icon = provider.icon(QAbstractFileIconProvider::File);
+    }
+    const int side = large ? 32 : 16;
+    return icon.isNull() ? QPixmap() : icon.pixmap(side, side);
+}
+
+QString fileTypeNameForName(const QString& name)
+{
+    return typeNameOf(mimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension), QFileInfo(name).suffix());
 }
 
 bool WinHelp(QWidget* owner, const QString& helpFile, int command, quint32 data)

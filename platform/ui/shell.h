@@ -31,6 +31,11 @@ QPixmap fileIcon(const QString& path, bool large);
 // know, the extension in capitals and " 文件". Empty when the file does not exist.
 QString fileTypeName(const QString& path);
 
+// The same from a file name alone, through the MIME database: no file needs to exist.
+// A type without an icon of its own gets the desktop's plain file icon.
+QPixmap fileIconForName(const QString& name, bool large);
+QString fileTypeNameForName(const QString& name);
+
 // Help commands.
 enum HelpCommand : int { helpContents = 3, helpPartialKey = 261 };
 // Opens the help file (a relative name is taken in the program's folder) for a command.

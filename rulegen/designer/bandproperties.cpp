@@ -22,15 +22,7 @@ namespace tessaly {
 
 namespace {
 
-bool ignoring(const std::function<void()>& f)
-{
-    try {
-        f();
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
+using vb::ignoring;
 
 // Selects an entry from code without the user's click handler (which listens to "activated").
 void select(QComboBox* c, int i) { c->setCurrentIndex(i); }

@@ -19,30 +19,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <functional>
 
 namespace tessaly {
 
 namespace {
 
-void ignoring(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error&) {
-    }
-}
-
-// A property write that raises nothing means the property applies to the band's style.
-bool applies(const std::function<void()>& write)
-{
-    try {
-        write();
-        return true;
-    } catch (const vb::Error&) {
-        return false;
-    }
-}
+using vb::ignoring;
 
 // The entries of a fixed list: "0-" text of firstId, "1-" text of firstId + 1, ...
 void fillFixedList(QComboBox* c, int firstId, int count)
@@ -228,15 +210,16 @@ void frmAddBands::FillBandControls()
     BandImpl* b = m_band.get();
     ignoring([&] { cboStyle->setCurrentIndex(b->Style()); });
 
-    EnableBandControls(0, applies([&] { b->setSwapMode(b->SwapMode()); }));
+    // A property applies to the band's style when writing its own value back raises nothing.
+    EnableBandControls(0, ignoring([&] { b->setSwapMode(b->SwapMode()); }));
     cboSwapMode->setCurrentIndex(b->SwapMode());
-    EnableBandControls(1, applies([&] { b->setDefault(b->Default()); }));
+    EnableBandControls(1, ignoring([&] { b->setDefault(b->Default()); }));
     txtDefault->setText(b->Default());
-    EnableBandControls(2, applies([&] { b->setFormate(b->Formate()); }));
+    EnableBandControls(2, ignoring([&] { b->setFormate(b->Formate()); }));
     txtFormat->setText(b->Formate());
-    EnableBandControls(3, applies([&] { b->setLength(b->Length()); }));
+    EnableBandControls(3, ignoring([&] { b->setLength(b->Length()); }));
     txtLength->setText(QString::number(b->Length()));
-    EnableBandControls(5, applies([&] { b->setIncrMode(b->IncrMode()); }));
+    EnableBandControls(5, ignoring([&] { b->setIncrMode(b->IncrMode()); }));
     cboIncrMode->setCurrentIndex(b->IncrMode());
 
     cboBound->clear();

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <functional>
 
 namespace tessaly {
 
@@ -30,13 +29,7 @@ const bool registered = [] {
     return true;
 }();
 
-void ignoring(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error&) {
-    }
-}
+using vb::ignoring;
 
 template <class W>
 W* tagged(QWidget* parent, const char* name, int tag)

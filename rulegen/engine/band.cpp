@@ -2,7 +2,6 @@
 #include "rulegen/engine/codeclass.h"
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
-#include <functional>
 
 namespace tessaly {
 
@@ -23,13 +22,7 @@ bool inAtoZ(const QString& v)
            QString::compare(v, QStringLiteral("Z"), Qt::CaseSensitive) <= 0;
 }
 
-void ignoring(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error&) {
-    }
-}
+using vb::ignoring;
 
 } // namespace
 

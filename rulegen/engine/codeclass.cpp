@@ -2,7 +2,6 @@
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
 #include "platform/core/msgbox.h"
-#include <functional>
 
 namespace tessaly {
 
@@ -10,13 +9,7 @@ using text::given;
 
 namespace {
 
-void ignoring(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error&) {
-    }
-}
+using vb::ignoring;
 
 } // namespace
 
@@ -49,19 +42,8 @@ CodeClassImpl::~CodeClassImpl()
 
 int CodeClassImpl::indexOf(const QVariant& key) const
 {
-    if (text::isPosition(key)) {
-        const qint64 p = text::position(key);
-        if (p < 1 || p > m_bands.size())
-            throw runtimeError(vb::errSubscript);
-        return int(p - 1);
-    }
-    if (!given(key))
-        throw runtimeError(vb::errInvalidCall);
-    const QString name = key.toString();
-    for (int i = 0; i < m_bands.size(); ++i)
-        if (text::sameText(m_bands[i]->Name(), name))
-            return i;
-    throw runtimeError(vb::errInvalidCall);
+    return text::indexOfKey(key, m_bands.size(),
+                            [&](int i, const QString& name) { return text::sameText(m_bands[i]->Name(), name); });
 }
 
 BandImpl* CodeClassImpl::findBand(const QString& name) const

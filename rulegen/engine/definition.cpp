@@ -3,7 +3,6 @@
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
 #include <cmath>
-#include <functional>
 #include <limits>
 
 namespace tessaly {
@@ -14,13 +13,7 @@ const QChar CR(13);
 
 QString flag(bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); }
 
-void ignoring(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::Error&) {
-    }
-}
+using vb::ignoring;
 
 struct BandLine {
     int key;

@@ -46,19 +46,10 @@ void ListsImpl::setStyle(int style)
 
 int ListsImpl::indexOf(const QVariant& key) const
 {
-    if (text::isPosition(key)) {
-        const qint64 p = text::position(key);
-        if (p < 1 || p > m_items.size())
-            throw runtimeError(vb::errSubscript);
-        return int(p - 1);
-    }
-    if (!given(key) || !keyed())
-        throw runtimeError(vb::errInvalidCall);
-    const QString name = key.toString();
-    for (int i = 0; i < m_items.size(); ++i)
-        if (text::sameText(m_items[i]->Name(), name))
-            return i;
-    throw runtimeError(vb::errInvalidCall);
+    // a list without keys is indexed by position only
+    return text::indexOfKey(key, m_items.size(), [&](int i, const QString& name) {
+        return keyed() && text::sameText(m_items[i]->Name(), name);
+    });
 }
 
 IList* ListsImpl::find(const QString& name) const
@@ -250,19 +241,9 @@ bool ListsImpl::checkText(const QString& t)
 
 int NamesImpl::indexOf(const QVariant& key) const
 {
-    if (text::isPosition(key)) {
-        const qint64 p = text::position(key);
-        if (p < 1 || p > m_items.size())
-            throw runtimeError(vb::errSubscript);
-        return int(p - 1);
-    }
-    if (!given(key))
-        throw runtimeError(vb::errInvalidCall);
-    const QString name = key.toString();
-    for (int i = 0; i < m_items.size(); ++i)
-        if (m_items[i].keyed && text::sameText(m_items[i].text, name))
-            return i;
-    throw runtimeError(vb::errInvalidCall);
+    return text::indexOfKey(key, m_items.size(), [&](int i, const QString& name) {
+        return m_items[i].keyed && text::sameText(m_items[i].text, name);
+    });
 }
 
 bool NamesImpl::contains(const QString& name) const

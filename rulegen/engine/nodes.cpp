@@ -169,19 +169,9 @@ bool NodesImpl::layerHas(NodeImpl* parent, NodeImpl* except, bool code, const QS
 
 NodeImpl* NodesImpl::lookup(const QVariant& key) const
 {
-    if (text::isPosition(key)) {
-        const qint64 p = text::position(key);
-        if (p < 1 || p > m_store.size())
-            throw runtimeError(vb::errSubscript);
-        return m_store[int(p - 1)].get();
-    }
-    if (!given(key))
-        throw runtimeError(vb::errInvalidCall);
-    const QString k = key.toString();
-    for (const auto& n : m_store)
-        if (text::sameText(n->Key(), k))
-            return n.get();
-    throw runtimeError(vb::errInvalidCall);
+    const int i = text::indexOfKey(key, m_store.size(),
+                                   [&](int at, const QString& k) { return text::sameText(m_store[at]->Key(), k); });
+    return m_store[i].get();
 }
 
 com::ComPtr<ICNode> NodesImpl::Node(const QVariant& vntIndexKey) { return com::ComPtr<ICNode>(lookup(vntIndexKey)); }

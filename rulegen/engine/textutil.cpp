@@ -1,4 +1,5 @@
 #include "rulegen/engine/textutil.h"
+#include "rulegen/engine/strings.h"
 #include "platform/core/format.h"
 #include "platform/core/vbrt.h"
 #include <cmath>
@@ -62,6 +63,23 @@ qint64 position(const QVariant& v)
     if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
         return qint64(std::nearbyint(v.toDouble()));
     return v.toLongLong();
+}
+
+int indexOfKey(const QVariant& v, int count, const std::function<bool(int, const QString&)>& named)
+{
+    if (isPosition(v)) {
+        const qint64 p = position(v);
+        if (p < 1 || p > count)
+            throw runtimeError(vb::errSubscript);
+        return int(p - 1);
+    }
+    if (!given(v))
+        throw runtimeError(vb::errInvalidCall);
+    const QString key = v.toString();
+    for (int i = 0; i < count; ++i)
+        if (named(i, key))
+            return i;
+    throw runtimeError(vb::errInvalidCall);
 }
 
 // ---------------------------------------------------------------- dates

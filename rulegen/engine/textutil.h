@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 
 namespace tessaly::text {
 
@@ -38,5 +39,9 @@ bool fitsText(const QString& s, const char* separators);
 inline bool given(const QVariant& v) { return v.isValid() && !v.isNull(); }
 bool isPosition(const QVariant& v);
 qint64 position(const QVariant& v);
+// The index (from 0) an index-or-key argument names among `count` entries: a position from 1,
+// or the first entry i with named(i, key). A position out of range raises the subscript error,
+// a key no entry has (or no key at all) the invalid-call error.
+int indexOfKey(const QVariant& v, int count, const std::function<bool(int, const QString&)>& named);
 
 } // namespace tessaly::text

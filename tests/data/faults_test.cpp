@@ -4,11 +4,13 @@
 #include "main/core/basedata.h"
 #include "main/core/schema.h"
 #include "tests/common/faultvfs.h"
+#include "tests/common/raised.h"
 #include "tests/data/servicefixture.h"
 
 using namespace ostrel;
 using namespace Qt::StringLiterals;
 using testutil::ServiceTest;
+using testutil::errorOf;
 
 namespace {
 
@@ -33,17 +35,6 @@ protected:
         }
         rs.Close();
         dao::DBEngine::CommitTrans();
-    }
-    // The error a call raised (number 0 when none).
-    template <typename F>
-    static vb::Error raised(F&& call)
-    {
-        try {
-            call();
-        } catch (const vb::Error& e) {
-            return e;
-        }
-        return vb::Error(0, QString());
     }
     QString target;
 };
@@ -78,7 +69,7 @@ TEST_F(FaultTest, ABackupFailingHalfWayLeavesTheOldBackupAndNoPartialFile)
         vb::Error e(0, QString());
         {
             faultvfs::Guard fault(f.op, f.nth, f.bytes, QString::fromLatin1(f.file));
-            e = raised([&] { BackupTables(gDatabase, target, kTables); });
+            e = errorOf([&] { BackupTables(gDatabase, target, kTables); });
             EXPECT_GT(faultvfs::failures(), 0);
         }
         EXPECT_NE(e.number(), 0);
@@ -105,7 +96,7 @@ TEST_F(FaultTest, ADatabaseThatCannotBeWrittenReportsTheEnginesError)
         vb::Error e(0, QString());
         {
             faultvfs::Guard fault(op, 1, -1, u"Ostrel.mdb"_s);
-            e = raised([] { basedata::add(u"Departs"_s, u"1"_s, u"甲"_s, QString()); });
+            e = errorOf([] { basedata::add(u"Departs"_s, u"1"_s, u"甲"_s, QString()); });
             EXPECT_GT(faultvfs::failures(), 0);
         }
         EXPECT_NE(e.number(), 0);
@@ -126,7 +117,7 @@ TEST_F(FaultTest, ADatabaseThatCannotBeReadReportsTheEnginesError)
     gDatabase = dao::Database();
     {
         faultvfs::Guard fault(faultvfs::Read, 1, -1, u"Ostrel.mdb"_s);
-        const vb::Error e = raised([] { OpenMainDatabase(); });
+        const vb::Error e = errorOf([] { OpenMainDatabase(); });
         EXPECT_NE(e.number(), 0);
         EXPECT_FALSE(e.description().isEmpty());
     }

@@ -149,6 +149,15 @@ TEST(Shell, IconsAndTypeNames)
     EXPECT_LE(small.width(), 16);
     EXPECT_GT(large.width(), small.width());
     EXPECT_TRUE(ui::fileIcon(folder.file(QStringLiteral("gone.png")), true).isNull());
+
+    // By name alone: the same type names, an icon for every name, and no file is made.
+    for (const QString& name : {QStringLiteral("a.png"), QStringLiteral("a.zqx"), QStringLiteral("data0")})
+        EXPECT_EQ(ui::fileTypeNameForName(name), ui::fileTypeName(folder.file(name))) << name.toStdString();
+    const QPixmap byName = ui::fileIconForName(QStringLiteral("不存在.zqx"), false);
+    ASSERT_FALSE(byName.isNull());
+    EXPECT_LE(byName.width(), 16);
+    EXPECT_GT(ui::fileIconForName(QStringLiteral("b.png"), true).width(), byName.width());
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("不存在.zqx"))));
 }
 
 TEST(Shell, HelpOpensTheFileOrSaysWhy)

@@ -78,6 +78,7 @@ TEST_F(MdlMiscTest, ComboListWithNoneAndFilters)
     addDepartments();
     LoadComboList(&combo, QStringLiteral("Departs"), QString(), false, false, QStringLiteral("3,1"));
     ASSERT_EQ(combo.count(), 2);
+    EXPECT_EQ(combo.currentIndex(), -1); // without SelectFirst none is selected
     EXPECT_EQ(combo.itemText(0), QStringLiteral("1 财务处"));
     EXPECT_EQ(combo.itemData(0).toInt(), 1);
     EXPECT_EQ(combo.itemData(1).toInt(), 3);
@@ -126,11 +127,11 @@ TEST_F(MdlMiscTest, SettingsRowsAreReadAndWrittenAlike)
 {
     gDatabase.Execute(QStringLiteral("DELETE * FROM [SysInfo] WHERE [Type]='CodeRule';")); // an older file
     EXPECT_EQ(ReadSysInfo(QStringLiteral("CodeRule"), QStringLiteral("dflt")), QStringLiteral("dflt"));
-    WriteSysInfo(QStringLiteral("CodeRule"), QString(), QStringLiteral("Memo"));
+    EXPECT_FALSE(WriteSysInfo(QStringLiteral("CodeRule"), QString(), QStringLiteral("Memo")));
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Type]='CodeRule';")), 0);
 
     const int next = GetNewID(QStringLiteral("SysInfo"), QStringLiteral("ID")).toInt();
-    WriteSysInfo(QStringLiteral("CodeRule"), QStringLiteral("#####\rA"), QStringLiteral("Memo"));
+    EXPECT_TRUE(WriteSysInfo(QStringLiteral("CodeRule"), QStringLiteral("#####\rA"), QStringLiteral("Memo")));
     dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Type]='CodeRule';"));
     ASSERT_FALSE(rs.Eof());
     EXPECT_EQ(rs(QStringLiteral("ID")).Value().toInt(), next);
@@ -145,7 +146,7 @@ TEST_F(MdlMiscTest, SettingsRowsAreReadAndWrittenAlike)
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Memo]='other';")), 1);
 
     // A value the column can't take.
-    WriteSysInfo(QStringLiteral("CodeRule"), QStringLiteral("not a number"), QStringLiteral("No"));
+    EXPECT_FALSE(WriteSysInfo(QStringLiteral("CodeRule"), QStringLiteral("not a number"), QStringLiteral("No")));
     ASSERT_EQ(ui::script::shown().size(), 1);
     EXPECT_EQ(ui::script::last().prompt, QStringLiteral("对不起!您输入的字符不合法!"));
     EXPECT_EQ(ui::iconOf(ui::script::last().style), ui::vbInformation);

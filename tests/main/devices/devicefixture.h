@@ -36,6 +36,24 @@ protected:
         return v;
     }
 
+    // Every row of the device and history tables, as text.
+    QString everything()
+    {
+        QString all;
+        for (const char* t : {"Dev_Info", "Transfer", "Maintain", "Checks", "Discard", "Dev_Docs"}) {
+            dao::Recordset rs = ostrel::gDatabase.OpenRecordset(
+                QStringLiteral("SELECT * FROM [%1];").arg(QLatin1String(t)), dao::dbOpenSnapshot);
+            while (!rs.Eof()) {
+                for (int i = 0; i < rs.Fields().Count(); ++i)
+                    all += rs(i).Value().toString() + QLatin1Char('|');
+                all += QLatin1Char('\n');
+                rs.MoveNext();
+            }
+            rs.Close();
+        }
+        return all;
+    }
+
     // Writes a file into the program folder and returns its path.
     QString writeFile(const QString& name, const QByteArray& bytes)
     {

@@ -106,14 +106,15 @@ TEST_F(DeviceTableTest, PictureOfSeveralMegabytesIsStoredWholeKeptAndCleared)
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [Dev_Info] WHERE [图片] IS NULL;")), 2);
 }
 
-TEST_F(DeviceTableTest, FilesAreReadExactlyAndMissingHiddenOrTooLargeFilesAreRefused)
+TEST_F(DeviceTableTest, FilesAreReadExactlyAndMissingOrTooLargeFilesAreRefused)
 {
     const QByteArray bytes = randomBytes(70000);
     const QString path = writeFile(QStringLiteral("图纸.pdf"), bytes);
     EXPECT_EQ(ReadFileBytes(path), bytes);
+    // A dot-file is an ordinary file here.
+    EXPECT_EQ(ReadFileBytes(writeFile(QStringLiteral(".notes.doc"), "x")), QByteArray("x"));
 
-    const QString hidden = writeFile(QStringLiteral(".hidden.doc"), "x");
-    for (const QString& missing : {folder->file(QStringLiteral("nowhere.doc")), hidden, folder->path()}) {
+    for (const QString& missing : {folder->file(QStringLiteral("nowhere.doc")), folder->path()}) {
         const vb::Error e = errorOf([&] { ReadFileBytes(missing); });
         EXPECT_EQ(e.number(), int(0x80040434u));
         EXPECT_EQ(e.description(), QStringLiteral("找不到文件！") + missing);

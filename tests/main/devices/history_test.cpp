@@ -20,24 +20,6 @@ protected:
         gDatabase.Execute(QStringLiteral("UPDATE [Dev_Info] SET [验收状况]=0, [设备状况]=2;"));
     }
 
-    // Every row of the device and history tables, as text.
-    QString everything()
-    {
-        QString all;
-        for (const char* t : {"Dev_Info", "Transfer", "Maintain", "Checks", "Discard", "Dev_Docs"}) {
-            dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT * FROM [%1];").arg(QLatin1String(t)),
-                                                        dao::dbOpenSnapshot);
-            while (!rs.Eof()) {
-                for (int i = 0; i < rs.Fields().Count(); ++i)
-                    all += rs(i).Value().toString() + QLatin1Char('|');
-                all += QLatin1Char('\n');
-                rs.MoveNext();
-            }
-            rs.Close();
-        }
-        return all;
-    }
-
     static TransferEntry transfer(const QString& toPlace)
     {
         TransferEntry t;

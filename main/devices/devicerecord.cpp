@@ -1,0 +1,93 @@
+#include "main/devices/devicerecord.h"
+#include "main/core/mdlmisc.h"
+#include "main/core/strings.h"
+#include "platform/core/format.h"
+#include "platform/dao/transaction.h"
+
+namespace ostrel::devices {
+namespace {
+
+QVariant textOrNull(const QString& text) { return text.isEmpty() ? QVariant() : QVariant(text); }
+
+QVariant dateOrNull(const QDateTime& date) { return date.isValid() ? QVariant(date) : QVariant(); }
+
+// Every column but the key and the owner, in the order adding writes them.
+void fillRow(dao::Recordset& rs, const DeviceRecord& r)
+{
+    auto set = [&](const char* column, const QVariant& v) { rs.Fields(QString::fromUtf8(column)).setValue(v); };
+    set("设备编号", r.number);
+    set("卡片编号", r.card);
+    set("Dev_Grp", r.group);
+    set("Mas_ID", r.host);
+    set("设备大类", r.classes[0]);
+    set("设备属类", r.classes[1]);
+    set("设备组别", r.classes[2]);
+    set("购置年代", dateOrNull(r.purchased));
+    set("验收状况", r.check);
+    set("设备状况", r.state);
+    set("Dep_ID", r.depart);
+    set("安装地点", r.place);
+    set("责任人", r.person);
+    set("价值", r.value.isEmpty() ? QVariant() : QVariant(vb::Val(r.value)));
+    set("附加信息", textOrNull(r.memo));
+    set("Manufacturer", textOrNull(r.maker));
+    set("Model", textOrNull(r.model));
+    set("ManuDate", textOrNull(r.madeOn));
+    set("ManuNo", textOrNull(r.serial));
+    set("启用日期", dateOrNull(r.inUseSince));
+    set("资金来源", textOrNull(r.funds));
+    set("附件", textOrNull(r.accessories));
+    set("资料", textOrNull(r.documents));
+    set("设备名称", r.name);
+    WritePicture(rs, r.picture, r.pictureBytes);
+}
+
+// Fills the row that `open` adds or edits in rs and stores it; rs is closed either way.
+template <typename Open>
+void storeRow(dao::Recordset& rs, const DeviceRecord& record, qint32 userId, Open&& open)
+{
+    try {
+        open();
+        fillRow(rs, record);
+        rs.Fields(QStringLiteral("O_ID")).setValue(userId);
+        rs.Update();
+    } catch (...) {
+        CloseRecordset(rs);
+        throw;
+    }
+    rs.Close();
+}
+
+} // namespace
+
+qint32 AddDevice(const DeviceRecord& record, qint32 userId)
+{
+    dao::Transaction tx;
+    CheckNewDevice(record.number, record.serial.trimmed());
+    const qint32 key = GetNewID(QStringLiteral("Dev_Info"), QStringLiteral("Dev_ID")).toInt();
+    dao::Recordset rs = OpenDevice(key, true);
+    storeRow(rs, record, userId, [&] {
+        rs.AddNew();
+        rs.Fields(QStringLiteral("Dev_ID")).setValue(key);
+    });
+    tx.commit();
+    return key;
+}
+
+void SaveDevice(qint32 devId, const DeviceRecord& record, qint32 userId, qint32 level)
+{
+    dao::Transaction tx;
+    dao::Recordset rs = OpenDevice(devId, true);
+    storeRow(rs, record, userId, [&] {
+        if (rs.Eof())
+            throw vb::Error(1001, QStringLiteral("指定设备不存在！"));
+        const QVariant owner = rs.Fields(QStringLiteral("O_ID")).Value();
+        if (!owner.isNull() && owner.toInt() != userId && level != 3)
+            throw vb::Error(vb::componentError(1077), Str(1077));
+        CheckNewDevice(record.number, record.serial.trimmed(), devId);
+        rs.Edit();
+    });
+    tx.commit();
+}
+
+} // namespace ostrel::devices
