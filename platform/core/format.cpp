@@ -58,11 +58,68 @@ QDateTime make(int y, int m, int d, int h, int mi, int s, bool* ok)
     return *ok ? QDateTime(date, time) : QDateTime();
 }
 
+// The plain form "y-m-d" or "y-m-d h:n[:s]" in ASCII digits ('-', '/' or '.' between the
+// date's parts), read without the patterns below: stored dates and imported cells are in it.
+// False when the text is in another form.
+bool plainDate(const QString& s, QDateTime* out, bool* ok)
+{
+    int at = 0;
+    const auto number = [&](int minDigits, int maxDigits, int* value) {
+        int digits = 0;
+        *value = 0;
+        while (at < s.size() && digits < maxDigits && s.at(at) >= u'0' && s.at(at) <= u'9') {
+            *value = *value * 10 + (s.at(at).unicode() - u'0');
+            ++at;
+            ++digits;
+        }
+        return digits >= minDigits && !(at < s.size() && s.at(at) >= u'0' && s.at(at) <= u'9');
+    };
+    const auto separator = [&]() {
+        if (at < s.size() && (s.at(at) == u'-' || s.at(at) == u'/' || s.at(at) == u'.')) {
+            ++at;
+            return true;
+        }
+        return false;
+    };
+    int y = 0, m = 0, d = 1, h = 0, mi = 0, sec = 0;
+    if (!number(2, 4, &y) || (at != 2 && at != 4))
+        return false;
+    if (at == 2)
+        y += y < 30 ? 2000 : 1900;   // as fullYear
+    if (!separator() || !number(1, 2, &m))
+        return false;
+    if (separator() && !number(1, 2, &d))
+        return false;
+    if (at < s.size()) {
+        if (s.at(at) != u' ')
+            return false;
+        ++at;
+        if (!number(1, 2, &h) || at >= s.size() || s.at(at) != u':')
+            return false;
+        ++at;
+        if (!number(1, 2, &mi))
+            return false;
+        if (at < s.size()) {
+            if (s.at(at) != u':')
+                return false;
+            ++at;
+            if (!number(1, 2, &sec))
+                return false;
+        }
+        if (at != s.size())
+            return false;
+    }
+    *out = make(y, m, d, h, mi, sec, ok);
+    return true;
+}
+
 QDateTime parseDateText(const QString& text, bool* ok)
 {
     *ok = false;
     QString s = text.trimmed();
     if (s.isEmpty()) return QDateTime();
+    QDateTime plain;
+    if (plainDate(s, &plain, ok)) return plain;
     static const QString time = QStringLiteral("(?:[ T]+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*(AM|PM|am|pm)?)?");
     static const QRegularExpression ymd(
         QStringLiteral("^(\\d{4}|\\d{2})[-/.](\\d{1,2})(?:[-/.](\\d{1,2}))?") + time + QStringLiteral("$"));
@@ -417,7 +474,23 @@ bool numberOfText(const QString& s, double* out)
 
 QString dateToStored(const QDateTime& date)
 {
-    return date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDate d = date.date();
+    if (!date.isValid() || d.year() < 1 || d.year() > 9999)
+        return date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // written by hand: a row of an import stores many dates, and the formatter is slow
+    const QTime t = date.time();
+    char16_t text[19] = {0, 0, 0, 0, u'-', 0, 0, u'-', 0, 0, u' ', 0, 0, u':', 0, 0, u':', 0, 0};
+    const auto put = [&](int at, int value, int digits) {
+        for (int i = at + digits - 1; i >= at; --i, value /= 10)
+            text[i] = char16_t(u'0' + value % 10);
+    };
+    put(0, d.year(), 4);
+    put(5, d.month(), 2);
+    put(8, d.day(), 2);
+    put(11, t.hour(), 2);
+    put(14, t.minute(), 2);
+    put(17, t.second(), 2);
+    return QString(reinterpret_cast<const QChar*>(text), 19);
 }
 
 QDateTime dateFromStored(const QString& text)

@@ -151,6 +151,31 @@ TEST(LikeFormat, DateTextsAndConversions)
     EXPECT_TRUE(vb::IsNumeric(QStringLiteral(" 1.5 ")));
     EXPECT_FALSE(vb::IsNumeric(QStringLiteral("1.5kg")));
     EXPECT_EQ(vb::dateToStored(QDateTime(QDate(2024, 3, 7), QTime(9, 5))), QStringLiteral("2024-03-07 09:05:00"));
+    EXPECT_EQ(vb::dateToStored(QDateTime(QDate(101, 12, 31), QTime(23, 59, 59))), QStringLiteral("0101-12-31 23:59:59"));
+    EXPECT_EQ(vb::dateToStored(QDateTime()), QString());
+    // the plain forms, read without the patterns, and their near misses that the patterns read
+    const struct {
+        const char* text;
+        QDateTime expected;   // invalid: no date
+    } forms[] = {
+        {"2001.2.3", QDateTime(QDate(2001, 2, 3), QTime(0, 0))},
+        {"01-02-03", QDateTime(QDate(2001, 2, 3), QTime(0, 0))},
+        {"45-6", QDateTime(QDate(1945, 6, 1), QTime(0, 0))},
+        {" 2024-03-07 9:5:7 ", QDateTime(QDate(2024, 3, 7), QTime(9, 5, 7))},
+        {"2024-03-07T09:05", QDateTime(QDate(2024, 3, 7), QTime(9, 5))},
+        {"2024-03-07 1:05 PM", QDateTime(QDate(2024, 3, 7), QTime(13, 5))},
+        {"12/25/2001", QDateTime(QDate(2001, 12, 25), QTime(0, 0))},
+        {"202-03-07", QDateTime()},
+        {"2024-03-", QDateTime()},
+        {"2024-03-07 10", QDateTime()},
+        {"2024-03-071", QDateTime()},
+    };
+    for (const auto& f : forms) {
+        const QDateTime d = vb::toDate(QString::fromLatin1(f.text), &ok);
+        EXPECT_EQ(ok, f.expected.isValid()) << f.text;
+        if (ok)
+            EXPECT_EQ(d, f.expected) << f.text;
+    }
     EXPECT_EQ(vb::CStr(QDateTime(QDate(2024, 3, 7), QTime(0, 0))), QStringLiteral("2024-03-07"));
     EXPECT_EQ(vb::CStr(true), QStringLiteral("True"));
     EXPECT_EQ(vb::CStr(1e20), QStringLiteral("1E+20"));
