@@ -20,6 +20,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
                    const QString& allowedCodes)
 {
     dao::Recordset rs;
+    RecordsetCloser closer(rs);
     bool progressOn = false;
     try {
         QStringList allowed;
@@ -82,7 +83,6 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
     }
     if (progressOn)
         ShowProgress(false);
-    CloseRecordset(rs);
 }
 
 void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& text, bool afterBlank)

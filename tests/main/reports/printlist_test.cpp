@@ -138,4 +138,44 @@ TEST_F(PrintListTest, AppendFieldDefaultsDuplicatesAndFailures)
     EXPECT_EQ(t.Fields().Count(), 2);
 }
 
+TEST_F(PrintListTest, RowBatchesRollBackAnUnfinishedBatchAndCommitOnFinish)
+{
+    const auto count = [] {
+        dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT [ID] FROM [SysInfo] WHERE [Type]='Batch';"_s,
+                                                    dao::dbOpenSnapshot);
+        int n = 0;
+        for (; !rs.Eof(); rs.MoveNext())
+            ++n;
+        rs.Close();
+        return n;
+    };
+    const auto addRows = [](int first, int n, RowBatches& batches) {
+        dao::Recordset rs = gDatabase.OpenRecordset(u"SysInfo"_s, dao::dbOpenTable);
+        for (int i = first; i < first + n; ++i) {
+            rs.AddNew();
+            rs(u"ID"_s).setValue(1000 + i);
+            rs(u"Type"_s).setValue(u"Batch"_s);
+            rs(u"No"_s).setValue(i);
+            rs(u"Value"_s).setValue(QString::number(i));
+            rs.Update();
+            batches.added();
+        }
+        rs.Close();
+    };
+    {
+        RowBatches batches(3);
+        addRows(0, 2, batches);
+        EXPECT_EQ(dao::DBEngine::TransactionLevel(), 1);
+    }  // not finished: its rows go
+    EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    EXPECT_EQ(count(), 0);
+    {
+        RowBatches batches(3);
+        addRows(10, 7, batches);
+        batches.finish();
+        EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    }
+    EXPECT_EQ(count(), 7);
+}
+
 } // namespace
