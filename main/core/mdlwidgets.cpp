@@ -5,6 +5,7 @@
 #include "platform/core/msgbox.h"
 #include "platform/ui/command.h"
 #include <QComboBox>
+#include <QScopeGuard>
 #include <QTreeWidget>
 
 namespace ostrel {
@@ -22,6 +23,10 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
     dao::Recordset rs;
     RecordsetCloser closer(rs);
     bool progressOn = false;
+    const auto progressOff = qScopeGuard([&] {
+        if (progressOn)
+            ShowProgress(false);
+    });
     try {
         QStringList allowed;
         const bool filter = !allowedCodes.isEmpty();
@@ -81,8 +86,6 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
         if (e.number() != dao::err::Locked)
             ReportError(e);
     }
-    if (progressOn)
-        ShowProgress(false);
 }
 
 void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& text, bool afterBlank)
