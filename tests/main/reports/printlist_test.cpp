@@ -1,5 +1,6 @@
 #include "main/reports/printlist.h"
 #include "tests/main/reports/printfixture.h"
+#include "tests/common/faultvfs.h"
 #include <QFile>
 #include <QTreeWidget>
 
@@ -138,44 +139,68 @@ TEST_F(PrintListTest, AppendFieldDefaultsDuplicatesAndFailures)
     EXPECT_EQ(t.Fields().Count(), 2);
 }
 
+// Rows of type "Batch" in SysInfo.
+int batchRows()
+{
+    dao::Recordset rs =
+        gDatabase.OpenRecordset(u"SELECT [ID] FROM [SysInfo] WHERE [Type]='Batch';"_s, dao::dbOpenSnapshot);
+    int n = 0;
+    for (; !rs.Eof(); rs.MoveNext())
+        ++n;
+    rs.Close();
+    return n;
+}
+
+void addBatchRows(int first, int n, RowBatches& batches)
+{
+    dao::Recordset rs = gDatabase.OpenRecordset(u"SysInfo"_s, dao::dbOpenTable);
+    for (int i = first; i < first + n; ++i) {
+        rs.AddNew();
+        rs(u"ID"_s).setValue(1000 + i);
+        rs(u"Type"_s).setValue(u"Batch"_s);
+        rs(u"No"_s).setValue(i);
+        rs(u"Value"_s).setValue(QString::number(i));
+        rs.Update();
+        batches.added();
+    }
+    rs.Close();
+}
+
 TEST_F(PrintListTest, RowBatchesRollBackAnUnfinishedBatchAndCommitOnFinish)
 {
-    const auto count = [] {
-        dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT [ID] FROM [SysInfo] WHERE [Type]='Batch';"_s,
-                                                    dao::dbOpenSnapshot);
-        int n = 0;
-        for (; !rs.Eof(); rs.MoveNext())
-            ++n;
-        rs.Close();
-        return n;
-    };
-    const auto addRows = [](int first, int n, RowBatches& batches) {
-        dao::Recordset rs = gDatabase.OpenRecordset(u"SysInfo"_s, dao::dbOpenTable);
-        for (int i = first; i < first + n; ++i) {
-            rs.AddNew();
-            rs(u"ID"_s).setValue(1000 + i);
-            rs(u"Type"_s).setValue(u"Batch"_s);
-            rs(u"No"_s).setValue(i);
-            rs(u"Value"_s).setValue(QString::number(i));
-            rs.Update();
-            batches.added();
-        }
-        rs.Close();
-    };
     {
         RowBatches batches(3);
-        addRows(0, 2, batches);
+        addBatchRows(0, 2, batches);
         EXPECT_EQ(dao::DBEngine::TransactionLevel(), 1);
     }  // not finished: its rows go
     EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
-    EXPECT_EQ(count(), 0);
+    EXPECT_EQ(batchRows(), 0);
     {
         RowBatches batches(3);
-        addRows(10, 7, batches);
+        addBatchRows(10, 7, batches);
         batches.finish();
         EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
     }
-    EXPECT_EQ(count(), 7);
+    EXPECT_EQ(batchRows(), 7);
+}
+
+TEST_F(PrintListTest, RowBatchesLeaveNoTransactionOpenWhenTheCommitFails)
+{
+    {
+        RowBatches batches(100);
+        addBatchRows(0, 5, batches);
+        faultvfs::Guard fault(faultvfs::Sync, 1, -1, u"Ostrel.mdb"_s);
+        bool raised = false;
+        try {
+            batches.finish();
+        } catch (const vb::Error&) {
+            raised = true;
+        }
+        EXPECT_TRUE(raised);
+        EXPECT_GT(faultvfs::failures(), 0);
+    }
+    EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    EXPECT_EQ(batchRows(), 0);
 }
 
 } // namespace
