@@ -1,30 +1,22 @@
 // RecordsetCloser on a real database: the record set is closed and a pending edit
 // dropped however the scope ends.
+#include "tests/common/raised.h"
 #include "tests/data/servicefixture.h"
 
 using namespace ostrel;
 using namespace Qt::StringLiterals;
+using testutil::errorOf;
 using testutil::ServiceTest;
 
 namespace {
 
 using RecordsetCloserTest = ServiceTest;
 
-int errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const vb::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 TEST_F(RecordsetCloserTest, ARaisedErrorDropsThePendingEditAndClosesTheSet)
 {
     exec(u"INSERT INTO [SysInfo] ([ID],[Type],[No],[Value]) VALUES (90,'T',1,'old');"_s);
     dao::Recordset copy;
-    const int raised = errorOf([&] {
+    const vb::Error raised = errorOf([&] {
         dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT * FROM [SysInfo] WHERE [ID]=90;"_s, dao::dbOpenDynaset);
         RecordsetCloser closer(rs);
         copy = rs;
@@ -32,8 +24,8 @@ TEST_F(RecordsetCloserTest, ARaisedErrorDropsThePendingEditAndClosesTheSet)
         rs(u"Value"_s).setValue(u"new"_s);
         throw vb::Error::runtime(vb::errInvalidCall);
     });
-    EXPECT_EQ(raised, vb::errInvalidCall);
-    EXPECT_EQ(errorOf([&] { copy.Eof(); }), dao::err::ObjectInvalid);
+    EXPECT_EQ(raised.number(), vb::errInvalidCall);
+    EXPECT_EQ(errorOf([&] { copy.Eof(); }).number(), dao::err::ObjectInvalid);
     EXPECT_EQ(rows(u"SELECT [Value] FROM [SysInfo] WHERE [ID]=90;"_s), QStringList{u"old"_s});
 }
 
@@ -46,7 +38,7 @@ TEST_F(RecordsetCloserTest, ASetOpenedAfterTheGuardOrNeverOpenedIsHandled)
         rs = gDatabase.OpenRecordset(u"SELECT * FROM [SysInfo];"_s, dao::dbOpenSnapshot);
         copy = rs;
     }
-    EXPECT_EQ(errorOf([&] { copy.Eof(); }), dao::err::ObjectInvalid);
+    EXPECT_EQ(errorOf([&] { copy.Eof(); }).number(), dao::err::ObjectInvalid);
     {
         dao::Recordset nothing;
         RecordsetCloser closer(nothing);  // nothing to close: no error

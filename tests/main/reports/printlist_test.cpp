@@ -1,6 +1,7 @@
 #include "main/reports/printlist.h"
 #include "tests/main/reports/printfixture.h"
 #include "tests/common/faultvfs.h"
+#include "tests/common/raised.h"
 #include <QFile>
 #include <QTreeWidget>
 
@@ -190,13 +191,7 @@ TEST_F(PrintListTest, RowBatchesLeaveNoTransactionOpenWhenTheCommitFails)
         RowBatches batches(100);
         addBatchRows(0, 5, batches);
         faultvfs::Guard fault(faultvfs::Sync, 1, -1, u"Ostrel.mdb"_s);
-        bool raised = false;
-        try {
-            batches.finish();
-        } catch (const vb::Error&) {
-            raised = true;
-        }
-        EXPECT_TRUE(raised);
+        testutil::errorOf([&] { batches.finish(); });
         EXPECT_GT(faultvfs::failures(), 0);
     }
     EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
