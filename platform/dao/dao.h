@@ -332,8 +332,10 @@ public:
     bool Updatable() const;
 
     // `source` is Jet SQL or a table name. Snapshots and dbReadOnly are read-only.
-    // A snapshot shows the rows as they were when it was opened; a dynaset's set of
-    // keys is fixed when it is opened (a row deleted meanwhile raises 3167).
+    // A snapshot shows the rows as they were when it was opened; a table's or a dynaset's
+    // set of keys is fixed when it is opened (a row deleted meanwhile raises 3167), its
+    // rows are read as they are now. A dynaset without keys (a join, DISTINCT) reads as a
+    // snapshot. An open record set never makes this copy's own writes fail.
     Recordset OpenRecordset(const QString& source, int type = 0, int options = 0, int lockEdit = 0);
     // Runs one action statement; returns the rows affected (also RecordsAffected()).
     int Execute(const QString& sql, int options = 0);

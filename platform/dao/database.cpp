@@ -14,6 +14,10 @@ namespace {
 int g_busyMs = 5000;
 int g_level = 0;   // the engine's transaction level
 const size_t kIdleReaders = 4;
+// Pages a connection keeps (SQLCipher decrypts every page it reads again): room for the
+// device list of a 100,000-device file, so that the list read again finds its pages in
+// memory. Only the idle reader parked last keeps them (see ~Reader).
+const char* const kCacheSize = "PRAGMA cache_size=-16384";
 } // namespace
 
 namespace detail {
@@ -211,6 +215,7 @@ sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool 
     sqlite3_extended_result_codes(h, 1);
     if (encrypted && !key.isEmpty()) sqlite3_key(h, key.constData(), key.size());
     sqlite3_busy_timeout(h, g_busyMs);
+    sqlite3_exec(h, kCacheSize, nullptr, nullptr, nullptr);
     registerFunctions(h);
     registerChecks(h);
     // The key is only checked by the first read.
@@ -329,8 +334,13 @@ Reader::~Reader()
 {
     if (!sqlite3_get_autocommit(h)) sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
     auto d = owner.lock();
-    if (d && d->db && d->readers.size() < kIdleReaders) d->readers.push_back(h);
-    else sqlite3_close_v2(h);
+    if (d && d->db && d->readers.size() < kIdleReaders) {
+        // the reader back last is taken first and keeps its pages; the others let theirs go
+        for (sqlite3* idle : d->readers) sqlite3_db_release_memory(idle);
+        d->readers.push_back(h);
+    } else {
+        sqlite3_close_v2(h);
+    }
 }
 
 std::shared_ptr<Reader> DatabaseData::snapshotReader()
@@ -446,9 +456,11 @@ Recordset Database::OpenRecordset(const QString& source, int type, int options, 
     if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot && type != dbOpenForwardOnly)
         raise(err::NotSupported, QStringLiteral("无效的参数: 记录集类型 %1。").arg(type));
     rs->type = type;
-    bool wantUpdate = (type == dbOpenTable || type == dbOpenDynaset) && !(options & dbReadOnly) && !d->readOnly;
+    const bool live = type == dbOpenTable || type == dbOpenDynaset;
+    bool wantUpdate = live && !(options & dbReadOnly) && !d->readOnly;
     TableSchema schema(d.get());
-    rs->tr = jetsql::translate(src, wantUpdate, &schema);
+    // tables and dynasets are read by their keys, also when they cannot be written
+    rs->tr = jetsql::translate(src, live, &schema);
     if (rs->tr.kind != jetsql::Kind::Select)
         raise(err::InvalidOperation, QStringLiteral("无效的操作: 不能用操作查询打开记录集。"));
     rs->updatable = wantUpdate && rs->tr.hasRowid;

@@ -29,15 +29,19 @@ void RecordsetData::close()
 
 void RecordsetData::open()
 {
-    // A snapshot shows the rows as they were when it was opened: outside this copy's
-    // own transaction it reads on a connection of its own.
+    // No statement stands open on the main connection between this copy's writes: under
+    // the write-ahead journal it would hold the file as it was, and once another copy
+    // commits, this copy's next write would be refused. A snapshot shows the rows as they
+    // were when it was opened: outside this copy's own transaction it reads on a
+    // connection of its own. A table or a dynaset reads its keys there and each row by its
+    // key; one without keys (a join, DISTINCT) cannot be written and reads as a snapshot.
     conn = db->db;
-    if (type == dbOpenSnapshot || type == dbOpenForwardOnly) reader = db->snapshotReader();
+    keyed = (type == dbOpenTable || type == dbOpenDynaset) && !tr.rowSql.isEmpty();
+    if (!keyed) reader = db->snapshotReader();
     if (reader) {
         conn = reader->h;
         stmt = prepareOn(conn, tr.sql);
-    } else if (type == dbOpenDynaset && updatable && !tr.rowSql.isEmpty()) {
-        keyed = true;
+    } else if (keyed) {
         stmt = db->prepare(tr.rowSql);
         collectKeys();
     } else {

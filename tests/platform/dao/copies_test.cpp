@@ -4,6 +4,7 @@
 // The test runs itself again as the second copy (DAO_TEST_CHILD names its part).
 #include "daotest.h"
 #include "platform/dao/transaction.h"
+#include "tests/common/faultvfs.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -155,6 +156,58 @@ TEST_F(DaoCopies, AnotherCopySavesAtOnceWhileASnapshotIsReadAndTheSnapshotKeepsI
     EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
 }
 
+TEST_F(DaoCopies, ThisCopyWritesWhileItsOwnRecordSetStandsMidWalkAfterAnotherCopySaved)
+{
+    ASSERT_FALSE(kChild);
+    struct Case {
+        const char* source;
+        int type;
+        int options;
+    } cases[] = {
+        {"Items", dao::dbOpenTable, 0},
+        {"Items", dao::dbOpenTable, dao::dbReadOnly},
+        {"SELECT * FROM Items ORDER BY ID", dao::dbOpenDynaset, dao::dbReadOnly},
+        {"SELECT DISTINCT ID, Name FROM Items ORDER BY ID", dao::dbOpenDynaset, 0},
+    };
+    const int previous = dao::DBEngine::busyTimeout();
+    dao::DBEngine::setBusyTimeout(0);   // a write refused is refused at once
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        SCOPED_TRACE(c.type * 100 + c.options);
+        const QString file = folder.file(QStringLiteral("walk%1.mdb").arg(++round));
+        ASSERT_TRUE(QFile::copy(path, file));
+        dao::Database db = dao::DBEngine::OpenDatabase(file, false, false, kConnect);
+        dao::Recordset rs = db.OpenRecordset(QString::fromLatin1(c.source), c.type, c.options);
+        EXPECT_EQ(rs("ID").Value().toInt(), 1);
+        rs.MoveNext();
+        EXPECT_EQ(rs("ID").Value().toInt(), 2);
+
+        QProcess other;
+        startChild(other, "save", file);
+        ASSERT_TRUE(other.waitForFinished(60000));
+        ASSERT_EQ(other.exitCode(), 0) << other.readAll().toStdString();
+
+        // this copy's writes go through, through the set itself too
+        EXPECT_EQ(errorOf([&] { addItem(db, 60, QStringLiteral("mine")); }), 0);
+        EXPECT_EQ(errorOf([&] { db.Execute(QStringLiteral("UPDATE Items SET Qty = 7 WHERE ID = 3")); }), 0);
+        if (rs.Updatable()) {
+            rs.Edit();
+            rs("Name").setValue(QStringLiteral("edited"));
+            EXPECT_EQ(errorOf([&] { rs.Update(); }), 0);
+        }
+        // the walk goes on from where it stood, each row once
+        rs.MoveNext();
+        EXPECT_EQ(idsOf(rs), (QList<int>{3, 4, 5}));
+        rs.Close();
+        dao::Recordset all = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+        EXPECT_EQ(idsOf(all), (QList<int>{2, 3, 4, 5, 60, 99}));
+        all.Close();
+        db.Close();
+    }
+    dao::DBEngine::setBusyTimeout(previous);
+}
+
 TEST_F(DaoCopies, AWriteThatMustWaitWaitsBoundedlyThenGets3228)
 {
     const int previous = dao::DBEngine::busyTimeout();
@@ -227,6 +280,51 @@ TEST_F(DaoCopies, ACopyKilledInTheMiddleOfAWriteLeavesAFileThatOpens)
     rw.Close();
     EXPECT_EQ(integrity(path), QStringLiteral("ok"));
     EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+}
+
+TEST_F(DaoCopies, AReadOnlyOpenOfAnUnfinishedJournalThatCannotBeRecoveredSaysWhy)
+{
+    // A write left unfinished under the rollback journal: the file and its journal as a
+    // copy stopped in the middle of a transaction left them.
+    const QString hot = folder.file(QStringLiteral("hot.mdb"));
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const QByteArray key = kPassword.toUtf8();
+        sqlite3_key(raw, key.constData(), key.size());
+        ASSERT_EQ(sqlite3_exec(raw, "PRAGMA cache_size=5; BEGIN; UPDATE Items SET Memo = hex(randomblob(3000));",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK)
+            << sqlite3_errmsg(raw);
+        ASSERT_TRUE(QFile::copy(path, hot));
+        ASSERT_TRUE(QFile::copy(path + QStringLiteral("-journal"), hot + QStringLiteral("-journal")));
+        sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    ASSERT_NE(fileBytes(hot), fileBytes(path));   // changed pages reached the file
+
+    {
+        // the recovery cannot write the file back
+        faultvfs::Guard fault(faultvfs::Write, 1, -1, QStringLiteral("hot.mdb"));
+        try {
+            dao::DBEngine::OpenDatabase(hot, false, true, kConnect);
+            ADD_FAILURE() << "opened";
+        } catch (const vb::Error& e) {
+            EXPECT_EQ(e.number(), dao::err::CannotOpen);
+            EXPECT_TRUE(e.description().contains(QStringLiteral("未完成的日志"))) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QStringLiteral("I/O"))) << e.description().toStdString();
+        }
+        EXPECT_GT(faultvfs::failures(), 0);
+    }
+    // nothing was lost: once the file can be written, the read-only open recovers it
+    EXPECT_TRUE(QFile::exists(hot + QStringLiteral("-journal")));
+    dao::Database ro = dao::DBEngine::OpenDatabase(hot, false, true, kConnect);
+    dao::Recordset rs = ro.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE Memo IS NULL ORDER BY ID"),
+                                         dao::dbOpenSnapshot);
+    EXPECT_EQ(idsOf(rs), (QList<int>{1, 2, 3, 4, 5}));
+    rs.Close();
+    ro.Close();
+    EXPECT_EQ(integrity(hot), QStringLiteral("ok"));
 }
 
 TEST_F(DaoCopies, ClosingLeavesOneFileAndAReadOnlyOpenAddsNone)
