@@ -5,6 +5,7 @@
 #include "platform/core/msgbox.h"
 #include "platform/ui/command.h"
 #include <QComboBox>
+#include <QScopeGuard>
 #include <QTreeWidget>
 
 namespace ostrel {
@@ -20,7 +21,12 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
                    const QString& allowedCodes)
 {
     dao::Recordset rs;
+    RecordsetCloser closer(rs);
     bool progressOn = false;
+    const auto progressOff = qScopeGuard([&] {
+        if (progressOn)
+            ShowProgress(false);
+    });
     try {
         QStringList allowed;
         const bool filter = !allowedCodes.isEmpty();
@@ -80,9 +86,6 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
         if (e.number() != dao::err::Locked)
             ReportError(e);
     }
-    if (progressOn)
-        ShowProgress(false);
-    CloseRecordset(rs);
 }
 
 void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& text, bool afterBlank)

@@ -135,13 +135,14 @@ void frmMain::ShowDevicePicture(qint32& Dev_ID, QLabel* target)
             target->setPixmap(cache.Picture());
             return;
         }
-        dao::Recordset rs = devices::OpenDevice(Dev_ID);
-        if (rs.Eof()) {
-            CloseRecordset(rs);
-            return;
+        QByteArray bytes;
+        {
+            dao::Recordset rs = devices::OpenDevice(Dev_ID);
+            RecordsetCloser closer(rs);
+            if (rs.Eof())
+                return;
+            bytes = devices::ReadPicture(rs);
         }
-        const QByteArray bytes = devices::ReadPicture(rs);
-        CloseRecordset(rs);
         QPixmap picture;
         if (!bytes.isNull())
             picture.loadFromData(bytes);
@@ -165,6 +166,7 @@ void frmMain::picDevice_Resize()
 void frmMain::lstDetail_DblClick()
 {
     dao::Recordset rs;
+    RecordsetCloser closer(rs);
     ui::runCommand([&] {
         const int cr = m_tbsTag.indexOf(QLatin1Char('\r'));
         const QList<QTreeWidgetItem*> selected = lstDetail->selectedItems();
@@ -193,7 +195,6 @@ void frmMain::lstDetail_DblClick()
         file.close();
         StartDoc(path);
     }, this);
-    CloseRecordset(rs);
 }
 
 void frmMain::lvwDevices_DblClick()

@@ -132,19 +132,14 @@ int DeviceListModel::findDevice(qint32 devId) const
 void DeviceListModel::start(dao::Database db, const QString& where)
 {
     cancel();
-    dao::Recordset rs = db.OpenRecordset(ListQuery(where), dao::dbOpenSnapshot);
     QHash<qint32, QString> texts[3];
-    try {
-        for (int k = 0; k < 3; ++k) {
-            const CodeTable t = CodeList(QString::fromLatin1(kCodeTypes[k]), false);
-            if (t.size() == 2)
-                for (int i = 0; i < t[0].size(); ++i)
-                    texts[k].insert(t[0][i].toInt(), t[1].value(i));
-        }
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
+    for (int k = 0; k < 3; ++k) {
+        const CodeTable t = CodeList(QString::fromLatin1(kCodeTypes[k]), false);
+        if (t.size() == 2)
+            for (int i = 0; i < t[0].size(); ++i)
+                texts[k].insert(t[0][i].toInt(), t[1].value(i));
     }
+    dao::Recordset rs = db.OpenRecordset(ListQuery(where), dao::dbOpenSnapshot);
     beginResetModel();
     // The old rows are freed once the first new ones show: freeing a long list first
     // would slow the first rows down.
