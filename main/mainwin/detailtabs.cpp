@@ -113,7 +113,10 @@ void frmMain::tbsDevice_Click()
             enable(false);
         } else if (const HistoryTab* tab = FindHistoryTab(tabKey)) {
             show(lstDetail);
-            SetupColumns(lstDetail, tab->columns);
+            QStringList samples;
+            for (const HistoryColumn& c : tab->shown)
+                samples.append(c.date ? kDateSample : QString());
+            SetupColumns(lstDetail, tab->columns, samples);
             m_lstTag = QString::number(devId);
             LoadHistory(*tab, devId, lstDetail, imlIco);
             enable(gUsrInfos && (gUsrInfos.get()->*(tab->allowed))());

@@ -55,6 +55,18 @@ QString HistoryColumns(int kind)
     return k ? QString::fromUtf8(k->columns) : QString();
 }
 
+int HistoryDateColumn(int kind)
+{
+    const KindInfo* k = kindInfo(kind);
+    if (!k)
+        return -1;
+    const QStringList cells = QString::fromUtf8(k->cells).split(QLatin1Char(';'));
+    for (int i = 0; i < cells.size(); ++i)
+        if (cells[i].endsWith(QLatin1String(":d")))
+            return i;
+    return -1;
+}
+
 QString HistoryCaption(int kind, const QDateTime& start, const QDateTime& end)
 {
     const KindInfo* k = kindInfo(kind);
