@@ -187,10 +187,13 @@ void frmFilter::tbsDynas_Click()
             const int tab = tbsDynas->currentIndex();
             const QString key = tbsDynas->tabData(tab).toString();
             const bool normal = key == kNormal;
-            famFilter[0]->setVisible(normal);
-            famFilter[0]->setEnabled(normal);
-            famFilter[1]->setVisible(!normal);
-            famFilter[1]->setEnabled(!normal);
+            // The page going is hidden first: both shown at once would grow the window.
+            QFrame* shown = famFilter[normal ? 0 : 1];
+            QFrame* gone = famFilter[normal ? 1 : 0];
+            gone->setVisible(false);
+            gone->setEnabled(false);
+            shown->setVisible(true);
+            shown->setEnabled(true);
             if (normal)
                 return;
             FlagSet loading(m_loading);
