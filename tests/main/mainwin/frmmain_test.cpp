@@ -50,6 +50,13 @@ protected:
         while (w.listLoading())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+    // The window loaded, shown, with its list read.
+    static void showLoaded(frmMain& w)
+    {
+        w.Form_Load();
+        w.show();
+        waitForList(w);
+    }
     static QStringList childTexts(QTreeWidgetItem* node)
     {
         QStringList out;
@@ -320,9 +327,7 @@ TEST_F(MainWindowTest, TheTitlesDoNotOverlapAtTheSmallestSize)
     addTreeDevices();
     logInWithDeparts(QString());
     frmMain w;
-    w.Form_Load();
-    w.show();
-    waitForList(w);
+    showLoaded(w);
     w.resize(w.minimumSize());
     QCoreApplication::processEvents();
     QLabel* caption = w.lblTitle[1];
@@ -349,9 +354,7 @@ TEST_F(MainWindowTest, TreeNodesSelectTheirDevicesAndTheCaptionFollows)
     addTreeDevices();
     logInWithDeparts(QString());
     frmMain w;
-    w.Form_Load();
-    w.show();
-    waitForList(w);
+    showLoaded(w);
     EXPECT_EQ(w.windowTitle(), plat::appTitle() + u" -> [所有设备]"_s);
     EXPECT_EQ(w.lblTitle[0]->text(), u"设备共计:6 价值:"_s + vb::Format(20.75, u"Currency"_s));
 
