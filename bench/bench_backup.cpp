@@ -7,6 +7,7 @@
 #include "main/core/schema.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"
+#include "platform/dao/transaction.h"
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -25,7 +26,7 @@ const QString kTables = QStringLiteral("Checks;Dev_Docs;Dev_Info;Discard;Maintai
 
 void fill()
 {
-    dao::DBEngine::BeginTrans();
+    dao::Transaction tx;
     dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("Dev_Info"), dao::dbOpenDynaset);
     QByteArray picture(2048, '\0');
     for (int i = 0; i < picture.size(); ++i)
@@ -55,7 +56,7 @@ void fill()
         rs.Update();
     }
     rs.Close();
-    dao::DBEngine::CommitTrans();
+    tx.commit();
 }
 
 bool exec(sqlite3* db, const QString& sql)

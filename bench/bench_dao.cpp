@@ -4,6 +4,7 @@
 #include "platform/dao/dao.h"
 #include "platform/dao/jetsql.h"
 #include "platform/dao/sqlfunctions.h"
+#include "platform/dao/transaction.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -185,7 +186,7 @@ qint64 layerReadByName(dao::Database& db, const QString& sql, int* rows)
 
 void layerAdd(dao::Database& db, const QString& table, int first)
 {
-    dao::DBEngine::BeginTrans();
+    dao::Transaction tx;
     dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM [%1]").arg(table));
     for (int i = 0; i < kAdds; ++i) {
         const std::vector<QVariant>& v = row(first + i);
@@ -195,7 +196,7 @@ void layerAdd(dao::Database& db, const QString& table, int first)
         rs.Update();
     }
     rs.Close();
-    dao::DBEngine::CommitTrans();
+    tx.commit();
 }
 
 void bindRaw(sqlite3_stmt* st, int i, const QVariant& v)

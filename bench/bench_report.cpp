@@ -5,6 +5,7 @@
 #include "platform/core/app.h"
 #include "platform/dao/dao.h"
 #include "platform/print/printer.h"
+#include "platform/dao/transaction.h"
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -33,7 +34,7 @@ void fill(dao::Database& db, const QString& table, int rows)
     }
     t.Fields().Append(t.CreateField(QStringLiteral("价值"), dao::dbDouble));
     db.TableDefs().Append(t);
-    dao::DBEngine::BeginTrans();
+    dao::Transaction tx;
     dao::Recordset rs = db.OpenRecordset(table);
     for (int i = 1; i <= rows; ++i) {
         rs.AddNew();
@@ -44,7 +45,7 @@ void fill(dao::Database& db, const QString& table, int rows)
         rs.Update();
     }
     rs.Close();
-    dao::DBEngine::CommitTrans();
+    tx.commit();
 }
 
 // Seconds to print the table; pages printed in *pages.

@@ -205,16 +205,15 @@ BaseEntry modify(const QString& type, const QString& oldNo, const QString& no, c
         refuse(kInto0);
     RequireDatabase();
     dao::Transaction tx;
-    dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE ((") +
-                                                    typeCondition(type) + QStringLiteral(") AND ([No]=") +
-                                                    QString::number(oldCode) + QStringLiteral("));"),
-                                                dao::dbOpenDynaset);
-    if (rs.Eof()) {
-        rs.Close();
-        refuse(kGone);
-    }
-    e.id = rs.Fields(QStringLiteral("ID")).Value();
-    try {
+    {
+        dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE ((") +
+                                                        typeCondition(type) + QStringLiteral(") AND ([No]=") +
+                                                        QString::number(oldCode) + QStringLiteral("));"),
+                                                    dao::dbOpenDynaset);
+        RecordsetCloser closer(rs);
+        if (rs.Eof())
+            refuse(kGone);
+        e.id = rs.Fields(QStringLiteral("ID")).Value();
         refuseDuplicate(type, e.no, value, e.id);
         if (e.no != oldCode)
             refuseUsed(type, oldCode, true);
@@ -223,10 +222,6 @@ BaseEntry modify(const QString& type, const QString& oldNo, const QString& no, c
         rs.Fields(QStringLiteral("Value")).setValue(value);
         rs.Fields(QStringLiteral("Memo")).setValue(memo);
         rs.Update();
-        rs.Close();
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
     }
     tx.commit();
     return e;

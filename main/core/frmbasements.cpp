@@ -339,6 +339,8 @@ void frmBasements::UpdateBaseValue(QString& No, QString& Value, QString& Memo)
     QTreeWidgetItem* row = lvwDetail->currentItem();
     const BaseEntry e = basedata::modify(selectedType(), row ? row->text(0) : QString(), No, Value, Memo);
     No = QString::number(e.no);
+    if (!row)
+        return;
     row->setText(0, No);
     row->setText(1, Value);
     row->setText(2, Memo);

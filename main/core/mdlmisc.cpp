@@ -115,19 +115,17 @@ QVariant GetNewID(const QString& table, const QString& column)
         QStringLiteral("SELECT TOP 1 * FROM ") + SqlName(table) + QStringLiteral(" ORDER BY ") + SqlName(column) +
             QStringLiteral(" DESC;"),
         dao::dbOpenSnapshot);
+    RecordsetCloser closer(rs);
     qint64 next = 1;
     if (!rs.Eof()) {
         const QVariant v = rs.Fields(column).Value();
         double d = 0;
         if (!v.isNull()) {
-            if (!NumberOf(v, &d)) {
-                CloseRecordset(rs);
+            if (!NumberOf(v, &d))
                 throw vb::Error::runtime(vb::errTypeMismatch);
-            }
             next = qint64(std::floor(d)) + 1;
         }
     }
-    CloseRecordset(rs);
     return QVariant(next > 0x7fffffffLL ? QVariant(next) : QVariant(int(next)));
 }
 

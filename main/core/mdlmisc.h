@@ -27,6 +27,19 @@ dao::Database& RequireDatabase();
 // Cancels a pending edit and closes a record set, ignoring errors (for clean-up paths).
 void CloseRecordset(dao::Recordset& rs);
 
+// Closes the record set it watches (CloseRecordset) when the scope ends, however it ends.
+// The variable may be opened or reopened after the guard is made.
+class RecordsetCloser {
+public:
+    explicit RecordsetCloser(dao::Recordset& rs) : m_rs(rs) {}
+    ~RecordsetCloser() { CloseRecordset(m_rs); }
+    RecordsetCloser(const RecordsetCloser&) = delete;
+    RecordsetCloser& operator=(const RecordsetCloser&) = delete;
+
+private:
+    dao::Recordset& m_rs;
+};
+
 // A number held by a variant or written in a text, when it is one.
 bool NumberOf(const QVariant& v, double* out);
 // Variant equality as the program compares item data and codes: numbers by value, else text.

@@ -5,7 +5,10 @@
 #include "platform/core/msgbox.h"
 #include "platform/ui/command.h"
 #include <QComboBox>
+#include <QHeaderView>
+#include <QScopeGuard>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace ostrel {
 
@@ -20,7 +23,12 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
                    const QString& allowedCodes)
 {
     dao::Recordset rs;
+    RecordsetCloser closer(rs);
     bool progressOn = false;
+    const auto progressOff = qScopeGuard([&] {
+        if (progressOn)
+            ShowProgress(false);
+    });
     try {
         QStringList allowed;
         const bool filter = !allowedCodes.isEmpty();
@@ -80,9 +88,6 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
         if (e.number() != dao::err::Locked)
             ReportError(e);
     }
-    if (progressOn)
-        ShowProgress(false);
-    CloseRecordset(rs);
 }
 
 void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& text, bool afterBlank)
@@ -113,10 +118,29 @@ void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& tex
     combo->setCurrentIndex(found);
 }
 
-void SetupColumns(QTreeWidget* list, const QString& spec)
+const QString kDateSample = QStringLiteral("0000-00-00 00:00");
+const QString kDeviceNoSample = QStringLiteral("0000000000000000");
+const QString kNameSample = QStringLiteral("设备名称设备名称");
+
+void SizeColumns(QTreeView* view, const QStringList& samples)
+{
+    QHeaderView* header = view->header();
+    const QAbstractItemModel* model = view->model();
+    const QFontMetrics fm(view->font());
+    const QFontMetrics headerFm(header->font());
+    const int padding = 2 * fm.averageCharWidth();
+    for (int c = 0; c < header->count(); ++c) {
+        const QString caption = model ? model->headerData(c, Qt::Horizontal).toString() : QString();
+        const QString sample = samples.value(c);
+        int width = sample.isEmpty() ? header->defaultSectionSize() : fm.horizontalAdvance(sample) + padding;
+        width = std::max(width, headerFm.horizontalAdvance(caption) + 2 * headerFm.averageCharWidth());
+        header->resizeSection(c, width);
+    }
+}
+
+void SetupColumns(QTreeWidget* list, const QString& spec, const QStringList& samples)
 {
     list->clear();
-    list->setColumnCount(0);
     QStringList captions;
     QList<bool> right;
     for (const QString& part : spec.split(QLatin1Char(';'))) {
@@ -124,10 +148,18 @@ void SetupColumns(QTreeWidget* list, const QString& spec)
         captions.append(fields.value(0));
         right.append(fields.size() > 1);
     }
+    bool same = list->columnCount() == captions.size();
+    for (int i = 0; same && i < captions.size(); ++i)
+        same = list->headerItem()->text(i) == captions[i] &&
+               bool(list->headerItem()->textAlignment(i) & Qt::AlignRight) == right[i];
+    if (same)
+        return;
+    list->setColumnCount(0);
     list->setColumnCount(captions.size());
     list->setHeaderLabels(captions);
     for (int i = 0; i < right.size(); ++i)
         list->headerItem()->setTextAlignment(i, (right[i] ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    SizeColumns(list, samples);
 }
 
 

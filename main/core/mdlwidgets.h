@@ -3,6 +3,7 @@
 #include "main/core/mdlmisc.h"
 
 class QComboBox;
+class QTreeView;
 class QTreeWidget;
 
 namespace ostrel {
@@ -18,7 +19,18 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql = Q
                    bool selectFirst = false, const QString& allowedCodes = QString());
 void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& text = QString(),
                      bool afterBlank = false);
-void SetupColumns(QTreeWidget* list, const QString& spec);
+// Columns from a spec ("费用,1" right-aligned); the rows are cleared. When the list already has
+// these columns it keeps them with the widths the user gave them; otherwise the new columns
+// take their first widths from `samples` (SizeColumns).
+void SetupColumns(QTreeWidget* list, const QString& spec, const QStringList& samples = {});
+
+// Sample cells for SizeColumns: a date to the minute, a 16-digit device number, eight
+// characters of a name.
+extern const QString kDateSample, kDeviceNoSample, kNameSample;
+
+// First widths of a list's columns in the view's font: each wide enough for its sample text
+// (none or "": Qt's default width) and its caption, with a little room either side.
+void SizeColumns(QTreeView* view, const QStringList& samples);
 
 // SysInfoText, CodeValue, StoreSysInfo and CodeList with their errors shown.
 QString GetCodeValue(const QString& type, const QVariant& no);

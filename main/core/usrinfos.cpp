@@ -47,26 +47,21 @@ UserRow readUser(const QString& usrName, qint32 usrId, const QString& password)
     RequireDatabase();
 
     dao::Recordset rs = gDatabase.OpenRecordset(sql, dao::dbOpenSnapshot, dao::dbReadOnly);
-    try {
-        if (rs.Eof())
-            throw vb::Error(kErrNoSuchUser, Str(1061));
-        const QStringList lines = SplitUserMemo(rs.Fields(QStringLiteral("Memo")).Value());
-        UserRow row;
-        row.password = lines[0];
-        if (!VerifyPassword(row.password, password))
-            throw vb::Error(kErrPasswordOrLevel, Str(1062));
-        if (!levelOf(rs.Fields(QStringLiteral("No")).Value(), &row.level))
-            throw vb::Error(kErrPasswordOrLevel, Str(1062));
-        row.id = rs.Fields(QStringLiteral("ID")).Value().toInt();
-        row.name = vb::CStr(rs.Fields(QStringLiteral("Value")).Value());
-        row.departs = lines[1];
-        row.flags = lines[2];
-        rs.Close();
-        return row;
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
-    }
+    RecordsetCloser closer(rs);
+    if (rs.Eof())
+        throw vb::Error(kErrNoSuchUser, Str(1061));
+    const QStringList lines = SplitUserMemo(rs.Fields(QStringLiteral("Memo")).Value());
+    UserRow row;
+    row.password = lines[0];
+    if (!VerifyPassword(row.password, password))
+        throw vb::Error(kErrPasswordOrLevel, Str(1062));
+    if (!levelOf(rs.Fields(QStringLiteral("No")).Value(), &row.level))
+        throw vb::Error(kErrPasswordOrLevel, Str(1062));
+    row.id = rs.Fields(QStringLiteral("ID")).Value().toInt();
+    row.name = vb::CStr(rs.Fields(QStringLiteral("Value")).Value());
+    row.departs = lines[1];
+    row.flags = lines[2];
+    return row;
 }
 
 } // namespace
@@ -88,26 +83,16 @@ void StoreUserPassword(qint32 userId, const QString& password)
                                                     QString::number(userId) +
                                                     QStringLiteral(" AND [Type]='Users' ORDER BY [ID];"),
                                                 dao::dbOpenDynaset);
-    try {
-        if (rs.Eof())
-            throw vb::Error(kErrNoSuchUser, Str(1061));
-        const QVariant old = rs.Fields(QStringLiteral("Memo")).Value();
-        const QString memo = old.isNull() ? QString() : old.toString();
-        const int cr = memo.indexOf(kCR);
-        const QString rest = cr >= 0 ? memo.mid(cr) : QString();
-        rs.Edit();
-        rs.Fields(QStringLiteral("Memo")).setValue(HashPassword(password) + rest);
-        rs.Update();
-        rs.Close();
-    } catch (...) {
-        try {
-            if (!rs.isNothing() && rs.EditMode() != dao::dbEditNone)
-                rs.CancelUpdate();
-        } catch (...) {
-        }
-        CloseRecordset(rs);
-        throw;
-    }
+    RecordsetCloser closer(rs);
+    if (rs.Eof())
+        throw vb::Error(kErrNoSuchUser, Str(1061));
+    const QVariant old = rs.Fields(QStringLiteral("Memo")).Value();
+    const QString memo = old.isNull() ? QString() : old.toString();
+    const int cr = memo.indexOf(kCR);
+    const QString rest = cr >= 0 ? memo.mid(cr) : QString();
+    rs.Edit();
+    rs.Fields(QStringLiteral("Memo")).setValue(HashPassword(password) + rest);
+    rs.Update();
 }
 
 qint32 UsrInfos::Load(const QString& usrName, qint32& usrId, const QString& password)
@@ -157,19 +142,13 @@ QString UsrInfos::GetUsrInfo(const QVariant& key, qint32 mode) const
         throw vb::Error::runtime(vb::errInvalidCall);
     RequireDatabase();
     dao::Recordset rs = gDatabase.OpenRecordset(sql, dao::dbOpenSnapshot);
-    QString result;
-    try {
-        if (!rs.Eof()) {
-            const QVariant v = rs.Fields(0).Value();
-            if (!v.isNull())
-                result = vb::CStr(v);
-        }
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
+    RecordsetCloser closer(rs);
+    if (!rs.Eof()) {
+        const QVariant v = rs.Fields(0).Value();
+        if (!v.isNull())
+            return vb::CStr(v);
     }
-    CloseRecordset(rs);
-    return result;
+    return QString();
 }
 
 } // namespace ostrel

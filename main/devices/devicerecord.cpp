@@ -46,16 +46,11 @@ void fillRow(dao::Recordset& rs, const DeviceRecord& r)
 template <typename Open>
 void storeRow(dao::Recordset& rs, const DeviceRecord& record, qint32 userId, Open&& open)
 {
-    try {
-        open();
-        fillRow(rs, record);
-        rs.Fields(QStringLiteral("O_ID")).setValue(userId);
-        rs.Update();
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
-    }
-    rs.Close();
+    RecordsetCloser closer(rs);
+    open();
+    fillRow(rs, record);
+    rs.Fields(QStringLiteral("O_ID")).setValue(userId);
+    rs.Update();
 }
 
 } // namespace

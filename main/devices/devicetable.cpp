@@ -36,16 +36,11 @@ QVector<HostEntry> HostList()
     dao::Recordset rs = RequireDatabase().OpenRecordset(
         QStringLiteral("SELECT 设备编号,Dev_ID FROM [Dev_Info] ORDER BY [设备编号];"), dao::dbOpenSnapshot);
     QVector<HostEntry> hosts;
-    try {
-        while (!rs.Eof()) {
-            hosts.append({rs.Fields(0).Value().toString(), rs.Fields(1).Value().toInt()});
-            rs.MoveNext();
-        }
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
+    RecordsetCloser closer(rs);
+    while (!rs.Eof()) {
+        hosts.append({rs.Fields(0).Value().toString(), rs.Fields(1).Value().toInt()});
+        rs.MoveNext();
     }
-    rs.Close();
     return hosts;
 }
 
@@ -102,14 +97,9 @@ QByteArray ReadDevicePicture(qint32 devId)
             QLatin1Char(';'),
         dao::dbOpenSnapshot);
     QByteArray bytes;
-    try {
-        if (!rs.Eof())
-            bytes = ReadPicture(rs);
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
-    }
-    rs.Close();
+    RecordsetCloser closer(rs);
+    if (!rs.Eof())
+        bytes = ReadPicture(rs);
     return bytes;
 }
 

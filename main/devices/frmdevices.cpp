@@ -99,14 +99,9 @@ QString trimBox(QLineEdit* box)
     return box->text();
 }
 
-// Undoes what showing a device set up, whichever way it ends.
-struct ShowCleanup {
-    dao::Recordset& rs;
-    ~ShowCleanup()
-    {
-        CloseRecordset(rs);
-        PostStatus(QString(), -1, 0);
-    }
+// Clears the status text showing a device set, whichever way it ends.
+struct StatusCleared {
+    ~StatusCleared() { PostStatus(QString(), -1, 0); }
 };
 
 } // namespace
@@ -291,7 +286,8 @@ void frmDevices::showDevice()
 {
     ui::WindowUpdateLock lock(this);
     dao::Recordset rs;
-    ShowCleanup cleanup{rs};
+    StatusCleared cleared;
+    RecordsetCloser closer(rs);
     PostStatus(QStringLiteral("正在下载设备数据,请稍候.."), 0, 0);
     ui::DoEvents();
     try {

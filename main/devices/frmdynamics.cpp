@@ -24,6 +24,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -44,6 +46,19 @@ void loadAndSelect(QComboBox* combo, const QString& type, const QVariant& code)
 {
     LoadComboList(combo, type);
     SelectComboItem(combo, code);
+}
+
+// Keeps the box at least wide enough to show `sample` whole.
+void fitWidthTo(QLineEdit* box, const QString& sample)
+{
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    const QMargins m = box->textMargins();
+    const QFontMetrics fm = box->fontMetrics();
+    // The box keeps 2 px a side inside its frame, and room for the cursor.
+    const QSize text(fm.horizontalAdvance(sample) + m.left() + m.right() + 4 + 2, fm.height());
+    box->setMinimumWidth(box->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, box).width());
 }
 
 QString presentTime() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")); }
@@ -185,6 +200,7 @@ void frmDynamics::buildPages()
         }
         cboTrans[i] = named(new QComboBox(page), QStringLiteral("cboTrans"), i);
         txtDate[i] = named(new QLineEdit(page), QStringLiteral("txtDate"), i);
+        fitWidthTo(txtDate[i], kDateSample);
         txtMemo[i] = named(new QLineEdit(page), QStringLiteral("txtMemo"), i);
         row(QStringLiteral("经办人:"), cboTrans[i]);
         row(dateLabels[i], txtDate[i]);

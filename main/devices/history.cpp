@@ -35,23 +35,18 @@ qint32 addRow(const QString& table, const HistoryCommon& c, const Setter& setOwn
         QStringLiteral("SELECT TOP 1 * FROM ") + SqlName(table) + QStringLiteral(" WHERE [Dev_ID]=") +
             QString::number(c.devId) + QLatin1Char(';'),
         dao::dbOpenDynaset);
-    try {
-        rs.AddNew();
-        const qint32 key = newKey(table);
-        rs.Fields(QStringLiteral("ID")).setValue(key);
-        rs.Fields(QStringLiteral("Dev_ID")).setValue(c.devId);
-        setOwn(rs);
-        rs.Fields(QStringLiteral("经办人")).setValue(c.handler);
-        rs.Fields(QStringLiteral("日期")).setValue(c.date.isValid() ? QVariant(c.date) : QVariant());
-        rs.Fields(QStringLiteral("备注")).setValue(c.memo);
-        rs.Fields(QStringLiteral("O_ID")).setValue(c.userId);
-        rs.Update();
-        rs.Close();
-        return key;
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
-    }
+    RecordsetCloser closer(rs);
+    rs.AddNew();
+    const qint32 key = newKey(table);
+    rs.Fields(QStringLiteral("ID")).setValue(key);
+    rs.Fields(QStringLiteral("Dev_ID")).setValue(c.devId);
+    setOwn(rs);
+    rs.Fields(QStringLiteral("经办人")).setValue(c.handler);
+    rs.Fields(QStringLiteral("日期")).setValue(c.date.isValid() ? QVariant(c.date) : QVariant());
+    rs.Fields(QStringLiteral("备注")).setValue(c.memo);
+    rs.Fields(QStringLiteral("O_ID")).setValue(c.userId);
+    rs.Update();
+    return key;
 }
 
 // Edits the device's row: "SELECT TOP 1 columns FROM [Dev_Info] WHERE [Dev_ID]=device;".
@@ -61,15 +56,10 @@ void editDevice(qint32 devId, const QString& columns, const Setter& set)
                                                             QStringLiteral(" FROM [Dev_Info] WHERE [Dev_ID]=") +
                                                             QString::number(devId) + QLatin1Char(';'),
                                                         dao::dbOpenDynaset);
-    try {
-        rs.Edit(); // no row: the engine's 3021
-        set(rs);
-        rs.Update();
-        rs.Close();
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
-    }
+    RecordsetCloser closer(rs);
+    rs.Edit(); // no row: the engine's 3021
+    set(rs);
+    rs.Update();
 }
 
 } // namespace
@@ -127,35 +117,30 @@ qint32 AddDocuments(const DocumentInfo& info, const QList<DocumentFile>& files)
         return 0;
     dao::Recordset rs =
         RequireDatabase().OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [Dev_Docs];"), dao::dbOpenDynaset);
-    try {
-        const qint32 first = newKey(QStringLiteral("Dev_Docs"));
-        qint64 key = first;
-        for (const DocumentFile& f : files) {
-            if (key > std::numeric_limits<qint32>::max())
-                throw vb::Error::runtime(vb::errOverflow);
-            const QByteArray bytes = ReadFileBytes(f.path);
-            const QString name = f.name.isEmpty() ? QFileInfo(f.path).fileName() : f.name;
-            rs.AddNew();
-            rs.Fields(QStringLiteral("ID")).setValue(qint32(key));
-            rs.Fields(QStringLiteral("Dev_ID")).setValue(info.devId);
-            rs.Fields(QStringLiteral("Type")).setValue(info.type);
-            rs.Fields(QStringLiteral("Name")).setValue(name);
-            rs.Fields(QStringLiteral("Value")).setValue(QVariant(bytes));
-            rs.Fields(QStringLiteral("Date")).setValue(info.date.isValid() ? QVariant(info.date) : QVariant());
-            if (info.handler.isValid())
-                rs.Fields(QStringLiteral("M_ID")).setValue(info.handler);
-            if (info.memo.isValid())
-                rs.Fields(QStringLiteral("Memo")).setValue(info.memo);
-            rs.Fields(QStringLiteral("O_ID")).setValue(info.userId);
-            rs.Update();
-            ++key;
-        }
-        rs.Close();
-        return first;
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
+    RecordsetCloser closer(rs);
+    const qint32 first = newKey(QStringLiteral("Dev_Docs"));
+    qint64 key = first;
+    for (const DocumentFile& f : files) {
+        if (key > std::numeric_limits<qint32>::max())
+            throw vb::Error::runtime(vb::errOverflow);
+        const QByteArray bytes = ReadFileBytes(f.path);
+        const QString name = f.name.isEmpty() ? QFileInfo(f.path).fileName() : f.name;
+        rs.AddNew();
+        rs.Fields(QStringLiteral("ID")).setValue(qint32(key));
+        rs.Fields(QStringLiteral("Dev_ID")).setValue(info.devId);
+        rs.Fields(QStringLiteral("Type")).setValue(info.type);
+        rs.Fields(QStringLiteral("Name")).setValue(name);
+        rs.Fields(QStringLiteral("Value")).setValue(QVariant(bytes));
+        rs.Fields(QStringLiteral("Date")).setValue(info.date.isValid() ? QVariant(info.date) : QVariant());
+        if (info.handler.isValid())
+            rs.Fields(QStringLiteral("M_ID")).setValue(info.handler);
+        if (info.memo.isValid())
+            rs.Fields(QStringLiteral("Memo")).setValue(info.memo);
+        rs.Fields(QStringLiteral("O_ID")).setValue(info.userId);
+        rs.Update();
+        ++key;
     }
+    return first;
 }
 
 } // namespace ostrel::devices

@@ -113,7 +113,10 @@ void frmMain::tbsDevice_Click()
             enable(false);
         } else if (const HistoryTab* tab = FindHistoryTab(tabKey)) {
             show(lstDetail);
-            SetupColumns(lstDetail, tab->columns);
+            QStringList samples;
+            for (const HistoryColumn& c : tab->shown)
+                samples.append(c.date ? kDateSample : QString());
+            SetupColumns(lstDetail, tab->columns, samples);
             m_lstTag = QString::number(devId);
             LoadHistory(*tab, devId, lstDetail, imlIco);
             enable(gUsrInfos && (gUsrInfos.get()->*(tab->allowed))());
@@ -135,13 +138,14 @@ void frmMain::ShowDevicePicture(qint32& Dev_ID, QLabel* target)
             target->setPixmap(cache.Picture());
             return;
         }
-        dao::Recordset rs = devices::OpenDevice(Dev_ID);
-        if (rs.Eof()) {
-            CloseRecordset(rs);
-            return;
+        QByteArray bytes;
+        {
+            dao::Recordset rs = devices::OpenDevice(Dev_ID);
+            RecordsetCloser closer(rs);
+            if (rs.Eof())
+                return;
+            bytes = devices::ReadPicture(rs);
         }
-        const QByteArray bytes = devices::ReadPicture(rs);
-        CloseRecordset(rs);
         QPixmap picture;
         if (!bytes.isNull())
             picture.loadFromData(bytes);
@@ -165,6 +169,7 @@ void frmMain::picDevice_Resize()
 void frmMain::lstDetail_DblClick()
 {
     dao::Recordset rs;
+    RecordsetCloser closer(rs);
     ui::runCommand([&] {
         const int cr = m_tbsTag.indexOf(QLatin1Char('\r'));
         const QList<QTreeWidgetItem*> selected = lstDetail->selectedItems();
@@ -193,7 +198,6 @@ void frmMain::lstDetail_DblClick()
         file.close();
         StartDoc(path);
     }, this);
-    CloseRecordset(rs);
 }
 
 void frmMain::lvwDevices_DblClick()

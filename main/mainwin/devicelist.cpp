@@ -1,8 +1,8 @@
 #include "main/mainwin/devicelist.h"
 #include "main/core/mdlmisc.h"
+#include "main/core/mdlwidgets.h"
 #include "main/core/devicefilter.h"
 #include "platform/core/format.h"
-#include <QHeaderView>
 #include <QTreeView>
 #include <cmath>
 
@@ -30,13 +30,9 @@ QString FormatCurrency(qint64 tenThousandths)
 void SizeDeviceColumns(QTreeView* view)
 {
     // Samples of the widest usual content: a 16-digit number, eight characters of a
-    // name, a value in the hundred millions, five characters of a base-data text.
-    static const char* const samples[DeviceListModel::ColumnCount] = {
-        "0000000000000000", "设备名称设备名称", "000000000.00", "设备状况设备", "设备状况设备", "设备状况设备"};
-    const QFontMetrics fm(view->font());
-    const int padding = 2 * fm.averageCharWidth();
-    for (int c = 0; c < DeviceListModel::ColumnCount; ++c)
-        view->header()->resizeSection(c, fm.horizontalAdvance(QString::fromUtf8(samples[c])) + padding);
+    // name, a value in the hundred millions, six characters of a base-data text.
+    const QString code = QStringLiteral("设备状况设备");
+    SizeColumns(view, {kDeviceNoSample, kNameSample, QStringLiteral("000000000.00"), code, code, code});
 }
 
 DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent)
@@ -132,19 +128,14 @@ int DeviceListModel::findDevice(qint32 devId) const
 void DeviceListModel::start(dao::Database db, const QString& where)
 {
     cancel();
-    dao::Recordset rs = db.OpenRecordset(ListQuery(where), dao::dbOpenSnapshot);
     QHash<qint32, QString> texts[3];
-    try {
-        for (int k = 0; k < 3; ++k) {
-            const CodeTable t = CodeList(QString::fromLatin1(kCodeTypes[k]), false);
-            if (t.size() == 2)
-                for (int i = 0; i < t[0].size(); ++i)
-                    texts[k].insert(t[0][i].toInt(), t[1].value(i));
-        }
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
+    for (int k = 0; k < 3; ++k) {
+        const CodeTable t = CodeList(QString::fromLatin1(kCodeTypes[k]), false);
+        if (t.size() == 2)
+            for (int i = 0; i < t[0].size(); ++i)
+                texts[k].insert(t[0][i].toInt(), t[1].value(i));
     }
+    dao::Recordset rs = db.OpenRecordset(ListQuery(where), dao::dbOpenSnapshot);
     beginResetModel();
     // The old rows are freed once the first new ones show: freeing a long list first
     // would slow the first rows down.

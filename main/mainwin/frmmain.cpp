@@ -213,6 +213,8 @@ void frmMain::buildPanes()
     auto titleRow = new QHBoxLayout;
     lblTitle[1] = new QLabel(QStringLiteral(" 列表视图:"), right);
     lblTitle[1]->setObjectName(QStringLiteral("lblTitle1"));
+    // In a narrow pane the caption gives way to the totals beside it.
+    lblTitle[1]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     lblTitle[0] = new QLabel(QStringLiteral("设备共计:"), right);
     lblTitle[0]->setObjectName(QStringLiteral("lblTitle0"));
     lblTitle[0]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -94,6 +94,7 @@ void LoadHistory(const HistoryTab& tab, qint32 devId, QTreeWidget* list, DocIcon
 
     const bool docs = tab.key == QLatin1String("Docs");
     dao::Recordset rs;
+    RecordsetCloser closer(rs);
     ui::runCommand([&] {
         QString sql = QStringLiteral("SELECT ALL * FROM ") + SqlName(tab.table) + QStringLiteral(" WHERE [Dev_ID]=") +
                       QString::number(devId);
@@ -114,7 +115,6 @@ void LoadHistory(const HistoryTab& tab, qint32 devId, QTreeWidget* list, DocIcon
             rs.MoveNext();
         }
     }, list->window());
-    CloseRecordset(rs);
 }
 
 } // namespace ostrel::mainwin

@@ -67,6 +67,7 @@ public:
     {
         m_states = CodeList(QStringLiteral("State"), false);
         m_target = RequireDatabase().OpenRecordset(QStringLiteral("select all * from [Dev_Info];"), dao::dbOpenDynaset);
+        RecordsetCloser closer(m_target);
         const dao::Fields fields = m_target.Fields();
         for (int i = 0; i < fields.Count(); ++i)
             if (isIntegerType(fields.Item(i).Type()))
@@ -80,20 +81,14 @@ public:
 
         extdb::Row row;
         qint64 line = 0;
-        try {
-            while (m_source.next(row, line)) {
-                try {
-                    addRow(row);
-                } catch (const vb::Error& e) {
-                    // Every error of a row names it.
-                    throw vb::Error(e.number(), e.description() + lineTag(line), e.source());
-                }
+        while (m_source.next(row, line)) {
+            try {
+                addRow(row);
+            } catch (const vb::Error& e) {
+                // Every error of a row names it.
+                throw vb::Error(e.number(), e.description() + lineTag(line), e.source());
             }
-        } catch (...) {
-            CloseRecordset(m_target);
-            throw;
         }
-        CloseRecordset(m_target);
         return m_count;
     }
 

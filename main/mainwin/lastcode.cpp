@@ -6,6 +6,7 @@ namespace ostrel {
 QString LastDeviceCode(const QString& filter)
 {
     dao::Recordset rs;
+    RecordsetCloser closer(rs);
     QString last;
     try {
         rs = RequireDatabase().OpenRecordset(QStringLiteral("SELECT TOP 1 [设备编号] FROM [Dev_Info] WHERE [设备编号] LIKE ") +
@@ -18,7 +19,6 @@ QString LastDeviceCode(const QString& filter)
         // no answer: the rule counts from its start
         last.clear();
     }
-    CloseRecordset(rs);
     return last;
 }
 

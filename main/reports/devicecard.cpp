@@ -95,10 +95,7 @@ CardOffsets ReadCardOffsets()
 void PrintCard(qint32 devId)
 {
     dao::Recordset rs = devices::OpenDevice(devId);
-    struct Closer {
-        dao::Recordset& rs;
-        ~Closer() { CloseRecordset(rs); }
-    } closer{rs};
+    RecordsetCloser closer(rs);
     if (rs.Eof())
         throw vb::Error(vb::componentError(kNoDevice), Str(kNoDevice));
     const auto field = [&](const char16_t* name) { return rs.Fields(QString::fromUtf16(name)).Value(); };

@@ -145,10 +145,7 @@ void PrintDeviceList(const PrintColumns& columns, const QString& viewWhere, cons
 
     dao::Recordset query = RequireDatabase().OpenRecordset(
         PrintQuery(columns, PrintCondition(viewWhere, filterText, departIds)), dao::dbOpenSnapshot);
-    struct Closer {
-        dao::Recordset& rs;
-        ~Closer() { CloseRecordset(rs); }
-    } closeQuery{query};
+    RecordsetCloser closeQuery(query);
 
     TempPrintDatabase tmp;
     for (int i = 0; i < chosen.size(); ++i) {
@@ -156,7 +153,7 @@ void PrintDeviceList(const PrintColumns& columns, const QString& viewWhere, cons
         AppendField(tmp.table(), chosen[i].heading, qint16(isTextType(type) ? kPrintTextType : type));
     }
     dao::Recordset rows = tmp.Create();
-    Closer closeRows{rows};
+    RecordsetCloser closeRows(rows);
     {
         RowBatches batches;
         for (; !query.Eof(); query.MoveNext()) {

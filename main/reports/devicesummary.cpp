@@ -37,20 +37,15 @@ QString DeviceSummary(qint32 devId)
     ParseDeviceFields(normal, coded);
     dao::Recordset rs = devices::OpenDevice(devId);
     QString text;
-    try {
-        if (!rs.Eof()) {
-            const QVariant host = rs.Fields(QStringLiteral("Mas_ID")).Value();
-            text = line(QStringLiteral("主机编号"), host.toDouble() < 1 ? QStringLiteral("无") : QStringLiteral("有"));
-            for (int i = 0; i < normal[0].size(); ++i)
-                text += line(normal[0][i], vb::CStr(rs.Fields(normal[1][i]).Value()));
-            for (int i = 0; i < coded[0].size(); ++i)
-                text += line(coded[0][i], GetCodeValue(coded[1][i], rs.Fields(coded[2][i]).Value()));
-        }
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
+    RecordsetCloser closer(rs);
+    if (!rs.Eof()) {
+        const QVariant host = rs.Fields(QStringLiteral("Mas_ID")).Value();
+        text = line(QStringLiteral("主机编号"), host.toDouble() < 1 ? QStringLiteral("无") : QStringLiteral("有"));
+        for (int i = 0; i < normal[0].size(); ++i)
+            text += line(normal[0][i], vb::CStr(rs.Fields(normal[1][i]).Value()));
+        for (int i = 0; i < coded[0].size(); ++i)
+            text += line(coded[0][i], GetCodeValue(coded[1][i], rs.Fields(coded[2][i]).Value()));
     }
-    rs.Close();
     return text;
 }
 

@@ -149,20 +149,15 @@ void frmFilter::cboFilt_Click(int index)
                                                                     QStringLiteral(" FROM [Dev_Info] ORDER BY ") +
                                                                     SqlName(column) + QLatin1Char(';'),
                                                                 dao::dbOpenSnapshot);
-            try {
-                cboFilt[2]->clear();
-                QStringList values;
-                for (; !rs.Eof(); rs.MoveNext())
-                    values << vb::CStr(rs.Fields(0).Value());
-                cboFilt[2]->addItems(values);
-                if (cboFilt[2]->count() > 0)
-                    cboFilt[2]->setCurrentIndex(0);
-                m_fieldTag = QString::number(rs.Fields(0).Type());
-            } catch (...) {
-                CloseRecordset(rs);
-                throw;
-            }
-            rs.Close();
+            RecordsetCloser closer(rs);
+            cboFilt[2]->clear();
+            QStringList values;
+            for (; !rs.Eof(); rs.MoveNext())
+                values << vb::CStr(rs.Fields(0).Value());
+            cboFilt[2]->addItems(values);
+            if (cboFilt[2]->count() > 0)
+                cboFilt[2]->setCurrentIndex(0);
+            m_fieldTag = QString::number(rs.Fields(0).Type());
         },
         this);
 }
@@ -192,10 +187,13 @@ void frmFilter::tbsDynas_Click()
             const int tab = tbsDynas->currentIndex();
             const QString key = tbsDynas->tabData(tab).toString();
             const bool normal = key == kNormal;
-            famFilter[0]->setVisible(normal);
-            famFilter[0]->setEnabled(normal);
-            famFilter[1]->setVisible(!normal);
-            famFilter[1]->setEnabled(!normal);
+            // The page going is hidden first: both shown at once would grow the window.
+            QFrame* shown = famFilter[normal ? 0 : 1];
+            QFrame* gone = famFilter[normal ? 1 : 0];
+            gone->setVisible(false);
+            gone->setEnabled(false);
+            shown->setVisible(true);
+            shown->setEnabled(true);
             if (normal)
                 return;
             FlagSet loading(m_loading);
@@ -204,18 +202,15 @@ void frmFilter::tbsDynas_Click()
                     QStringLiteral(" ORDER BY [No];"),
                 dao::dbOpenSnapshot);
             lstFilt->clear();
-            try {
+            {
+                RecordsetCloser closer(rs);
                 for (; !rs.Eof(); rs.MoveNext()) {
                     auto* it = new QListWidgetItem(vb::CStr(rs.Fields(0).Value()), lstFilt);
                     it->setData(Qt::UserRole, rs.Fields(1).Value());
                     it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
                     it->setCheckState(Qt::Unchecked);
                 }
-            } catch (...) {
-                CloseRecordset(rs);
-                throw;
             }
-            rs.Close();
             const int entry = m_coded[1].indexOf(key);
             if (entry >= 0 && !m_coded[3][entry].isEmpty()) {
                 for (const QString& code : m_coded[3][entry].split(QLatin1Char(';'))) {

@@ -35,6 +35,18 @@ constexpr int kButtonWidth = 2295, kButtonHeight = 375, kStatusHeight = 255;
 int tx(double twips) { return ui::twipsToPixelsX(twips); }
 int ty(double twips) { return ui::twipsToPixelsY(twips); }
 
+// First widths: a whole device number, a name and a date to the minute.
+QStringList columnSamples(int kind)
+{
+    QStringList samples = {kDeviceNoSample, kNameSample};
+    const int date = HistoryDateColumn(kind);
+    while (samples.size() <= date)
+        samples.append(QString());
+    if (date >= 0)
+        samples[date] = kDateSample;
+    return samples;
+}
+
 } // namespace
 
 frmReport::frmReport(QWidget* parent) : QDialog(parent)
@@ -67,8 +79,9 @@ frmReport::frmReport(QWidget* parent) : QDialog(parent)
     lblStadus->setObjectName(QStringLiteral("lblStadus"));
     lblStadus->resize(tx(kMinWidth), ty(kStatusHeight));
     lvwReport->move(tx(120), ty(120));
-    chkDetail->move(0, ty(130));
-    txtDetail->setGeometry(0, ty(360), tx(kButtonWidth), ty(1000));
+    // The detail box starts below the whole check box.
+    chkDetail->setGeometry(0, ty(130), chkDetail->sizeHint().width(), chkDetail->sizeHint().height());
+    txtDetail->setGeometry(0, chkDetail->y() + chkDetail->height() + ty(30), tx(kButtonWidth), ty(1000));
     resize(tx(8000), ty(5000));
 
     connect(lvwReport, &QTreeWidget::itemSelectionChanged, this, [this] { lvwReport_ItemClick(selectedRow()); });
@@ -122,7 +135,7 @@ void frmReport::RunQuery(qint32 kind, bool rebuild)
             {
                 ui::WindowUpdateLock frozen(this);
                 if (kind >= 0 && kind < kHistoryKinds && rebuild)
-                    SetupColumns(lvwReport, HistoryColumns(kind));
+                    SetupColumns(lvwReport, HistoryColumns(kind), columnSamples(kind));
                 switch (kind) {
                 case 0: QueryTransfers(lvwReport); break;
                 case 1: QueryMaintenance(lvwReport); break;

@@ -55,6 +55,18 @@ QString HistoryColumns(int kind)
     return k ? QString::fromUtf8(k->columns) : QString();
 }
 
+int HistoryDateColumn(int kind)
+{
+    const KindInfo* k = kindInfo(kind);
+    if (!k)
+        return -1;
+    const QStringList cells = QString::fromUtf8(k->cells).split(QLatin1Char(';'));
+    for (int i = 0; i < cells.size(); ++i)
+        if (cells[i].endsWith(QLatin1String(":d")))
+            return i;
+    return -1;
+}
+
 QString HistoryCaption(int kind, const QDateTime& start, const QDateTime& end)
 {
     const KindInfo* k = kindInfo(kind);
@@ -158,30 +170,25 @@ void HistoryRows(dao::Database& db, int kind, const QDateTime& start, const QDat
         return;
     const HistoryCells cells(kind, codes);
     dao::Recordset rs = db.OpenRecordset(HistoryStatement(kind, start, end), dao::dbOpenSnapshot);
-    try {
-        // Column positions looked up once; names as the engine compares them.
-        const dao::Fields fields = rs.Fields();
-        QVector<int> at;
-        for (const QString& name : cells.columns()) {
-            int found = -1;
-            for (int i = 0; i < fields.Count() && found < 0; ++i)
-                if (fields.Item(i).Name().compare(name, Qt::CaseInsensitive) == 0)
-                    found = i;
-            if (found < 0)
-                rs.Fields(name); // raises the engine's "item not found"
-            at << found;
-        }
-        QVector<QVariant> values(at.size());
-        for (; !rs.Eof(); rs.MoveNext()) {
-            for (int i = 0; i < at.size(); ++i)
-                values[i] = rs.Fields(at[i]).Value();
-            rows.append(cells.row(values.constData()));
-        }
-    } catch (...) {
-        CloseRecordset(rs);
-        throw;
+    RecordsetCloser closer(rs);
+    // Column positions looked up once; names as the engine compares them.
+    const dao::Fields fields = rs.Fields();
+    QVector<int> at;
+    for (const QString& name : cells.columns()) {
+        int found = -1;
+        for (int i = 0; i < fields.Count() && found < 0; ++i)
+            if (fields.Item(i).Name().compare(name, Qt::CaseInsensitive) == 0)
+                found = i;
+        if (found < 0)
+            rs.Fields(name); // raises the engine's "item not found"
+        at << found;
     }
-    rs.Close();
+    QVector<QVariant> values(at.size());
+    for (; !rs.Eof(); rs.MoveNext()) {
+        for (int i = 0; i < at.size(); ++i)
+            values[i] = rs.Fields(at[i]).Value();
+        rows.append(cells.row(values.constData()));
+    }
 }
 
 } // namespace ostrel

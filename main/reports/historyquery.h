@@ -26,6 +26,8 @@ struct HistoryRow {
 
 // The column specification of a kind for SetupColumns ("费用,1" right-aligned).
 QString HistoryColumns(int kind);
+// The position (from 0) of a kind's date column; -1 for no kind.
+int HistoryDateColumn(int kind);
 // The window caption: "设备调拨记录=>[start]至[end]".
 QString HistoryCaption(int kind, const QDateTime& start, const QDateTime& end);
 // The base-data lists a kind's cells look codes up in, in loading order.

@@ -21,12 +21,6 @@ namespace {
 
 constexpr int kNotShown = 1005;
 
-// Closes a record set when the print ends, however it ends.
-struct RecordsetCloser {
-    dao::Recordset& rs;
-    ~RecordsetCloser() { CloseRecordset(rs); }
-};
-
 bool isTextField(int type) { return type == dao::dbText || type == dao::dbChar || type == dao::dbMemo; }
 
 // Copies the headers and top-level rows of a list view into the temporary table.
@@ -53,36 +47,21 @@ dao::Recordset copyList(TempPrintDatabase& tmp, const QAbstractItemModel& list)
 
 } // namespace
 
-RowBatches::RowBatches(int size) : m_size(size)
-{
-    dao::DBEngine::BeginTrans();
-    m_open = true;
-}
-
-RowBatches::~RowBatches()
-{
-    if (m_open) {
-        try {
-            dao::DBEngine::Rollback();
-        } catch (...) {
-        }
-    }
-}
+RowBatches::RowBatches(int size) : m_size(size) { m_batch.emplace(); }
 
 void RowBatches::added()
 {
     if (++m_rows % m_size == 0) {
         finish();
-        dao::DBEngine::BeginTrans();
-        m_open = true;
+        m_batch.emplace();
     }
 }
 
 void RowBatches::finish()
 {
-    if (m_open) {
-        m_open = false;
-        dao::DBEngine::CommitTrans();
+    if (m_batch) {
+        m_batch->commit();
+        m_batch.reset();
     }
 }
 

@@ -10,9 +10,11 @@
 //
 // The report is titled, dated "yyyy年mm月dd日" and closed by the line "记录共计:N".
 #include "platform/dao/dao.h"
+#include "platform/dao/transaction.h"
 #include "report/include/parvel.h"
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 class QAbstractItemModel;
 
@@ -57,11 +59,8 @@ constexpr qint16 kPrintTextType = dao::dbMemo;
 // copy neither syncs every row nor holds the engine's write lock for long.
 class RowBatches {
 public:
+    // An unfinished batch is rolled back when the object goes.
     explicit RowBatches(int size = 2000);
-    // Rolls back an unfinished batch.
-    ~RowBatches();
-    RowBatches(const RowBatches&) = delete;
-    RowBatches& operator=(const RowBatches&) = delete;
     // Call after each row's Update.
     void added();
     // Commits the last batch.
@@ -70,7 +69,7 @@ public:
 private:
     int m_size;
     int m_rows = 0;
-    bool m_open = false;
+    std::optional<dao::Transaction> m_batch;
 };
 
 // A temporary database for one print: a file of its own in the program's folder

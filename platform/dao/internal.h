@@ -127,6 +127,8 @@ struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     void drainKeys();
 
     // Takes part in the engine's transaction: BEGIN IMMEDIATE at its first statement.
+    // Every write runs after it: prepare and cached call it, and a statement kept from
+    // one write to the next calls it again before each run.
     void join();
     // The reader a snapshot reads on; nullptr when it reads on the main connection
     // (inside this copy's own writing transaction, or opened exclusively).

@@ -472,6 +472,8 @@ void RecordsetData::update()
         which << i;
     }
     if (editMode == dbEditInProgress && which.isEmpty()) { editMode = dbEditNone; return; }
+    // the kept statement was prepared in an earlier transaction: join the one in force
+    db->join();
     sqlite3_stmt* st = lastWrite;
     if (!st || mask != lastMask || lastMode != editMode) {
         QStringList cols;

@@ -6,6 +6,7 @@
 #include "tests/common/faultvfs.h"
 #include "tests/common/raised.h"
 #include "tests/data/servicefixture.h"
+#include "platform/dao/transaction.h"
 
 using namespace ostrel;
 using namespace Qt::StringLiterals;
@@ -23,7 +24,7 @@ protected:
     {
         ServiceTest::SetUp();
         target = folder->file(u"Ostrel.STB"_s);
-        dao::DBEngine::BeginTrans();
+        dao::Transaction tx;
         dao::Recordset rs = gDatabase.OpenRecordset(u"Dev_Info"_s, dao::dbOpenDynaset);
         for (int i = 1; i <= 300; ++i) {
             rs.AddNew();
@@ -34,7 +35,7 @@ protected:
             rs.Update();
         }
         rs.Close();
-        dao::DBEngine::CommitTrans();
+        tx.commit();
     }
     QString target;
 };

@@ -7,6 +7,7 @@
 #include "platform/print/printer.h"
 #include "shared/com/create.h"
 #include "tests/common/testutil.h"
+#include "platform/dao/transaction.h"
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -41,7 +42,7 @@ struct ReportPdf : ::testing::Test {
         }
         t.Fields().Append(t.CreateField(QStringLiteral("价值"), dao::dbDouble));
         db.TableDefs().Append(t);
-        dao::DBEngine::BeginTrans();
+        dao::Transaction tx;
         dao::Recordset rs = db.OpenRecordset(QStringLiteral("tmp_Tbl"));
         for (int i = 1; i <= 60; ++i) {
             rs.AddNew();
@@ -51,7 +52,7 @@ struct ReportPdf : ::testing::Test {
             rs.Update();
         }
         rs.Close();
-        dao::DBEngine::CommitTrans();
+        tx.commit();
         cols[0].Name = QStringLiteral("编号");
         cols[1].Name = QStringLiteral("名称");
     }

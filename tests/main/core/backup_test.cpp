@@ -4,6 +4,7 @@
 #include "platform/cindral/cindral.h"
 #include "platform/core/msgbox.h"
 #include "tests/common/faultvfs.h"
+#include "platform/dao/transaction.h"
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -33,7 +34,7 @@ protected:
     }
     void fill()
     {
-        dao::DBEngine::BeginTrans();
+        dao::Transaction tx;
         dao::Recordset rs = gDatabase.OpenRecordset(u"Dev_Info"_s, dao::dbOpenDynaset);
         for (int i = 1; i <= 75; ++i) {
             rs.AddNew();
@@ -64,7 +65,7 @@ protected:
             }
             h.Close();
         }
-        dao::DBEngine::CommitTrans();
+        tx.commit();
         addSysInfo(100, u"Departs"_s, 1, u"财务处"_s, u"说明"_s);
     }
     int runBackup(const QString& tables = kTables)

@@ -2,6 +2,7 @@
 #include "main/core/mdlwidgets.h"
 #include "platform/core/msgbox.h"
 #include <QComboBox>
+#include <QHeaderView>
 #include <QTreeWidget>
 #include <sqlite3.h>
 
@@ -187,6 +188,31 @@ TEST_F(MdlMiscTest, ColumnsFromASpec)
     EXPECT_EQ(list.headerItem()->text(1), QStringLiteral("费用"));
     EXPECT_TRUE(list.headerItem()->textAlignment(1) & Qt::AlignRight);
     EXPECT_FALSE(list.headerItem()->textAlignment(0) & Qt::AlignRight);
+}
+
+TEST_F(MdlMiscTest, ColumnsTakeTheirSamplesWidthsOnceAndThenKeepTheUsers)
+{
+    QTreeWidget list;
+    const QString spec = QStringLiteral("设备编码;日期;一个很长很长很长很长的标题;备注");
+    SetupColumns(&list, spec, {kDeviceNoSample, kDateSample});
+    QHeaderView* header = list.header();
+    const QFontMetrics fm(list.font());
+    EXPECT_GT(header->sectionSize(0), fm.horizontalAdvance(QStringLiteral("0101012015000001")));
+    EXPECT_GT(header->sectionSize(1), fm.horizontalAdvance(QStringLiteral("2026-12-09 08:30")));
+    EXPECT_GT(header->sectionSize(2), QFontMetrics(header->font()).horizontalAdvance(list.headerItem()->text(2)));
+    EXPECT_EQ(header->sectionSize(3), header->defaultSectionSize());
+
+    // The same columns again: rows go, the user's widths stay.
+    list.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("1")}));
+    header->resizeSection(0, 40);
+    SetupColumns(&list, spec, {kDeviceNoSample, kDateSample});
+    EXPECT_EQ(list.topLevelItemCount(), 0);
+    EXPECT_EQ(header->sectionSize(0), 40);
+    // Other columns start from their samples again.
+    SetupColumns(&list, QStringLiteral("设备编码;日期,1"), {kDeviceNoSample});
+    ASSERT_EQ(list.columnCount(), 2);
+    EXPECT_GT(header->sectionSize(0), fm.horizontalAdvance(QStringLiteral("0101012015000001")));
+    EXPECT_TRUE(list.headerItem()->textAlignment(1) & Qt::AlignRight);
 }
 
 TEST_F(MdlMiscTest, DeleteDeviceEverywhereOrNowhere)

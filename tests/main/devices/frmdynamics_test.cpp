@@ -6,6 +6,8 @@
 #include "platform/ui/filedialog.h"
 #include "platform/ui/shell.h"
 #include "tests/main/devices/historyfixture.h"
+#include <QCoreApplication>
+#include <QStyleOptionFrame>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -99,6 +101,25 @@ TEST_F(FrmDynamicsTest, ShowInfoOpensItsPageFilledAndTheOthersAtTheirFirstSelect
     EXPECT_EQ(w.cboCheck[0]->currentData().toInt(), 1);
     EXPECT_EQ(w.cboCheck[1]->currentIndex(), 0);
     EXPECT_TRUE(ui::script::shown().isEmpty());
+}
+
+TEST_F(FrmDynamicsTest, EachDateBoxShowsAWholeDateAtTheSmallestSize)
+{
+    frmDynamics& w = open(0);
+    w.resize(w.minimumSizeHint());
+    for (int page = 0; page < frmDynamics::kPages; ++page) {
+        SCOPED_TRACE(page);
+        w.tbsDynas->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        QLineEdit* box = w.txtDate[page];
+        box->setText(QStringLiteral("2026-12-09 08:30"));
+        const int textWidth = box->fontMetrics().horizontalAdvance(box->text());
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        EXPECT_GT(box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box).width() -
+                      box->textMargins().left() - box->textMargins().right() - 4, // the box's own 2 px a side
+                  textWidth);
+    }
 }
 
 TEST_F(FrmDynamicsTest, ADeviceBelowOneIsRefusedAndNoTabIsSelected)

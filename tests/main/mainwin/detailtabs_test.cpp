@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include <QHeaderView>
 #include <QTreeView>
 
 using namespace ostrel;
@@ -134,6 +135,32 @@ TEST_F(DetailTabsTest, EachTabShowsItsColumnsCodedTextsDatesAndOrder)
     EXPECT_EQ(w->txtDeviceTag(), u"5\tA5"_s);
     EXPECT_EQ(w->tbsDeviceTag(), u"5\r1"_s);
     EXPECT_TRUE(ui::script::shown().isEmpty());
+}
+
+TEST_F(DetailTabsTest, DateColumnsShowAWholeDateAndKeepTheUsersWidths)
+{
+    addTreeDevices();
+    logInWithDeparts(QString());
+    addRow(u"Transfer"_s, {{u"ID"_s, 1}, {u"Dev_ID"_s, 1}, {u"日期"_s, at(u"2026-12-09 08:30"_s)}});
+    addRow(u"Maintain"_s, {{u"ID"_s, 1}, {u"Dev_ID"_s, 1}, {u"日期"_s, at(u"2026-12-09 08:30"_s)}});
+    addRow(u"Checks"_s, {{u"ID"_s, 1}, {u"Dev_ID"_s, 1}, {u"日期"_s, at(u"2026-12-09 08:30"_s)}});
+    addRow(u"Discard"_s, {{u"ID"_s, 1}, {u"Dev_ID"_s, 1}, {u"日期"_s, at(u"2026-12-09 08:30"_s)}});
+    const QList<std::pair<QString, int>> cases = {
+        {u"Trans"_s, 4}, {u"Maintain"_s, 3}, {u"Checks"_s, 2}, {u"Discard"_s, 2}};
+    auto w = openWindow();
+    QHeaderView* header = w->lstDetail->header();
+    for (const auto& [key, column] : cases) {
+        SCOPED_TRACE(key.toStdString());
+        show(*w, 1, key);
+        ASSERT_EQ(w->lstDetail->topLevelItemCount(), 1);
+        const QString date = w->lstDetail->topLevelItem(0)->text(column);
+        EXPECT_EQ(date, u"2026-12-09 08:30"_s);
+        EXPECT_GT(header->sectionSize(column), QFontMetrics(w->lstDetail->font()).horizontalAdvance(date));
+    }
+    // Another device on the same tab keeps the width the user chose.
+    header->resizeSection(0, 222);
+    show(*w, 2, u"Discard"_s);
+    EXPECT_EQ(header->sectionSize(0), 222);
 }
 
 TEST_F(DetailTabsTest, TheSameTabOfTheSameDeviceIsNotReadAgain)

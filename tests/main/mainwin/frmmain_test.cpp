@@ -50,6 +50,13 @@ protected:
         while (w.listLoading())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+    // The window loaded, shown, with its list read.
+    static void showLoaded(frmMain& w)
+    {
+        w.Form_Load();
+        w.show();
+        waitForList(w);
+    }
     static QStringList childTexts(QTreeWidgetItem* node)
     {
         QStringList out;
@@ -315,14 +322,39 @@ TEST_F(MainWindowTest, SixSchemesBuildTheirFirstLevel)
     EXPECT_EQ(listed(w), (QList<qint32>{1}));
 }
 
+TEST_F(MainWindowTest, TheTitlesDoNotOverlapAtTheSmallestSize)
+{
+    addTreeDevices();
+    logInWithDeparts(QString());
+    frmMain w;
+    showLoaded(w);
+    w.resize(w.minimumSize());
+    QCoreApplication::processEvents();
+    QLabel* caption = w.lblTitle[1];
+    QLabel* totals = w.lblTitle[0];
+    EXPECT_EQ(totals->text(), u"设备共计:6 价值:"_s + vb::Format(20.75, u"Currency"_s));
+    // Totals that fit the pane are whole; the caption beside them gives way.
+    totals->setText(u"设备共计:123 价值:"_s + vb::Format(123456.5, u"Currency"_s));
+    QCoreApplication::processEvents();
+    ASSERT_LT(totals->sizeHint().width(), totals->parentWidget()->width());
+    EXPECT_GE(totals->width(), totals->sizeHint().width());
+    EXPECT_LE(totals->geometry().right(), totals->parentWidget()->width());
+    EXPECT_LE(caption->geometry().right(), totals->geometry().left());
+    EXPECT_EQ(caption->text(), u" 列表视图:"_s);
+    // With room, both are whole.
+    w.resize(1000, 700);
+    QCoreApplication::processEvents();
+    EXPECT_GE(caption->width(), caption->sizeHint().width());
+    EXPECT_GE(totals->width(), totals->sizeHint().width());
+    EXPECT_LE(caption->geometry().right(), totals->geometry().left());
+}
+
 TEST_F(MainWindowTest, TreeNodesSelectTheirDevicesAndTheCaptionFollows)
 {
     addTreeDevices();
     logInWithDeparts(QString());
     frmMain w;
-    w.Form_Load();
-    w.show();
-    waitForList(w);
+    showLoaded(w);
     EXPECT_EQ(w.windowTitle(), plat::appTitle() + u" -> [所有设备]"_s);
     EXPECT_EQ(w.lblTitle[0]->text(), u"设备共计:6 价值:"_s + vb::Format(20.75, u"Currency"_s));
 

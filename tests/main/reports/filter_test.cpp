@@ -4,6 +4,7 @@
 #include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
 #include "tests/main/reports/printfixture.h"
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -177,6 +178,21 @@ TEST_F(FilterWindowTest, LoadingBuildsThePagesAndListsTheFirstField)
     EXPECT_FALSE(w.famFilter[1]->isEnabled());
     for (int i = 0; i < 6; ++i)
         EXPECT_FALSE(w.tabHighlighted(i)) << i;
+}
+
+TEST_F(FilterWindowTest, SwitchingPagesKeepsTheWindowsSize)
+{
+    frmFilter w;
+    w.show();
+    QCoreApplication::processEvents();
+    const QSize first = w.size();
+    for (int tab : {5, 0, 1, 0}) {
+        w.tbsDynas->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w.size(), first) << tab;
+        EXPECT_EQ(w.famFilter[0]->isVisible(), tab == 0) << tab;
+        EXPECT_EQ(w.famFilter[1]->isVisible(), tab != 0) << tab;
+    }
 }
 
 TEST_F(FilterWindowTest, ApplyComposesRaisesAndStoresTheExactForms)

@@ -12,6 +12,7 @@
 #include "tests/main/reports/printfixture.h"
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -336,6 +337,50 @@ TEST_F(HistoryReportTest, TheWindowKeepsItsSmallestSizeAndItsColumnOfButtons)
     EXPECT_LT(w.txtDetail->y() + w.txtDetail->height(), w.cmdFilt->y());
     EXPECT_LT(w.lvwReport->x() + w.lvwReport->width(), x);
     EXPECT_EQ(w.lblStadus->width(), w.width());
+}
+
+TEST_F(HistoryReportTest, ColumnsShowAWholeNumberAndDateAndKeepTheUsersWidths)
+{
+    addTransfer(1, 7, at(5, 9));
+    addRow(u"Maintain"_s, 1, 8, at(5, 10), {});
+    addRow(u"Checks"_s, 1, 7, at(5, 11), {});
+    addRow(u"Discard"_s, 1, 8, at(5, 12), {});
+    const QList<std::pair<int, int>> dateColumns = {{0, 6}, {1, 5}, {2, 4}, {3, 4}};
+    for (const auto& [kind, dateColumn] : dateColumns) {
+        SCOPED_TRACE(kind);
+        frmReport w;
+        w.Report(kind, at(1, 0), at(31, 0));
+        ASSERT_EQ(w.lvwReport->topLevelItemCount(), 1);
+        const QFontMetrics fm(w.lvwReport->font());
+        QHeaderView* header = w.lvwReport->header();
+        EXPECT_GT(header->sectionSize(0), fm.horizontalAdvance(u"0101012015000001"_s));
+        const QString date = w.lvwReport->topLevelItem(0)->text(dateColumn);
+        EXPECT_EQ(date.size(), 16);
+        EXPECT_GT(header->sectionSize(dateColumn), fm.horizontalAdvance(date));
+        for (int c = 0; c < w.lvwReport->columnCount(); ++c)
+            EXPECT_GE(header->sectionSize(c), QFontMetrics(header->font()).horizontalAdvance(
+                                                  w.lvwReport->headerItem()->text(c))) << c;
+        // A width the user chose survives running the query again.
+        header->resizeSection(1, 333);
+        w.cmdReset->click();
+        w.Report(kind, at(1, 0), at(31, 0));
+        EXPECT_EQ(header->sectionSize(1), 333);
+        EXPECT_EQ(w.lvwReport->topLevelItemCount(), 1);
+    }
+}
+
+TEST_F(HistoryReportTest, TheDetailCheckBoxIsWholeAboveTheDetailBox)
+{
+    frmReport w;
+    w.resize(900, 700);
+    w.show();
+    QCoreApplication::processEvents();
+    const QSize hint = w.chkDetail->sizeHint();
+    EXPECT_GE(w.chkDetail->width(), hint.width());
+    EXPECT_GE(w.chkDetail->height(), hint.height());
+    EXPECT_LE(w.chkDetail->geometry().bottom(), w.txtDetail->y());
+    EXPECT_EQ(w.chkDetail->x(), w.txtDetail->x());
+    EXPECT_EQ(w.chkDetail->text(), u"显示设备详细资料:"_s);
 }
 
 TEST_F(HistoryReportTest, ResetRestoresEveryRowAfterFilteringAndDropping)

@@ -1,5 +1,7 @@
 #include "main/reports/printlist.h"
 #include "tests/main/reports/printfixture.h"
+#include "tests/common/faultvfs.h"
+#include "tests/common/raised.h"
 #include <QFile>
 #include <QTreeWidget>
 
@@ -155,6 +157,64 @@ TEST_F(PrintListTest, AppendFieldDefaultsDuplicatesAndFailures)
     ASSERT_EQ(ui::script::shown().size(), 1);
     EXPECT_TRUE(ui::script::last().prompt.endsWith(u"\r\n Err:[No 3001]"_s)) << ui::script::last().prompt.toStdString();
     EXPECT_EQ(t.Fields().Count(), 2);
+}
+
+// Rows of type "Batch" in SysInfo.
+int batchRows()
+{
+    dao::Recordset rs =
+        gDatabase.OpenRecordset(u"SELECT [ID] FROM [SysInfo] WHERE [Type]='Batch';"_s, dao::dbOpenSnapshot);
+    int n = 0;
+    for (; !rs.Eof(); rs.MoveNext())
+        ++n;
+    rs.Close();
+    return n;
+}
+
+void addBatchRows(int first, int n, RowBatches& batches)
+{
+    dao::Recordset rs = gDatabase.OpenRecordset(u"SysInfo"_s, dao::dbOpenTable);
+    for (int i = first; i < first + n; ++i) {
+        rs.AddNew();
+        rs(u"ID"_s).setValue(1000 + i);
+        rs(u"Type"_s).setValue(u"Batch"_s);
+        rs(u"No"_s).setValue(i);
+        rs(u"Value"_s).setValue(QString::number(i));
+        rs.Update();
+        batches.added();
+    }
+    rs.Close();
+}
+
+TEST_F(PrintListTest, RowBatchesRollBackAnUnfinishedBatchAndCommitOnFinish)
+{
+    {
+        RowBatches batches(3);
+        addBatchRows(0, 2, batches);
+        EXPECT_EQ(dao::DBEngine::TransactionLevel(), 1);
+    }  // not finished: its rows go
+    EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    EXPECT_EQ(batchRows(), 0);
+    {
+        RowBatches batches(3);
+        addBatchRows(10, 7, batches);
+        batches.finish();
+        EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    }
+    EXPECT_EQ(batchRows(), 7);
+}
+
+TEST_F(PrintListTest, RowBatchesLeaveNoTransactionOpenWhenTheCommitFails)
+{
+    {
+        RowBatches batches(100);
+        addBatchRows(0, 5, batches);
+        faultvfs::Guard fault(faultvfs::Sync, 1, -1, u"Ostrel.mdb"_s);
+        testutil::errorOf([&] { batches.finish(); });
+        EXPECT_GT(faultvfs::failures(), 0);
+    }
+    EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
+    EXPECT_EQ(batchRows(), 0);
 }
 
 } // namespace
