@@ -499,9 +499,6 @@ void RecordsetData::update()
         lastWrite = st;
         lastMask = mask;
         lastMode = editMode;
-    } else {
-        // the statement kept from an earlier write: join the engine's transaction begun since
-        db->join();
     }
     for (int k = 0; k < which.size(); ++k)
         bindValue(st, k + 1, fields[which[k]].d->def.type, buf[which[k]]);

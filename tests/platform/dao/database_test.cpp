@@ -251,31 +251,3 @@ TEST(DaoEngine, TransactionsAroundOpenRecordsets)
     dao::Recordset check = db.OpenRecordset(QStringLiteral("Items"));
     EXPECT_EQ(check.RecordCount(), 4);
 }
-
-TEST(DaoEngine, OneRecordsetWritesInEachOfSeveralTransactions)
-{
-    // the same write statement, used again in a later transaction, takes part in it
-    testutil::ProgramFolder folder;
-    dao::Database db = makeItems(folder.file(QStringLiteral("a.mdb")));
-    dao::Recordset rs = db.OpenRecordset(QStringLiteral("Items"));
-    const auto add = [&](int id) {
-        rs.AddNew();
-        rs(QStringLiteral("ID")).setValue(id);
-        rs(QStringLiteral("Name")).setValue(QStringLiteral("n%1").arg(id));
-        rs.Update();
-    };
-    int id = 0;
-    for (bool commit : {true, false, true, false}) {
-        DBEngine::BeginTrans();
-        add(++id);
-        add(++id);
-        if (commit)
-            DBEngine::CommitTrans();
-        else
-            DBEngine::Rollback();
-    }
-    dao::Recordset check = db.OpenRecordset(QStringLiteral("SELECT [ID] FROM Items ORDER BY [ID]"), dao::dbOpenSnapshot);
-    QList<int> ids;
-    for (; !check.Eof(); check.MoveNext()) ids << check(0).Value().toInt();
-    EXPECT_EQ(ids, (QList<int>{1, 2, 5, 6}));
-}
