@@ -1,5 +1,5 @@
 #include "main/core/filehelpers.h"
-#include "main/core/mdlwidgets.h"
+#include "main/core/ui/mdlwidgets.h"
 #include "platform/core/app.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"

@@ -1,6 +1,6 @@
 #include "main/mainwin/devicelist.h"
 #include "main/core/mdlmisc.h"
-#include "main/core/mdlwidgets.h"
+#include "main/core/ui/mdlwidgets.h"
 #include "main/core/devicefilter.h"
 #include "platform/core/format.h"
 #include <QTreeView>

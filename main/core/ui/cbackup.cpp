@@ -1,4 +1,4 @@
-#include "main/core/cbackup.h"
+#include "main/core/ui/cbackup.h"
 #include "main/core/backup.h"
 #include "main/core/mdlmisc.h"
 #include "platform/cindral/cindral.h"

@@ -1,6 +1,6 @@
-#include "main/core/mdlwidgets.h"
+#include "main/core/ui/mdlwidgets.h"
 #include "main/core/strings.h"
-#include "main/core/status.h"
+#include "main/core/ui/status.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
 #include "platform/ui/command.h"

@@ -1,4 +1,4 @@
-#include "main/core/status.h"
+#include "main/core/ui/status.h"
 #include "main/core/mdlmisc.h"
 #include "platform/cindral/cindral.h"
 

@@ -3,7 +3,7 @@
 // and saves rows with their picture. It stays open beside the main window, which hands it
 // a device through ShowInfo and answers its GetItem; InfoChg tells the owner a row was
 // written.
-#include "main/devices/devicetable.h"
+#include "main/core/devicetable.h"
 #include <QByteArray>
 #include <QPixmap>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "main/devices/frmpictures.h"
+#include "main/devices/ui/frmpictures.h"
 #include "platform/core/events.h"
 #include "platform/ui/modal.h"
 #include "platform/ui/twips.h"

@@ -1,8 +1,8 @@
 // The main window as the code rule's host: the stored rule, user fields, saving. The last
 // code issued comes from CodeRuleHost.
-#include "main/core/mdlwidgets.h"
-#include "main/mainwin/frmmain.h"
-#include "main/mainwin/frmmainshared.h"
+#include "main/core/ui/mdlwidgets.h"
+#include "main/mainwin/ui/frmmain.h"
+#include "main/mainwin/ui/frmmainshared.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"
 #include "platform/ui/command.h"

@@ -3,7 +3,7 @@
 // the program. The device tree by classification scheme on the left, the device list
 // of the selected node on the right, the detail pane under the list. It answers the
 // code rule's questions (last code, stored rule) for the whole program.
-#include "main/mainwin/historytabs.h"
+#include "main/mainwin/ui/historytabs.h"
 #include "main/mainwin/lastcode.h"
 #include <QMainWindow>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "main/mainwin/historytabs.h"
+#include "main/mainwin/ui/historytabs.h"
 #include "main/core/filehelpers.h"
-#include "main/core/mdlwidgets.h"
+#include "main/core/ui/mdlwidgets.h"
 #include "platform/core/events.h"
 #include "platform/ui/command.h"
 #include "platform/ui/shell.h"

@@ -1,8 +1,8 @@
 // The menu command "导入外部数据..".
 #include "main/mainwin/import.h"
 #include "main/core/filehelpers.h"
-#include "main/core/mdlwidgets.h"
-#include "main/core/startup.h"
+#include "main/core/ui/mdlwidgets.h"
+#include "main/app/ui/startup.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"

@@ -1,9 +1,9 @@
-#include "main/reports/devicelistprint.h"
+#include "main/reports/ui/devicelistprint.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/strings.h"
 #include "main/core/devicefilter.h"
 #include "main/reports/devicefields.h"
-#include "main/reports/printlist.h"
+#include "main/reports/ui/printlist.h"
 #include "platform/core/format.h"
 #include "platform/core/vbrt.h"
 #include <QDateTime>

@@ -1,5 +1,5 @@
-#include "main/reports/frmfilter.h"
-#include "main/core/controls.h"
+#include "main/reports/ui/frmfilter.h"
+#include "main/core/ui/controls.h"
 #include "main/core/mdlmisc.h"
 #include "main/reports/filtertext.h"
 #include "platform/core/app.h"

@@ -2,7 +2,7 @@
 // The printed-column window: which catalogue columns the device list prints, in which
 // order. OK prints the list of the main window's node and user filter; the choice is kept
 // in the setting "PrintColumns" when the window goes, also after Cancel.
-#include "main/reports/devicelistprint.h"
+#include "main/reports/ui/devicelistprint.h"
 #include <QDialog>
 
 class QListWidget;

@@ -1,6 +1,6 @@
-#include "main/reports/printlist.h"
+#include "main/reports/ui/printlist.h"
 #include "main/core/mdlmisc.h"
-#include "main/core/mdlwidgets.h"
+#include "main/core/ui/mdlwidgets.h"
 #include "main/core/schema.h"
 #include "platform/core/app.h"
 #include "platform/core/events.h"

@@ -1,4 +1,4 @@
-#include "main/reports/prnstrs.h"
+#include "main/reports/ui/prnstrs.h"
 #include "platform/core/events.h"
 #include "platform/core/vberror.h"
 #include "platform/core/vbrt.h"

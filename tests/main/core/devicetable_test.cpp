@@ -1,4 +1,4 @@
-#include "main/devices/devicetable.h"
+#include "main/core/devicetable.h"
 #include "main/core/strings.h"
 #include "tests/main/devices/devicefixture.h"
 

@@ -1,6 +1,6 @@
 #include "tests/main/core/dbfixture.h"
 #include "main/core/defaultrule.h"
-#include "main/core/mdlwidgets.h"
+#include "main/core/ui/mdlwidgets.h"
 #include "main/core/password.h"
 #include "main/core/schema.h"
 #include "platform/core/app.h"

@@ -1,4 +1,4 @@
-#include "main/core/status.h"
+#include "main/core/ui/status.h"
 #include "main/reports/devicefields.h"
 #include "main/reports/devicesummary.h"
 #include "platform/cindral/cindral.h"

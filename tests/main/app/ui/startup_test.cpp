@@ -1,12 +1,12 @@
 // Start-up and shutdown through the real log-in and code-rule libraries, the log-in
 // dialog answered through its controls.
 #include "main/core/defaultrule.h"
-#include "main/core/frmsplash.h"
+#include "main/core/ui/frmsplash.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
-#include "main/core/startup.h"
+#include "main/app/ui/startup.h"
 #include "main/core/usrinfos.h"
-#include "main/mainwin/frmmain.h"
+#include "main/mainwin/ui/frmmain.h"
 #include "platform/cindral/cindral.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"

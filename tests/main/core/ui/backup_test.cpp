@@ -1,5 +1,5 @@
 #include "tests/main/core/dbfixture.h"
-#include "main/core/cbackup.h"
+#include "main/core/ui/cbackup.h"
 #include "main/core/schema.h"
 #include "platform/cindral/cindral.h"
 #include "platform/core/msgbox.h"

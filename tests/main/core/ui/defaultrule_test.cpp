@@ -2,7 +2,7 @@
 #include "rulegen/include/tessaly.h"
 #include "shared/com/create.h"
 #include "tests/main/core/dbfixture.h"
-#include "main/core/mdlwidgets.h"
+#include "main/core/ui/mdlwidgets.h"
 
 using namespace ostrel;
 using namespace tessaly;

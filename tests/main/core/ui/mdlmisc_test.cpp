@@ -1,5 +1,5 @@
 #include "tests/main/core/dbfixture.h"
-#include "main/core/mdlwidgets.h"
+#include "main/core/ui/mdlwidgets.h"
 #include "platform/core/msgbox.h"
 #include <QComboBox>
 #include <QHeaderView>

@@ -1,10 +1,10 @@
 // The splash, the about box and the stand-in main window's own commands.
 #include "tests/main/core/dbfixture.h"
-#include "main/core/frmsplash.h"
+#include "main/core/ui/frmsplash.h"
 #include "main/core/password.h"
-#include "main/core/startup.h"
+#include "main/app/ui/startup.h"
 #include "main/core/usrinfos.h"
-#include "main/mainwin/frmmain.h"
+#include "main/mainwin/ui/frmmain.h"
 #include "platform/cindral/cindral.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"

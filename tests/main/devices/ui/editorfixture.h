@@ -1,9 +1,9 @@
 #pragma once
 // A new database with its default code rule as gCodes, answered by the main window's
 // last-code query, base data to choose from, and users of each level.
-#include "main/core/cpicinfo.h"
+#include "main/core/ui/cpicinfo.h"
 #include "main/core/password.h"
-#include "main/devices/frmdevices.h"
+#include "main/devices/ui/frmdevices.h"
 #include "main/mainwin/lastcode.h"
 #include "platform/core/msgbox.h"
 #include "shared/com/create.h"

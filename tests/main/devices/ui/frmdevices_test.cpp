@@ -4,9 +4,9 @@
 #include "platform/core/format.h"
 #include "platform/ui/beep.h"
 #include "platform/ui/filedialog.h"
-#include "main/devices/frmpictures.h"
+#include "main/devices/ui/frmpictures.h"
 #include "platform/ui/modal.h"
-#include "tests/main/devices/editorfixture.h"
+#include "tests/main/devices/ui/editorfixture.h"
 #include <QApplication>
 #include <QMouseEvent>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "main/devices/frmdynamics.h"
+#include "main/devices/ui/frmdynamics.h"
 #include "main/core/password.h"
-#include "main/core/startup.h"
+#include "main/app/ui/startup.h"
 #include "platform/core/format.h"
 #include "platform/core/msgbox.h"
 #include "platform/ui/filedialog.h"

@@ -1,4 +1,4 @@
-#include "main/devices/frmpictures.h"
+#include "main/devices/ui/frmpictures.h"
 #include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
 #include "platform/ui/modal.h"

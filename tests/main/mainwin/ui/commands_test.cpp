@@ -1,16 +1,16 @@
 // The main window's device, history and tool commands over real database files:
 // confirmations, refusals, privileges and what each leaves behind.
-#include "main/core/cpicinfo.h"
-#include "main/core/startup.h"
-#include "main/devices/frmdevices.h"
+#include "main/core/ui/cpicinfo.h"
+#include "main/app/ui/startup.h"
+#include "main/devices/ui/frmdevices.h"
 #include "main/mainwin/devicelist.h"
-#include "main/reports/frmfilter.h"
+#include "main/reports/ui/frmfilter.h"
 #include "platform/cindral/cindral.h"
 #include "platform/core/app.h"
 #include "platform/core/vberror.h"
 #include "platform/ui/beep.h"
 #include "platform/ui/modal.h"
-#include "tests/main/mainwin/detailfixture.h"
+#include "tests/main/mainwin/ui/detailfixture.h"
 #include <QDialog>
 #include <QFile>
 #include <QLabel>

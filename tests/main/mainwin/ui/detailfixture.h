@@ -1,7 +1,7 @@
 #pragma once
 // The main window over a database with devices, base data and history rows.
-#include "main/devices/frmdynamics.h"
-#include "main/mainwin/frmmain.h"
+#include "main/devices/ui/frmdynamics.h"
+#include "main/mainwin/ui/frmmain.h"
 #include "platform/core/msgbox.h"
 #include "tests/main/mainwin/listfixture.h"
 #include <QCheckBox>

@@ -1,12 +1,12 @@
 // The detail pane over real database files: each tab's columns and rows, what is read
 // again and what is not, the picture cache, stored documents and the list's clicks.
-#include "main/core/startup.h"
-#include "main/core/cpicinfo.h"
-#include "main/devices/frmdevices.h"
+#include "main/app/ui/startup.h"
+#include "main/core/ui/cpicinfo.h"
+#include "main/devices/ui/frmdevices.h"
 #include "main/mainwin/devicelist.h"
 #include "platform/core/app.h"
 #include "platform/ui/shell.h"
-#include "tests/main/mainwin/detailfixture.h"
+#include "tests/main/mainwin/ui/detailfixture.h"
 #include "tests/main/pngbytes.h"
 #include <QDir>
 #include <QFile>

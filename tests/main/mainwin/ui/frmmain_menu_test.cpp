@@ -1,7 +1,7 @@
 #include "tests/main/core/dbfixture.h"
-#include "main/core/startup.h"
+#include "main/app/ui/startup.h"
 #include "main/core/usrinfos.h"
-#include "main/mainwin/frmmain.h"
+#include "main/mainwin/ui/frmmain.h"
 #include "platform/core/msgbox.h"
 #include <QApplication>
 #include <QDialog>

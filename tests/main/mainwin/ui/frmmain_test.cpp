@@ -1,11 +1,11 @@
 // The main window over real database files: menus, settings, unloading, the tree by
 // scheme, the device list and the events of the windows beside it.
-#include "main/devices/frmdevices.h"
+#include "main/devices/ui/frmdevices.h"
 #include "main/mainwin/devicelist.h"
-#include "main/mainwin/frmmain.h"
-#include "main/reports/devicecard.h"
-#include "main/reports/frmfilter.h"
-#include "main/reports/frmprncols.h"
+#include "main/mainwin/ui/frmmain.h"
+#include "main/reports/ui/devicecard.h"
+#include "main/reports/ui/frmfilter.h"
+#include "main/reports/ui/frmprncols.h"
 #include "platform/cindral/cindral.h"
 #include "platform/core/app.h"
 #include "platform/core/format.h"

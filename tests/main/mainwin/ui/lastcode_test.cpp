@@ -1,4 +1,4 @@
-#include "main/mainwin/frmmain.h"
+#include "main/mainwin/ui/frmmain.h"
 #include "main/mainwin/lastcode.h"
 #include "shared/com/create.h"
 #include "tests/main/devices/devicefixture.h"

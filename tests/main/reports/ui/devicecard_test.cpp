@@ -1,6 +1,6 @@
-#include "main/reports/devicecard.h"
-#include "main/reports/prnstrs.h"
-#include "tests/main/reports/printfixture.h"
+#include "main/reports/ui/devicecard.h"
+#include "main/reports/ui/prnstrs.h"
+#include "tests/main/reports/ui/printfixture.h"
 #include "platform/core/format.h"
 #include <QDir>
 #include <QFile>

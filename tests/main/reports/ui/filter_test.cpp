@@ -1,9 +1,9 @@
 #include "main/reports/filtertext.h"
-#include "main/reports/frmfilter.h"
+#include "main/reports/ui/frmfilter.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
-#include "tests/main/reports/printfixture.h"
+#include "tests/main/reports/ui/printfixture.h"
 #include <QCoreApplication>
 #include <QComboBox>
 #include <QListWidget>

@@ -1,7 +1,7 @@
 #include "main/core/mdlmisc.h"
-#include "main/reports/frmdatafilt.h"
-#include "main/reports/frmquery.h"
-#include "main/reports/frmreport.h"
+#include "main/reports/ui/frmdatafilt.h"
+#include "main/reports/ui/frmquery.h"
+#include "main/reports/ui/frmreport.h"
 #include "main/reports/historyquery.h"
 #include "platform/cindral/cindral.h"
 #include "platform/core/app.h"
@@ -9,7 +9,7 @@
 #include "platform/core/settings.h"
 #include "platform/ui/modal.h"
 #include "platform/ui/twips.h"
-#include "tests/main/reports/printfixture.h"
+#include "tests/main/reports/ui/printfixture.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>

@@ -1,5 +1,5 @@
-#include "main/reports/printlist.h"
-#include "tests/main/reports/printfixture.h"
+#include "main/reports/ui/printlist.h"
+#include "tests/main/reports/ui/printfixture.h"
 #include "tests/common/faultvfs.h"
 #include "tests/common/raised.h"
 #include <QFile>

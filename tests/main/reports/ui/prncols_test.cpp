@@ -1,9 +1,9 @@
-#include "main/reports/frmprncols.h"
-#include "main/reports/devicelistprint.h"
+#include "main/reports/ui/frmprncols.h"
+#include "main/reports/ui/devicelistprint.h"
 #include "platform/core/app.h"
 #include "platform/core/settings.h"
 #include "platform/ui/beep.h"
-#include "tests/main/reports/printfixture.h"
+#include "tests/main/reports/ui/printfixture.h"
 #include <QListWidget>
 #include <QProcess>
 #include <QRegularExpression>
