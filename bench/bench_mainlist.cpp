@@ -5,7 +5,7 @@
 #include "main/core/newdatabase.h"
 #include "main/core/password.h"
 #include "main/core/schema.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "main/core/devicefilter.h"
 #include "main/mainwin/devicelist.h"

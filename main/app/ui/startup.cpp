@@ -23,25 +23,11 @@ namespace ostrel {
 const QString kAppTitle = QStringLiteral("Kestrum");
 const QString kRuleUnreadable = QStringLiteral("存储的设备编码规则无法读取，已按空规则启动。");
 
-std::unique_ptr<UsrInfos> gUsrInfos;
 com::ComPtr<quillon::UserInfo> gUserInfo;
-com::ComPtr<tessaly::ICodeClass> gCodes;
 QPointer<frmMain> gFrmMain;
 QPointer<frmSplash> gFrmSplash;
 
 namespace {
-
-AppVersion& versionStore()
-{
-    static AppVersion v;
-    return v;
-}
-
-std::unique_ptr<cPicInfo>& picInfoStore()
-{
-    static std::unique_ptr<cPicInfo> p;
-    return p;
-}
 
 const QString kMainPlacement = QStringLiteral("1000;1000;8000;5000;Max");
 
@@ -75,30 +61,6 @@ bool logIn()
 }
 
 } // namespace
-
-AppVersion appVersion() { return versionStore(); }
-void setAppVersion(const AppVersion& version) { versionStore() = version; }
-
-QString VersionText()
-{
-    const AppVersion v = appVersion();
-    return QString::number(v.major) + QLatin1Char('.') + QString::number(v.minor) + QLatin1Char('.') +
-           QString::number(v.revision);
-}
-
-QString ComposeAppName()
-{
-    const AppVersion v = appVersion();
-    return plat::appTitle() + QString::number(v.major) + QLatin1Char('.') + QString::number(v.minor);
-}
-
-cPicInfo& gPicInfo()
-{
-    auto& p = picInfoStore();
-    if (!p)
-        p = std::make_unique<cPicInfo>();
-    return *p;
-}
 
 StartResult Main()
 {
@@ -160,7 +122,7 @@ void ReleaseGlobals()
 {
     delete gFrmMain.data();
     delete gFrmSplash.data();
-    picInfoStore().reset();
+    ReleasePicInfo();
     gCodes = nullptr;
     gUserInfo = nullptr;
     gUsrInfos.reset();

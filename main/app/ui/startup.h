@@ -6,15 +6,13 @@
 // is not passed or a step fails (after showing the error); the caller then ends the
 // program without running its event loop.
 #include "login/include/quillon.h"
-#include "rulegen/include/tessaly.h"
+#include "main/core/globals.h"
 #include <QPointer>
 #include <QString>
 #include <memory>
 
 namespace ostrel {
 
-class UsrInfos;
-class cPicInfo;
 class frmMain;
 class frmSplash;
 
@@ -23,27 +21,9 @@ extern const QString kAppTitle;
 // The status text left after start-up when the stored code rule could not be read.
 extern const QString kRuleUnreadable;
 
-struct AppVersion {
-    int major = 1;
-    int minor = 0;
-    int revision = 0;
-};
-AppVersion appVersion();
-void setAppVersion(const AppVersion& version);
-// "major.minor.revision"
-QString VersionText();
-
-// The settings application name: the title, the major version, "." and the minor one.
-QString ComposeAppName();
-
-extern std::unique_ptr<UsrInfos> gUsrInfos;
 extern com::ComPtr<quillon::UserInfo> gUserInfo;
-extern com::ComPtr<tessaly::ICodeClass> gCodes;
 extern QPointer<frmMain> gFrmMain;
 extern QPointer<frmSplash> gFrmSplash;
-
-// The one picture cache, made on first use.
-cPicInfo& gPicInfo();
 
 enum StartResult {
     eStartRunning = 0,     // the main window is shown

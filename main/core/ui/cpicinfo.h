@@ -21,4 +21,9 @@ private:
     qint32 m_id = 0;
 };
 
+// The one picture cache, made on first use.
+cPicInfo& gPicInfo();
+// Drops the cache (at shutdown).
+void ReleasePicInfo();
+
 } // namespace ostrel

@@ -2,7 +2,7 @@
 #include "main/core/basedata.h"
 #include "main/core/ui/controls.h"
 #include "main/core/mdlmisc.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/strings.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/events.h"

@@ -1,5 +1,5 @@
 #include "main/core/ui/frmsplash.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/strings.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"

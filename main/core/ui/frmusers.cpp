@@ -1,7 +1,7 @@
 #include "main/core/ui/frmusers.h"
 #include "main/core/ui/controls.h"
 #include "main/core/mdlmisc.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/strings.h"
 #include "main/core/users.h"
 #include "main/core/usrinfos.h"

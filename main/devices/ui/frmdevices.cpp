@@ -3,7 +3,7 @@
 #include "main/core/ui/cpicinfo.h"
 #include "main/core/filehelpers.h"
 #include "main/core/ui/mdlwidgets.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/ui/status.h"
 #include "main/core/strings.h"
 #include "main/core/usrinfos.h"

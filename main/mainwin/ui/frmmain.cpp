@@ -5,7 +5,7 @@
 #include "main/core/ui/frmusers.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/ui/mdlwidgets.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/strings.h"
 #include "main/core/usrinfos.h"
 #include "main/devices/ui/frmdevices.h"

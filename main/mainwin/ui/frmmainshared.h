@@ -1,6 +1,6 @@
 #pragma once
 // What the main window's source files share.
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include <QString>
 

@@ -2,7 +2,7 @@
 #include "main/mainwin/import.h"
 #include "main/core/filehelpers.h"
 #include "main/core/ui/mdlwidgets.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"

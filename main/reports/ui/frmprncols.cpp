@@ -1,7 +1,7 @@
 #include "main/reports/ui/frmprncols.h"
 #include "main/reports/ui/printlist.h"
 #include "main/core/ui/controls.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/app.h"
 #include "platform/core/events.h"

@@ -2,7 +2,7 @@
 #include "main/core/defaultrule.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/password.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/mainwin/import.h"
 #include "platform/core/format.h"
 #include "platform/core/msgbox.h"

@@ -1,7 +1,7 @@
 #include "tests/main/core/dbfixture.h"
 #include "main/core/ui/frmbasements.h"
 #include "main/core/password.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/msgbox.h"
 #include "tests/common/faultvfs.h"

@@ -1,6 +1,6 @@
 #include "main/devices/ui/frmdynamics.h"
 #include "main/core/password.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "platform/core/format.h"
 #include "platform/core/msgbox.h"
 #include "platform/ui/filedialog.h"

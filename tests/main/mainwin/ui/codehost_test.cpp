@@ -1,7 +1,7 @@
 // The main window as the code rule's host, through a rule made by class identifier: last
 // codes from the stored devices, the stored rule, user fields.
 #include "main/core/mdlmisc.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/mainwin/ui/frmmain.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"

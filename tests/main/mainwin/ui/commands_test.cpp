@@ -1,7 +1,7 @@
 // The main window's device, history and tool commands over real database files:
 // confirmations, refusals, privileges and what each leaves behind.
 #include "main/core/ui/cpicinfo.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/devices/ui/frmdevices.h"
 #include "main/mainwin/devicelist.h"
 #include "main/reports/ui/frmfilter.h"

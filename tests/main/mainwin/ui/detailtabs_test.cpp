@@ -1,6 +1,6 @@
 // The detail pane over real database files: each tab's columns and rows, what is read
 // again and what is not, the picture cache, stored documents and the list's clicks.
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/ui/cpicinfo.h"
 #include "main/devices/ui/frmdevices.h"
 #include "main/mainwin/devicelist.h"

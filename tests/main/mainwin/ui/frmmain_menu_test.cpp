@@ -1,5 +1,5 @@
 #include "tests/main/core/dbfixture.h"
-#include "main/app/ui/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "main/mainwin/ui/frmmain.h"
 #include "platform/core/msgbox.h"
