@@ -1,7 +1,7 @@
 #include "main/devices/ui/frmdevices.h"
 #include "main/core/ui/controls.h"
 #include "main/core/ui/cpicinfo.h"
-#include "main/core/filehelpers.h"
+#include "main/core/ui/fileshell.h"
 #include "main/core/ui/mdlwidgets.h"
 #include "main/core/globals.h"
 #include "main/core/ui/status.h"

@@ -1,14 +1,14 @@
 // The main window's detail pane: the selected device's summary, picture and histories in
 // one area under the tab strip, and the device list's clicks that reach it.
 #include "main/core/ui/cpicinfo.h"
-#include "main/core/filehelpers.h"
+#include "main/core/ui/fileshell.h"
 #include "main/core/ui/mdlwidgets.h"
 #include "main/core/strings.h"
 #include "main/core/devicetable.h"
 #include "main/mainwin/devicelist.h"
 #include "main/mainwin/ui/frmmain.h"
 #include "main/mainwin/ui/frmmainshared.h"
-#include "main/reports/devicesummary.h"
+#include "main/reports/ui/summarytext.h"
 #include "platform/core/events.h"
 #include "platform/core/vberror.h"
 #include "platform/ui/command.h"

@@ -1,6 +1,6 @@
 // The menu command "导入外部数据..".
-#include "main/mainwin/import.h"
-#include "main/core/filehelpers.h"
+#include "main/mainwin/ui/import.h"
+#include "main/core/ui/fileshell.h"
 #include "main/core/ui/mdlwidgets.h"
 #include "main/core/globals.h"
 #include "main/core/usrinfos.h"

@@ -3,7 +3,7 @@
 #include "main/core/ui/frmsplash.h"
 #include "main/core/ui/mdlwidgets.h"
 #include "main/core/ui/status.h"
-#include "main/reports/devicesummary.h"
+#include "main/reports/ui/summarytext.h"
 #include "main/reports/ui/frmdatafilt.h"
 #include "main/reports/historyquery.h"
 #include "main/reports/ui/printlist.h"
