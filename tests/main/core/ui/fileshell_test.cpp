@@ -5,22 +5,14 @@
 #include "platform/core/settings.h"
 #include "platform/ui/filedialog.h"
 #include "platform/ui/shell.h"
-#include "tests/common/testutil.h"
+#include "tests/common/sourcefiles.h"
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace ostrel;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 TEST(FileHelpers, GetOpenFileAddsTheExtensionAndRemembersTheFolder)
 {
@@ -73,7 +65,7 @@ TEST(FileHelpers, DocumentsAndIcons)
 {
     testutil::ProgramFolder folder;
     const QString doc = folder.file(u"说明.txt"_s), missing = folder.file(u"nothing.doc"_s);
-    writeFile(doc, "text");
+    testutil::writeBytes(doc, "text");
     EXPECT_EQ(StartDoc(doc), qint32(ui::shellOpened));
     EXPECT_TRUE(ui::script::shown().isEmpty());
     EXPECT_EQ(ui::script::openedDocuments().value(0), doc);
