@@ -1,7 +1,7 @@
 // Backing up a register of 100,000 devices, against a plain copy of the same tables
 // (ATTACH ... KEY and INSERT INTO ... SELECT) in the same run.
 #include "bench/benchutil.h"
-#include "main/core/cbackup.h"
+#include "main/core/ui/cbackup.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
 #include "main/core/schema.h"

@@ -6,7 +6,7 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
 #include "main/core/schema.h"
-#include "main/reports/frmreport.h"
+#include "main/reports/ui/frmreport.h"
 #include "main/reports/historyquery.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"

@@ -1,6 +1,6 @@
 // The program's entry: start-up builds everything and shows the main window; the
 // program then lives until its last window has closed.
-#include "main/core/startup.h"
+#include "main/app/ui/startup.h"
 #include <QApplication>
 
 int main(int argc, char** argv)

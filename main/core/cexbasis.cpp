@@ -1,6 +1,6 @@
 #include "main/core/cexbasis.h"
 #include "main/core/password.h"
-#include "main/core/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 
 namespace ostrel {

@@ -1,11 +1,8 @@
 #pragma once
-// Files outside the database: keyed lines of a text file, cutting paths apart, a
-// file's icon and type name, opening documents, the file dialogs with a remembered
-// folder, and opening an outside file as a database.
+// Files outside the database: keyed lines of a text file, cutting paths apart, and
+// opening an outside file as a database (icons, documents and file dialogs: ui/fileshell.h).
 #include "platform/dao/dao.h"
 #include "platform/extdb/extdb.h"
-#include "platform/ui/hwnd.h"
-#include <QPixmap>
 #include <QString>
 
 class QTextStream;
@@ -33,25 +30,6 @@ QString SafeFileName(const QString& storedName);
 // Where a stored document is written out to be opened: the folder "Temp" of the
 // program's folder and the file part of the stored name; "" when the name is unusable.
 QString TempDocumentPath(const QString& storedName);
-
-// The shell's icon of a file: large (32 pixels) for iconSize 2, else small. Null when
-// the shell knows none.
-QPixmap GetFileIcon(const QString& path, qint32 iconSize);
-QString GetFileTypeName(const QString& path);
-
-// Opens a document with its associated program. A result of 32 or less is a failure,
-// whose text has been shown in a plain message box.
-qint32 StartDoc(const QString& path);
-// The text shown for a failed StartDoc result.
-QString StartDocErrorText(qint32 result);
-
-// The open (or, with saveDialog, the save) dialog. Without initDir it starts in the
-// remembered folder ("ExportPath", the program's folder when none). filter holds
-// description and pattern pairs joined by ";"; several patterns of one choice are
-// joined by ",". A dotless defExt gets its dot (written back) and is appended to a
-// chosen name without extension. Returns the chosen path, or "" when cancelled.
-QString GetOpenFile(ui::HWND ownerWnd, const QString& title, bool saveDialog, const QString& fileName,
-                    QString& defExt, const QString& filter, const QString& initDir, bool rememberFolder);
 
 // Opens an outside file read-only through the reader its content calls for (Access,
 // Excel 97-2003 and 5.0/95, Excel 2007 and later); returns the connect type that stands

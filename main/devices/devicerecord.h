@@ -7,7 +7,7 @@
 //   DeviceRecord r; r.number = ...; ...
 //   qint32 key = AddDevice(r, gUsrInfos->UsrID());
 //   SaveDevice(key, r, gUsrInfos->UsrID(), gUsrInfos->PrvStyle());
-#include "main/devices/devicetable.h"
+#include "main/core/devicetable.h"
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "main/devices/history.h"
 #include "main/core/mdlmisc.h"
-#include "main/devices/devicetable.h"
+#include "main/core/devicetable.h"
 #include "platform/core/format.h"
 #include "platform/core/vbrt.h"
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "main/devices/registration.h"
 #include "main/core/mdlmisc.h"
-#include "main/devices/devicetable.h"
+#include "main/core/devicetable.h"
 #include "platform/core/vbrt.h"
 #include "platform/dao/transaction.h"
 

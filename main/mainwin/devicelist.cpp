@@ -1,9 +1,7 @@
 #include "main/mainwin/devicelist.h"
 #include "main/core/mdlmisc.h"
-#include "main/core/mdlwidgets.h"
 #include "main/core/devicefilter.h"
 #include "platform/core/format.h"
-#include <QTreeView>
 #include <cmath>
 
 namespace ostrel {
@@ -25,14 +23,6 @@ qint32 codeOf(const QVariant& v)
 QString FormatCurrency(qint64 tenThousandths)
 {
     return vb::Format(double(tenThousandths) / 10000.0, QStringLiteral("Currency"));
-}
-
-void SizeDeviceColumns(QTreeView* view)
-{
-    // Samples of the widest usual content: a 16-digit number, eight characters of a
-    // name, a value in the hundred millions, six characters of a base-data text.
-    const QString code = QStringLiteral("设备状况设备");
-    SizeColumns(view, {kDeviceNoSample, kNameSample, QStringLiteral("000000000.00"), code, code, code});
 }
 
 DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent)

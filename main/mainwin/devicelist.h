@@ -9,8 +9,6 @@
 #include <QTimer>
 #include <QVector>
 
-class QTreeView;
-
 namespace ostrel {
 
 class DeviceListModel : public QAbstractTableModel {
@@ -91,9 +89,5 @@ private:
 
 // A currency amount in ten-thousandths as the named format "Currency" shows it.
 QString FormatCurrency(qint64 tenThousandths);
-
-// First widths of the list's columns in the view's font, wide enough for a whole device
-// number, a short name and a large value; the user may change them afterwards.
-void SizeDeviceColumns(QTreeView* view);
 
 } // namespace ostrel

@@ -1,6 +1,6 @@
 #pragma once
-// The import of devices from an outside file (menu "导入外部数据.."): the command, and
-// the service it calls, which works without any widget.
+// The import of devices from an outside file (menu "导入外部数据.."): the service, which
+// works without any widget (the command: ui/import.h).
 //
 // The rows of the table "sheet1" of an Excel workbook or an Access file are mapped to
 // Dev_Info columns by the column map (setting "ImportDef"), checked, renumbered where
@@ -10,8 +10,6 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
-
-class QWidget;
 
 namespace tessaly {
 struct ICodeClass;
@@ -55,10 +53,5 @@ struct ImportOptions {
 // as TAB "Line:" n), after writing it to the import log when the log was opened; nothing
 // has been added then. The file is only read.
 qint32 ImportDevices(const QString& path, const ImportOptions& options);
-
-// The menu command, owned by parent. Refuses a user without PrvAddDev; asks for the file
-// (Cancel: nothing happens), imports it with gCodes as the rule, shows the outcome, and
-// calls reloaded after rows were added so that the tree and the list show them.
-void mnuFileImport_Click(QWidget* parent, const std::function<void()>& reloaded = {});
 
 } // namespace ostrel

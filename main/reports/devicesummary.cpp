@@ -1,7 +1,6 @@
 #include "main/reports/devicesummary.h"
-#include "main/core/mdlwidgets.h"
-#include "main/core/status.h"
-#include "main/devices/devicetable.h"
+#include "main/core/devicetable.h"
+#include "main/core/mdlmisc.h"
 #include "main/reports/devicefields.h"
 #include "platform/core/events.h"
 #include "platform/core/format.h"
@@ -11,7 +10,12 @@ namespace {
 
 // Clears the status text when the summary ends, however it ends.
 struct StatusClear {
-    ~StatusClear() { PostStatus(QString()); }
+    const std::function<void(const QString&)>& status;
+    ~StatusClear()
+    {
+        if (status)
+            status(QString());
+    }
 };
 
 QString line(const QString& label, const QString& value)
@@ -26,10 +30,12 @@ QString SummaryLabel(const QString& label)
     return label.size() < 4 ? label + QString(2 * (4 - label.size()), QLatin1Char(' ')) : label;
 }
 
-QString DeviceSummary(qint32 devId)
+QString DeviceSummary(qint32 devId, const std::function<void(const QString&)>& status,
+                      const std::function<QString(const QString&, const QVariant&)>& codeText)
 {
-    StatusClear clear;
-    PostStatus(QStringLiteral("正在下载设备概要信息.."));
+    StatusClear clear{status};
+    if (status)
+        status(QStringLiteral("正在下载设备概要信息.."));
     if (devId < 1)
         return QString();
     ui::BusyCursor busy;
@@ -44,21 +50,10 @@ QString DeviceSummary(qint32 devId)
         for (int i = 0; i < normal[0].size(); ++i)
             text += line(normal[0][i], vb::CStr(rs.Fields(normal[1][i]).Value()));
         for (int i = 0; i < coded[0].size(); ++i)
-            text += line(coded[0][i], GetCodeValue(coded[1][i], rs.Fields(coded[2][i]).Value()));
+            text += line(coded[0][i], codeText ? codeText(coded[1][i], rs.Fields(coded[2][i]).Value())
+                                               : CodeValue(coded[1][i], rs.Fields(coded[2][i]).Value()));
     }
     return text;
-}
-
-QString GetDeviceSummary(qint32 devId)
-{
-    try {
-        return DeviceSummary(devId);
-    } catch (const vb::Error& e) {
-        ReportError(e);
-    } catch (const std::exception& e) {
-        ReportError(e);
-    }
-    return QString();
 }
 
 } // namespace ostrel

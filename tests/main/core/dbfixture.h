@@ -2,7 +2,7 @@
 // A fresh Ostrel.mdb in a private program folder, opened as gDatabase, with a log-in.
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
-#include "main/core/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "tests/data/servicefixture.h"
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #include "tests/main/core/dbfixture.h"
 #include "main/core/defaultrule.h"
-#include "main/core/mdlwidgets.h"
 #include "main/core/password.h"
 #include "main/core/schema.h"
 #include "platform/core/app.h"
@@ -21,7 +20,7 @@ TEST_F(MainDatabaseTest, NewDatabaseHasTheSevenTablesAndTheirColumns)
     }
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [No]=0 AND [Type] NOT IN ('Users','CodeRule');")), 8);
     for (const QString& type : schema::baseDataTypes())
-        EXPECT_EQ(GetCodeValue(type, 0), QStringLiteral("未指定")) << type.toStdString();
+        EXPECT_EQ(CodeValue(type, 0), QStringLiteral("未指定")) << type.toStdString();
 }
 
 TEST_F(MainDatabaseTest, FirstAdministratorHasEveryRightAndAHashedPassword)

@@ -1,7 +1,7 @@
 #include "tests/main/core/dbfixture.h"
 #include "main/core/cexbasis.h"
 #include "main/core/password.h"
-#include "main/core/startup.h"
+#include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 
 using namespace ostrel;

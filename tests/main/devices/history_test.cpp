@@ -1,5 +1,5 @@
 #include "main/devices/history.h"
-#include "main/devices/devicetable.h"
+#include "main/core/devicetable.h"
 #include "platform/dao/transaction.h"
 #include "tests/main/devices/devicefixture.h"
 

@@ -1,5 +1,5 @@
 #include "main/devices/registration.h"
-#include "main/devices/devicetable.h"
+#include "main/core/devicetable.h"
 #include "tests/main/devices/historyfixture.h"
 #include <QFile>
 
