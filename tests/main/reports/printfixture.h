@@ -5,6 +5,9 @@
 #include "platform/core/msgbox.h"
 #include "platform/print/printer.h"
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 
 namespace testutil {
 
@@ -46,6 +49,23 @@ protected:
         for (QString& s : t)
             s.remove(QLatin1Char(' '));
         return t;
+    }
+
+    // The text of the PDFs written to the program's folder, white space removed ("" when
+    // none was written); the files are removed.
+    QString pdfText() const
+    {
+        prn::printer().takeLastDocument();
+        QString text;
+        const QDir dir(folder->path());
+        for (const QString& name : dir.entryList({QStringLiteral("*.pdf")}, QDir::Files)) {
+            QProcess proc;
+            proc.start(QStringLiteral("pdftotext"), {dir.filePath(name), QStringLiteral("-")});
+            proc.waitForFinished(60000);
+            text += QString::fromUtf8(proc.readAllStandardOutput());
+            QFile::remove(dir.filePath(name));
+        }
+        return text.remove(QRegularExpression(QStringLiteral("\\s")));
     }
 
     std::shared_ptr<prn::Recorder> rec = std::make_shared<prn::Recorder>();

@@ -46,7 +46,7 @@ TEST_F(PrintListTest, AListViewPrintsItsHeadersRowsAndTotalAndLeavesNoFile)
     EXPECT_EQ(PrintListView(u"查询结果"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 1);
     EXPECT_NE(gReport.get(), first);  // a new report object per print
 
-    // A text longer than a plain text field takes reaches the library (which finds it too wide).
+    // A text longer than a plain text field takes reaches the library, which cuts it to its column.
     rows[5][1] = QString(300, QChar(u'长'));
     auto longTree = listView({u"编号"_s, u"名称"_s, u"日期"_s}, rows);
     EXPECT_EQ(PrintListView(u"查询结果"_s, QDateTime::currentDateTime(), longTree->model(), nullptr), 1);
@@ -90,13 +90,31 @@ TEST_F(PrintListTest, APrintWithoutPrinterTellsWhereItsFileIs)
 
 TEST_F(PrintListTest, AFailingPrintShowsTheErrorReturnsZeroAndLeavesNoFile)
 {
-    // Two headers of one name: the second field is refused silently and the copy fails.
-    auto tree = listView({u"编号"_s, u"编号"_s}, {{u"1"_s, u"2"_s}});
-    EXPECT_EQ(PrintListView(u"t"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 0);
-    ASSERT_EQ(ui::script::shown().size(), 1);
-    EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbExclamation));
-    EXPECT_TRUE(tempFiles().isEmpty());
-    EXPECT_EQ(rec->pagesSent(), 0);
+    QStringList wide;
+    for (int i = 0; i < 40; ++i)
+        wide << u"很长的列标题第%1列"_s.arg(i);
+    struct Case {
+        QStringList headers;
+        QList<QStringList> rows;
+        QString message;   // empty: the engine's own
+    } cases[] = {
+        // Two headers of one name: the second field is refused silently and the copy fails.
+        {{u"编号"_s, u"编号"_s}, {{u"1"_s, u"2"_s}}, QString()},
+        {{u"编号"_s}, {}, u"没有可打印的记录！"_s},
+        // The library gives the print up: its reason reaches the user.
+        {wide, {wide}, u"报表没有打印：报表列数太多或某些字段太长，无法自动生成报表。"_s},
+    };
+    for (const Case& c : cases) {
+        ui::script::clear();
+        auto tree = listView(c.headers, c.rows);
+        EXPECT_EQ(PrintListView(u"t"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 0);
+        ASSERT_EQ(ui::script::shown().size(), 1);
+        EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbExclamation));
+        if (!c.message.isEmpty())
+            EXPECT_EQ(ui::script::last().prompt, c.message);
+        EXPECT_TRUE(tempFiles().isEmpty());
+        EXPECT_EQ(rec->pagesSent(), 0);
+    }
 }
 
 TEST_F(PrintListTest, TheTemporaryDatabaseIsKeyedOwnAndDeleted)
