@@ -5,8 +5,6 @@
 #include "platform/ui/beep.h"
 #include "tests/main/reports/printfixture.h"
 #include <QListWidget>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
 
 using namespace ostrel;
@@ -191,12 +189,7 @@ TEST_F(PrnColsTest, AChosenColumnListPrintsToPdfWithoutAPrinter)
 {
     prn::printer().setDestination(prn::Printer::Destination::Pdf);
     PrintDeviceList(choose({{u"设备编号"_s, 0, true}, {u"使用部门"_s, 1, true}}), QString(), QString(), QString());
-    const QString path = prn::printer().takeLastDocument();
-    ASSERT_FALSE(path.isEmpty());
-    QProcess proc;
-    proc.start(u"pdftotext"_s, {path, u"-"_s});
-    ASSERT_TRUE(proc.waitForFinished(60000));
-    const QString text = QString::fromUtf8(proc.readAllStandardOutput()).remove(QRegularExpression(u"\\s"_s));
+    const QString text = pdfText();
     for (const QString& s : {u"设备清单"_s, u"使用部门"_s, u"SB-02"_s, u"检验科"_s, u"记录共计:3"_s})
         EXPECT_TRUE(text.contains(s)) << s.toStdString() << '\n' << text.toStdString();
     EXPECT_TRUE(tempFiles().isEmpty());
@@ -212,6 +205,54 @@ TEST_F(PrnColsTest, AChosenColumnListPrintsToPdfWithoutAPrinter)
     ASSERT_EQ(ui::script::shown().size(), 1);
     EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbInformation));
     EXPECT_TRUE(ui::script::last().prompt.contains(u"设备清单"_s)) << ui::script::last().prompt.toStdString();
+}
+
+TEST_F(PrnColsTest, WideListsPrintAndAnEmptyListOrAnUnsafeFilterSaysWhy)
+{
+    prn::printer().setDestination(prn::Printer::Destination::Pdf);
+    setField(1, u"设备名称"_s, QString(32, QChar(u'床')));
+    struct Case {
+        const char* what;
+        int chosen;           // the first entries of the list
+        QString filter;
+        QString message;      // empty: printed, the window closed
+    } cases[] = {
+        {"the first 13 columns", 13, QString(), QString()},
+        {"all 20 columns", 20, QString(), QString()},
+        {"no rows", 1, u"[设备编号]='无'"_s, u"没有可打印的记录！"_s},
+        {"a filter stepping out of its parentheses", 1, u"[Dep_ID]=2) OR (1=1"_s, u") OR (1=1"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui::script::clear();
+        PrintColumns l = DefaultPrintColumns();
+        for (int i = 0; i < c.chosen; ++i)
+            l[i].selected = true;
+        store(PrintColumnsText(l));
+        frmPrnCols w;
+        QString view, filter = c.filter;
+        bool refused = false;
+        try {
+            w.Init(view, filter);
+        } catch (const vb::Error&) {
+            refused = true;
+        }
+        EXPECT_EQ(refused, c.filter.contains(u"1=1"_s));
+        w.show();
+        w.OKButton->click();
+        const QString text = pdfText();
+        if (c.message.isEmpty()) {
+            EXPECT_FALSE(w.isVisible());
+            // The long name is cut to its column and marked.
+            for (const QString& s : {u"设备清单"_s, u"SB-01"_s, u"SB-03"_s, u"床…"_s, u"记录共计:3"_s})
+                EXPECT_TRUE(text.contains(s)) << s.toStdString() << '\n' << text.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(text.isEmpty());
+        ASSERT_EQ(ui::script::shown().size(), 1);
+        EXPECT_TRUE(ui::script::last().prompt.contains(c.message)) << ui::script::last().prompt.toStdString();
+    }
 }
 
 } // namespace
