@@ -449,37 +449,27 @@ TEST_F(MainWindowTest, ARefusedFilterIsNotRememberedAndARememberedOneIsDroppedAt
 {
     addTreeDevices();
     logInWithDeparts(QString());
-    cindral::Hub hub;
     cindral::Messenger messenger;
-    hub.AttachMessenger(&messenger);
     gMessenger = &messenger;
     const auto filters = [] { return plat::GetSetting(plat::appTitle(), kSettings, u"Filters"_s); };
     for (const QString& bad : {u"x) OR (1=1"_s, u"[无此列]=1"_s}) {
-        SCOPED_TRACE(bad.toStdString());
         ui::script::clear();
         plat::SaveSetting(plat::appTitle(), kSettings, u"Filters"_s, bad);
         frmMain w;
         showLoaded(w);
-        EXPECT_TRUE(ui::script::shown().isEmpty());
+        EXPECT_TRUE(ui::script::shown().isEmpty() && w.filterText().isEmpty() && filters().isEmpty());
         EXPECT_EQ(listed(w).size(), 6);
-        EXPECT_TRUE(w.filterText().isEmpty());
-        EXPECT_TRUE(filters().isEmpty());
         EXPECT_EQ(w.sbPanels[0]->text(), u"保存的过滤条件无效，已取消过滤。"_s);
-
-        // Applied in the filter window: refused, the list and the remembered filter stay.
+        // Through the filter window: a good filter is kept, a refused one changes nothing.
         w.mnuToolFilt->trigger();
-        w.frmFilt->txtFilt->setPlainText(u"[价值]>3"_s);
-        w.frmFilt->cmdApply->click();
-        waitForList(w);
-        EXPECT_EQ(filters(), u"([价值]>3)"_s);
-        const QList<qint32> kept = listed(w);
-        w.frmFilt->txtFilt->setPlainText(bad);
-        w.frmFilt->cmdApply->click();
+        for (const QString& f : {u"[价值]>3"_s, bad}) {
+            w.frmFilt->txtFilt->setPlainText(f);
+            w.frmFilt->cmdApply->click();
+            waitForList(w);
+        }
         EXPECT_EQ(ui::script::shown().size(), 1);
-        EXPECT_EQ(filters(), u"([价值]>3)"_s);
-        EXPECT_EQ(w.filterText(), u"([价值]>3)"_s);
-        EXPECT_EQ(listed(w), kept);
-        EXPECT_EQ(plat::GetSetting(plat::appTitle(), kSettings, u"SimpleFilters"_s), bad);
+        EXPECT_EQ(filters() + w.filterText(), u"([价值]>3)([价值]>3)"_s);
+        EXPECT_EQ(listed(w).size(), 2);
     }
     gMessenger = nullptr;
 }

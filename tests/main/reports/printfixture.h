@@ -51,19 +51,16 @@ protected:
         return t;
     }
 
-    // The text of the PDFs written to the program's folder, white space removed ("" when
-    // none was written); the files are removed.
+    // The text of the PDFs in the program's folder, white space removed; the files are removed.
     QString pdfText() const
     {
-        prn::printer().takeLastDocument();
         QString text;
-        const QDir dir(folder->path());
-        for (const QString& name : dir.entryList({QStringLiteral("*.pdf")}, QDir::Files)) {
+        for (const QFileInfo& f : QDir(folder->path()).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files)) {
             QProcess proc;
-            proc.start(QStringLiteral("pdftotext"), {dir.filePath(name), QStringLiteral("-")});
+            proc.start(QStringLiteral("pdftotext"), {f.filePath(), QStringLiteral("-")});
             proc.waitForFinished(60000);
             text += QString::fromUtf8(proc.readAllStandardOutput());
-            QFile::remove(dir.filePath(name));
+            QFile::remove(f.filePath());
         }
         return text.remove(QRegularExpression(QStringLiteral("\\s")));
     }
