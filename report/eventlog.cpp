@@ -1,5 +1,5 @@
 #include "report/eventlog.h"
-#include <syslog.h>
+#include "platform/core/eventlog.h"
 
 namespace parvel {
 
@@ -13,12 +13,7 @@ std::function<void(const QString&)>& watcher()
 
 void logFailure(const QString& text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    // The ident must outlive the connection, so it is a literal; closing again leaves
-    // other users of syslog in this process with their own ident.
-    openlog("Parvel", LOG_PID | LOG_NDELAY, LOG_USER);
-    syslog(LOG_ERR, "%s", utf8.constData());
-    closelog();
+    plat::LogEvent(QStringLiteral("Parvel"), text);
     if (watcher())
         watcher()(text);
 }

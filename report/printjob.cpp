@@ -41,6 +41,9 @@ private:
     }
     int countRows();
     void sizeColumns();
+    bool narrowColumns(QList<double>& widths, const QList<bool>& narrowable);
+    QStringList headingLines(int column) const;
+    QString fitCell(QString text, double width) const;
     void blankColumnLines(double setLeft, double rowTop);
     void drawPage(int pageNo, const PlanPage& page, bool last);
 
@@ -51,6 +54,7 @@ private:
     const QString m_face;
 
     QList<PrnInfos> m_cols;
+    QList<bool> m_narrowed; // texts cut to the column, headings wrapped
     QList<int> m_fields;
     bool m_landscape = true;
     PageGeometry m_g;
@@ -88,9 +92,14 @@ void ReportPrinter::sizeColumns()
     QList<int> fields;
     for (const PrnInfos& c : m_cols)
         fields.append(m_rows.fieldIndex(c.Name));
+    // Only columns of texts may be narrowed: numbers and dates are never cut.
+    QList<bool> narrowable(m_cols.size(), true);
     for (; !m_rows.atEnd(); m_rows.moveNext())
         for (int j = 0; j < m_cols.size(); ++j) {
-            const double w = m_p.TextWidth(cellText(m_rows.value(fields[j]), m_cols[j].NumberFormat));
+            const QVariant v = m_rows.value(fields[j]);
+            if (!isNull(v) && v.typeId() != QMetaType::QString)
+                narrowable[j] = false;
+            const double w = m_p.TextWidth(cellText(v, m_cols[j].NumberFormat));
             if (w > widths[j])
                 widths[j] = w;
         }
@@ -99,13 +108,112 @@ void ReportPrinter::sizeColumns()
         w += 2;
         sum += w;
     }
+    m_narrowed = QList<bool>(m_cols.size(), false);
     const qint32 whole = vb::CLng(sum);
     m_sets = whole > 0 ? vb::CLng(m_g.W) / whole : 0;
+    // In landscape a set too wide for the page has its widest text columns narrowed.
+    if (m_sets < 1 && m_landscape && narrowColumns(widths, narrowable)) {
+        m_sets = 1;
+        sum = 0;
+        for (double w : widths)
+            sum += w;
+    }
     if (m_sets < 1)
         return;
     const double extra = (m_g.W - sum * m_sets) / (double(m_cols.size()) * m_sets);
     for (int j = 0; j < m_cols.size(); ++j)
         m_cols[j].Width = float(widths[j] + extra);
+}
+
+namespace {
+
+// The ends of the characters of a text (a surrogate pair is one character).
+QList<int> characterEnds(const QString& text)
+{
+    QList<int> ends;
+    for (int i = 0; i < text.size(); ++i)
+        if (!(text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()))
+            ends.append(i + 1);
+    return ends;
+}
+
+} // namespace
+
+bool ReportPrinter::narrowColumns(QList<double>& widths, const QList<bool>& narrowable)
+{
+    // A narrowed column keeps room for its heading in two lines (font of the headings).
+    m_p.setFontSize(14);
+    QList<double> least(widths.size());
+    for (int j = 0; j < widths.size(); ++j) {
+        const QString& name = m_cols[j].Name;
+        double best = m_p.TextWidth(name);
+        for (int end : characterEnds(name))
+            if (end < name.size())
+                best = qMin(best, qMax(m_p.TextWidth(name.left(end)), m_p.TextWidth(name.mid(end))));
+        least[j] = qMin(widths[j], best + 2);
+    }
+    m_p.setFontSize(12);
+    // The widest columns are cut down to one width: the largest that lets the set fit.
+    const double room = vb::CLng(m_g.W) - 1;
+    const auto total = [&](double cap) {
+        double sum = 0;
+        for (int j = 0; j < widths.size(); ++j)
+            sum += narrowable[j] ? qMax(least[j], qMin(widths[j], cap)) : widths[j];
+        return sum;
+    };
+    if (total(0) > room)
+        return false;
+    double low = 0, high = 0;
+    for (double w : widths)
+        high = qMax(high, w);
+    for (int i = 0; i < 60; ++i) {
+        const double mid = (low + high) / 2;
+        (total(mid) <= room ? low : high) = mid;
+    }
+    for (int j = 0; j < widths.size(); ++j)
+        if (narrowable[j] && widths[j] > low) {
+            widths[j] = qMax(least[j], low);
+            m_narrowed[j] = true;
+        }
+    return true;
+}
+
+QStringList ReportPrinter::headingLines(int column) const
+{
+    const PrnInfos& c = m_cols[column];
+    const QString& name = c.Name;
+    if (!m_narrowed.value(column) || m_p.TextWidth(name) <= c.Width - 2)
+        return {name};
+    // As many characters on each line as its width takes, at least one.
+    QStringList lines;
+    const QList<int> ends = characterEnds(name);
+    int start = 0, k = 0;
+    while (k < ends.size()) {
+        int take = k;
+        while (take + 1 < ends.size() && m_p.TextWidth(name.mid(start, ends[take + 1] - start)) <= c.Width - 2)
+            ++take;
+        lines << name.mid(start, ends[take] - start);
+        start = ends[take];
+        k = take + 1;
+    }
+    return lines;
+}
+
+QString ReportPrinter::fitCell(QString text, double width) const
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (m_p.TextWidth(text) <= width)
+        return text;
+    // The longest start of the text that fits with the mark of a cut text.
+    const QString mark = QStringLiteral("…");
+    const QList<int> ends = characterEnds(text);
+    int low = 0, high = ends.size(); // characters kept: low fits, high does not
+    while (high - low > 1) {
+        const int mid = (low + high) / 2;
+        (m_p.TextWidth(text.left(ends[mid - 1]) + mark) <= width ? low : high) = mid;
+    }
+    return (low > 0 ? text.left(ends[low - 1]) : QString()) + mark;
 }
 
 void ReportPrinter::run(const WidthsFn& widthsDone)
@@ -170,7 +278,10 @@ void ReportPrinter::run(const WidthsFn& widthsDone)
     m_p.setFontSize(12);
     const double dateH = m_p.TextHeight(m_req.date);
     m_p.setFontSize(14);
-    const double headH = m_p.TextHeight(QStringLiteral("单位"));
+    int headingRows = 1;
+    for (int j = 0; j < m_cols.size(); ++j)
+        headingRows = qMax(headingRows, int(headingLines(j).size()));
+    const double headH = m_p.TextHeight(QStringLiteral("单位")) * headingRows;
     m_t = tableGeometry(m_g, titleH, dateH, headH);
 
     plan.rowsPerPage = m_g.RowsPerPage;
@@ -227,11 +338,14 @@ void ReportPrinter::drawPage(int pageNo, const PlanPage& page, bool last)
     m_p.Rectangle(X0, frameTop, X0 + W, FootY);
     m_p.setFontSize(14);
     const double setWidth = W / m_sets;
+    const double lineH = m_p.TextHeight(QStringLiteral("单位"));
     for (int k = 0; k < m_sets; ++k) {
         double x = X0 + k * setWidth;
-        for (const PrnInfos& c : m_cols) {
-            printAt(x + (c.Width - m_p.TextWidth(c.Name)) / 2, frameTop + 2, c.Name);
-            x += c.Width;
+        for (int j = 0; j < m_cols.size(); ++j) {
+            const QStringList lines = headingLines(j);
+            for (int i = 0; i < lines.size(); ++i)
+                printAt(x + (m_cols[j].Width - m_p.TextWidth(lines[i])) / 2, frameTop + 2 + i * lineH, lines[i]);
+            x += m_cols[j].Width;
         }
     }
     m_p.setDrawWidth(1);
@@ -278,7 +392,9 @@ void ReportPrinter::drawPage(int pageNo, const PlanPage& page, bool last)
                 double left = setLeft;
                 for (int j = 0; j < m_cols.size(); ++j) {
                     const PrnInfos& c = m_cols[j];
-                    const QString text = cellText(m_rows.value(m_fields[j]), c.NumberFormat);
+                    QString text = cellText(m_rows.value(m_fields[j]), c.NumberFormat);
+                    if (m_narrowed.value(j))
+                        text = fitCell(text, c.Width - 2);
                     double x;
                     switch (c.Alignment) {
                     case alignRight: x = left + c.Width - m_p.TextWidth(text) - 1; break;

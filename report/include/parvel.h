@@ -8,8 +8,9 @@
 //   QList<parvel::PrnInfos> cols = {{QStringLiteral("设备编号")}, {QStringLiteral("设备名称")}};
 //   rpt->ReportPrint(cols, &records, QStringLiteral("设备清单"), dateText, totalText);
 //
-// ReportPrint never raises an error: a failed print is written to the system log
-// (ident "Parvel") and the call returns normally. Progress and cancelling go
+// ReportPrint never raises an error: a failed print is written to the application event
+// log under "Parvel" (platform/core/eventlog.h, where the host can read it back) and the
+// call returns normally. Progress and cancelling go
 // through the event sink attached with Advise.
 #include "shared/com/com.h"
 #include <QList>
@@ -55,7 +56,9 @@ struct IParvel : com::IUnknown {
 
     // Prints the report. recData null or without rows: nothing is printed.
     // With AutoDeal the computed widths are written into PrnInfo and the number of
-    // column sets is chosen; without it, Cols sets of the widths given are printed.
+    // column sets is chosen; a set wider than the landscape page has its widest text
+    // columns narrowed, their headings on two lines and their texts cut to the cell.
+    // Without it, Cols sets of the widths given are printed.
     // PaperRoll true prints landscape; false portrait, falling back to landscape when
     // the columns do not fit.
     virtual void ReportPrint(QList<PrnInfos>& PrnInfo, dao::Recordset* recData = nullptr,

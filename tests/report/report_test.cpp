@@ -327,17 +327,45 @@ TEST_F(Report, PortraitFallsBackToLandscape)
 {
     QList<PrnInfos> cols = columns({"编号", "名称"});
     auto t = devices(3);
-    // ~300 mm at 12 points: too wide for landscape (267 mm) too.
-    t->rows[0][1] = QString(70, QChar(0x8BBE));
-    print(cols, t, QString(), QString(), 0, true, false);
-    EXPECT_EQ(logged, QStringList{kTooWide});
-    EXPECT_EQ(rec->pagesSent(), 0);
     // Too wide for portrait (180 mm) but not for landscape.
     t->rows[0][1] = QString(55, QChar(0x8BBE));
     print(cols, t, QString(), QString(), 0, true, false);
     EXPECT_TRUE(logged.isEmpty());
     EXPECT_EQ(rec->pagesSent(), 1);
     EXPECT_EQ(rec->of(PrintCall::BeginDoc).value(0).orientation, prn::vbPRORLandscape);
+}
+
+TEST_F(Report, ASetWiderThanThePageHasItsTextsCutOrIsRefused)
+{
+    // After 编号, n columns headed by four characters, every cell v (70 characters ~300 mm).
+    const QString remark(70, QChar(0x8BBE));
+    const std::tuple<int, QVariant, bool> cases[] = {
+        {1, remark, true}, {12, QString(), true}, {19, remark, true}, {19, 123456789012.25, false}};
+    for (const auto& [n, v, printed] : cases) {
+        SCOPED_TRACE(n);
+        auto t = devices(3);
+        t->fields = {QStringLiteral("编号")};
+        QList<PrnInfos> cols = columns({"编号"});
+        for (int j = 0; j < n; ++j) {
+            t->fields << QStringLiteral("备注%1项").arg(QChar(0x4E00 + j));
+            cols << PrnInfos{t->fields.last(), 0, alignRight, QString()};
+        }
+        for (QVariantList& row : t->rows)
+            row = QVariantList{row[0]} + QVariantList(n, v);
+        print(cols, t, QString(), QString(), 0, true, false);
+        EXPECT_EQ(logged, printed ? QStringList() : QStringList{kTooWide});
+        EXPECT_EQ(rec->pagesSent(), printed ? 1 : 0);
+        // Texts (cut ones marked) and headings (on two lines) stay inside their cells.
+        int cut = 0, headings = 0;
+        for (const PrintCall& call : rec->of(PrintCall::Text))
+            if (call.fontSize < 20 && (call.text.startsWith(QChar(0x8BBE)) || call.text.endsWith(QChar(0x9879)))) {
+                EXPECT_LE(call.x2 - call.x1, cols[1].Width - 2 + 1e-6);
+                cut += call.text.endsWith(QChar(0x2026));
+                headings += call.text.endsWith(QChar(0x9879));
+            }
+        EXPECT_EQ(cut, printed && !v.toString().isEmpty() ? 3 * n : 0);
+        EXPECT_EQ(headings, printed ? n : 0);
+    }
 }
 
 TEST_F(Report, FailuresAreLoggedAndNothingIsPrinted)

@@ -170,7 +170,8 @@ void frmMain::mnuToolFilt_Click()
     ui::runCommand([&] {
         if (!frmFilt) {
             frmFilt = new frmFilter(this);
-            connect(frmFilt.data(), &frmFilter::Apply, this, &frmMain::frmFilt_Apply);
+            connect(frmFilt.data(), &frmFilter::Apply, this,
+                    [this](QString FilterText, bool& Refused) { Refused = !frmFilt_Apply(FilterText); });
             ui::DoEvents();
         }
         frmFilt->show();

@@ -332,6 +332,7 @@ void frmMain::Form_Load()
         cCodes->advise(this);
 
     mFilterText = plat::GetSetting(plat::appTitle(), kSettings, QStringLiteral("Filters"));
+    m_storedFilter = !mFilterText.isEmpty();
     bool ok = false;
     const double x = plat::GetSetting(plat::appName(), kSettings, QStringLiteral("MainSplitter"), QStringLiteral("5000"))
                          .toDouble(&ok);
@@ -343,6 +344,8 @@ void frmMain::Form_Load()
     LoadClassRules();
     cboTView->setCurrentIndex(0);
     cboTView_Click();
+    if (!m_listNote.isEmpty())
+        PostStatus(m_listNote);
 
     const bool level3 = gUsrInfos && gUsrInfos->PrvStyle() == 3;
     mnuBasement->setEnabled(level3);

@@ -169,7 +169,8 @@ public Q_SLOTS:
     void frmDevice_GetItem(qint32 Direction, qint32& Dev_ID);
     void frmDevice_InfoChg(qint32 Kind, qint32 Dev_ID);
     void frmDynamic_DynaChg(qint32 Kind, qint32 Dev_ID);
-    void frmFilt_Apply(QString FilterText);
+    // 1 when the list took the filter; 0 when it refused it and kept its rows and filter.
+    int frmFilt_Apply(QString FilterText);
     void imgDevice_Click();
 
     void mnuFileBackup_Click();
@@ -240,6 +241,10 @@ private:
     QString m_txtTag;
     QString m_lstTag;
     QString mFilterText;
+    // The filter came from the settings and no list has been read with it yet.
+    bool m_storedFilter = false;
+    // A status text the list shows when it has been read, instead of clearing the status.
+    QString m_listNote;
     QString mClassRule;
     QString m_treeTag;
     QString m_tbsTag;

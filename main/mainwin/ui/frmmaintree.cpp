@@ -11,6 +11,7 @@
 #include "platform/cindral/cindral.h"
 #include "platform/core/app.h"
 #include "platform/core/events.h"
+#include "platform/core/settings.h"
 #include "platform/ui/command.h"
 #include "platform/ui/winlock.h"
 #include <QCheckBox>
@@ -176,13 +177,29 @@ int frmMain::LoadDeviceList()
     // A load asked for while another runs replaces it.
     deviceList->cancel();
     PostStatus(QStringLiteral("下载设备列表.."));
-    const bool ok = ui::runCommand([&] {
+    m_listNote.clear();
+    const auto load = [&] {
         ui::BusyCursor busy;
         ui::WindowUpdateLock lock(this);
         const QString where = ListWhere(selectedNodeConditions(), mFilterText, departIds());
         m_tbsTag.clear();
         deviceList->start(RequireDatabase(), where);
-    }, this);
+    };
+    bool ok = false;
+    if (m_storedFilter) {
+        // A remembered filter the list refuses is dropped: the full list shows instead.
+        m_storedFilter = false;
+        try {
+            load();
+            ok = true;
+        } catch (const std::exception&) {
+            mFilterText.clear();
+            plat::SaveSetting(plat::appTitle(), QStringLiteral("Settings"), QStringLiteral("Filters"), QString());
+            m_listNote = QStringLiteral("保存的过滤条件无效，已取消过滤。");
+        }
+    }
+    if (!ok)
+        ok = ui::runCommand(load, this);
     if (!ok) {
         ShowProgress(false);
         PostStatus(QString());
@@ -229,7 +246,7 @@ void frmMain::deviceListFinished()
     m_tbsTag.clear();
     if (chkTrack->isChecked())
         tbsDevice_Click();
-    PostStatus(QString());
+    PostStatus(m_listNote);
 }
 
 void frmMain::deviceListFailed(const vb::Error& error)
@@ -301,10 +318,15 @@ void frmMain::frmDynamic_DynaChg(qint32, qint32)
     });
 }
 
-void frmMain::frmFilt_Apply(QString FilterText)
+int frmMain::frmFilt_Apply(QString FilterText)
 {
+    const QString previous = mFilterText;
     mFilterText = FilterText;
-    LoadDeviceList();
+    if (LoadDeviceList())
+        return 1;
+    // The list keeps its rows, and the filter they were read with.
+    mFilterText = previous;
+    return 0;
 }
 
 void frmMain::imgDevice_Click()

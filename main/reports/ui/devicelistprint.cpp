@@ -101,6 +101,7 @@ QString PrintCondition(const QString& viewWhere, const QString& filterText, cons
 {
     QString condition = viewWhere;
     if (!filterText.trimmed().isEmpty()) {
+        CheckUserFilter(filterText);
         const QString filter = QLatin1Char('(') + filterText + QLatin1Char(')');
         condition = condition.isEmpty() ? QStringLiteral(" Where ") + filter : condition + QStringLiteral(" AND ") + filter;
     }

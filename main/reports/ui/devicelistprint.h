@@ -31,7 +31,8 @@ void ParsePrintColumns(const QString& text, PrintColumns& into);
 QString PrintColumnsText(const PrintColumns& columns);
 
 // The printing query's condition: viewWhere (" WHERE ..." or ""), then the user filter in
-// parentheses, then the departments the operator may see (none for an empty list).
+// parentheses, then the departments the operator may see (none for an empty list). A user
+// filter that is not one condition on its own raises the database layer's error.
 QString PrintCondition(const QString& viewWhere, const QString& filterText, const QString& departIds);
 
 // "SELECT [c1],[c2] FROM [Dev_Info]" condition " ORDER BY [c1],[c2]" for the selected entries.

@@ -254,17 +254,23 @@ void frmFilter::txtFilt_Change() { highlight(0, !BoxIsBlank(conditions())); }
 void frmFilter::cmdApply_Click()
 {
     const QString filter = ComposeFilter(conditions(), m_coded);
-    Q_EMIT Apply(filter);
+    bool refused = false;
+    Q_EMIT Apply(filter, refused);
     ui::runCommand(
         [&] {
-            saveSetting("Filters", filter);
+            if (!refused)
+                saveSetting("Filters", filter);
             saveSetting("SimpleFilters", conditions());
             saveSetting("ComplexFilters", ComplexFiltersText(m_coded));
         },
         this);
 }
 
-void frmFilter::cmdClear_Click() { Q_EMIT Apply(QString()); }
+void frmFilter::cmdClear_Click()
+{
+    bool refused = false;
+    Q_EMIT Apply(QString(), refused);
+}
 
 void frmFilter::CancelButton_Click()
 {

@@ -43,8 +43,9 @@ public:
     QPushButton* CancelButton = nullptr;
 
 Q_SIGNALS:
-    // The condition without "WHERE", or "" to clear the filter.
-    void Apply(QString FilterText);
+    // The condition without "WHERE", or "" to clear the filter. A receiver that cannot use
+    // the condition sets Refused; it is then not remembered as "Filters".
+    void Apply(QString FilterText, bool& Refused);
 
 private:
     void Form_Load();

@@ -1,6 +1,7 @@
 #include "main/reports/ui/frmprncols.h"
 #include "main/reports/ui/printlist.h"
 #include "main/core/ui/controls.h"
+#include "main/core/devicefilter.h"
 #include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/app.h"
@@ -55,6 +56,9 @@ void frmPrnCols::Init(QString& ViewWhere, QString& FilterText)
 {
     m_viewWhere = ViewWhere;
     m_filterText = FilterText;
+    // Checked as the device list checks it: one condition on its own, nothing more.
+    if (!FilterText.trimmed().isEmpty())
+        CheckUserFilter(FilterText);
 }
 
 PrintColumns frmPrnCols::columns() const

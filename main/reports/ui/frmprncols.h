@@ -17,7 +17,8 @@ public:
     ~frmPrnCols() override;
 
     // ViewWhere: " WHERE " and the node's conditions, or ""; FilterText: the user filter
-    // without "WHERE", or "".
+    // without "WHERE", or "". A filter that is not one condition on its own raises the
+    // database layer's error, and the window prints nothing with it.
     void Init(QString& ViewWhere, QString& FilterText);
     QString viewWhere() const { return m_viewWhere; }
     QString filterText() const { return m_filterText; }

@@ -2,7 +2,9 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/ui/mdlwidgets.h"
 #include "main/core/schema.h"
+#include "main/core/strings.h"
 #include "platform/core/app.h"
+#include "platform/core/eventlog.h"
 #include "platform/core/events.h"
 #include "platform/core/format.h"
 #include "platform/core/msgbox.h"
@@ -20,6 +22,10 @@ com::ComPtr<parvel::IParvel> gReport;
 namespace {
 
 constexpr int kNotShown = 1005;
+constexpr int kNothingToPrint = 1110;
+constexpr int kNotPrinted = 1111;
+// The name the report library logs its failures under.
+const QString kReportSource = QStringLiteral("Parvel");
 
 bool isTextField(int type) { return type == dao::dbText || type == dao::dbChar || type == dao::dbMemo; }
 
@@ -141,13 +147,20 @@ void PrintList(const QString& Title, const QDateTime& PrintDate, const QAbstract
         count = rs.RecordCount();
         rs.MoveFirst();
     }
+    if (count == 0)
+        throw vb::Error(vb::componentError(kNothingToPrint), Str(kNothingToPrint));
     const QString total = QStringLiteral("记录共计:") + QString::number(count);
     QList<parvel::PrnInfos> infos = ColumnInfos(rs);
 
     gReport = com::createObject<parvel::IParvel>(parvel::CLSID_Parvel());
     gReport->setPaperSize(9);
     gReport->setCompany(OrganisationName());
+    // The library reports nothing to its caller: a print it gave up is told by its log entry.
+    plat::TakeLastEvent(kReportSource);
     gReport->ReportPrint(infos, &rs, Title, dateText, total, QString(), 0, true, true);
+    const QString failure = plat::TakeLastEvent(kReportSource);
+    if (!failure.isNull())
+        throw vb::Error(vb::componentError(kNotPrinted), Str(kNotPrinted, failure));
 }
 
 void ShowPrintedFile()

@@ -26,9 +26,9 @@ extern com::ComPtr<parvel::IParvel> gReport;
 // The organisation text handed to the report object (kept there, not printed).
 QString OrganisationName();
 
-// Prints and returns 1 once the report library was called (it reports its own failures);
-// a failure before that shows its description with the exclamation icon (not for error
-// 1005) and returns 0. SourceRecords wins over SourceList.
+// Prints and returns 1; a failure shows its description with the exclamation icon (not
+// for error 1005) and returns 0: no rows (1110), or a print the report library gave up
+// (1111 with the reason it logged). SourceRecords wins over SourceList.
 qint32 PrintListView(const QString& Title, const QDateTime& PrintDate, const QAbstractItemModel* SourceList,
                      dao::Recordset* SourceRecords);
 

@@ -23,6 +23,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -252,18 +254,22 @@ TEST_F(MainWindowTest, PrintGetsTheListsRestrictionAndCardTheSelection)
     w.mnuFilePrint->trigger();
     EXPECT_EQ(viewWhere, u" WHERE ([Dep_ID]=3) AND ([Dep_ID] IN (1,3))"_s);
     EXPECT_EQ(filterText, u"([价值]>1 OR 1=1)"_s);
-    // At the root the departments alone restrict; a filter that is no condition prints nothing.
+    // At the root the departments alone restrict; a filter that is no condition is refused
+    // and the list's own filter prints.
     click(w, w.tvwDevices->topLevelItem(0));
     w.mnuFilePrint->trigger();
     EXPECT_EQ(viewWhere, u" WHERE ([Dep_ID] IN (1,3))"_s);
-    w.frmFilt_Apply(u"[价值] >"_s);
+    EXPECT_EQ(w.frmFilt_Apply(u"[价值] >"_s), 0);
+    ASSERT_EQ(ui::script::shown().size(), 1);
+    EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
     viewWhere.clear();
+    filterText.clear();
     ui::script::clear();
     w.mnuFilePrint->trigger();
     driver.stop();
-    EXPECT_EQ(viewWhere, QString());
-    ASSERT_EQ(ui::script::shown().size(), 1);
-    EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
+    EXPECT_EQ(viewWhere, u" WHERE ([Dep_ID] IN (1,3))"_s);
+    EXPECT_EQ(filterText, u"([价值]>1 OR 1=1)"_s);
+    EXPECT_TRUE(ui::script::shown().isEmpty());
 
     // The card: nothing without a selection, the selected device with one.
     auto rec = std::make_shared<prn::Recorder>();
@@ -437,6 +443,35 @@ TEST_F(MainWindowTest, DepartmentsAndBadFiltersKeepTheListSafe)
                 expected << id;
         EXPECT_EQ(listed(w), expected);
     }
+}
+
+TEST_F(MainWindowTest, ARefusedFilterIsNotRememberedAndARememberedOneIsDroppedAtStart)
+{
+    addTreeDevices();
+    logInWithDeparts(QString());
+    cindral::Messenger messenger;
+    gMessenger = &messenger;
+    const auto filters = [] { return plat::GetSetting(plat::appTitle(), kSettings, u"Filters"_s); };
+    for (const QString& bad : {u"x) OR (1=1"_s, u"[无此列]=1"_s}) {
+        ui::script::clear();
+        plat::SaveSetting(plat::appTitle(), kSettings, u"Filters"_s, bad);
+        frmMain w;
+        showLoaded(w);
+        EXPECT_TRUE(ui::script::shown().isEmpty() && w.filterText().isEmpty() && filters().isEmpty());
+        EXPECT_EQ(listed(w).size(), 6);
+        EXPECT_EQ(w.sbPanels[0]->text(), u"保存的过滤条件无效，已取消过滤。"_s);
+        // Through the filter window: a good filter is kept, a refused one changes nothing.
+        w.mnuToolFilt->trigger();
+        for (const QString& f : {u"[价值]>3"_s, bad}) {
+            w.frmFilt->txtFilt->setPlainText(f);
+            w.frmFilt->cmdApply->click();
+            waitForList(w);
+        }
+        EXPECT_EQ(ui::script::shown().size(), 1);
+        EXPECT_EQ(filters() + w.filterText(), u"([价值]>3)([价值]>3)"_s);
+        EXPECT_EQ(listed(w).size(), 2);
+    }
+    gMessenger = nullptr;
 }
 
 TEST_F(MainWindowTest, EditorEventsFindTheirNeighboursAndTheWrittenDevice)

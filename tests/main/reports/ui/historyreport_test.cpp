@@ -548,4 +548,24 @@ TEST_F(HistoryReportTest, PrintingTheReportPrintsItsRows)
     EXPECT_TRUE(tempFiles().isEmpty());
 }
 
+TEST_F(HistoryReportTest, LongRemarksPrintAndAnEmptyReportSaysSo)
+{
+    prn::printer().setDestination(prn::Printer::Destination::Pdf);
+    addRow(u"Transfer"_s, 1, 7, at(5, 9), {{u"Sur_ID"_s, 1}, {u"Tar_ID"_s, 2}, {u"备注"_s, QString(16, u'迁')}});
+    addRow(u"Maintain"_s, 1, 8, at(5, 10), {{u"Main_ID"_s, 2}, {u"备注"_s, QString(32, u'修')}});
+    const std::tuple<int, int, QStringList> cases[] = {{0, 31, {u"SB-007"_s, u"技术部"_s, u"迁迁迁"_s}},
+                                                       {1, 31, {u"SB-008"_s, u"维修商甲"_s, u"修修修"_s}},
+                                                       {1, 2, {}}};
+    for (const auto& [kind, endDay, texts] : cases) {
+        ui::script::clear();
+        frmReport w;
+        w.Report(kind, at(1, 0), at(endDay, 0));
+        w.cmdPrint->click();
+        const QString text = pdfText();
+        for (const QString& s : texts + QStringList{u"记录共计:1"_s})
+            EXPECT_EQ(text.contains(s), !texts.isEmpty()) << s.toStdString() << '\n' << text.toStdString();
+        EXPECT_EQ(ui::script::last().prompt == u"没有可打印的记录！"_s, texts.isEmpty());
+    }
+}
+
 } // namespace

@@ -5,6 +5,9 @@
 #include "platform/core/msgbox.h"
 #include "platform/print/printer.h"
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 
 namespace testutil {
 
@@ -46,6 +49,20 @@ protected:
         for (QString& s : t)
             s.remove(QLatin1Char(' '));
         return t;
+    }
+
+    // The text of the PDFs in the program's folder, white space removed; the files are removed.
+    QString pdfText() const
+    {
+        QString text;
+        for (const QFileInfo& f : QDir(folder->path()).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files)) {
+            QProcess proc;
+            proc.start(QStringLiteral("pdftotext"), {f.filePath(), QStringLiteral("-")});
+            proc.waitForFinished(60000);
+            text += QString::fromUtf8(proc.readAllStandardOutput());
+            QFile::remove(f.filePath());
+        }
+        return text.remove(QRegularExpression(QStringLiteral("\\s")));
     }
 
     std::shared_ptr<prn::Recorder> rec = std::make_shared<prn::Recorder>();

@@ -46,7 +46,7 @@ TEST_F(PrintListTest, AListViewPrintsItsHeadersRowsAndTotalAndLeavesNoFile)
     EXPECT_EQ(PrintListView(u"查询结果"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 1);
     EXPECT_NE(gReport.get(), first);  // a new report object per print
 
-    // A text longer than a plain text field takes reaches the library (which finds it too wide).
+    // A text longer than a plain text field takes reaches the library, which cuts it to its column.
     rows[5][1] = QString(300, QChar(u'长'));
     auto longTree = listView({u"编号"_s, u"名称"_s, u"日期"_s}, rows);
     EXPECT_EQ(PrintListView(u"查询结果"_s, QDateTime::currentDateTime(), longTree->model(), nullptr), 1);
@@ -90,13 +90,20 @@ TEST_F(PrintListTest, APrintWithoutPrinterTellsWhereItsFileIs)
 
 TEST_F(PrintListTest, AFailingPrintShowsTheErrorReturnsZeroAndLeavesNoFile)
 {
-    // Two headers of one name: the second field is refused silently and the copy fails.
-    auto tree = listView({u"编号"_s, u"编号"_s}, {{u"1"_s, u"2"_s}});
-    EXPECT_EQ(PrintListView(u"t"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 0);
-    ASSERT_EQ(ui::script::shown().size(), 1);
-    EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbExclamation));
-    EXPECT_TRUE(tempFiles().isEmpty());
-    EXPECT_EQ(rec->pagesSent(), 0);
+    QStringList wide;
+    for (int i = 0; i < 40; ++i)
+        wide << u"很长的列标题第%1列"_s.arg(i);
+    // Two headers of one name: the second field is refused silently and the copy fails;
+    // forty wide headings: the library gives the print up and its reason is shown.
+    for (const QStringList& headers : {QStringList{u"编号"_s, u"编号"_s}, wide}) {
+        auto tree = listView(headers, {headers});
+        EXPECT_EQ(PrintListView(u"t"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 0);
+        EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbExclamation));
+        EXPECT_TRUE(tempFiles().isEmpty());
+        EXPECT_EQ(rec->pagesSent(), 0);
+    }
+    ASSERT_EQ(ui::script::shown().size(), 2);
+    EXPECT_EQ(ui::script::last().prompt, u"报表没有打印：报表列数太多或某些字段太长，无法自动生成报表。"_s);
 }
 
 TEST_F(PrintListTest, TheTemporaryDatabaseIsKeyedOwnAndDeleted)

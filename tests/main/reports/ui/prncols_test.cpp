@@ -4,9 +4,8 @@
 #include "platform/core/settings.h"
 #include "platform/ui/beep.h"
 #include "tests/main/reports/ui/printfixture.h"
+#include "tests/common/raised.h"
 #include <QListWidget>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
 
 using namespace ostrel;
@@ -191,12 +190,7 @@ TEST_F(PrnColsTest, AChosenColumnListPrintsToPdfWithoutAPrinter)
 {
     prn::printer().setDestination(prn::Printer::Destination::Pdf);
     PrintDeviceList(choose({{u"设备编号"_s, 0, true}, {u"使用部门"_s, 1, true}}), QString(), QString(), QString());
-    const QString path = prn::printer().takeLastDocument();
-    ASSERT_FALSE(path.isEmpty());
-    QProcess proc;
-    proc.start(u"pdftotext"_s, {path, u"-"_s});
-    ASSERT_TRUE(proc.waitForFinished(60000));
-    const QString text = QString::fromUtf8(proc.readAllStandardOutput()).remove(QRegularExpression(u"\\s"_s));
+    const QString text = pdfText();
     for (const QString& s : {u"设备清单"_s, u"使用部门"_s, u"SB-02"_s, u"检验科"_s, u"记录共计:3"_s})
         EXPECT_TRUE(text.contains(s)) << s.toStdString() << '\n' << text.toStdString();
     EXPECT_TRUE(tempFiles().isEmpty());
@@ -212,6 +206,39 @@ TEST_F(PrnColsTest, AChosenColumnListPrintsToPdfWithoutAPrinter)
     ASSERT_EQ(ui::script::shown().size(), 1);
     EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbInformation));
     EXPECT_TRUE(ui::script::last().prompt.contains(u"设备清单"_s)) << ui::script::last().prompt.toStdString();
+}
+
+TEST_F(PrnColsTest, WideListsPrintAndAnEmptyListOrAnUnsafeFilterSaysWhy)
+{
+    prn::printer().setDestination(prn::Printer::Destination::Pdf);
+    setField(1, u"设备名称"_s, QString(32, u'床'));
+    // The first entries chosen, the filter handed over, what the message says ("": printed).
+    const std::tuple<int, QString, QString> cases[] = {{13, QString(), QString()},
+                                                       {20, QString(), QString()},
+                                                       {1, u"[设备编号]='无'"_s, u"没有可打印的记录！"_s},
+                                                       {1, u"[Dep_ID]=2) OR (1=1"_s, u") OR (1=1"_s}};
+    for (const auto& [chosen, filterText, message] : cases) {
+        ui::script::clear();
+        PrintColumns l = DefaultPrintColumns();
+        for (int i = 0; i < chosen; ++i)
+            l[i].selected = true;
+        store(PrintColumnsText(l));
+        frmPrnCols w;
+        QString view, filter = filterText;
+        if (message.startsWith(u')'))
+            EXPECT_TRUE(testutil::errorOf([&] { w.Init(view, filter); }).description().contains(message));
+        else
+            w.Init(view, filter);
+        w.show();
+        w.OKButton->click();
+        const QString text = pdfText();
+        EXPECT_EQ(w.isVisible(), !message.isEmpty());
+        // The long name is cut to its column and marked.
+        for (const QString& s : {u"设备清单"_s, u"SB-01"_s, u"SB-03"_s, u"床…"_s, u"记录共计:3"_s})
+            EXPECT_EQ(text.contains(s), message.isEmpty()) << s.toStdString() << '\n' << text.toStdString();
+        if (!message.isEmpty())
+            EXPECT_TRUE(ui::script::last().prompt.contains(message)) << ui::script::last().prompt.toStdString();
+    }
 }
 
 } // namespace
