@@ -2,6 +2,8 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/mdlwidgets.h"
 #include "main/core/schema.h"
+#include "main/core/startup.h"
+#include "main/core/usrinfos.h"
 #include "platform/core/app.h"
 #include "platform/core/events.h"
 #include "platform/core/format.h"
@@ -147,6 +149,8 @@ void PrintList(const QString& Title, const QDateTime& PrintDate, const QAbstract
     gReport = com::createObject<parvel::IParvel>(parvel::CLSID_Parvel());
     gReport->setPaperSize(9);
     gReport->setCompany(OrganisationName());
+    if (gUsrInfos)   // the footer's operator
+        gReport->setUsrName(gUsrInfos->UsrName());
     gReport->ReportPrint(infos, &rs, Title, dateText, total, QString(), 0, true, true);
 }
 

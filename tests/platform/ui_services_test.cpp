@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QListView>
+#include <QScrollBar>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -102,6 +104,24 @@ TEST(FileDialogs, WindowsFiltersBecomeQtFilters)
     EXPECT_EQ(ui::qtFilter(QStringLiteral("所有文件 (*.*)|*.*")), QStringLiteral("所有文件 (*.*)"));
     EXPECT_EQ(ui::qtFilter(QStringLiteral("*.txt")), QStringLiteral("*.txt (*.txt)"));
     EXPECT_TRUE(ui::qtFilter(QString()).isEmpty());
+}
+
+TEST(FileDialogs, TheSideBarShowsItsEntriesWhole)
+{
+    QFileDialog dlg(nullptr, QStringLiteral("打开"));
+    ui::FileDialogRequest r;
+    r.filter = QStringLiteral("所有文件|*.*");
+    r.initialFolder = QDir::homePath();
+    ui::prepareFileDialog(dlg, r);
+    dlg.show();
+    QApplication::processEvents();
+    auto* side = dlg.findChild<QListView*>(QStringLiteral("sidebar"));
+    ASSERT_TRUE(side);
+    ASSERT_GT(side->model()->rowCount(), 0);
+    for (int i = 0; i < side->model()->rowCount(); ++i)
+        EXPECT_LE(side->sizeHintForIndex(side->model()->index(i, 0)).width(), side->viewport()->width()) << i;
+    EXPECT_FALSE(side->horizontalScrollBar()->isVisible());
+    dlg.close();
 }
 
 TEST(FileDialogs, ScriptedAnswersAndWhatWasAsked)

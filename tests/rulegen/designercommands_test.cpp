@@ -1,6 +1,8 @@
 // The designer's new-band, field and advanced commands open their dialogs on the live rule
 // (a rule made by class identifier, the windows of the built library).
 #include "tests/rulegen/rulegen_testutil.h"
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -42,6 +44,32 @@ TEST_F(DesignerCommands, NewBandFieldsAndAdvancedOpenTheirDialogsOnTheLiveRule)
     EXPECT_EQ(opened, (QStringList{"frmDesigners", "frmAddBands", "frmDropFields", "frmAdvanceds"}));
     EXPECT_EQ(bandsInDialog, QStringLiteral("2"));
     EXPECT_EQ(fieldsListed, 1);
+}
+
+TEST_F(DesignerCommands, AfterTheAddBandDialogThePropertiesShowTheNewBandAsItIs)
+{
+    r->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("H"));
+    int mode = -1;
+    QString trigger, first;
+    ModalDriver driver([&](QDialog* d) {
+        if (d->objectName() == QStringLiteral("frmDesigners")) {
+            d->findChild<QAction*>(QStringLiteral("mnuSubBandAdd0"))->trigger(); // before the current band
+            mode = child<QComboBox>(d, "cboIncrMode")->currentIndex();
+            trigger = child<QComboBox>(d, "cboTrigerBand")->currentText();
+            first = r->Band(1)->Name();
+        } else {
+            child<QComboBox>(d, "cboStyle")->setCurrentIndex(3);
+            child<QComboBox>(d, "cboIncrMode")->setCurrentIndex(2);
+            child<QComboBox>(d, "cboTrigerBand")->setCurrentIndex(1);
+            child<QLineEdit>(d, "txtName")->setText(QStringLiteral("N"));
+            child<QPushButton>(d, "cmdOK")->click();
+        }
+    });
+    ui::script::answer(ui::vbNo);
+    r->ShowDesigner(QString(), true);
+    EXPECT_EQ(first, QStringLiteral("N"));
+    EXPECT_EQ(mode, 2);
+    EXPECT_EQ(trigger, QStringLiteral("Head"));
 }
 
 } // namespace

@@ -347,6 +347,43 @@ TEST_F(MainWindowTest, TheTitlesDoNotOverlapAtTheSmallestSize)
     EXPECT_GE(caption->width(), caption->sizeHint().width());
     EXPECT_GE(totals->width(), totals->sizeHint().width());
     EXPECT_LE(caption->geometry().right(), totals->geometry().left());
+    // The splitter at its widest position leaves them whole too.
+    double x = 1e6;
+    w.SizeControls(x);
+    QCoreApplication::processEvents();
+    EXPECT_GE(totals->width(), totals->sizeHint().width());
+    EXPECT_LE(totals->geometry().right(), totals->parentWidget()->width());
+}
+
+TEST_F(MainWindowTest, EveryDeviceIsUnderExactlyOneNodeAndTheNodesAddUpToTheRoot)
+{
+    addTreeDevices();
+    const QStringList classes = {u"PC"_s, u"pc"_s, u"运输设备\u3000"_s, u"运输设备\t"_s, u"运输设备\r\n"_s, u"运输设备"_s};
+    for (int i = 0; i < classes.size(); ++i)
+        testutil::devicerows::addDevice(7 + i, u"B%1"_s.arg(i), u"乙"_s, i + 1, 0, 0, 1, classes[i]);
+    logInWithDeparts(QString());
+    frmMain w;
+    showLoaded(w);
+    chooseScheme(w, 0);
+    QTreeWidgetItem* root = w.tvwDevices->topLevelItem(0);
+    const qint64 total = w.deviceList->totalTenThousandths();
+    QList<qint32> ids;
+    qint64 sum = 0;
+    int pcs = 0;
+    for (int i = 0; i < root->childCount(); ++i) {
+        pcs += root->child(i)->text(0).compare(u"pc"_s, Qt::CaseInsensitive) == 0;
+        click(w, root->child(i));
+        ids += listed(w);
+        sum += w.deviceList->totalTenThousandths();
+    }
+    std::sort(ids.begin(), ids.end());
+    QList<qint32> all;
+    for (int id = 1; id <= 12; ++id)
+        all << id;
+    EXPECT_EQ(ids, all);
+    EXPECT_EQ(sum, total);
+    EXPECT_EQ(pcs, 1);
+    EXPECT_TRUE(ui::script::shown().isEmpty());
 }
 
 TEST_F(MainWindowTest, TreeNodesSelectTheirDevicesAndTheCaptionFollows)
