@@ -124,7 +124,8 @@ void PlaceOverOwner(QWidget* window)
     QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
     if (!owner)
         return;
-    QRect r(QPoint(), window->size());
+    // a window never resized takes its size hint when shown
+    QRect r(QPoint(), window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint());
     r.moveCenter(owner->frameGeometry().center());
     if (const QScreen* screen = owner->screen()) {
         const QRect area = screen->availableGeometry();

@@ -1,5 +1,7 @@
 // The main window over real database files: menus, settings, unloading, the tree by
 // scheme, the device list and the events of the windows beside it.
+#include "main/core/defaultrule.h"
+#include "main/core/startup.h"
 #include "main/devices/frmdevices.h"
 #include "main/mainwin/devicelist.h"
 #include "main/mainwin/frmmain.h"
@@ -12,6 +14,7 @@
 #include "platform/core/msgbox.h"
 #include "platform/print/printer.h"
 #include "platform/core/settings.h"
+#include "shared/com/create.h"
 #include "platform/ui/twips.h"
 #include "tests/main/mainwin/listfixture.h"
 #include <QApplication>
@@ -19,6 +22,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -384,6 +388,37 @@ TEST_F(MainWindowTest, EveryDeviceIsUnderExactlyOneNodeAndTheNodesAddUpToTheRoot
     EXPECT_EQ(sum, total);
     EXPECT_EQ(pcs, 1);
     EXPECT_TRUE(ui::script::shown().isEmpty());
+}
+
+TEST_F(MainWindowTest, TheEditorAndTheFilterOpenOverTheMainWindowAndAClassNotInTheRuleIsToldOnce)
+{
+    addTreeDevices();   // classes the rule does not have
+    logInWithDeparts(QString());
+    folder->registerComponents();
+    gCodes = com::createObject<tessaly::ICodeClass>(tessaly::CLSID_CodeClass);
+    gCodes->Load(QVariant(DefaultCodeRule()), QString());
+    {
+        frmMain w;
+        showLoaded(w);
+        w.showNormal();
+        w.setGeometry(150, 100, 500, 400);
+        QCoreApplication::processEvents();
+        ui::script::clear();
+        w.selectRow(w.deviceList->findDevice(1));
+        w.lvwDevices_DblClick();
+        ASSERT_TRUE(w.frmDevice);
+        EXPECT_EQ(ui::script::shown().size(), 1);
+        EXPECT_EQ(ui::script::last().prompt, u"列表中无指定跟踪值。"_s);
+        w.mnuToolFilt_Click();
+        ASSERT_TRUE(w.frmFilt);
+        for (QWidget* opened : {static_cast<QWidget*>(w.frmDevice.data()), static_cast<QWidget*>(w.frmFilt.data())}) {
+            const QRect r = opened->frameGeometry(), screen = opened->screen()->availableGeometry();
+            EXPECT_TRUE(screen.contains(r)) << opened->objectName().toStdString();
+            if (r.width() < screen.width() && r.height() < screen.height())   // centred over the main window
+                EXPECT_LE((r.center() - w.frameGeometry().center()).manhattanLength(), 40) << opened->objectName().toStdString();
+        }
+    }
+    gCodes = nullptr;
 }
 
 TEST_F(MainWindowTest, TreeNodesSelectTheirDevicesAndTheCaptionFollows)
