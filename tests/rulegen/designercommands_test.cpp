@@ -49,27 +49,22 @@ TEST_F(DesignerCommands, NewBandFieldsAndAdvancedOpenTheirDialogsOnTheLiveRule)
 TEST_F(DesignerCommands, AfterTheAddBandDialogThePropertiesShowTheNewBandAsItIs)
 {
     r->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("H"));
-    int mode = -1;
-    QString trigger, first;
+    QString shown;
     ModalDriver driver([&](QDialog* d) {
         if (d->objectName() == QStringLiteral("frmDesigners")) {
             d->findChild<QAction*>(QStringLiteral("mnuSubBandAdd0"))->trigger(); // before the current band
-            mode = child<QComboBox>(d, "cboIncrMode")->currentIndex();
-            trigger = child<QComboBox>(d, "cboTrigerBand")->currentText();
-            first = r->Band(1)->Name();
-        } else {
-            child<QComboBox>(d, "cboStyle")->setCurrentIndex(3);
-            child<QComboBox>(d, "cboIncrMode")->setCurrentIndex(2);
-            child<QComboBox>(d, "cboTrigerBand")->setCurrentIndex(1);
-            child<QLineEdit>(d, "txtName")->setText(QStringLiteral("N"));
-            child<QPushButton>(d, "cmdOK")->click();
+            shown = r->Band(1)->Name() + QString::number(child<QComboBox>(d, "cboIncrMode")->currentIndex()) +
+                    child<QComboBox>(d, "cboTrigerBand")->currentText();
+            return;
         }
+        for (auto [box, index] : {std::pair{"cboStyle", 3}, {"cboIncrMode", 2}, {"cboTrigerBand", 1}})
+            child<QComboBox>(d, box)->setCurrentIndex(index);
+        child<QLineEdit>(d, "txtName")->setText(QStringLiteral("N"));
+        child<QPushButton>(d, "cmdOK")->click();
     });
     ui::script::answer(ui::vbNo);
     r->ShowDesigner(QString(), true);
-    EXPECT_EQ(first, QStringLiteral("N"));
-    EXPECT_EQ(mode, 2);
-    EXPECT_EQ(trigger, QStringLiteral("Head"));
+    EXPECT_EQ(shown, QStringLiteral("N2Head"));
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "tests/main/core/dbfixture.h"
 #include "main/core/mdlwidgets.h"
 #include "platform/core/msgbox.h"
-#include "platform/cindral/cindral.h"
 #include <QComboBox>
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -90,21 +89,6 @@ TEST_F(MdlMiscTest, ComboListWithNoneAndFilters)
     EXPECT_EQ(combo.count(), 5);
     EXPECT_FALSE(combo.itemData(1).isValid());
     EXPECT_TRUE(ui::script::shown().isEmpty());
-
-    // A long list reports its progress every 50th row, rounded: 50 of 120 gives 42.
-    for (int i = 1; i < 120; ++i) // beside the list's code 0
-        addSysInfo(200 + i, QStringLiteral("Trans"), i, QStringLiteral("经办人%1").arg(i));
-    cindral::Hub hub;
-    gMsgHub = &hub;
-    QList<int> progress;
-    QObject::connect(&hub, &cindral::Hub::progressChanged, [&] {
-        if (hub.progressShown() && hub.progress() > 0)
-            progress << hub.progress();
-    });
-    LoadComboList(&combo, QStringLiteral("Trans"));
-    gMsgHub = nullptr;
-    EXPECT_EQ(combo.count(), 120);
-    EXPECT_EQ(progress, (QList<int>{42, 83}));
 }
 
 TEST_F(MdlMiscTest, SelectComboItemByValueTextAndName)
