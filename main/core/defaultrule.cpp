@@ -12,7 +12,7 @@ constexpr char16_t kDefaultCodeRule[] =
     u"4\r"
     u"1\r"
     u"5\r"
-    u"0\r"
+    u"1\r"
     u"6\r"
     u"0\r"
     u"7\r"

@@ -1,6 +1,7 @@
 #include "main/core/devicefilter.h"
 #include "main/core/mdlmisc.h"
 #include "platform/core/vberror.h"
+#include "platform/core/vbrt.h"
 #include "platform/dao/jetsql.h"
 #include <QRegularExpression>
 
@@ -36,7 +37,8 @@ QString nodeCondition(const TreeNode& node)
     if (f[1] == u"2")
         return QStringLiteral("(FORMAT(") + column + QStringLiteral(",'") + datePattern(f[2]) +
                QStringLiteral("')=") + SqlText(f[3]) + QLatin1Char(')');
-    const QString text = node.text.trimmed();
+    // trimmed as the database's Trim does, so the node selects the devices it groups
+    const QString text = vb::Trim(node.text);
     if (text.isEmpty())
         return QLatin1Char('(') + column + QStringLiteral(" IS NULL OR Trim(") + column + QStringLiteral(")='')");
     return QStringLiteral("(Trim(") + column + QStringLiteral(")=") + SqlText(text) + QLatin1Char(')');

@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QListView>
 #include <QQueue>
 #include <QRegularExpression>
+#include <QStyle>
 
 namespace ui {
 namespace {
@@ -31,6 +33,15 @@ QString run(FileDialogRequest r, QWidget* parent)
         return a.cancelled ? QString() : a.path;
     }
     QFileDialog dlg(parent ? parent : QApplication::activeWindow(), r.title);
+    prepareFileDialog(dlg, r);
+    const bool ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    DoEvents();
+    return ok ? dlg.selectedFiles().constFirst() : QString();
+}
+} // namespace
+
+void prepareFileDialog(QFileDialog& dlg, const FileDialogRequest& r)
+{
     dlg.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     const QString filters = qtFilter(r.filter);
@@ -51,11 +62,11 @@ QString run(FileDialogRequest r, QWidget* parent)
         dlg.selectFile(named.fileName());
     if (r.save)
         dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
-    const bool ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
-    DoEvents();
-    return ok ? dlg.selectedFiles().constFirst() : QString();
+    // the side bar wide enough for its entries
+    if (auto* side = dlg.findChild<QListView*>(QStringLiteral("sidebar")))
+        side->setMinimumWidth(side->sizeHintForColumn(0) + 2 * side->frameWidth() +
+                              side->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, side));
 }
-} // namespace
 
 QString qtFilter(const QString& windowsFilter)
 {

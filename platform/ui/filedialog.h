@@ -4,6 +4,7 @@
 #include <QString>
 #include <QList>
 
+class QFileDialog;
 class QWidget;
 
 namespace ui {
@@ -22,6 +23,9 @@ struct FileDialogRequest {
 // there; otherwise the dialog starts in initialFolder.
 QString GetOpenFileName(const FileDialogRequest& request, QWidget* parent = nullptr);
 QString GetSaveFileName(const FileDialogRequest& request, QWidget* parent = nullptr);
+// Sets a file dialog up as the request asks: mode, filters, folder, name, a side bar sized
+// for its entries. The two above show the dialog so prepared.
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
 
 // The filter in Qt's form: "Text files (*.txt);;Pictures (*.jpg *.png)". A description
 // that already names its patterns in brackets keeps them; otherwise the patterns are

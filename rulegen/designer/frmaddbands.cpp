@@ -281,11 +281,15 @@ void frmAddBands::ReadBandControls()
             throw error(2004);
         b->setDataField(fields->Item(cboBound->currentIndex() + 1).get());
     });
-    ignoring([&] { b->setIncrMode(IncrModes(cboIncrMode->currentIndex())); });
-    ignoring([&] {
-        const int i = cboTrigerBand->currentIndex();
-        b->setTrigerBand(m_rule && i >= 1 && i <= m_rule->Count() ? m_rule->bands()[i - 1].get() : nullptr);
-    });
+    // a band that just became a counter keeps the mode its style gave it
+    if (cboIncrMode->isEnabled())
+        ignoring([&] { b->setIncrMode(IncrModes(cboIncrMode->currentIndex())); });
+    // only a triggered counter has a trigger band
+    if (b->isCounter() && b->IncrMode() == imTrigered)
+        ignoring([&] {
+            const int i = cboTrigerBand->currentIndex();
+            b->setTrigerBand(m_rule && i >= 1 && i <= m_rule->Count() ? m_rule->bands()[i - 1].get() : nullptr);
+        });
     FillBandControls();
 }
 

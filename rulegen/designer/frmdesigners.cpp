@@ -665,6 +665,8 @@ void frmDesigners::addBand(int position)
         QString reference = b ? b->Name() : QString();
         qint32 pos = position;
         m_code->ShowAddBandDialog(reference, pos);
+        // the dialog sets a new band's raise mode and trigger after the strip was rebuilt
+        ShowBandInfo();
     });
 }
 

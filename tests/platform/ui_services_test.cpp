@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -102,6 +103,17 @@ TEST(FileDialogs, WindowsFiltersBecomeQtFilters)
     EXPECT_EQ(ui::qtFilter(QStringLiteral("所有文件 (*.*)|*.*")), QStringLiteral("所有文件 (*.*)"));
     EXPECT_EQ(ui::qtFilter(QStringLiteral("*.txt")), QStringLiteral("*.txt (*.txt)"));
     EXPECT_TRUE(ui::qtFilter(QString()).isEmpty());
+}
+
+TEST(FileDialogs, TheSideBarShowsItsEntriesWhole)
+{
+    QFileDialog dlg;
+    ui::prepareFileDialog(dlg, ui::FileDialogRequest{false, QString(), QDir::homePath()});
+    dlg.show();
+    auto* side = dlg.findChild<QListView*>(QStringLiteral("sidebar"));
+    ASSERT_TRUE(side && side->model()->rowCount() > 0);
+    for (int i = 0; i < side->model()->rowCount(); ++i)
+        EXPECT_LE(side->sizeHintForIndex(side->model()->index(i, 0)).width(), side->viewport()->width()) << i;
 }
 
 TEST(FileDialogs, ScriptedAnswersAndWhatWasAsked)

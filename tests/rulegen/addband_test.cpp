@@ -197,6 +197,7 @@ TEST_F(AddBand, ControlsFollowTheStyleAndShowWhatTheBandAccepted)
         EXPECT_FALSE(bound->isEnabled());
 
         choose(d, "cboStyle", 3);
+        EXPECT_EQ(child<QComboBox>(d, "cboIncrMode")->currentIndex(), int(imIncrAuto)); // numbers at once
         auto* length = child<QLineEdit>(d, "txtLength");
         EXPECT_TRUE(length->isEnabled());
         type(d, "txtLength", QStringLiteral("0"));
@@ -212,9 +213,16 @@ TEST_F(AddBand, ControlsFollowTheStyleAndShowWhatTheBandAccepted)
         EXPECT_EQ(trigger->currentText(), QStringLiteral("Head"));
         child<QLineEdit>(d, "txtName")->setText(QStringLiteral("No"));
         ok(d);
+        // the next band, a field, takes no trigger along
+        choose(d, "cboStyle", 2);
+        EXPECT_FALSE(trigger->isEnabled());
+        choose(d, "cboBound", 0);
+        child<QLineEdit>(d, "txtName")->setText(QStringLiteral("G"));
+        ok(d);
     });
     EXPECT_TRUE(ui::script::shown().isEmpty()) << ui::script::last().prompt.toStdString();
-    ASSERT_EQ(names(), (QStringList{"Head", "No"}));
+    ASSERT_EQ(names(), (QStringList{"Head", "G", "No"}));
+    EXPECT_FALSE(r->Band(QStringLiteral("G"))->TrigerBand());
     com::ComPtr<IBand> b = r->Band(QStringLiteral("No"));
     EXPECT_EQ(b->Style(), bsIncreaseNumber);
     EXPECT_EQ(b->Length(), 4);

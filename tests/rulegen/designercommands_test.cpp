@@ -1,6 +1,8 @@
 // The designer's new-band, field and advanced commands open their dialogs on the live rule
 // (a rule made by class identifier, the windows of the built library).
 #include "tests/rulegen/rulegen_testutil.h"
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -42,6 +44,27 @@ TEST_F(DesignerCommands, NewBandFieldsAndAdvancedOpenTheirDialogsOnTheLiveRule)
     EXPECT_EQ(opened, (QStringList{"frmDesigners", "frmAddBands", "frmDropFields", "frmAdvanceds"}));
     EXPECT_EQ(bandsInDialog, QStringLiteral("2"));
     EXPECT_EQ(fieldsListed, 1);
+}
+
+TEST_F(DesignerCommands, AfterTheAddBandDialogThePropertiesShowTheNewBandAsItIs)
+{
+    r->Add(QStringLiteral("Head"), bsFixed, smNoneSwap, QStringLiteral("H"));
+    QString shown;
+    ModalDriver driver([&](QDialog* d) {
+        if (d->objectName() == QStringLiteral("frmDesigners")) {
+            d->findChild<QAction*>(QStringLiteral("mnuSubBandAdd0"))->trigger(); // before the current band
+            shown = r->Band(1)->Name() + QString::number(child<QComboBox>(d, "cboIncrMode")->currentIndex()) +
+                    child<QComboBox>(d, "cboTrigerBand")->currentText();
+            return;
+        }
+        for (auto [box, index] : {std::pair{"cboStyle", 3}, {"cboIncrMode", 2}, {"cboTrigerBand", 1}})
+            child<QComboBox>(d, box)->setCurrentIndex(index);
+        child<QLineEdit>(d, "txtName")->setText(QStringLiteral("N"));
+        child<QPushButton>(d, "cmdOK")->click();
+    });
+    ui::script::answer(ui::vbNo);
+    r->ShowDesigner(QString(), true);
+    EXPECT_EQ(shown, QStringLiteral("N2Head"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -77,7 +78,7 @@ void LoadComboList(QComboBox* combo, const QString& type, const QString& sql, bo
             }
             ++pos;
             if (pos % 50 == 0) {
-                SetProgress(pos, count);
+                SetProgress(pos, count, true);
                 ui::DoEvents();
             }
             rs.MoveNext();
@@ -116,6 +117,22 @@ void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& tex
         return;
     }
     combo->setCurrentIndex(found);
+}
+
+void PlaceOverOwner(QWidget* window)
+{
+    QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    if (!owner)
+        return;
+    // a window never resized takes its size hint when shown
+    QRect r(QPoint(), window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint());
+    r.moveCenter(owner->frameGeometry().center());
+    if (const QScreen* screen = owner->screen()) {
+        const QRect area = screen->availableGeometry();
+        r.moveLeft(std::max(area.left(), std::min(r.left(), area.right() + 1 - r.width())));
+        r.moveTop(std::max(area.top(), std::min(r.top(), area.bottom() + 1 - r.height())));
+    }
+    window->move(r.topLeft());
 }
 
 const QString kDateSample = QStringLiteral("0000-00-00 00:00");

@@ -5,6 +5,7 @@
 class QComboBox;
 class QTreeView;
 class QTreeWidget;
+class QWidget;
 
 namespace ostrel {
 
@@ -23,6 +24,9 @@ void SelectComboItem(QComboBox* combo, const QVariant& value, const QString& tex
 // these columns it keeps them with the widths the user gave them; otherwise the new columns
 // take their first widths from `samples` (SizeColumns).
 void SetupColumns(QTreeWidget* list, const QString& spec, const QStringList& samples = {});
+
+// Centres a window that is not yet shown over its owner's window, within the owner's screen.
+void PlaceOverOwner(QWidget* window);
 
 // Sample cells for SizeColumns: a date to the minute, a 16-digit device number, eight
 // characters of a name.

@@ -16,15 +16,17 @@ void ShowProgress(bool on)
         gMsgHub->ShowProgress(on ? -1 : 0);
 }
 
-int ProgressPercent(qint64 done, qint64 count)
+int ProgressPercent(qint64 done, qint64 count, bool rounded)
 {
-    return count > 0 ? int(done * 100 / count) : 0;
+    if (count <= 0)
+        return 0;
+    return int(rounded ? (done * 200 + count) / (2 * count) : done * 100 / count);
 }
 
-void SetProgress(qint64 done, qint64 count)
+void SetProgress(qint64 done, qint64 count, bool rounded)
 {
     if (gMsgHub)
-        gMsgHub->SetProgress(ProgressPercent(done, count));
+        gMsgHub->SetProgress(ProgressPercent(done, count, rounded));
 }
 
 } // namespace ostrel

@@ -19,9 +19,9 @@ void PostStatus(const QString& text, qint32 style, qint16 flags);
 void ShowProgress(bool on);
 
 // The whole percentage of `done` rows out of `count`: done * 100 / count, whole-number
-// division; 0 for a count of 0 or less.
-int ProgressPercent(qint64 done, qint64 count);
-// Moves the progress display to ProgressPercent(done, count).
-void SetProgress(qint64 done, qint64 count);
+// division, or rounded to the nearest whole number; 0 for a count of 0 or less.
+int ProgressPercent(qint64 done, qint64 count, bool rounded = false);
+// Moves the progress display to ProgressPercent(done, count, rounded).
+void SetProgress(qint64 done, qint64 count, bool rounded = false);
 
 } // namespace ostrel

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -410,6 +411,29 @@ void frmDevices::step(qint32 direction)
     ui::DoEvents();
 }
 
+void frmDevices::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes the window as its close button does
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        cmdCancel->click();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+namespace {
+
+bool isUsedUpCounter(tessaly::ICodeClass& rule, const QString& band)
+{
+    for (int i = 1; i <= rule.Count(); ++i) {
+        com::ComPtr<tessaly::IBand> b = rule.Band(i);
+        if (b->Name() == band)
+            return b->Style() == tessaly::bsIncreaseNumber || b->Style() == tessaly::bsIncreaseAlpha;
+    }
+    return false;
+}
+
+} // namespace
+
 void frmDevices::cmdAuto_Click()
 {
     ui::runCommand([&] {
@@ -425,7 +449,17 @@ void frmDevices::cmdAuto_Click()
         for (int i = 0; i < 3; ++i)
             rule.UsrFields()->Item(kClassFields[i])->setValue(classNode(cboDevice[i])->Tag());
         rule.UsrFields()->Item(QStringLiteral("购置年代"))->setValue(purchased.toString(kDateFormat));
-        txtDevNo->setText(rule.GetCode(tessaly::gsNewCode));
+        try {
+            txtDevNo->setText(rule.GetCode(tessaly::gsNewCode));
+        } catch (const vb::Error& e) {
+            // the rule names the band whose value does not fit; a counter that no longer fits is used up
+            const QString band = e.description().section(QStringLiteral("\r\n"), -1);
+            if (e.number() != vb::componentError(2036) || !isUsedUpCounter(rule, band))
+                throw;
+            throw vb::Error(e.number(), QStringLiteral("本分类的编号已用完：区段“%1”已没有可用的值，无法自动编码。\r\n"
+                                                       "请在“设备编码规则..”中加长区段“%1”，或直接输入设备编号。")
+                                            .arg(band));
+        }
     }, this);
     ui::DoEvents();
 }

@@ -34,6 +34,7 @@ void frmMain::ShowAddWin(qint32& Mode, qint32 Dev_ID)
 {
     if (!frmDevice) {
         frmDevice = new frmDevices(this);
+        PlaceOverOwner(frmDevice);
         connect(frmDevice.data(), &frmDevices::InfoChg, this, &frmMain::frmDevice_InfoChg);
         connect(frmDevice.data(), &frmDevices::GetItem, this, &frmMain::frmDevice_GetItem);
     } else if (frmDevice->isVisible()) {
@@ -170,6 +171,7 @@ void frmMain::mnuToolFilt_Click()
     ui::runCommand([&] {
         if (!frmFilt) {
             frmFilt = new frmFilter(this);
+            PlaceOverOwner(frmFilt);
             connect(frmFilt.data(), &frmFilter::Apply, this,
                     [this](QString FilterText, bool& Refused) { Refused = !frmFilt_Apply(FilterText); });
             ui::DoEvents();

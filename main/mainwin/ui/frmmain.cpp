@@ -434,7 +434,14 @@ void frmMain::SizeControls(double& X)
         if (X < 1500)
             X = 1500;
         m_splitterX = X;
-        const int tree = ui::twipsToPixelsX(X);
+        // the list's pane keeps room for its totals wherever the splitter is
+        int tree = ui::twipsToPixelsX(X);
+        if (imgSplitter->isVisible()) {
+            // the title row: the totals whole, the caption beside them may give way
+            const QLayoutItem* row = lblTitle[0]->parentWidget()->layout()->itemAt(0);
+            const int room = imgSplitter->width() - imgSplitter->handleWidth() - row->minimumSize().width();
+            tree = std::max(ui::twipsToPixelsX(1500), std::min(tree, room));
+        }
         const int rest = std::max(1, imgSplitter->width() - tree - imgSplitter->handleWidth());
         imgSplitter->setSizes({tree, rest});
     });

@@ -12,12 +12,14 @@
 #include "platform/core/app.h"
 #include "platform/core/events.h"
 #include "platform/core/settings.h"
+#include "platform/core/like.h"
 #include "platform/ui/command.h"
 #include "platform/ui/winlock.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QSet>
 #include <QStyle>
 #include <QTreeView>
@@ -98,7 +100,8 @@ void frmMain::addChildNodes(QTreeWidgetItem* node, const QString& level, const Q
 {
     const QStringList f = TagFields(level, 4);
     if (f[1].isEmpty() || f[1] == u"0") {
-        // One node per trimmed value; Null and blank values share the empty one.
+        // One node per value as the node's condition compares it: trimmed by the database,
+        // letter case ignored; Null and blank values share the empty one.
         const QString column = SqlName(f[0]);
         dao::Recordset rs = RequireDatabase().OpenRecordset(
             QStringLiteral("SELECT DISTINCT Trim(") + column + QStringLiteral(") AS [v] FROM [Dev_Info]") + filter +
@@ -106,9 +109,10 @@ void frmMain::addChildNodes(QTreeWidgetItem* node, const QString& level, const Q
             dao::dbOpenSnapshot);
         QSet<QString> seen;
         for (; !rs.Eof(); rs.MoveNext()) {
-            const QString text = rs.Fields(0).Value().toString().trimmed();
-            if (!seen.contains(text)) {
-                seen.insert(text);
+            const QString text = rs.Fields(0).Value().toString();
+            const QString key = vb::caseFold(text);
+            if (!seen.contains(key)) {
+                seen.insert(key);
                 addNode(node, text, f[0]);
             }
         }
@@ -233,6 +237,8 @@ void frmMain::showListTotals()
 {
     lblTitle[0]->setText(QStringLiteral("设备共计:") + QString::number(deviceList->rowCount()) +
                          QStringLiteral(" 价值:") + FormatCurrency(deviceList->totalTenThousandths()));
+    double x = m_splitterX;
+    SizeControls(x);   // room for the totals
 }
 
 void frmMain::deviceListFinished()
@@ -244,7 +250,10 @@ void frmMain::deviceListFinished()
         caption += QStringLiteral("--[过滤状态]");
     setWindowTitle(caption);
     m_tbsTag.clear();
-    if (chkTrack->isChecked())
+    // with no row selected the pane shows no device, tracked or not
+    const bool paneShown = !txtDevice->toPlainText().isEmpty() || lstDetail->topLevelItemCount() > 0 ||
+                           !imgDevice->pixmap().isNull();
+    if (chkTrack->isChecked() || (selectedRow() < 0 && paneShown))
         tbsDevice_Click();
     PostStatus(m_listNote);
 }

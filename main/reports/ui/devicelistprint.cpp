@@ -119,8 +119,13 @@ QStringList PrintHeadings(const PrintColumns& columns)
     QStringList headings;
     for (const PrintColumn& c : columns)
         if (c.selected)
-            headings << (plainGroup && c.kind == 1 && c.caption == kGroupCaption ? QStringLiteral("所属组别") : c.caption);
+            headings << (plainGroup ? PrintHeading(c) : c.caption);
     return headings;
+}
+
+QString PrintHeading(const PrintColumn& column)
+{
+    return column.kind == 1 && column.caption == kGroupCaption ? QStringLiteral("所属组别") : column.caption;
 }
 
 QString PrintQuery(const PrintColumns& columns, const QString& condition)

@@ -40,6 +40,8 @@ QString PrintQuery(const PrintColumns& columns, const QString& condition);
 
 // The heading a selected entry prints under: its caption, except the coded 设备组别 when
 // the plain 设备组别 is printed too ("所属组别", the editor's label for that column).
+// The heading that tells a coded column from the plain one of the same caption.
+QString PrintHeading(const PrintColumn& column);
 QStringList PrintHeadings(const PrintColumns& columns);
 
 // Queries the selected columns, copies the rows into a temporary database with coded

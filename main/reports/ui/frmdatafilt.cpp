@@ -43,8 +43,9 @@ frmDataFilt::frmDataFilt(QWidget* parent) : QDialog(parent)
     cboFilt[2]->setEditable(true);
     chkOption = new QCheckBox(QStringLiteral("作为数字处理"), this);
     chkOption->setObjectName(QStringLiteral("chkOption"));
-    OKButton = MakeButton(this, "OKButton", QStringLiteral("确定"));
-    CancelButton = MakeButton(this, "CancelButton", QStringLiteral("取消"));
+    OKButton = MakeButton(this, "OKButton", QStringLiteral("确定(&Y)"));
+    CancelButton = MakeButton(this, "CancelButton", QStringLiteral("取消(&C)"));
+    OKButton->setDefault(true); // Enter confirms; Escape cancels as the dialog's reject
 
     auto* left = new QVBoxLayout;
     left->addLayout(optionBox);

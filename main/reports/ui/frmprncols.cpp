@@ -19,6 +19,7 @@ namespace {
 
 const QString kSection = QStringLiteral("Settings");
 const QString kKey = QStringLiteral("PrintColumns");
+constexpr int kCaptionRole = Qt::UserRole + 1;
 
 } // namespace
 
@@ -31,8 +32,9 @@ frmPrnCols::frmPrnCols(QWidget* parent) : QDialog(parent)
     cmdUp = MakeButton(this, "cmdUp", QStringLiteral("上移(&U)"));
     cmdDown = MakeButton(this, "cmdDown", QStringLiteral("下移(&D)"));
     cmdDefault = MakeButton(this, "cmdDefault", QStringLiteral("复位(&R)"));
-    OKButton = MakeButton(this, "OKButton", QStringLiteral("确定"));
-    CancelButton = MakeButton(this, "CancelButton", QStringLiteral("取消"));
+    OKButton = MakeButton(this, "OKButton", QStringLiteral("确定(&Y)"));
+    CancelButton = MakeButton(this, "CancelButton", QStringLiteral("取消(&C)"));
+    OKButton->setDefault(true); // Enter confirms; Escape cancels as the dialog's reject
 
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {OKButton, CancelButton, cmdUp, cmdDown, cmdDefault})
@@ -66,14 +68,15 @@ PrintColumns frmPrnCols::columns() const
     PrintColumns l;
     for (int i = 0; i < lstCols->count(); ++i) {
         const QListWidgetItem* it = lstCols->item(i);
-        l.append({it->text(), it->data(Qt::UserRole).toInt(), it->checkState() == Qt::Checked});
+        l.append({it->data(kCaptionRole).toString(), it->data(Qt::UserRole).toInt(), it->checkState() == Qt::Checked});
     }
     return l;
 }
 
 void frmPrnCols::addEntry(const PrintColumn& c, int row)
 {
-    auto* it = new QListWidgetItem(c.caption);
+    auto* it = new QListWidgetItem(PrintHeading(c));
+    it->setData(kCaptionRole, c.caption);
     it->setData(Qt::UserRole, c.kind);
     it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
     it->setCheckState(c.selected ? Qt::Checked : Qt::Unchecked);
@@ -84,6 +87,9 @@ void frmPrnCols::showColumns(const PrintColumns& columns)
 {
     for (const PrintColumn& c : columns)
         addEntry(c);
+    // tall enough for every entry
+    if (lstCols->count() > 0)
+        lstCols->setMinimumHeight(lstCols->sizeHintForRow(0) * lstCols->count() + 2 * lstCols->frameWidth());
 }
 
 void frmPrnCols::Form_Load()

@@ -3,6 +3,8 @@
 #include "main/core/ui/mdlwidgets.h"
 #include "main/core/schema.h"
 #include "main/core/strings.h"
+#include "main/core/globals.h"
+#include "main/core/usrinfos.h"
 #include "platform/core/app.h"
 #include "platform/core/eventlog.h"
 #include "platform/core/events.h"
@@ -155,6 +157,8 @@ void PrintList(const QString& Title, const QDateTime& PrintDate, const QAbstract
     gReport = com::createObject<parvel::IParvel>(parvel::CLSID_Parvel());
     gReport->setPaperSize(9);
     gReport->setCompany(OrganisationName());
+    if (gUsrInfos)   // the footer's operator
+        gReport->setUsrName(gUsrInfos->UsrName());
     // The library reports nothing to its caller: a print it gave up is told by its log entry.
     plat::TakeLastEvent(kReportSource);
     gReport->ReportPrint(infos, &rs, Title, dateText, total, QString(), 0, true, true);

@@ -36,6 +36,7 @@ protected:
 // band clears the tree), then the tree.
 com::ComPtr<ICodeClass> buildDefaultRule(const com::ComPtr<ICodeClass>& r)
 {
+    r->setAllowSetup(true); // as the designer stores it
     const QStringList fields = {u"设备大类"_s, u"设备属类"_s, u"设备组别"_s, u"购置年代"_s};
     for (const QString& f : fields)
         r->UsrFields()->Add(f);

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 using namespace ostrel;
 using namespace Qt::StringLiterals;
@@ -116,6 +117,15 @@ TEST_F(EditorTest, NumberingSetsTheRuleFieldsAndCountsOnFromTheLastStoredNumber)
     editor->txtPurDate->setText(u"去年"_s);
     editor->cmdAuto->click();
     EXPECT_EQ(prompts(), (QStringList{u"数据不合法！设备分类"_s, u"数据不合法！购置年代"_s}));
+    EXPECT_EQ(editor->txtDevNo->text(), u"01010220030002"_s);
+
+    // a used-up counter says what happened and what to do
+    editor->txtPurDate->setText(u"2003-05-06 10:20"_s);
+    addDevice(99, u"01010120039999"_s);
+    ui::script::clear();
+    editor->cmdAuto->click();
+    EXPECT_EQ(prompts(), QStringList{u"本分类的编号已用完：区段“序号”已没有可用的值，无法自动编码。\r\n"
+                                     u"请在“设备编码规则..”中加长区段“序号”，或直接输入设备编号。"_s});
     EXPECT_EQ(editor->txtDevNo->text(), u"01010220030002"_s);
 }
 
@@ -573,7 +583,7 @@ TEST_F(EditorTest, AClickOnThePictureEnlargesItAndCloseUnloadsTheEditor)
     EXPECT_EQ(shown, QSize(64, 48));
 
     editor->show();
-    editor->cmdCancel->click();
+    QTest::keyClick(editor->txtDevNo, Qt::Key_Escape); // as its close button
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(editor.isNull());
 }

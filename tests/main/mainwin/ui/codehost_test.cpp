@@ -1,5 +1,6 @@
 // The main window as the code rule's host, through a rule made by class identifier: last
 // codes from the stored devices, the stored rule, user fields.
+#include "main/core/defaultrule.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/globals.h"
 #include "main/mainwin/ui/frmmain.h"
@@ -114,6 +115,18 @@ TEST_F(CodeHostTest, SavedRulesAreStoredExactlyAndAFailedWriteIsReported)
     w->close();
     w.reset();
     EXPECT_FALSE(gCodes);   // released at unload
+}
+
+TEST_F(CodeHostTest, ANewDatabasesRuleLeavesTheDesignerUnchangedWithoutAQuestion)
+{
+    const QString stored = storedRule();
+    ASSERT_EQ(stored, DefaultCodeRule());
+    gCodes->Load(QVariant(stored), QString());
+    frmMain w;
+    w.Form_Load();
+    w.mnuFileDevRule_Click(); // opens and closes the designer
+    EXPECT_TRUE(ui::script::shown().isEmpty()) << ui::script::last().prompt.toStdString();
+    EXPECT_EQ(storedRule(), stored);
 }
 
 TEST_F(CodeHostTest, AddFieldAsksForANameAndShowsTheLibrarysRefusal)

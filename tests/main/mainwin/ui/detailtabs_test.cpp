@@ -335,8 +335,20 @@ TEST_F(DetailTabsTest, ListClicksAndKeysFollowTheTrackSwitch)
     QTest::keyClick(w->lvwDevices, Qt::Key_Down);
     EXPECT_EQ(w->selectedDevId(), 3);
     EXPECT_EQ(w->txtDeviceTag(), u"2\tA2"_s);
+    // A filter applied or cancelled leaves no row selected and the pane empty.
+    for (const QString& filter : {u"[价值]>3"_s, QString()}) {
+        show(*w, 1, u"Summary"_s);
+        ASSERT_EQ(w->txtDeviceTag(), u"1\tA1"_s);
+        w->frmFilt_Apply(filter);
+        while (w->listLoading())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_LT(w->selectedRow(), 0);
+        EXPECT_EQ(w->txtDeviceTag(), u"0\t"_s);
+        EXPECT_FALSE(w->txtDevice->toPlainText().contains(u"A1"_s));
+    }
 
     // A double-click opens the editor on the selected device; a device gone is refused.
+    w->selectRow(w->deviceList->findDevice(3));
     w->lvwDevices_DblClick();
     ASSERT_TRUE(w->frmDevice);
     EXPECT_EQ(w->frmDevice->currentDevice(), 3);

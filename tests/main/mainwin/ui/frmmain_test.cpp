@@ -1,5 +1,8 @@
 // The main window over real database files: menus, settings, unloading, the tree by
 // scheme, the device list and the events of the windows beside it.
+#include "main/core/defaultrule.h"
+#include "main/core/globals.h"
+#include "main/app/ui/startup.h"
 #include "main/devices/ui/frmdevices.h"
 #include "main/mainwin/devicelist.h"
 #include "main/mainwin/ui/frmmain.h"
@@ -12,6 +15,7 @@
 #include "platform/core/msgbox.h"
 #include "platform/print/printer.h"
 #include "platform/core/settings.h"
+#include "shared/com/create.h"
 #include "platform/ui/twips.h"
 #include "tests/main/mainwin/listfixture.h"
 #include <QApplication>
@@ -353,6 +357,56 @@ TEST_F(MainWindowTest, TheTitlesDoNotOverlapAtTheSmallestSize)
     EXPECT_GE(caption->width(), caption->sizeHint().width());
     EXPECT_GE(totals->width(), totals->sizeHint().width());
     EXPECT_LE(caption->geometry().right(), totals->geometry().left());
+    // The splitter at its widest position leaves them whole too.
+    double x = 1e6;
+    w.SizeControls(x);
+    QCoreApplication::processEvents();
+    EXPECT_GE(totals->width(), totals->sizeHint().width());
+    EXPECT_LE(totals->geometry().right(), totals->parentWidget()->width());
+}
+
+TEST_F(MainWindowTest, EveryDeviceIsUnderExactlyOneNodeAndTheNodesAddUpToTheRoot)
+{
+    addTreeDevices();
+    const QStringList classes = {u"PC"_s, u"pc"_s, u"运输设备\u3000"_s, u"运输设备\t"_s, u"运输设备\r\n"_s, u"运输设备"_s};
+    for (int i = 0; i < classes.size(); ++i)
+        testutil::devicerows::addDevice(7 + i, u"B%1"_s.arg(i), u"乙"_s, i + 1, 0, 0, 1, classes[i]);
+    logInWithDeparts(QString());
+    frmMain w;
+    showLoaded(w);
+    QTreeWidgetItem* root = w.tvwDevices->topLevelItem(0);
+    qint64 sum = -w.deviceList->totalTenThousandths();
+    QList<qint32> ids;
+    for (int i = 0; i < root->childCount(); ++i) {
+        click(w, root->child(i));
+        ids += listed(w);
+        sum += w.deviceList->totalTenThousandths();
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (QList<qint32>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));   // "PC" and "pc" one node
+    EXPECT_EQ(sum, 0);
+}
+
+TEST_F(MainWindowTest, TheEditorAndTheFilterOpenOverTheMainWindowAndAClassNotInTheRuleIsToldOnce)
+{
+    addTreeDevices();   // classes the rule does not have
+    logInWithDeparts(QString());
+    folder->registerComponents();
+    gCodes = com::createObject<tessaly::ICodeClass>(tessaly::CLSID_CodeClass);
+    gCodes->Load(QVariant(DefaultCodeRule()), QString());
+    {
+        frmMain w;
+        showLoaded(w);
+        w.setGeometry(150, 100, 500, 400);
+        w.selectRow(w.deviceList->findDevice(1));
+        w.lvwDevices_DblClick();
+        w.mnuToolFilt_Click();
+        EXPECT_EQ(ui::script::shown().size(), 1);
+        EXPECT_EQ(ui::script::last().prompt, u"列表中无指定跟踪值。"_s);
+        for (QWidget* opened : {static_cast<QWidget*>(w.frmDevice.data()), static_cast<QWidget*>(w.frmFilt.data())})
+            EXPECT_LE((opened->frameGeometry().center() - w.frameGeometry().center()).manhattanLength(), 40);
+    }
+    gCodes = nullptr;
 }
 
 TEST_F(MainWindowTest, TreeNodesSelectTheirDevicesAndTheCaptionFollows)

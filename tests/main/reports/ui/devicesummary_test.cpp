@@ -15,10 +15,13 @@ TEST(StatusTexts, ProgressIsAWholePercentage)
     struct Case {
         qint64 done, count;
         int percent;
+        bool rounded = false;
     };
     for (const Case& c : {Case{0, 7, 0}, Case{1, 3, 33}, Case{2, 3, 66}, Case{3, 3, 100}, Case{199, 200, 99},
-                          Case{5, 0, 0}, Case{3000000000LL, 3000000000LL, 100}})
-        EXPECT_EQ(ProgressPercent(c.done, c.count), c.percent) << c.done << "/" << c.count;
+                          Case{5, 0, 0}, Case{3000000000LL, 3000000000LL, 100}, Case{50, 120, 41},
+                          Case{50, 120, 42, true}, Case{2, 3, 67, true}, Case{1, 3, 33, true}, Case{1, 8, 13, true},
+                          Case{5, 0, 0, true}})
+        EXPECT_EQ(ProgressPercent(c.done, c.count, c.rounded), c.percent) << c.done << "/" << c.count;
 
     cindral::Hub hub;
     cindral::Messenger messenger;

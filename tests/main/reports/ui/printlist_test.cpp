@@ -45,6 +45,10 @@ TEST_F(PrintListTest, AListViewPrintsItsHeadersRowsAndTotalAndLeavesNoFile)
     const auto first = gReport.get();
     EXPECT_EQ(PrintListView(u"查询结果"_s, QDateTime::currentDateTime(), tree->model(), nullptr), 1);
     EXPECT_NE(gReport.get(), first);  // a new report object per print
+    EXPECT_FALSE(printed().contains(u"操作员：admin"_s));
+    logIn(u"admin"_s, u"secret-1"_s);   // the footer names the operator
+    PrintListView(u"查询结果"_s, QDateTime::currentDateTime(), tree->model(), nullptr);
+    EXPECT_TRUE(printed().contains(u"操作员：admin"_s));
 
     // A text longer than a plain text field takes reaches the library, which cuts it to its column.
     rows[5][1] = QString(300, QChar(u'长'));

@@ -1,3 +1,4 @@
+#include "main/reports/ui/frmdatafilt.h"
 #include "main/reports/ui/frmprncols.h"
 #include "main/reports/ui/devicelistprint.h"
 #include "platform/core/app.h"
@@ -5,7 +6,11 @@
 #include "platform/ui/beep.h"
 #include "tests/main/reports/ui/printfixture.h"
 #include "tests/common/raised.h"
+#include <QComboBox>
 #include <QListWidget>
+#include <QTest>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 
 using namespace ostrel;
@@ -52,6 +57,29 @@ TEST_F(PrnColsTest, FirstUseListsPlainThenCodedCaptionsAndStoresTheExactForm)
     EXPECT_EQ(lines[0], u"设备编号;0;1"_s);
     EXPECT_EQ(lines[19], u"使用部门;1;0"_s);
     EXPECT_FALSE(stored().endsWith(u"\n"_s));
+}
+
+TEST_F(PrnColsTest, EveryEntryShowsTheCodedGroupApartAndEnterAndEscapeAnswerTheDialogs)
+{
+    frmPrnCols w;
+    frmDataFilt f;
+    f.ShowInfo(u"名称;数"_s, 0, 2);
+    QObject::connect(&f, &frmDataFilt::Apply, [] { ui::MsgBox(u"applied"_s); });
+    w.show();
+    EXPECT_EQ(w.lstCols->item(15)->text(), u"所属组别"_s);
+    EXPECT_EQ(w.columns()[15], (PrintColumn{u"设备组别"_s, 1, false}));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_TRUE(w.lstCols->viewport()->rect().contains(w.lstCols->visualItemRect(w.lstCols->item(i)))) << i;
+    for (auto [dialog, focus, ok, confirmed] : {std::tuple{(QDialog*)&w, (QWidget*)w.lstCols, w.OKButton, u"请选择要打印的列！"_s},
+                                                {&f, f.cboFilt[2], f.OKButton, u"applied"_s}}) {
+        EXPECT_TRUE(ok->text().contains(u'&'));
+        dialog->show();
+        QTest::keyClick(focus, Qt::Key_Return);
+        EXPECT_EQ(ui::script::last().prompt, confirmed);
+        dialog->show();
+        QTest::keyClick(focus, Qt::Key_Escape);
+        EXPECT_FALSE(dialog->isVisible()) << confirmed.toStdString();
+    }
 }
 
 TEST_F(PrnColsTest, NothingChosenKeepsTheWindowOpen)
