@@ -1,7 +1,7 @@
 // The import of devices against plain prepared inserts, side by side on equally keyed
 // databases; and, with --read, the readers of outside files tried on real files:
 //   bench_import                      prints "import ratio to raw insert: R"
-//   bench_import --read [--table NAME] FILE...
+//   bench_import --read [--table NAME] FILE...   every table of each file unless one is named
 #include "bench/benchutil.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
@@ -198,7 +198,7 @@ int bench()
 
 int readFiles(const QStringList& args)
 {
-    QString table = QStringLiteral("sheet1");
+    QString table;   // none: every table of each file
     QStringList files;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == u"--table" && i + 1 < args.size())
@@ -206,25 +206,30 @@ int readFiles(const QStringList& args)
         else
             files << args[i];
     }
+    QElapsedTimer t;
+    t.start();
     for (const QString& file : std::as_const(files)) {
-        QString line;
         try {
             std::unique_ptr<extdb::Source> src = extdb::open(file);
             if (!src)
                 throw vb::Error(1000, QStringLiteral("系统无法识别指定文件格式!请转换文件格式或获取软件升级版."));
-            std::unique_ptr<extdb::Table> t = src->openTable(table);
-            extdb::Row row;
-            qint64 number = 0, rows = 0;
-            while (t->next(row, number))
-                ++rows;
-            line = QStringLiteral("%1 rows, %2 columns: %3").arg(rows).arg(t->columns().size()).arg(t->columns().join(u'|'));
+            for (const QString& name : table.isEmpty() ? src->tableNames() : QStringList{table}) {
+                std::unique_ptr<extdb::Table> tab = src->openTable(name);
+                extdb::Row row;
+                qint64 number = 0, rows = 0;
+                while (tab->next(row, number))
+                    ++rows;
+                std::printf("%s [%s]: %lld rows, %lld columns: %s\n", qPrintable(file), name.toUtf8().constData(),
+                            rows, qint64(tab->columns().size()), tab->columns().join(u'|').toUtf8().constData());
+            }
         } catch (const vb::Error& e) {
-            line = QStringLiteral("refused: ") + e.description();
+            std::printf("%s: refused: %s\n", qPrintable(file), e.description().toUtf8().constData());
         } catch (const std::exception& e) {
-            line = QStringLiteral("refused: ") + QString::fromLocal8Bit(e.what());
+            std::printf("%s: refused: %s\n", qPrintable(file), e.what());
         }
-        std::printf("%s: %s\n", qPrintable(file), line.toUtf8().constData());
     }
+    std::printf("files: %lld\n", qint64(files.size()));
+    std::printf("read all seconds: %.3f\n", t.nsecsElapsed() / 1e9);
     return 0;
 }
 

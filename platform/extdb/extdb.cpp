@@ -27,29 +27,74 @@ bool Table::next(Row& cells, qint64& number)
     return false;
 }
 
+namespace {
+constexpr qint64 kBufferedCells = 4 << 20;
+}
+
 void SheetTable::readHeading()
 {
-    Row cells;
-    qint64 row = 0;
+    Row cells, heading;
+    qint64 row = 0, cellCount = 0;
+    int first = -1, last = -1;
+    bool keep = true;
     while (fetchRaw(row, cells)) {
-        int first = -1, last = -1;
+        int rowFirst = -1, rowLast = -1;
         for (int i = 0; i < cells.size(); ++i) {
             if (isBlank(cells[i]))
                 continue;
-            if (first < 0)
-                first = i;
-            last = i;
+            if (rowFirst < 0)
+                rowFirst = i;
+            rowLast = i;
         }
-        if (first < 0)
+        if (rowFirst < 0)
             continue;
-        m_headingRow = row;
-        m_first = first;
-        for (int i = first; i <= last; ++i) {
-            const QString name = cells[i].toString().trimmed();
-            m_columns.append(name.isEmpty() ? QStringLiteral("F%1").arg(i - first + 1) : name);
+        if (first < 0) {
+            m_headingRow = row;
+            heading = cells;
+        } else if (keep) {
+            cellCount += cells.size();
+            keep = cellCount <= kBufferedCells;
+            if (keep)
+                m_buffered.append({row, cells});
+            else
+                m_buffered.clear();
         }
-        return;
+        first = first < 0 ? rowFirst : qMin(first, rowFirst);
+        last = qMax(last, rowLast);
     }
+    if (first < 0)
+        return;
+    m_first = first;
+    for (int i = first; i <= last; ++i) {
+        QString name = heading.value(i).toString().trimmed();
+        if (name.isEmpty())
+            name = QStringLiteral("F%1").arg(i - first + 1);
+        if (columnIndex(name) >= 0) {
+            int n = 1;
+            while (columnIndex(name + QString::number(n)) >= 0)
+                ++n;
+            name += QString::number(n);
+        }
+        m_columns.append(name);
+    }
+    m_fromBuffer = keep;
+    if (!keep) {
+        rewind();
+        while (fetchRaw(row, cells) && row < m_headingRow) {
+        }
+    }
+}
+
+bool SheetTable::nextRaw(qint64& sheetRow, Row& cells)
+{
+    if (!m_fromBuffer)
+        return fetchRaw(sheetRow, cells);
+    if (m_nextBuffered >= m_buffered.size())
+        return false;
+    sheetRow = m_buffered[m_nextBuffered].first;
+    cells = std::move(m_buffered[m_nextBuffered].second);
+    ++m_nextBuffered;
+    return true;
 }
 
 bool SheetTable::fetch(Row& cells, qint64& number)
@@ -58,7 +103,7 @@ bool SheetTable::fetch(Row& cells, qint64& number)
         return false;
     Row raw;
     qint64 row = 0;
-    if (!fetchRaw(row, raw))
+    if (!nextRaw(row, raw))
         return false;
     cells = Row(m_columns.size());
     for (int i = 0; i < m_columns.size() && m_first + i < raw.size(); ++i)

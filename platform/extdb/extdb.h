@@ -27,8 +27,9 @@ constexpr int kErrDamaged = 3343;
 class Table {
 public:
     virtual ~Table() = default;
-    // The column names. A sheet's first row that holds anything names its columns; an
-    // empty heading between two others is named "F" and its position.
+    // The column names. A sheet's first row that holds anything names its columns, which
+    // run to the last column holding a value in any row; an empty heading is named "F" and
+    // its position, a repeated one gets a number appended.
     const QStringList& columns() const { return m_columns; }
     // The position of a column, its name compared ignoring letter case; -1 when none.
     int columnIndex(const QString& name) const;

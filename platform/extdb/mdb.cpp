@@ -2,7 +2,10 @@
 #include "platform/extdb/extdb.h"
 #include "platform/core/vberror.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QVector>
+#include <cstdlib>
+#include <vector>
 #include <glib.h>   // before mdbtools.h, which includes it inside extern "C"
 #include <iconv.h>
 #include <mdbtools.h>
@@ -15,6 +18,8 @@ constexpr size_t kBindSize = 256 * 1024;   // one cell's text, a memo's too
 struct Handle {
     MdbHandle* mdb = nullptr;
     QString path;
+    qint64 pageCount = 0;   // whole pages the file holds
+    std::vector<std::unique_ptr<MdbCatalogEntry>> catalog;   // the tables
     ~Handle()
     {
         if (mdb)
@@ -47,13 +52,47 @@ MdbHandle* openWithCharset(const QString& path, const QByteArray& charset)
     return mdb;
 }
 
+// The pages a table's usage map names must lie inside the file: a file cut short loses
+// pages its tables still claim. Raises naming the table.
+void checkPages(const QString& path, MdbTableDef* table, qint64 pageCount)
+{
+    MdbHandle* mdb = table->entry->mdb;
+    const QString name = QString::fromUtf8(table->entry->object_name);
+    if (!table->usage_map || table->map_sz < 1)
+        damaged(path, QStringLiteral("表 %1 没有页面分配图").arg(name));
+    gint32 page = 0;
+    for (;;) {
+        page = mdb_map_find_next(mdb, table->usage_map, guint(table->map_sz), guint32(page));
+        if (page == 0)
+            return;
+        if (page < 0 || page >= pageCount)
+            damaged(path, QStringLiteral("表 %1 的数据页超出文件末尾").arg(name));
+    }
+}
+
+// Reads a table's definition and checks its pages; nullptr after raising never happens.
+MdbTableDef* readTable(const QString& path, MdbCatalogEntry* entry, qint64 pageCount)
+{
+    MdbTableDef* table = mdb_read_table(entry);
+    if (!table || !mdb_read_columns(table)) {
+        if (table)
+            mdb_free_tabledef(table);
+        damaged(path, QStringLiteral("无法读取表 %1 的定义").arg(QString::fromUtf8(entry->object_name)));
+    }
+    try {
+        checkPages(path, table, pageCount);
+    } catch (...) {
+        mdb_free_tabledef(table);
+        throw;
+    }
+    return table;
+}
+
 class MdbTable : public Table {
 public:
     MdbTable(std::shared_ptr<Handle> handle, MdbCatalogEntry* entry) : m_handle(std::move(handle))
     {
-        m_table = mdb_read_table(entry);
-        if (!m_table || !mdb_read_columns(m_table))
-            damaged(m_handle->path, QStringLiteral("无法读取表 %1 的定义").arg(QString::fromUtf8(entry->object_name)));
+        m_table = readTable(m_handle->path, entry, m_handle->pageCount);
         mdb_rewind_table(m_table);
         const int n = int(m_table->num_cols);
         m_buffers.resize(n);
@@ -118,17 +157,6 @@ private:
     qint64 m_read = 0;
 };
 
-bool catalogComplete(MdbHandle* mdb)
-{
-    char name[] = "MSysObjects";
-    MdbTableDef* objects = mdb_read_table_by_name(mdb, name, MDB_TABLE);
-    if (!objects)
-        return false;
-    const bool complete = mdb->num_catalog > 0 && mdb->num_catalog >= objects->num_rows;
-    mdb_free_tabledef(objects);
-    return complete;
-}
-
 class MdbSource : public Source {
 public:
     explicit MdbSource(const QString& path) : m_handle(std::make_shared<Handle>())
@@ -148,14 +176,50 @@ public:
         mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
         mdb_set_shortdate_fmt(mdb, "%Y-%m-%d %H:%M:%S");
         mdb_set_bind_size(mdb, kBindSize);
-        // Every row of the catalog table must have been read, else the file is cut short.
-        if (!mdb_read_catalog(mdb, MDB_ANY) || !catalogComplete(mdb))
+        // A file cut short or holding a part page; then every table the catalogue names,
+        // queries, forms and the rest left aside, must have its definition and its pages.
+        const qint64 size = QFileInfo(path).size();
+        const qint64 pageSize = mdb->fmt->pg_size;
+        if (pageSize <= 0 || size < 2 * pageSize || size % pageSize != 0)
+            damaged(path, QStringLiteral("文件大小 %1 不是整数个数据页").arg(size));
+        m_handle->pageCount = size / pageSize;
+        // The catalogue's own rows, read here without the objects' properties, which
+        // libmdb would parse at length from the garbage of a damaged file.
+        MdbCatalogEntry objects{};
+        objects.mdb = mdb;
+        objects.object_type = MDB_TABLE;
+        objects.table_pg = 2;
+        qstrncpy(objects.object_name, "MSysObjects", sizeof objects.object_name);
+        MdbTableDef* catalog = readTable(path, &objects, m_handle->pageCount);
+        QByteArray id(kBindSize, 0), name(kBindSize, 0), type(kBindSize, 0), flags(kBindSize, 0);
+        const bool bound = mdb_bind_column_by_name(catalog, const_cast<char*>("Id"), id.data(), nullptr) > 0 &&
+                           mdb_bind_column_by_name(catalog, const_cast<char*>("Name"), name.data(), nullptr) > 0 &&
+                           mdb_bind_column_by_name(catalog, const_cast<char*>("Type"), type.data(), nullptr) > 0 &&
+                           mdb_bind_column_by_name(catalog, const_cast<char*>("Flags"), flags.data(), nullptr) > 0;
+        if (bound) {
+            mdb_rewind_table(catalog);
+            while (mdb_fetch_row(catalog)) {
+                if (atoi(type.constData()) != MDB_TABLE)
+                    continue;
+                auto entry = std::make_unique<MdbCatalogEntry>();
+                *entry = MdbCatalogEntry{};
+                entry->mdb = mdb;
+                entry->object_type = MDB_TABLE;
+                entry->table_pg = atol(id.constData()) & 0x00FFFFFF;
+                entry->flags = int(atol(flags.constData()));
+                qstrncpy(entry->object_name, name.constData(), sizeof entry->object_name);
+                m_handle->catalog.push_back(std::move(entry));
+            }
+        }
+        mdb_free_tabledef(catalog);
+        if (!bound || m_handle->catalog.empty())
             damaged(path, QStringLiteral("无法读取表目录"));
-        for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-            auto entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-            if (entry->object_type == MDB_TABLE && !mdb_is_system_table(entry)) {
+        // Every table the catalogue names must have its definition and its pages.
+        for (const auto& entry : m_handle->catalog) {
+            mdb_free_tabledef(readTable(path, entry.get(), m_handle->pageCount));
+            if (!mdb_is_system_table(entry.get())) {
                 m_names.append(QString::fromUtf8(entry->object_name));
-                m_entries.append(entry);
+                m_entries.append(entry.get());
             }
         }
     }

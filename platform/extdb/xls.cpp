@@ -1,4 +1,5 @@
 // .xls: BIFF5 and BIFF8 workbooks in a compound file, through freexl.
+#include "platform/extdb/biff.h"
 #include "platform/extdb/extdb.h"
 #include "platform/extdb/sheet.h"
 #include "platform/core/vberror.h"
@@ -11,6 +12,7 @@ namespace {
 struct Handle {
     const void* h = nullptr;
     QString path;
+    std::unique_ptr<BiffCells> cells;
     ~Handle()
     {
         if (h)
@@ -20,7 +22,8 @@ struct Handle {
 
 class XlsTable : public SheetTable {
 public:
-    XlsTable(std::shared_ptr<Handle> handle, unsigned short sheet) : m_handle(std::move(handle)), m_sheet(sheet)
+    XlsTable(std::shared_ptr<Handle> handle, unsigned short sheet, const QString& name)
+        : m_handle(std::move(handle)), m_sheet(sheet), m_cells(m_handle->cells->cells(name, sheet))
     {
         select();
         if (freexl_worksheet_dimensions(m_handle->h, &m_rows, &m_columns) != FREEXL_OK)
@@ -39,11 +42,14 @@ protected:
             FreeXL_CellValue v;
             if (freexl_get_cell_value(m_handle->h, m_next, c, &v) != FREEXL_OK)
                 damaged(m_handle->path, QStringLiteral("无法读取第 %1 行第 %2 列的单元格").arg(m_next + 1).arg(c + 1));
-            cells[c] = value(v);
+            const auto own = m_cells.constFind(quint32(m_next) << 16 | c);
+            cells[c] = own == m_cells.constEnd() ? value(v) : *own;
         }
         sheetRow = qint64(++m_next);
         return true;
     }
+
+    void rewind() override { m_next = 0; }
 
 private:
     // Only one sheet of a handle is active at a time.
@@ -70,6 +76,7 @@ private:
 
     std::shared_ptr<Handle> m_handle;
     unsigned short m_sheet;
+    QHash<quint32, QVariant> m_cells;   // read past freexl
     unsigned int m_rows = 0;
     unsigned short m_columns = 0;
     unsigned int m_next = 0;
@@ -90,6 +97,7 @@ public:
         if (freexl_get_info(m_handle->h, FREEXL_BIFF_VERSION, &info) != FREEXL_OK ||
             (info != FREEXL_BIFF_VER_5 && info != FREEXL_BIFF_VER_8))
             damaged(path, QStringLiteral("不支持的Excel版本 (BIFF%1)").arg(info));
+        m_handle->cells = std::make_unique<BiffCells>(path);
         m_kind = info == FREEXL_BIFF_VER_8 ? QStringLiteral("Excel 8.0") : QStringLiteral("Excel 5.0");
         unsigned int sheets = 0;
         if (freexl_get_info(m_handle->h, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK)
@@ -107,7 +115,8 @@ public:
 
     std::unique_ptr<Table> openTable(const QString& name) override
     {
-        return std::make_unique<XlsTable>(m_handle, (unsigned short)findTable(m_names, name));
+        const int i = findTable(m_names, name);
+        return std::make_unique<XlsTable>(m_handle, (unsigned short)i, m_names[i]);
     }
 
 private:

@@ -1,5 +1,6 @@
 // .xlsx: a zip of XML parts. The workbook is found through the package relations, its
 // sheets through the workbook's; cells read as the sheet streams by, entry sizes capped.
+#include "platform/extdb/biff.h"
 #include "platform/extdb/extdb.h"
 #include "platform/extdb/sheet.h"
 #include "platform/core/vberror.h"
@@ -191,41 +192,6 @@ QString readRichText(QXmlStreamReader& xml)
     return text;
 }
 
-bool builtInDateFormat(int id)
-{
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
-}
-
-// A number format code that shows a date or a time: y m d h s outside quotes, escapes
-// and [colour] brackets ([h] [mm] [ss] count as time).
-bool dateFormatCode(const QString& code)
-{
-    for (int i = 0; i < code.size(); ++i) {
-        const QChar c = code.at(i).toLower();
-        if (c == u'"') {
-            i = code.indexOf(QLatin1Char('"'), i + 1);
-            if (i < 0)
-                return false;
-        } else if (c == u'\\' || c == u'_' || c == u'*') {
-            ++i;
-        } else if (c == u'[') {
-            const int close = code.indexOf(QLatin1Char(']'), i);
-            if (close < 0)
-                return false;
-            const QString inside = code.mid(i + 1, close - i - 1).toLower();
-            if (!inside.isEmpty() && (inside.count(inside.at(0)) == inside.size()) &&
-                (inside.at(0) == u'h' || inside.at(0) == u'm' || inside.at(0) == u's'))
-                return true;
-            i = close;
-        } else if (c == u'y' || c == u'm' || c == u'd' || c == u'h' || c == u's') {
-            return true;
-        } else if (c == u';') {
-            return false;   // the first section decides
-        }
-    }
-    return false;
-}
-
 class XlsxSource;
 
 class XlsxTable : public SheetTable {
@@ -250,6 +216,14 @@ protected:
         }
         m_zip->check(m_xml, *m_dev, m_part);
         return false;
+    }
+
+    void rewind() override
+    {
+        auto dev = m_zip->entry(m_part, kMaxSheetSize);
+        m_xml.setDevice(dev.get());
+        m_dev = std::move(dev);
+        m_row = 0;
     }
 
 private:
@@ -395,7 +369,8 @@ public:
             xml.readNext();
             if (!xml.isStartElement())
                 continue;
-            if (xml.name() == u"workbookPr") {
+            // Extensions hold workbookPr elements of their own, without the date system.
+            if (xml.name() == u"workbookPr" && xml.attributes().hasAttribute(QLatin1String("date1904"))) {
                 const QStringView v = xml.attributes().value(QLatin1String("date1904"));
                 m_date1904 = v == u"1" || v == u"true";
             } else if (xml.name() == u"sheet") {

@@ -58,16 +58,23 @@ TEST_P(WorkbookTest, HeadingsCellsAndBlankRows)
         QJsonArray{u"A1B2C3001"_s, u"车床"_s, QJsonValue(), 12345678901234.0, dateCell(u"2003-05-06T00:00:00"_s, u"yyyy/m/d"_s)},
         QJsonArray{},
         QJsonArray{u"  "_s},
-        QJsonArray{u"A1B2C3002"_s, QJsonValue(), u"x"_s, 1.5, dateCell(u"1998-01-02T10:30:00"_s, u"yyyy-mm-dd hh:mm"_s)},
-        QJsonArray{u"A1B2C3003"_s, u"铣'床"_s, QJsonValue(), -42, u"98"_s}});
+        QJsonArray{u"A1B2C3002"_s, QJsonValue(), u"x"_s, 1.5, dateCell(u"1998-01-02T10:30:00"_s, u"yyyy-mm-dd hh:mm"_s),
+                   dateCell(u"2020-01-01T01:01:01"_s, u"[DBNum1][$-804]yyyy\"年\"m\"月\"d\"日\""_s),
+                   dateCell(u"2020-01-01T01:01:01"_s, u"h:mm:ss AM/PM"_s)},
+        QJsonArray{u"A1B2C3003"_s, u"铣'床"_s, QJsonValue(), -42, u"98"_s, dateCell(u"2020-01-01T01:01:01"_s, u"mmmm/yy"_s),
+                   dateCell(u"2020-01-01T01:01:01"_s, u"0.00_ "_s)}});
     const Read r = readTable(path);
-    EXPECT_EQ(r.columns, (QStringList{u"设备编号"_s, u"设备名称"_s, u"F3"_s, u"资产原值"_s, u"出厂日期"_s}));
+    // Columns run to the last one holding a value in any row.
+    EXPECT_EQ(r.columns, (QStringList{u"设备编号"_s, u"设备名称"_s, u"F3"_s, u"资产原值"_s, u"出厂日期"_s, u"F6"_s, u"F7"_s}));
     ASSERT_EQ(r.rows.size(), 3);
     EXPECT_EQ(r.numbers, (QList<qint64>{1, 4, 5}));   // blank rows are skipped, still counted
     EXPECT_EQ(texts(r.rows[0]), (QStringList{u"A1B2C3001"_s, u"车床"_s, u"<null>"_s, u"12345678901234"_s,
-                                             u"2003-05-06 00:00:00"_s}));
-    EXPECT_EQ(texts(r.rows[1]), (QStringList{u"A1B2C3002"_s, u"<null>"_s, u"x"_s, u"1.5"_s, u"1998-01-02 10:30:00"_s}));
-    EXPECT_EQ(texts(r.rows[2]), (QStringList{u"A1B2C3003"_s, u"铣'床"_s, u"<null>"_s, u"-42"_s, u"98"_s}));
+                                             u"2003-05-06 00:00:00"_s, u"<null>"_s, u"<null>"_s}));
+    // Chinese and time-only formats keep the whole date-time; a number format keeps the number.
+    EXPECT_EQ(texts(r.rows[1]), (QStringList{u"A1B2C3002"_s, u"<null>"_s, u"x"_s, u"1.5"_s, u"1998-01-02 10:30:00"_s,
+                                             u"2020-01-01 01:01:01"_s, u"2020-01-01 01:01:01"_s}));
+    EXPECT_EQ(texts(r.rows[2]), (QStringList{u"A1B2C3003"_s, u"铣'床"_s, u"<null>"_s, u"-42"_s, u"98"_s,
+                                             u"2020-01-01 01:01:01"_s, u"43831.0423726852"_s}));
 
     // Sheets are found ignoring letter case; a missing one is error 3078.
     EXPECT_EQ(readTable(path, u"SHEET1"_s).rows.size(), 3);

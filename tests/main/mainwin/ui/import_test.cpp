@@ -8,6 +8,8 @@
 #include "platform/core/format.h"
 #include "platform/core/msgbox.h"
 #include "platform/core/settings.h"
+#include "platform/dao/transaction.h"
+#include "platform/extdb/extdb.h"
 #include "platform/ui/filedialog.h"
 #include "rulegen/include/tessaly.h"
 #include "shared/com/create.h"
@@ -311,6 +313,56 @@ TEST_F(ImportTest, ForeignAndDamagedFilesChangeNothing)
     EXPECT_EQ(importError(other).number(), 3078);
     EXPECT_EQ(devices(), QStringList{u"A1B2C3001"_s});
     EXPECT_EQ(statuses.last(), u"状态"_s);
+}
+
+// Files saved by Excel and Access (tests/data/real): none holds a sheet1 with the default
+// map's columns, so each is refused with the message for what it lacks; nothing is
+// written, no transaction stays open, the file is unchanged.
+TEST_F(ImportTest, RealFilesAreRefusedForWhatTheyLackAndChangeNothing)
+{
+    addDevice(1, u"A1B2C3001"_s);
+    const auto copy = [&](const char* name, int cut = 1) {
+        const QByteArray bytes = testutil::readBytes(testutil::dataFile(u"data/real/"_s + QString::fromLatin1(name)));
+        const QString path = folder->file(QString::number(cut) + QString::fromLatin1(name));
+        testutil::writeBytes(path, bytes.left(bytes.size() / cut));
+        return path;
+    };
+    const QString unknown = u"系统无法识别指定文件格式!请转换文件格式或获取软件升级版."_s;
+    const QString text = folder->file(u"text.mdb"_s);
+    testutil::writeBytes(text, "设备编号,设备名称\r\nA,B\r\n");
+    struct Case {
+        QString path;
+        int number;
+        QString says;
+        bool logged;
+    };
+    const Case cases[] = {
+        {copy("latin-1.xls"), dao::err::ItemNotFound, u"源数据中没有列 '出厂编号'。\tLine:1"_s, true},
+        {copy("Monitor.mdb"), extdb::kErrNoSuchTable, u"找不到输入表或查询 'sheet1'。"_s, true},
+        // A file that does not open, cut short or text, is one that no connect type opens.
+        {text, 1000, unknown, false},
+        {copy("Monitor.mdb", 2), 1000, unknown, false},
+        {copy("latin-1.xls", 2), 1000, unknown, false},
+        {copy("deaths.xlsx", 2), 1000, unknown, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QFile::remove(folder->file(u"导入日志.txt"_s));
+        const QByteArray before = testutil::readBytes(c.path);
+        const vb::Error e = importError(c.path);
+        EXPECT_EQ(e.number(), c.number) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(c.says)) << e.description().toStdString();
+        EXPECT_EQ(devices(), QStringList{u"A1B2C3001"_s});
+        EXPECT_EQ(testutil::errorOf([] { dao::DBEngine::CommitTrans(); }).number(), dao::err::NotInTransaction);
+        EXPECT_EQ(testutil::readBytes(c.path), before);
+        const QStringList log = logLines();
+        if (c.logged) {
+            ASSERT_GE(log.size(), 2);
+            EXPECT_EQ(log[log.size() - 2], e.description() + u",1"_s);
+        } else {
+            EXPECT_TRUE(log.isEmpty());
+        }
+    }
 }
 
 TEST_F(ImportTest, CommandGatesAsksAndReportsTheOutcome)
