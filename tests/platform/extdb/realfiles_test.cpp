@@ -5,6 +5,9 @@
 #include "tests/common/raised.h"
 #include "tests/common/sourcefiles.h"
 #include "tests/common/testutil.h"
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -97,3 +100,42 @@ TEST(RealFiles, TablesColumnsRowsAndCells)
 }
 
 } // namespace
+
+// Real files kept beside the repository (shared/testdata, when that folder exists): every table
+// of each reads through to its end, the file is left as it was, and each cut at half is refused.
+TEST(RealFiles, SharedFilesReadWholeAndCutOnesAreRefused)
+{
+    const QDir dir(QStringLiteral(OSTREL_TEST_DATA_DIR "/../../shared/testdata"));
+    QStringList names;
+    QDirIterator it(dir.path(), {u"*.mdb"_s, u"*.xls"_s, u"*.xlsx"_s}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << it.next();
+    if (names.isEmpty())
+        GTEST_SKIP() << "no files under " << dir.path().toStdString();
+    testutil::ProgramFolder folder;
+    const auto readAll = [](const QString& path) {
+        std::unique_ptr<extdb::Source> src = extdb::open(path);
+        if (!src)
+            throw vb::Error(extdb::kErrDamaged, u"no reader"_s);
+        const QStringList tables = src->tableNames();
+        for (const QString& name : tables) {
+            std::unique_ptr<extdb::Table> t = src->openTable(name);
+            extdb::Row row;
+            qint64 n = 0;
+            while (t->next(row, n)) {
+            }
+        }
+        return tables.size();
+    };
+    for (const QString& path : std::as_const(names)) {
+        SCOPED_TRACE(path.toStdString());
+        const QByteArray before = testutil::readBytes(path);
+        int tables = 0;
+        EXPECT_NO_THROW(tables = readAll(path));
+        EXPECT_GT(tables, 0);
+        EXPECT_EQ(testutil::readBytes(path), before);
+        const QString cut = folder.file(u"cut-"_s + QFileInfo(path).fileName());
+        testutil::writeBytes(cut, before.left(before.size() / 2));
+        EXPECT_EQ(testutil::errorOf([&] { readAll(cut); }).number(), extdb::kErrDamaged);
+    }
+}
