@@ -1,6 +1,7 @@
 // The expressions of a Jet statement, lowest precedence first, in the SQL of SQLite.
 #include "platform/core/format.h"
 #include "platform/core/vberror.h"
+#include "platform/core/vbrt.h"
 #include "platform/dao/dao.h"
 #include "platform/dao/jetparser.h"
 #include <QHash>
@@ -307,7 +308,7 @@ Expr Parser::primary()
         bool ok = false;
         QDateTime d = vb::toDate(t.text, &ok);
         if (!ok)
-            fail(3075, QStringLiteral("查询表达式中的日期不合法: '#%1#'").arg(t.text));
+            fail(3075, QStringLiteral("查询表达式中的日期不合法: '#%1#'").arg(vb::Excerpt(t.text)));
         return typed(quoteText(vb::dateToStored(d)), Type::Date);
     }
     case Tok::Bracket:
@@ -392,7 +393,7 @@ Expr Parser::functionCall()
     expectOp("(");
     auto it = functions().constFind(fname.toLower());
     if (it == functions().constEnd())
-        fail(3085, QStringLiteral("表达式中有未定义的函数 '%1'。").arg(fname));
+        fail(3085, QStringLiteral("表达式中有未定义的函数 '%1'。").arg(vb::Excerpt(fname)));
     QStringList args;
     QVector<Expr> values;
     if (!isOp(")")) {
@@ -403,7 +404,7 @@ Expr Parser::functionCall()
     }
     expectOp(")");
     if (args.size() < it->minArgs || args.size() > it->maxArgs)
-        fail(3075, QStringLiteral("函数 '%1' 的参数个数不对。").arg(fname));
+        fail(3075, QStringLiteral("函数 '%1' 的参数个数不对。").arg(vb::Excerpt(fname)));
     Type type = it->result;
     if (type == Type::Unknown && fname.compare(QLatin1String("nz"), Qt::CaseInsensitive) == 0)
         type = values[0].type;

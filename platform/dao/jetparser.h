@@ -1,6 +1,7 @@
 #pragma once
 // Inside the translation of Jet SQL: the tokens and the parser, whose statements
 // are read in jetsql.cpp and whose expressions in jetexpressions.cpp.
+#include "platform/core/vbrt.h"
 #include "platform/dao/jetsql.h"
 #include <QPair>
 #include <QVector>
@@ -82,11 +83,12 @@ private:
     }
     [[noreturn]] void syntax(const QString& what) const
     {
-        fail(3075, QStringLiteral("查询表达式语法错误(%1): '%2'").arg(what, src.mid(peek().pos).trimmed().left(80)));
+        fail(3075, QStringLiteral("查询表达式语法错误(%1): '%2'").arg(what, vb::Excerpt(src, peek().pos)));
     }
+    // Quotes the text from where the reading stopped, not the statement around it.
     [[noreturn]] void unsupported(const QString& what) const
     {
-        fail(3001, QStringLiteral("数据库引擎不支持 %1: '%2'").arg(what, src.trimmed().left(120)));
+        fail(3001, QStringLiteral("数据库引擎不支持 %1: '%2'").arg(what, vb::Excerpt(src, peek().pos)));
     }
     [[noreturn]] void invalidStatement() const
     {

@@ -1,5 +1,6 @@
 #include "platform/dao/jetsql.h"
 #include "platform/core/vberror.h"
+#include "platform/core/vbrt.h"
 #include "platform/dao/jetparser.h"
 
 // The statements of Jet SQL; their tokens are read in jettokens.cpp, their
@@ -38,7 +39,7 @@ Translation Parser::statement(bool withRowid)
     if (isOp(";"))
         ++at;
     if (peek().type != Tok::End)
-        fail(3142, QStringLiteral("在 SQL 语句结束之后找到字符: %1").arg(src.mid(peek().pos).trimmed()));
+        fail(3142, QStringLiteral("在 SQL 语句结束之后找到字符: %1").arg(vb::Excerpt(src, peek().pos)));
     return t;
 }
 
@@ -73,12 +74,10 @@ QString Parser::checked(const QString& table, const QString& column, const QStri
 {
     ColumnInfo c;
     if (!schema || !schema->column(table, column, &c)) return value;
+    // one pass: the value's text is never read again for markers
     return QStringLiteral("jet_check(%1, %2, %3, %4, %5)")
-        .arg(value)
-        .arg(c.type)
-        .arg(c.size)
-        .arg(c.allowZeroLength ? 1 : 0)
-        .arg(quoteText(c.name));
+        .arg(value, QString::number(c.type), QString::number(c.size), QString::number(c.allowZeroLength ? 1 : 0),
+             quoteText(c.name));
 }
 
 QString Parser::select(Translation* t, bool withRowid)
@@ -188,7 +187,7 @@ QString Parser::tableRef(QString* table, QString* ref)
         fail(3131, QStringLiteral("FROM 子句语法错误。"));
     const Token& t = peek();
     if (t.type != Tok::Bracket && !(t.type == Tok::Name && !isReserved(t.text.toLower())))
-        fail(3131, QStringLiteral("FROM 子句语法错误: '%1'").arg(src.mid(t.pos).trimmed().left(80)));
+        fail(3131, QStringLiteral("FROM 子句语法错误: '%1'").arg(vb::Excerpt(src, t.pos)));
     QString n = name("表名");
     if (isWord("in"))
         unsupported(QStringLiteral("IN '外部数据库'"));
@@ -381,6 +380,10 @@ QString Parser::dropStatement(Translation* t)
 
 Translation translate(const QString& jet, bool withRowid, const Schema* schema)
 {
+    const qsizetype bad = vb::UnstorableChar(jet);
+    if (bad >= 0)
+        detail::fail(3075, QStringLiteral("查询表达式中有不能使用的字符 %1: '%2'")
+                               .arg(vb::CharCode(jet, bad), vb::Excerpt(jet, qMax<qsizetype>(0, bad - 20))));
     detail::Parser p(jet, schema);
     return p.statement(withRowid);
 }

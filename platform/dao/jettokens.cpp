@@ -1,5 +1,6 @@
 // The tokens of a Jet statement, and the literals and names the translation writes.
 #include "platform/core/vberror.h"
+#include "platform/core/vbrt.h"
 #include "platform/dao/jetparser.h"
 
 namespace dao::jetsql {
@@ -52,13 +53,13 @@ QVector<Token> tokenize(const QString& s)
                 v += s[i++];
             }
             if (!closed)
-                fail(3075, QStringLiteral("查询表达式中的字符串缺少结束引号: %1").arg(s.mid(t.pos)));
+                fail(3075, QStringLiteral("查询表达式中的字符串缺少结束引号: %1").arg(vb::Excerpt(s, t.pos)));
             t.type = Tok::String;
             t.text = v;
         } else if (c == u'[') {
             int e = s.indexOf(u']', i + 1);
             if (e < 0)
-                fail(3075, QStringLiteral("查询表达式中的名称缺少 \"]\": %1").arg(s.mid(t.pos)));
+                fail(3075, QStringLiteral("查询表达式中的名称缺少 \"]\": %1").arg(vb::Excerpt(s, t.pos)));
             t.type = Tok::Bracket;
             t.text = s.mid(i + 1, e - i - 1);
             if (t.text.isEmpty())
@@ -67,7 +68,7 @@ QVector<Token> tokenize(const QString& s)
         } else if (c == u'#') {
             int e = s.indexOf(u'#', i + 1);
             if (e < 0)
-                fail(3075, QStringLiteral("查询表达式中的日期缺少结束 \"#\": %1").arg(s.mid(t.pos)));
+                fail(3075, QStringLiteral("查询表达式中的日期缺少结束 \"#\": %1").arg(vb::Excerpt(s, t.pos)));
             t.type = Tok::Date;
             t.text = s.mid(i + 1, e - i - 1).trimmed();
             i = e + 1;
@@ -84,7 +85,7 @@ QVector<Token> tokenize(const QString& s)
                 }
             }
             if (i < n && isNameStart(s[i]))
-                fail(3075, QStringLiteral("查询表达式中的数字不合法: %1").arg(s.mid(b, i - b + 1)));
+                fail(3075, QStringLiteral("查询表达式中的数字不合法: %1").arg(vb::Excerpt(s, b)));
             t.type = Tok::Number;
             t.text = s.mid(b, i - b);
         } else if (isNameStart(c)) {
