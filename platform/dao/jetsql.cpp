@@ -383,7 +383,7 @@ Translation translate(const QString& jet, bool withRowid, const Schema* schema)
     const qsizetype bad = vb::UnstorableChar(jet);
     if (bad >= 0)
         detail::fail(3075, QStringLiteral("查询表达式中有不能使用的字符 %1: '%2'")
-                               .arg(vb::CharCode(jet, bad), vb::Excerpt(jet, qMax<qsizetype>(0, bad - 20))));
+                               .arg(vb::CharCode(jet, bad), vb::Excerpt(jet, bad)));
     detail::Parser p(jet, schema);
     return p.statement(withRowid);
 }
