@@ -245,11 +245,6 @@ TEST_F(DaoSql, ExecuteCountsRowsAndRefusesSelect)
             EXPECT_FALSE(e.description().contains(QStringLiteral("WHERE"))) << e.description().toStdString();
         }
     }
-    dao::Recordset added = db.OpenRecordset(QStringLiteral("Items"));
-    added.AddNew();
-    EXPECT_EQ(errorOf([&] { added.Fields(QStringLiteral("Price")).setValue(HUGE_VAL); }), dao::err::Overflow);
-    EXPECT_EQ(errorOf([&] { added.Fields(QStringLiteral("Name")).setValue(QStringLiteral("a") + QChar(0)); }),
-              dao::err::TypeMismatch);
 }
 
 TEST_F(DaoSql, JoinResultNamesComeWithoutTablePrefix)
