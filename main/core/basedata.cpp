@@ -156,6 +156,8 @@ namespace {
 // An entry as typed: the code must be a whole number.
 BaseEntry typedEntry(const QString& no, const QString& value, const QString& memo)
 {
+    CheckTypedText(value, QStringLiteral("描述"));
+    CheckTypedText(memo, QStringLiteral("备注"));
     BaseEntry e;
     e.no = wholeCode(no);
     e.value = value;

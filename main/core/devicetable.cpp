@@ -116,7 +116,8 @@ void CheckFileToStore(const QString& path, qint64 maxBytes)
     const qint64 size = QFileInfo(path).size();
     if (size > maxBytes)
         throw vb::Error(dao::err::FieldTooSmall,
-                        QStringLiteral("文件[%1]太大(%2 字节)，最多 %3 字节。").arg(path).arg(size).arg(maxBytes));
+                        QStringLiteral("文件[%1]太大(%2 字节)，最多 %3 字节。")
+                            .arg(path, QString::number(size), QString::number(maxBytes)));
 }
 
 QByteArray ReadFileBytes(const QString& path, qint64 maxBytes)

@@ -2,6 +2,8 @@
 #include "main/core/schema.h"
 #include "main/core/strings.h"
 #include "platform/core/app.h"
+#include "platform/core/format.h"
+#include "platform/core/vbrt.h"
 #include "platform/dao/retry.h"
 #include "platform/dao/transaction.h"
 #include <cmath>
@@ -64,6 +66,27 @@ void CloseRecordset(dao::Recordset& rs)
         }
     } catch (...) {
     }
+}
+
+void InvalidInput(const QString& label)
+{
+    throw vb::Error(1000, QStringLiteral("数据不合法！") + label);
+}
+
+void CheckTypedText(const QString& text, const QString& label)
+{
+    if (vb::UnstorableChar(text) >= 0)
+        InvalidInput(label);
+}
+
+QVariant AmountOf(const QString& text, const QString& label)
+{
+    if (text.trimmed().isEmpty())
+        return QVariant();
+    double d = 0;
+    if (!vb::WholeNumber(text, &d))
+        InvalidInput(label);
+    return d;
 }
 
 QString SqlText(const QString& value)

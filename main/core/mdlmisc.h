@@ -45,6 +45,15 @@ bool NumberOf(const QVariant& v, double* out);
 // Variant equality as the program compares item data and codes: numbers by value, else text.
 bool SameValue(const QVariant& a, const QVariant& b);
 
+// Input checks: error 1000 "数据不合法！" followed by the field's label.
+[[noreturn]] void InvalidInput(const QString& label);
+// Refuses a typed text that cannot be stored: one holding NUL or half a surrogate pair.
+void CheckTypedText(const QString& text, const QString& label);
+// The amount typed into a money box: Null for a box of blanks, else the number its text
+// wholly is (blanks around it aside); any other text is refused. A number too large for
+// its column ("1e400") is refused by the column's overflow when it is stored.
+QVariant AmountOf(const QString& text, const QString& label);
+
 // SQL pieces built from values: a text between single quotes with its quotes doubled;
 // a whole number checked to be one (error 13 otherwise).
 QString SqlText(const QString& value);

@@ -103,6 +103,7 @@ qint32 add(const QString& typed)
     const QString name = typed.trimmed();
     if (name.isEmpty())
         refuse(kBlankName);
+    CheckTypedText(name, QStringLiteral("用户名"));
     dao::Transaction tx;
     dao::Recordset rs = RequireDatabase().OpenRecordset(
         QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE [Type]='Users' AND [Value]=") + SqlText(name) +
@@ -148,6 +149,7 @@ void setPassword(qint32 id, const QString& password, const QString& confirmed)
         refuse(kBadArguments);
     if (confirmed != password)
         refuse(kPasswordsDiffer);
+    CheckTypedText(password, QStringLiteral("口令"));
     StoreUserPassword(id, password);   // refuses blanks at either end
 }
 

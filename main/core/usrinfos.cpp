@@ -3,6 +3,7 @@
 #include "main/core/password.h"
 #include "main/core/strings.h"
 #include "platform/core/format.h"
+#include "platform/core/vbrt.h"
 #include "platform/dao/retry.h"
 
 namespace ostrel {
@@ -36,6 +37,9 @@ bool levelOf(const QVariant& no, qint32* level)
 UserRow readUser(const QString& usrName, qint32 usrId, const QString& password)
 {
     QString sql;
+    // a name that cannot be stored names no user
+    if (vb::UnstorableChar(usrName) >= 0)
+        throw vb::Error(kErrNoSuchUser, Str(1061));
     if (!usrName.isEmpty())
         sql = QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE (([Type]='Users') AND ([Value]=") +
               SqlText(usrName) + QStringLiteral(")) ORDER BY [ID];");

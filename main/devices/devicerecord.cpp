@@ -1,7 +1,6 @@
 #include "main/devices/devicerecord.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/strings.h"
-#include "platform/core/format.h"
 #include "platform/dao/transaction.h"
 
 namespace ostrel::devices {
@@ -10,6 +9,19 @@ namespace {
 QVariant textOrNull(const QString& text) { return text.isEmpty() ? QVariant() : QVariant(text); }
 
 QVariant dateOrNull(const QDateTime& date) { return date.isValid() ? QVariant(date) : QVariant(); }
+
+// Refuses, before anything is read or written, a typed text that cannot be stored and a
+// value box that is not wholly a number; each by its field's label.
+void checkRecord(const DeviceRecord& r)
+{
+    const std::pair<const QString*, const char*> texts[] = {
+        {&r.number, "设备编号"}, {&r.card, "卡片编号"},  {&r.place, "安装地点"},     {&r.memo, "备注"},
+        {&r.maker, "制造厂家"},  {&r.model, "型号规格"}, {&r.madeOn, "出厂日期"},    {&r.serial, "出厂编号"},
+        {&r.funds, "资金来源"},  {&r.accessories, "附件"}, {&r.documents, "资料"}, {&r.name, "设备名称"}};
+    for (const auto& [text, label] : texts)
+        CheckTypedText(*text, QString::fromUtf8(label));
+    AmountOf(r.value, QStringLiteral("设备原值"));
+}
 
 // Every column but the key and the owner, in the order adding writes them.
 void fillRow(dao::Recordset& rs, const DeviceRecord& r)
@@ -28,7 +40,7 @@ void fillRow(dao::Recordset& rs, const DeviceRecord& r)
     set("Dep_ID", r.depart);
     set("安装地点", r.place);
     set("责任人", r.person);
-    set("价值", r.value.isEmpty() ? QVariant() : QVariant(vb::Val(r.value)));
+    set("价值", AmountOf(r.value, QStringLiteral("设备原值")));
     set("附加信息", textOrNull(r.memo));
     set("Manufacturer", textOrNull(r.maker));
     set("Model", textOrNull(r.model));
@@ -57,6 +69,7 @@ void storeRow(dao::Recordset& rs, const DeviceRecord& record, qint32 userId, Ope
 
 qint32 AddDevice(const DeviceRecord& record, qint32 userId)
 {
+    checkRecord(record);
     dao::Transaction tx;
     CheckNewDevice(record.number, record.serial.trimmed());
     const qint32 key = GetNewID(QStringLiteral("Dev_Info"), QStringLiteral("Dev_ID")).toInt();
@@ -71,6 +84,7 @@ qint32 AddDevice(const DeviceRecord& record, qint32 userId)
 
 void SaveDevice(qint32 devId, const DeviceRecord& record, qint32 userId, qint32 level)
 {
+    checkRecord(record);
     dao::Transaction tx;
     dao::Recordset rs = OpenDevice(devId, true);
     storeRow(rs, record, userId, [&] {

@@ -29,7 +29,7 @@ struct DeviceRecord {
     QVariant depart;     // [Dep_ID]
     QString place;       // [安装地点]
     QVariant person;     // [责任人]
-    QString value;       // [价值], the number the text begins with
+    QString value;       // [价值]: the number the text is (blanks around aside); empty: Null
     QString memo;        // [附加信息]
     QString maker;       // [Manufacturer]
     QString model;       // [Model]
@@ -44,6 +44,9 @@ struct DeviceRecord {
     QByteArray pictureBytes; // with PictureChange::Replace
 };
 
+// Both refuse first, writing nothing, a text holding NUL or half a surrogate pair and a value
+// text that is not wholly a number: 1000 "数据不合法！" and the field's label.
+//
 // Adds the row in one transaction: refuses a taken number (1001) or serial (0x80040000 +
 // 1075), takes the next key and stores the row with [O_ID] = userId. Returns the key.
 qint32 AddDevice(const DeviceRecord& record, qint32 userId);

@@ -84,7 +84,7 @@ qint32 AddMaintain(const MaintainEntry& e)
     return addRow(QStringLiteral("Maintain"), e, [&](dao::Recordset& rs) {
         rs.Fields(QStringLiteral("MType")).setValue(e.kind);
         rs.Fields(QStringLiteral("Main_ID")).setValue(e.vendor);
-        rs.Fields(QStringLiteral("费用")).setValue(vb::Val(e.cost));
+        rs.Fields(QStringLiteral("费用")).setValue(AmountOf(e.cost, QStringLiteral("费用")).toDouble());
     });
 }
 
@@ -102,7 +102,7 @@ qint32 AddCheck(const CheckEntry& e)
 qint32 AddDiscard(const DiscardEntry& e)
 {
     const qint32 key = addRow(QStringLiteral("Discard"), e, [&](dao::Recordset& rs) {
-        rs.Fields(QStringLiteral("残值收入")).setValue(vb::Val(e.residual));
+        rs.Fields(QStringLiteral("残值收入")).setValue(AmountOf(e.residual, QStringLiteral("残值收入")).toDouble());
         rs.Fields(QStringLiteral("Result")).setValue(e.result);
     });
     editDevice(e.devId, QStringLiteral("[设备状况]"),

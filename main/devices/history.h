@@ -34,7 +34,7 @@ struct TransferEntry : HistoryCommon {
 struct MaintainEntry : HistoryCommon {
     QVariant kind;   // [MType], list "MTypes"
     QVariant vendor; // [Main_ID], list "Mains"
-    QString cost;    // typed; its leading number (0 for none) becomes [费用]
+    QString cost;    // typed; the number it wholly is (0 for blanks) becomes [费用]
 };
 
 struct CheckEntry : HistoryCommon {
@@ -43,7 +43,7 @@ struct CheckEntry : HistoryCommon {
 };
 
 struct DiscardEntry : HistoryCommon {
-    QString residual; // typed; its leading number becomes [残值收入]
+    QString residual; // typed; the number it wholly is (0 for blanks) becomes [残值收入]
     QString result;   // [Result] as typed
 };
 

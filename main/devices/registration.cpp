@@ -14,19 +14,14 @@ struct overloaded : Ts... {
 template <class... Ts>
 overloaded(Ts...) -> overloaded<Ts...>;
 
-[[noreturn]] void invalid(const QString& label)
-{
-    throw vb::Error(1000, QStringLiteral("数据不合法！") + label);
-}
-
 void requireCode(const QVariant& code, const QString& label)
 {
     bool ok = false;
     if (!code.isValid() || code.isNull())
-        invalid(label);
+        InvalidInput(label);
     code.toInt(&ok);
     if (!ok)
-        invalid(label);
+        InvalidInput(label);
 }
 
 const HistoryCommon& commonOf(const HistoryRecord& record)
@@ -56,28 +51,35 @@ void CheckRegistration(const HistoryRecord& record, const QList<DocumentFile>& f
                                           QStringLiteral("资料日期")};
     std::visit(overloaded{
                    [](const TransferEntry& e) {
+                       CheckTypedText(e.fromPlace, QStringLiteral("原安装地点"));
+                       CheckTypedText(e.toPlace, QStringLiteral("现安装地点"));
                        requireCode(e.fromDepart, QStringLiteral("原使用部门"));
                        requireCode(e.toDepart, QStringLiteral("现使用部门"));
                        // the device's location may not become empty
                        if (vb::Trim(e.toPlace).isEmpty())
-                           invalid(QStringLiteral("现安装地点"));
+                           InvalidInput(QStringLiteral("现安装地点"));
                    },
                    [](const MaintainEntry& e) {
                        requireCode(e.kind, QStringLiteral("维修类型"));
                        requireCode(e.vendor, QStringLiteral("维修厂商"));
+                       AmountOf(e.cost, QStringLiteral("费用"));
                    },
                    [](const CheckEntry& e) {
                        requireCode(e.before, QStringLiteral("原验收状态"));
                        requireCode(e.after, QStringLiteral("现验收状态"));
                    },
-                   [](const DiscardEntry&) {},
+                   [](const DiscardEntry& e) {
+                       AmountOf(e.residual, QStringLiteral("残值收入"));
+                       CheckTypedText(e.result, QStringLiteral("处理结果"));
+                   },
                    [](const DocumentsEntry& e) { requireCode(e.type, QStringLiteral("资料类型")); },
                },
                record);
     const HistoryCommon& c = commonOf(record);
+    CheckTypedText(c.memo, QStringLiteral("备注"));
     requireCode(c.handler, QStringLiteral("经办人"));
     if (!c.date.isValid())
-        invalid(kDateLabels[record.index()]);
+        InvalidInput(kDateLabels[record.index()]);
     for (const DocumentFile& f : files)
         CheckFileToStore(f.path);
 }

@@ -18,8 +18,9 @@ struct DocumentsEntry : HistoryCommon {
 // One record per page of the editor, in the order of its tabs: the variant's index is the page.
 using HistoryRecord = std::variant<TransferEntry, MaintainEntry, CheckEntry, DiscardEntry, DocumentsEntry>;
 
-// Refuses what cannot be stored, writing nothing: a code without a value or a date that is
-// no date gives 1000 "数据不合法！" and the field's label; a transfer to an empty location
+// Refuses what cannot be stored, writing nothing: a code without a value, a date that is
+// no date, an amount that is not wholly a number or a text holding NUL or half a surrogate
+// pair gives 1000 "数据不合法！" and the field's label; a transfer to an empty location
 // "数据不合法！现安装地点"; a listed file missing (0x80040000 + 1076) or too large (3163).
 void CheckRegistration(const HistoryRecord& record, const QList<DocumentFile>& files);
 

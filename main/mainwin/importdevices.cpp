@@ -301,7 +301,7 @@ QString RenumberDevice(const QString& number, int width, const std::function<boo
         if (!taken(head + tail))
             return head + tail;
     }
-    refuse(QStringLiteral("设备编号%1之后的%2个编号都已存在，无法自动改号。").arg(number).arg(kRenumberTries));
+    refuse(QStringLiteral("设备编号%1之后的%2个编号都已存在，无法自动改号。").arg(number, QString::number(kRenumberTries)));
 }
 
 qint32 ImportDevices(const QString& path, const ImportOptions& options)

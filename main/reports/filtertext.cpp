@@ -1,4 +1,5 @@
 #include "main/reports/filtertext.h"
+#include "main/core/mdlmisc.h"
 #include "main/core/strings.h"
 #include "platform/core/format.h"
 #include "platform/core/vberror.h"
@@ -32,6 +33,7 @@ QString FilterQuote(int fieldType)
 
 QString SimpleCondition(const QString& column, const QString& op, const QString& value, int fieldType)
 {
+    CheckTypedText(value, QStringLiteral("值"));
     const QString c = bracket(column);
     if (value.isEmpty()) {
         if (op == u"=")

@@ -17,7 +17,7 @@ QString FilterQuote(int fieldType);
 // for another operator on text. A quote inside a text value is doubled. Refused with
 // 0x80040000 + 1073: an empty value with another operator on a column that is not text,
 // a date value that is not a date or holds "#", a value of another column that is not a
-// number.
+// number; a value holding NUL or half a surrogate pair: 1000 "数据不合法！值".
 QString SimpleCondition(const QString& column, const QString& op, const QString& value, int fieldType);
 
 // The conditions box with a condition added: the condition alone when the box holds only

@@ -79,14 +79,16 @@ RowCondition::RowCondition(const QString& opera, const QString& value, bool asNu
         }
     if (!known)
         throw vb::Error::runtime(vb::errInvalidCall);
-    if (asNumbers && m_op != Like)
+    if (m_op == Like)
+        m_pattern.emplace(value);
+    else if (asNumbers)
         m_number = ReportNumber(value);
 }
 
 bool RowCondition::passes(const QString& cell) const
 {
     if (m_op == Like)
-        return vb::Like(m_numbers ? SignedNumberText(ReportNumber(cell)) : cell, m_value);
+        return m_pattern->matches(m_numbers ? SignedNumberText(ReportNumber(cell)) : cell);
     int c;
     if (m_numbers) {
         const double d = ReportNumber(cell);

@@ -4,10 +4,12 @@
 //
 //   RowCondition c(QStringLiteral(">="), QStringLiteral("1,000"), true);
 //   bool keep = c.passes(QStringLiteral("1200"));      // raises 13 for a cell that is no number
+#include "platform/core/like.h"
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <optional>
 
 namespace ostrel {
 
@@ -48,6 +50,7 @@ public:
 private:
     enum Op { Eq, Gt, Lt, Ge, Le, Ne, Like } m_op;
     QString m_value;
+    std::optional<vb::LikePattern> m_pattern; // with LIKE: the value read once
     bool m_numbers;
     double m_number = 0;
 };

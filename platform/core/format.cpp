@@ -2,6 +2,7 @@
 #include "platform/core/vberror.h"
 #include <QRegularExpression>
 #include <QStringList>
+#include <charconv>
 #include <cmath>
 
 namespace vb {
@@ -604,6 +605,45 @@ double Val(const QString& text)
     n.replace(u'd', u'e').replace(u'D', u'e');
     double d = n.toDouble();
     return std::isfinite(d) ? d : 0;
+}
+
+bool WholeNumber(const QString& text, double* out)
+{
+    const QString s = text.trimmed();
+    const qsizetype n = s.size();
+    auto digitsFrom = [&](qsizetype i) {
+        while (i < n && s[i].unicode() < 128 && s[i].isDigit()) ++i;
+        return i;
+    };
+    qsizetype i = 0;
+    if (i < n && (s[i] == u'+' || s[i] == u'-')) ++i;
+    qsizetype end = digitsFrom(i);
+    qsizetype digits = end - i;
+    if (end < n && s[end] == u'.') {
+        const qsizetype b = end + 1;
+        end = digitsFrom(b);
+        digits += end - b;
+    }
+    if (digits == 0) return false;
+    if (end < n && QStringLiteral("eEdD").contains(s[end])) {
+        qsizetype k = end + 1;
+        if (k < n && (s[k] == u'+' || s[k] == u'-')) ++k;
+        const qsizetype e = digitsFrom(k);
+        if (e == k) return false;
+        end = e;
+    }
+    if (end != n) return false;
+    QByteArray latin = s.toLatin1();
+    latin.replace('d', 'e').replace('D', 'e');
+    const bool negative = latin.startsWith('-');
+    if (latin.startsWith('+') || negative) latin.remove(0, 1);
+    double d = 0;
+    const auto [ptr, ec] = std::from_chars(latin.constData(), latin.constData() + latin.size(), d);
+    Q_UNUSED(ptr);
+    if (ec == std::errc::result_out_of_range) // too large, or too small to be told from 0
+        d = latin.contains("e-") ? 0.0 : HUGE_VAL;
+    *out = negative ? -d : d;
+    return true;
 }
 
 QString Format(const QVariant& value, const QString& pattern)

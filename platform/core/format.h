@@ -19,6 +19,10 @@ QString Format(const QVariant& value, const QString& pattern = QString());
 // The leading number of a text: blanks ignored, "." the decimal point, "&H"/"&O"
 // prefixes; 0 when the text starts with no number.
 double Val(const QString& text);
+// Whether a text is wholly a decimal number of the form Val reads ("-12", "3.5", ".5",
+// "1e5"), blanks around it aside; the number in *out, infinite when it is too large
+// ("1e400"). "1,234.5", "￥300" and "1 2" are not.
+bool WholeNumber(const QString& text, double* out);
 
 // A value as text: numbers in their shortest form, dates "yyyy-MM-dd HH:mm:ss"
 // ("yyyy-MM-dd" at midnight), booleans "True"/"False", Null "".

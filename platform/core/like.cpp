@@ -1,5 +1,6 @@
 #include "platform/core/like.h"
 #include "platform/core/vberror.h"
+#include "platform/core/vbrt.h"
 #include <QVector>
 
 namespace vb {
@@ -34,18 +35,12 @@ QString caseFold(const QString& text)
 
 namespace {
 
-enum class Kind { Literal, Any, Digit, Star, Set };
-
-struct Element {
-    Kind kind = Kind::Literal;
-    char32_t ch = 0;
-    bool negated = false;
-    QVector<QPair<char32_t, char32_t>> ranges;
-};
+using Kind = LikePattern::Kind;
+using Element = LikePattern::Element;
 
 [[noreturn]] void badPattern(const QString& pattern)
 {
-    throw Error(93, QStringLiteral("无效的模式字符串: %1").arg(pattern));
+    throw Error(93, QStringLiteral("无效的模式字符串: %1").arg(Excerpt(pattern)));
 }
 
 QVector<char32_t> codePoints(const QString& s)
@@ -119,9 +114,16 @@ bool matchOne(const Element& e, char32_t c)
 
 } // namespace
 
+LikePattern::LikePattern(const QString& pattern) : m_elements(compile(pattern)) {}
+
 bool Like(const QString& text, const QString& pattern)
 {
-    const QVector<Element> p = compile(pattern);
+    return LikePattern(pattern).matches(text);
+}
+
+bool LikePattern::matches(const QString& text) const
+{
+    const QVector<Element>& p = m_elements;
     const QVector<char32_t> t = codePoints(caseFold(text));
     // Greedy matching, going back to the last "*" on a mismatch.
     int ti = 0, pi = 0, starP = -1, starT = 0;

@@ -113,4 +113,41 @@ int InStr(int start, const QString& s, const QString& what, bool ignoreCase)
     return at < 0 ? 0 : at + 1;
 }
 
+qsizetype UnstorableChar(const QString& s)
+{
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = s.at(i);
+        if (c.isNull())
+            return i;
+        if (c.isHighSurrogate() && i + 1 < n && s.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return i;
+    }
+    return -1;
+}
+
+QString CharCode(const QString& s, qsizetype at)
+{
+    return QStringLiteral("U+%1").arg(s.at(at).unicode(), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QString Excerpt(const QString& s, qsizetype from, qsizetype length)
+{
+    while (from < s.size() && s.at(from).isSpace())
+        ++from;
+    QString out = s.mid(from, length);
+    if (!out.isEmpty() && out.back().isHighSurrogate())
+        out.chop(1);
+    for (qsizetype i = UnstorableChar(out); i >= 0; i = UnstorableChar(out))
+        out[i] = QChar::ReplacementCharacter;
+    for (QChar& c : out)
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    if (from + length < s.size())
+        out += QChar(0x2026);
+    return out;
+}
+
 } // namespace vb

@@ -40,4 +40,14 @@ inline int InStr(const QString& s, const QString& what, bool ignoreCase = false)
     return InStr(1, s, what, ignoreCase);
 }
 
+// The position of the first character a text cannot be stored with: NUL, or one half
+// of a UTF-16 surrogate pair without the other; -1 when there is none.
+qsizetype UnstorableChar(const QString& s);
+// "U+0000": the code of the character at that position, for messages.
+QString CharCode(const QString& s, qsizetype at);
+
+// At most a short excerpt of a text from a position, for messages: leading blanks
+// skipped, "…" where it was cut, characters that cannot be shown replaced.
+QString Excerpt(const QString& s, qsizetype from = 0, qsizetype length = 40);
+
 } // namespace vb

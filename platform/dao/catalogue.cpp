@@ -164,7 +164,7 @@ void Field::setSize(int size) const
     checkDefinition(d);
     refuseOnExisting(d, "Size");
     if (size < 0 || ((d->def.type == dbText || d->def.type == dbChar) && size > 255))
-        raise(err::NotSupported, QStringLiteral("字段 '%1' 的大小 %2 无效。").arg(d->def.name).arg(size));
+        raise(err::NotSupported, QStringLiteral("字段 '%1' 的大小 %2 无效。").arg(d->def.name, QString::number(size)));
     d->def.size = size;
 }
 int Field::Attributes() const
@@ -261,7 +261,7 @@ namespace {
 QString columnSql(const FieldDef& f, bool* autoKeyUsed)
 {
     QString decl = declaredType(f.type);
-    if (decl.isEmpty()) raise(err::NotSupported, QStringLiteral("字段 '%1' 的数据类型 %2 无效。").arg(f.name).arg(f.type));
+    if (decl.isEmpty()) raise(err::NotSupported, QStringLiteral("字段 '%1' 的数据类型 %2 无效。").arg(f.name, QString::number(f.type)));
     QString sql = jetsql::quoteName(f.name) + u' ';
     if ((f.attributes & dbAutoIncrField) && f.type == dbLong && !*autoKeyUsed) {
         *autoKeyUsed = true;

@@ -490,10 +490,9 @@ void RecordsetData::update()
             }
         } else {
             QStringList sets;
-            for (int k = 0; k < cols.size(); ++k) sets << QStringLiteral("%1=?%2").arg(cols[k]).arg(k + 1);
+            for (int k = 0; k < cols.size(); ++k) sets << cols[k] + QStringLiteral("=?") + QString::number(k + 1);
             sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?%3")
-                      .arg(jetsql::quoteName(base->name), sets.join(u','))
-                      .arg(cols.size() + 1);
+                      .arg(jetsql::quoteName(base->name), sets.join(u','), QString::number(cols.size() + 1));
         }
         st = db->cached(sql);
         lastWrite = st;

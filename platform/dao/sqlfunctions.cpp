@@ -89,7 +89,15 @@ void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
     if (argc > 2) { resultError(ctx, QStringLiteral("LIKE 不支持 ESCAPE。")); return; }
     try {
-        sqlite3_result_int(ctx, vb::Like(argText(argv[1]), argText(argv[0])) ? 1 : 0);
+        // a pattern written in the statement is read once for all rows
+        if (const auto* cached = static_cast<const vb::LikePattern*>(sqlite3_get_auxdata(ctx, 0))) {
+            sqlite3_result_int(ctx, cached->matches(argText(argv[1])) ? 1 : 0);
+            return;
+        }
+        auto* pattern = new vb::LikePattern(argText(argv[0]));
+        const bool matches = pattern->matches(argText(argv[1]));
+        sqlite3_set_auxdata(ctx, 0, pattern, [](void* p) { delete static_cast<vb::LikePattern*>(p); });
+        sqlite3_result_int(ctx, matches ? 1 : 0);
     } catch (const vb::Error& e) {
         resultError(ctx, e.description());
     }

@@ -1,6 +1,7 @@
 // The engine's errors, the column types, and values between QVariant and SQLite.
 #include "platform/dao/internal.h"
 #include "platform/core/format.h"
+#include "platform/core/vbrt.h"
 #include "platform/dao/sqlfunctions.h"
 #include <cmath>
 #include <optional>
@@ -43,7 +44,9 @@ thread_local std::optional<vb::Error> t_pending;
         if (e.description() == msg) throw e;
     }
     int ext = db ? sqlite3_extended_errcode(db) : rc;
-    QString where = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context.left(200));
+    // the statement is the program's text around what the user typed: messages do not quote it
+    Q_UNUSED(context);
+    msg = vb::Excerpt(msg, 0, 200);
     switch (rc & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -60,7 +63,7 @@ thread_local std::optional<vb::Error> t_pending;
     case SQLITE_CORRUPT:
         raise(err::NotADatabase, QStringLiteral("数据库文件已损坏或不是数据库。"));
     case SQLITE_CANTOPEN:
-        raise(err::CannotOpen, QStringLiteral("无法打开数据库文件%1。").arg(where));
+        raise(err::CannotOpen, QStringLiteral("无法打开数据库文件。"));
     case SQLITE_READONLY:
     case SQLITE_PERM:
         raise(err::NotUpdatable, QStringLiteral("不能更新。数据库或对象为只读。"));
@@ -83,7 +86,7 @@ thread_local std::optional<vb::Error> t_pending;
         raise(err::TableExists, QStringLiteral("对象已经存在: %1").arg(msg));
     }
     if (msg.contains(QLatin1String("syntax error")) || msg.contains(QLatin1String("ambiguous")))
-        raise(err::SyntaxInExpression, QStringLiteral("查询表达式语法错误: %1%2").arg(msg, where));
+        raise(err::SyntaxInExpression, QStringLiteral("查询表达式语法错误: %1").arg(msg));
     // errors of the Jet functions keep the runtime's numbers
     struct Runtime { const char* prefix; int number; };
     static const Runtime runtime[] = {{"无效的过程调用或参数", 5}, {"除数为零", 11}, {"无效使用 Null", 94},
@@ -92,7 +95,7 @@ thread_local std::optional<vb::Error> t_pending;
         if (msg.startsWith(QString::fromUtf8(r.prefix))) raise(r.number, msg);
     if (msg.startsWith(QStringLiteral("类型不匹配")))
         raise(3464, QStringLiteral("条件表达式中数据类型不匹配: %1").arg(msg));
-    raise(err::Generic, QStringLiteral("数据库引擎错误: %1%2").arg(msg, where));
+    raise(err::Generic, QStringLiteral("数据库引擎错误: %1").arg(msg));
 }
 
 QString stripBrackets(const QString& name)
@@ -203,9 +206,17 @@ namespace {
 
 double roundHalfEven(double d) { return std::nearbyint(d); }
 
+[[noreturn]] void raiseOverflow(const FieldDef& f)
+{
+    raise(err::Overflow, QStringLiteral("数值字段溢出: 字段 '%1'。").arg(f.name));
+}
+
 [[noreturn]] void raiseMismatch(const FieldDef& f, const QVariant& v)
 {
-    raise(err::TypeMismatch, QStringLiteral("类型不匹配: 字段 '%1' 不能接受值 '%2'。").arg(f.name, vb::CStr(v)));
+    // a number too large for any column ("1e400" read as a number) overflows
+    if (v.typeId() == QMetaType::Double && std::isinf(v.toDouble()))
+        raiseOverflow(f);
+    raise(err::TypeMismatch, QStringLiteral("类型不匹配: 字段 '%1' 不能接受值 '%2'。").arg(f.name, vb::Excerpt(vb::CStr(v))));
 }
 
 bool numberOf(const QVariant& v, double* out)
@@ -243,9 +254,14 @@ QVariant coerce(const FieldDef& f, const QVariant& v)
     case dbText: case dbMemo: case dbChar: case dbGUID: {
         QString s = v.typeId() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray()) : vb::CStr(v);
         int limit = f.size > 0 ? f.size : defaultSize(f.type);
+        const qsizetype bad = vb::UnstorableChar(s);
+        if (bad >= 0)
+            raise(err::TypeMismatch, QStringLiteral("类型不匹配: 字段 '%1' 不能接受含有字符 %2 的文本。")
+                                         .arg(f.name, vb::CharCode(s, bad)));
         if (f.type != dbMemo && limit > 0 && s.size() > limit)
             raise(err::FieldTooSmall,
-                  QStringLiteral("字段 '%1' 太小，不能接受要添加的数据量(最多 %2 个字符)。").arg(f.name).arg(limit));
+                  QStringLiteral("字段 '%1' 太小，不能接受要添加的数据量(最多 %2 个字符)。")
+                      .arg(f.name, QString::number(limit)));
         return s;
     }
     case dbBoolean: {
@@ -265,7 +281,8 @@ QVariant coerce(const FieldDef& f, const QVariant& v)
         double lo = f.type == dbByte ? 0 : f.type == dbInteger ? -32768 : -2147483648.0;
         double hi = f.type == dbByte ? 255 : f.type == dbInteger ? 32767 : 2147483647.0;
         if (d < lo || d > hi)
-            raise(err::Overflow, QStringLiteral("数值字段溢出: 字段 '%1' 不能接受 %2。").arg(f.name, vb::CStr(v)));
+            raise(err::Overflow,
+                  QStringLiteral("数值字段溢出: 字段 '%1' 不能接受 %2。").arg(f.name, vb::Excerpt(vb::CStr(v))));
         return int(d);
     }
     case dbCurrency: case dbSingle: case dbDouble: {
@@ -273,10 +290,11 @@ QVariant coerce(const FieldDef& f, const QVariant& v)
         if (!numberOf(v, &d)) raiseMismatch(f, v);
         if (f.type == dbCurrency) {
             if (std::fabs(d) > 922337203685477.0)
-                raise(err::Overflow, QStringLiteral("数值字段溢出: 字段 '%1'。").arg(f.name));
+                raiseOverflow(f);
             d = std::nearbyint(d * 10000.0) / 10000.0;
         }
         if (f.type == dbSingle) d = double(float(d));
+        if (!std::isfinite(d)) raiseOverflow(f);
         return d;
     }
     case dbDate: {

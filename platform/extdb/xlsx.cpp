@@ -87,7 +87,7 @@ struct Archive {
         if (zip_stat_index(zip, zip_uint64_t(index), 0, &st) != 0)
             damaged(path, QString::fromLocal8Bit(zip_strerror(zip)));
         if ((st.valid & ZIP_STAT_SIZE) && st.size > zip_uint64_t(cap))
-            damaged(path, QStringLiteral("部件 %1 的大小 %2 超出限度").arg(name).arg(st.size));
+            damaged(path, QStringLiteral("部件 %1 的大小 %2 超出限度").arg(name, QString::number(st.size)));
         zip_file_t* f = zip_fopen_index(zip, zip_uint64_t(index), 0);
         if (!f)
             damaged(path, QString::fromLocal8Bit(zip_strerror(zip)));
@@ -102,7 +102,7 @@ struct Archive {
         if (!dev.failure().isEmpty())
             damaged(path, QStringLiteral("部件 %1: %2").arg(name, dev.failure()));
         if (xml.hasError())
-            damaged(path, QStringLiteral("部件 %1 第 %2 行: %3").arg(name).arg(xml.lineNumber()).arg(xml.errorString()));
+            damaged(path, QStringLiteral("部件 %1 第 %2 行: %3").arg(name, QString::number(xml.lineNumber()), xml.errorString()));
     }
 };
 

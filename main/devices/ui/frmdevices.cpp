@@ -42,11 +42,6 @@ const QString kClassFields[3] = {QStringLiteral("设备大类"), QStringLiteral(
 // The cached picture is reused this many seconds after it was stored.
 constexpr qint64 kPictureCacheSeconds = 3;
 
-[[noreturn]] void invalid(const QString& caption)
-{
-    throw vb::Error(1000, QStringLiteral("数据不合法！") + caption);
-}
-
 QString now() { return QDateTime::currentDateTime().toString(kDateFormat); }
 
 QString dateText(const QVariant& v)
@@ -439,11 +434,11 @@ void frmDevices::cmdAuto_Click()
     ui::runCommand([&] {
         for (QComboBox* c : cboDevice)
             if (c->currentIndex() < 0)
-                invalid(QStringLiteral("设备分类"));
+                InvalidInput(QStringLiteral("设备分类"));
         bool ok = false;
         const QDateTime purchased = vb::toDate(txtPurDate->text(), &ok);
         if (!ok)
-            invalid(QStringLiteral("购置年代"));
+            InvalidInput(QStringLiteral("购置年代"));
         ui::BusyCursor busy;
         tessaly::ICodeClass& rule = codes();
         for (int i = 0; i < 3; ++i)
@@ -468,7 +463,7 @@ void frmDevices::ValidateInput()
 {
     auto chosen = [](QComboBox* combo, const QString& caption) {
         if (combo->currentIndex() < 0)
-            invalid(caption);
+            InvalidInput(caption);
     };
     auto isDate = [](const QString& text) {
         bool ok = false;
@@ -476,26 +471,26 @@ void frmDevices::ValidateInput()
         return ok;
     };
     if (trimBox(txtDevNo).isEmpty())
-        invalid(QStringLiteral("设备编号"));
+        InvalidInput(QStringLiteral("设备编号"));
     if (trimBox(txtCardNo).isEmpty())
-        invalid(QStringLiteral("卡片编号"));
+        InvalidInput(QStringLiteral("卡片编号"));
     chosen(cboGroup, QStringLiteral("所属组别"));
     chosen(cboMaster, QStringLiteral("主机编号"));
     for (QComboBox* c : cboDevice)
         chosen(c, QStringLiteral("设备分类"));
     if (!isDate(txtPurDate->text()))
-        invalid(QStringLiteral("购置年代"));
+        InvalidInput(QStringLiteral("购置年代"));
     chosen(cboCheck, QStringLiteral("验收状况"));
     chosen(cboState, QStringLiteral("设备状况"));
     chosen(cboDepart, QStringLiteral("使用部门"));
     if (trimBox(txtPosition).isEmpty())
-        invalid(QStringLiteral("安装地点"));
+        InvalidInput(QStringLiteral("安装地点"));
     chosen(cboTrans, QStringLiteral("责任人"));
     txtMemo->setPlainText(txtMemo->toPlainText().trimmed());
     if (!txtStartToUse->text().isEmpty() && !isDate(txtStartToUse->text()))
-        invalid(QStringLiteral("启用日期"));
+        InvalidInput(QStringLiteral("启用日期"));
     if (trimBox(txtName).isEmpty())
-        invalid(QStringLiteral("设备名称"));
+        InvalidInput(QStringLiteral("设备名称"));
 }
 
 devices::DeviceRecord frmDevices::collectRecord() const

@@ -69,8 +69,8 @@ TEST_F(HistoryTest, EachKindAddsItsRowAndMakesItsChangeToTheDevice)
         double stored;
     };
     qint32 key = 0;
-    for (const Cost& c : {Cost{QStringLiteral("12.5¥"), 12.5}, Cost{QStringLiteral("元"), 0}, Cost{QString(), 0},
-                          Cost{QStringLiteral(" 3 0"), 30}}) {
+    for (const Cost& c : {Cost{QStringLiteral("12.5"), 12.5}, Cost{QStringLiteral("  "), 0}, Cost{QString(), 0},
+                          Cost{QStringLiteral(" 3e1 "), 30}}) {
         MaintainEntry m;
         m.devId = 5;
         m.kind = 1;
@@ -93,7 +93,7 @@ TEST_F(HistoryTest, EachKindAddsItsRowAndMakesItsChangeToTheDevice)
 
     DiscardEntry d;
     d.devId = 5;
-    d.residual = QStringLiteral("100元");
+    d.residual = QStringLiteral(" 100 ");
     d.result = QStringLiteral("变卖");
     EXPECT_EQ(AddDiscard(d), 1);
     EXPECT_EQ(value(QStringLiteral("SELECT [设备状况] FROM [Dev_Info] WHERE [Dev_ID]=5;")).toInt(), 4);

@@ -229,6 +229,22 @@ TEST_F(DaoSql, ExecuteCountsRowsAndRefusesSelect)
     dao::Recordset rs = db.OpenRecordset(QStringLiteral("Items"));
     EXPECT_EQ(rs.RecordCount(), 4);
     EXPECT_EQ(errorOf([&] { db.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE Val(Name) = Left(Name)")); }), 3075);
+    // a value with markers is written as typed; refusals quote a short excerpt, not the statement
+    EXPECT_EQ(db.Execute(QStringLiteral("INSERT INTO Items (ID, Name) VALUES (9, 'F%0003%1')")), 1);
+    EXPECT_EQ(db.OpenRecordset(QStringLiteral("SELECT Name FROM Items WHERE ID=9")).Fields(0).Value().toString(), QStringLiteral("F%0003%1"));
+    const QString where = QStringLiteral("SELECT ID FROM Items WHERE ");
+    for (const QString& s : {where + QStringLiteral("Name='") + QString(1 << 20, u'x'),
+                             where + QStringLiteral("1=1 UNION SELECT ID FROM Items"),
+                             where + QStringLiteral("Name='a") + QChar(0) + QStringLiteral("'"),
+                             where + QStringLiteral("Name='a") + QChar(0xDC00) + QStringLiteral("'")}) {
+        try {
+            db.OpenRecordset(s);
+            ADD_FAILURE();
+        } catch (const vb::Error& e) {
+            EXPECT_LT(e.description().size(), 100);
+            EXPECT_FALSE(e.description().contains(QStringLiteral("WHERE"))) << e.description().toStdString();
+        }
+    }
 }
 
 TEST_F(DaoSql, JoinResultNamesComeWithoutTablePrefix)

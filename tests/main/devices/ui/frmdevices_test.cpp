@@ -141,7 +141,7 @@ TEST_F(EditorTest, AddingStoresTheRowAsEnteredAndTellsTheOwnerBeforeTheMessage)
     chooseText(editor->cboCheck, u"合格"_s);
     chooseText(editor->cboState, u"在用"_s);
     chooseText(editor->cboTrans, u"张三"_s);
-    editor->txtValue->setText(u"1234.5元"_s);
+    editor->txtValue->setText(u" 1234.5 "_s);
     editor->txtMemo->setPlainText(u"  备注  "_s);
     editor->txtManufacturer->setText(u"机床厂"_s);
     editor->txtModel->setText(u"X5032"_s);
