@@ -97,6 +97,8 @@ int main(int argc, char** argv)
     std::printf("failed adds per 10k under load: %d\n", int(qint64(failed) * 10000 / tried));
     std::printf("adds refused with 3228 per 10k under load: %d\n", int(qint64(locked) * 10000 / tried));
     std::printf("failed transfers under load (other than 3228): %d\n", failures(four.said.otherFailures, false));
+    for (auto it = four.said.addFailures.begin(); it != four.said.addFailures.end(); ++it)
+        std::printf("adds failed with error %d: %d\n", it.key(), it.value());
     std::printf("largest journal MB under load: %.1f\n", four.largestJournal / 1048576.0);
     std::printf("largest journal MB, 1 copy: %.1f\n", one.largestJournal / 1048576.0);
     std::printf("adds per second, 1 copy: %.1f\n", perSecondOne);

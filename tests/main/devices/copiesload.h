@@ -8,6 +8,7 @@
 #include "main/devices/devicerecord.h"
 #include "main/devices/history.h"
 #include "platform/dao/transaction.h"
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
@@ -35,7 +36,7 @@ inline void write(const QString& path, int copy, qint64 ms)
     clock.start();
     for (int i = 1; clock.elapsed() < ms; ++i) {
         DeviceRecord r;
-        r.number = QStringLiteral("W%1-%2").arg(copy).arg(i, 6, 10, QLatin1Char('0'));
+        r.number = QStringLiteral("W%1-%2-%3").arg(copy).arg(QCoreApplication::applicationPid()).arg(i, 6, 10, QLatin1Char('0'));
         r.card = r.place = r.name = r.classes[0] = r.classes[1] = r.classes[2] = QStringLiteral("x");
         r.group = r.host = r.check = r.state = r.depart = r.person = 0;
         r.purchased = QDateTime(QDate(2020, 1, 2), QTime(3, 4));
