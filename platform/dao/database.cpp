@@ -48,7 +48,11 @@ int afterCommit(void* data, sqlite3* h, const char* name, int frames)
     auto* d = static_cast<detail::DatabaseData*>(data);
     if (frames < kRestartFrames) d->restartAt = kRestartFrames;
     if (frames < kCheckpointFrames) return SQLITE_OK;
-    if (frames < d->restartAt) {
+    // a reader of this copy's own cannot finish while its commit waits
+    const bool ownReader = d->txReader || std::any_of(d->openSets.begin(), d->openSets.end(), [](auto* rs) {
+                               return rs->reader || rs->keyReader;
+                           });
+    if (frames < d->restartAt || ownReader) {
         sqlite3_wal_checkpoint_v2(h, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         return SQLITE_OK;
     }
