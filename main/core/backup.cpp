@@ -73,10 +73,8 @@ public:
             } catch (...) {
             }
         }
-        if (!path.isEmpty()) {
-            QFile::remove(path);
-            QFile::remove(path + QStringLiteral("-journal"));
-        }
+        if (!path.isEmpty())
+            dao::RemoveDatabaseFile(path);
     }
     void close()
     {
@@ -175,8 +173,9 @@ void BackupTables(dao::Database& source, const QString& target, const QStringLis
                                                            QStringLiteral(";pwd=") + schema::databasePassword());
     {
         // One transaction over the source and the new file: the copy is consistent
-        // while others write, and the new file is written in one go.
-        dao::Transaction tx;
+        // while others write (the source only read, locked against no one), and the new
+        // file is written in one go.
+        dao::Transaction tx(dao::dbReadsShared);
         const dao::TableDefs defs = source.TableDefs();
         for (int i = 0; i < defs.Count(); ++i) {
             const dao::TableDef from = defs.Item(i);

@@ -191,6 +191,7 @@ QString SysInfoText(const QString& type, const QString& defaultText, dao::Databa
 
 void StoreSysInfo(const QString& type, const QString& value, const QString& column)
 {
+    dao::Transaction tx;   // no other copy adds the row or takes its key meanwhile
     dao::Recordset rs = RequireDatabase().OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE Type=") +
                                                             SqlText(type) + QStringLiteral(" ORDER BY [ID];"),
                                                         dao::dbOpenDynaset);
@@ -205,6 +206,7 @@ void StoreSysInfo(const QString& type, const QString& value, const QString& colu
     rs.Fields(columnOrValue(column)).setValue(value);
     rs.Update();
     rs.Close();
+    tx.commit();
 }
 
 CodeTable CodeList(const QString& type, bool indexed)

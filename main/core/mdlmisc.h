@@ -72,6 +72,8 @@ using CodeTable = QVector<QStringList>;
 void OpenMainDatabase();
 
 // Highest value of Table.Column + 1, or 1 for an empty table. Raises on failure.
+// Taken inside the transaction that writes it, the key stays free until the commit: the
+// read waits for, then holds, the write lock (3228 when another copy holds it too long).
 QVariant GetNewID(const QString& table, const QString& column);
 
 // The column (default [Value]) of the first SysInfo row of Type `type` in database (default

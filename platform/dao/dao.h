@@ -87,6 +87,9 @@ enum DatabaseTypeOption : int {
     dbVersion40 = 64,
 };
 
+// How a transaction reads (BeginTrans).
+enum TransactionReads : int { dbReadsLock = 0, dbReadsShared = 1 };
+
 // Recordset::EditMode.
 enum EditModeEnum : int { dbEditNone = 0, dbEditInProgress = 1, dbEditAdd = 2 };
 
@@ -356,6 +359,9 @@ private:
     std::shared_ptr<detail::DatabaseData> d;
 };
 
+// Removes a closed database file that is not wanted, with the journal files beside it.
+void RemoveDatabaseFile(const QString& path);
+
 // The engine: opens and creates databases; its transaction spans every open database.
 class DBEngine {
 public:
@@ -369,10 +375,12 @@ public:
     static Database CreateDatabase(const QString& name, const QString& locale, int options = 0);
 
     // Every database open at BeginTrans takes part: at its first statement in the
-    // transaction (BEGIN IMMEDIATE there: a writer elsewhere gives 3228 after the busy
-    // timeout); one that is only read locks nothing and its reads see one state.
-    // Nested calls make save points.
-    static void BeginTrans();
+    // transaction, a read too (BEGIN IMMEDIATE there: a writer elsewhere gives 3228 after
+    // the busy timeout), so what the transaction reads stays as read until it commits.
+    // With dbReadsShared a database that is only read locks nothing and its reads see one
+    // state (a copy of the file while others write). Nested calls make save points and
+    // keep the outer call's choice.
+    static void BeginTrans(int reads = dbReadsLock);
     static void CommitTrans();
     static void Rollback();
     static int TransactionLevel();

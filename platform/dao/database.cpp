@@ -3,7 +3,9 @@
 #include "platform/dao/sqlfunctions.h"
 #include <QDir>
 #include <QFile>
+#include <QCryptographicHash>
 #include <QFileInfo>
+#include <QLockFile>
 #include <algorithm>
 #include <optional>
 #include <unicode/uvernum.h>
@@ -13,11 +15,53 @@ namespace dao {
 namespace {
 int g_busyMs = 5000;
 int g_level = 0;   // the engine's transaction level
+bool g_sharedReads = false;   // the engine's transaction was begun with dbReadsShared
 const size_t kIdleReaders = 4;
 // Pages a connection keeps (SQLCipher decrypts every page it reads again): room for the
 // device list of a 100,000-device file, so that the list read again finds its pages in
 // memory. Only the idle reader parked last keeps them (see ~Reader).
 const char* const kCacheSize = "PRAGMA cache_size=-16384";
+
+// Copies on one file close one at a time: a lock beside the system's temporary files,
+// named after the file.
+const int kCloseWaitMs = 10000;
+QString closeLockPath(const QString& path)
+{
+    QFileInfo fi(path);
+    const QString name = fi.exists() ? fi.canonicalFilePath() : fi.absoluteFilePath();
+    return QDir::temp().filePath(
+        QStringLiteral("ostrel-%1.close").arg(QString::fromLatin1(
+            QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(20))));
+}
+
+// The journal folds back into the file after each commit as far as readers allow. Past
+// kRestartFrames a checkpoint waits boundedly for readers of older states, so that the
+// next write starts the journal from its beginning again; while one holds out, it is
+// tried again every kRetryFrames.
+const int kCheckpointFrames = 1000;
+const int kRestartFrames = 8192;
+const int kRetryFrames = 2048;
+const int kRestartWaitMs = 1000;
+
+int afterCommit(void* data, sqlite3* h, const char* name, int frames)
+{
+    auto* d = static_cast<detail::DatabaseData*>(data);
+    if (frames < kRestartFrames) d->restartAt = kRestartFrames;
+    if (frames < kCheckpointFrames) return SQLITE_OK;
+    // a reader of this copy's own cannot finish while its commit waits
+    const bool ownReader = d->txReader || std::any_of(d->openSets.begin(), d->openSets.end(), [](auto* rs) {
+                               return rs->reader || rs->keyReader;
+                           });
+    if (frames < d->restartAt || ownReader) {
+        sqlite3_wal_checkpoint_v2(h, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        return SQLITE_OK;
+    }
+    sqlite3_busy_timeout(h, kRestartWaitMs);
+    const int rc = sqlite3_wal_checkpoint_v2(h, name, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_timeout(h, g_busyMs);
+    d->restartAt = rc == SQLITE_OK ? kRestartFrames : frames + kRetryFrames;
+    return SQLITE_OK;
+}
 } // namespace
 
 namespace detail {
@@ -50,6 +94,11 @@ void DatabaseData::join()
             execOn(db, QStringLiteral("SAVEPOINT dao_tx%1").arg(txDepth).toLatin1().constData());
         ++txDepth;
     }
+}
+
+void DatabaseData::joinToRead()
+{
+    if (!g_sharedReads) join();
 }
 
 sqlite3_stmt* DatabaseData::prepare(const QString& sql)
@@ -137,8 +186,13 @@ void DatabaseData::close()
     readers.clear();
     // The last connection to the file folds the journal back into it and leaves one
     // file, in the old journal mode so that a read-only open adds no files beside it;
-    // while another copy has it open, nothing changes.
+    // while another copy has it open, nothing changes. Copies closing at the same moment
+    // would each find another still open and leave the journal to it: they close one at
+    // a time (the journal's copies all run on one machine), so the last finds itself alone.
+    std::optional<QLockFile> closing;
     if (!readOnly) {
+        closing.emplace(closeLockPath(path));
+        closing->tryLock(kCloseWaitMs);
         sqlite3_busy_timeout(db, 0);
         sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
     }
@@ -297,10 +351,7 @@ void chooseOrder(DatabaseData* d)
     d->chineseOrder = true;
 }
 
-// A new file keeps the rollback journal until it is first opened: no other copy can
-// use it before, and a creation that fails leaves only what it always left.
-std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, const QString& password, bool encrypted,
-                                             bool created = false)
+std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, const QString& password, bool encrypted)
 {
     auto d = std::make_shared<DatabaseData>();
     d->path = path;
@@ -309,7 +360,7 @@ std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, con
     d->key = password.toUtf8();
     d->encrypted = encrypted;
     d->db = openHandle(path, flags, d->key, encrypted);
-    if (!d->readOnly && !created) {
+    if (!d->readOnly) {
         // A write-ahead journal: readers see the last commit and never block a writer.
         // Another copy still using the old journal keeps it until both are closed.
         sqlite3_exec(d->db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
@@ -321,6 +372,7 @@ std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, con
             return 0;
         },
         &d->wal, nullptr);
+    if (d->wal) sqlite3_wal_hook(d->db, afterCommit, d.get());
     chooseOrder(d.get());
     openDatabases().push_back(d);
     return d;
@@ -349,6 +401,11 @@ std::shared_ptr<Reader> DatabaseData::snapshotReader()
     // with the old journal a reader holding its view would lock every writer out
     if (!wal || exclusive || txDepth > 0) return nullptr;
     if (inEngineTx && g_level > 0) {
+        if (!g_sharedReads) {
+            // what a writing transaction reads decides its writes: read under its lock
+            join();
+            return nullptr;
+        }
         readConnection();
         return txReader;
     }
@@ -369,7 +426,7 @@ std::shared_ptr<Reader> DatabaseData::snapshotReader()
 sqlite3* DatabaseData::readConnection()
 {
     check();
-    if (!wal || !inEngineTx || g_level == 0 || txDepth > 0 || exclusive) {
+    if (!wal || !inEngineTx || g_level == 0 || txDepth > 0 || exclusive || !g_sharedReads) {
         join();
         return db;
     }
@@ -581,7 +638,7 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
     QString password = connectValue(locale, QStringLiteral("pwd"));
     std::shared_ptr<DatabaseData> d;
     try {
-        d = openConnection(name, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, password, true, true);
+        d = openConnection(name, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, password, true);
         d->connect = withoutPassword(locale);
         atomically(d.get(), [&] {
             d->ensureCatalogue();
@@ -598,27 +655,35 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
         chooseOrder(d.get());
     } catch (...) {
         if (d) d->close();
-        QFile::remove(name);
-        for (const char* tail : {"-journal", "-wal", "-shm"}) QFile::remove(name + QLatin1String(tail));
+        RemoveDatabaseFile(name);
         throw;
     }
     return Database(d);
 }
 
-void DBEngine::BeginTrans()
+void RemoveDatabaseFile(const QString& path)
 {
-    // Each open database joins at its first statement (BEGIN IMMEDIATE there, so a
-    // writer elsewhere waits boundedly, then 3228); one that is not used is not locked.
-    if (g_level == 0)
+    QFile::remove(path);
+    for (const char* tail : {"-journal", "-wal", "-shm"}) QFile::remove(path + QLatin1String(tail));
+}
+
+void DBEngine::BeginTrans(int reads)
+{
+    // Each open database joins at its first statement, a read too (BEGIN IMMEDIATE there,
+    // so a writer elsewhere waits boundedly, then 3228); one that is not used is not locked.
+    if (g_level == 0) {
+        g_sharedReads = reads == dbReadsShared;
         for (auto& d : liveDatabases()) d->inEngineTx = true;
+    }
     ++g_level;
 }
 
 namespace {
 void endOfEngineTransaction()
 {
-    if (g_level == 0)
-        for (auto& d : liveDatabases()) d->endTransaction();
+    if (g_level > 0) return;
+    g_sharedReads = false;
+    for (auto& d : liveDatabases()) d->endTransaction();
 }
 } // namespace
 

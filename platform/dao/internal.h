@@ -109,6 +109,7 @@ struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     bool inEngineTx = false; // open when the engine's transaction began: joins it at its first statement
     bool exclusive = false;
     bool wal = false;        // the file runs with the write-ahead journal: readers of their own block nothing
+    int restartAt = 0;       // the journal's length in pages at which a commit waits for readers to restart it
     int flags = 0;           // what the file was opened with, for the readers
     QByteArray key;
     bool encrypted = false;
@@ -130,11 +131,14 @@ struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     // Every write runs after it: prepare and cached call it, and a statement kept from
     // one write to the next calls it again before each run.
     void join();
+    // Before a read on the main connection: joins unless the transaction reads shared.
+    void joinToRead();
     // The reader a snapshot reads on; nullptr when it reads on the main connection
     // (inside this copy's own writing transaction, or opened exclusively).
     std::shared_ptr<Reader> snapshotReader();
-    // Where a read goes: the main connection, or the engine transaction's reader while
-    // this database has only read in it (so a backup reads one state and locks nothing).
+    // Where a read goes: the main connection, or, in a transaction begun with
+    // dbReadsShared, its reader while this database has only read in it (so a backup
+    // reads one state and locks nothing).
     sqlite3* readConnection();
     sqlite3_stmt* readPrepare(const QString& sql) { return prepareOn(readConnection(), sql); }
     // The engine's transaction ended.

@@ -139,6 +139,7 @@ void RecordsetData::drainKeys()
 
 void RecordsetData::fetchKeyed()
 {
+    if (conn == db->db) db->joinToRead();
     clearCur();
     sqlite3_reset(stmt);
     sqlite3_bind_int64(stmt, 1, keys[pos]);

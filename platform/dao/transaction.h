@@ -10,7 +10,7 @@ namespace dao {
 
 class Transaction {
 public:
-    Transaction() { DBEngine::BeginTrans(); }
+    explicit Transaction(int reads = dbReadsLock) { DBEngine::BeginTrans(reads); }
     ~Transaction()
     {
         if (m_open) {

@@ -56,7 +56,7 @@ TEST_F(FaultTest, ABackupFailingHalfWayLeavesTheOldBackupAndNoPartialFile)
     } faults[] = {
         {faultvfs::Write, 0, 100000, ".tmp"},   // half-way through the new file
         {faultvfs::Write, 40, -1, ".tmp"},
-        {faultvfs::Write, 1, -1, ".tmp-journal"},
+        {faultvfs::Write, 1, -1, ".tmp-wal"},
         {faultvfs::Sync, 1, -1, ".tmp"},       // at the commit
         {faultvfs::Read, 0, 200000, "Ostrel.mdb"},   // reading the source
     };

@@ -107,8 +107,7 @@ TempPrintDatabase::~TempPrintDatabase()
             m_db.Close();
     } catch (...) {
     }
-    QFile::remove(m_path);
-    QFile::remove(m_path + QStringLiteral("-journal"));
+    dao::RemoveDatabaseFile(m_path);
 }
 
 dao::Recordset TempPrintDatabase::Create()

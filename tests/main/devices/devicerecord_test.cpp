@@ -1,6 +1,9 @@
 #include "main/core/strings.h"
 #include "main/devices/devicerecord.h"
 #include "platform/core/format.h"
+#include "main/core/schema.h"
+#include "tests/common/copies.h"
+#include "tests/main/devices/copiesload.h"
 #include "tests/main/devices/devicefixture.h"
 
 using namespace ostrel;
@@ -102,4 +105,46 @@ TEST_F(DeviceRecordTest, ThePictureIsKeptClearedOrReplacedByteForByte)
     r.picture = PictureChange::Clear;
     SaveDevice(id, r, 1, 3);
     EXPECT_TRUE(ReadDevicePicture(id).isNull());
+}
+
+TEST_F(DeviceRecordTest, FourCopiesAddingWhileOneReadsStoreEverySuccessOnce)
+{
+    const char* const parts[] = {"write1", "write2", "write3", "write4", "read"};
+    const QByteArray part = testutil::copyPart();
+    if (!part.isEmpty()) {
+        gDatabase.Close();
+        if (part == "read")
+            copiesload::read(testutil::copyFile(), 4000);
+        else
+            copiesload::write(testutil::copyFile(), part.right(1).toInt(), 4000);
+        return;
+    }
+    const QString path = gDatabase.Name();
+    QProcess copies[5];
+    for (int i = 0; i < 5; ++i)
+        testutil::startCopy(copies[i], parts[i], path);
+    copiesload::Tally said;
+    for (QProcess& p : copies) {
+        ASSERT_TRUE(p.waitForFinished(120000));
+        EXPECT_EQ(p.exitCode(), 0);
+        said.take(p.readAll());
+    }
+    EXPECT_GT(said.added.size(), 20);
+    EXPECT_GT(said.reads, 0);
+    EXPECT_EQ(said.duplicateKeys, 0);
+    for (const QHash<int, int>& failures : {said.addFailures, said.otherFailures})
+        for (auto it = failures.begin(); it != failures.end(); ++it)
+            EXPECT_EQ(it.key(), dao::err::Locked) << it.value() << " times";
+    // every success stored once, under its own key and number, and nothing else
+    QHash<qint32, QString> stored;
+    dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT [Dev_ID],[设备编号] FROM [Dev_Info];"_s, dao::dbOpenSnapshot);
+    for (; !rs.Eof(); rs.MoveNext())
+        stored.insert(rs(0).Value().toInt(), rs(1).Value().toString());
+    rs.Close();
+    EXPECT_EQ(stored, said.added);
+    EXPECT_EQ(count(u"SELECT [ID] FROM [Transfer];"_s), said.transfers.size());
+    EXPECT_EQ(count(u"SELECT DISTINCT [设备编号] FROM [Dev_Info];"_s), stored.size());
+    gDatabase.Close();
+    gDatabase = dao::Database();
+    EXPECT_EQ(testutil::integrity(path, schema::databasePassword()).toStdString(), "ok");
 }

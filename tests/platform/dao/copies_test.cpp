@@ -4,6 +4,7 @@
 // The test runs itself again as the second copy (DAO_TEST_CHILD names its part).
 #include "daotest.h"
 #include "platform/dao/transaction.h"
+#include "tests/common/copies.h"
 #include "tests/common/faultvfs.h"
 #include <QCoreApplication>
 #include <QDir>
@@ -60,25 +61,42 @@ void childCrash(const QString& path)
     for (;;) ::pause();
 }
 
+// Adds a row of its own, then closes when told to (a line on its input).
+void childClose(const QString& path)
+{
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    dao::Transaction tx;
+    dao::Recordset top = db.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM Items ORDER BY ID DESC"));
+    addItem(db, top("ID").Value().toInt() + 1, QStringLiteral("closing"));
+    top.Close();
+    tx.commit();
+    std::printf("ready\n");
+    std::fflush(stdout);
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin)) _exit(4);
+    db.Close();
+    _exit(0);
+}
+
 const bool kChild = [] {
-    const QByteArray role = qgetenv("DAO_TEST_CHILD");
+    const QByteArray role = testutil::copyPart();
     if (role.isEmpty()) return false;
-    const QString path = QString::fromLocal8Bit(qgetenv("DAO_TEST_FILE"));
+    const QString path = testutil::copyFile();
     if (role == "save") childSave(path);
     if (role == "crash") childCrash(path);
+    if (role == "close") childClose(path);
     _exit(3);
 }();
 
-// Starts this executable as the second copy.
-void startChild(QProcess& p, const char* role, const QString& path)
+void startChild(QProcess& p, const char* role, const QString& path) { testutil::startCopy(p, role, path); }
+
+// Reads what the copy says until it says `word`.
+bool waitFor(QProcess& p, const char* word)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DAO_TEST_CHILD"), QString::fromLatin1(role));
-    env.insert(QStringLiteral("DAO_TEST_FILE"), path);
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=-*")});
-    ASSERT_TRUE(p.waitForStarted(30000));
+    QByteArray said;
+    while (!said.contains(word) && p.state() == QProcess::Running)
+        if (p.waitForReadyRead(60000)) said += p.readAll();
+    return said.contains(word);
 }
 
 QList<int> idsOf(dao::Recordset& rs)
@@ -94,20 +112,7 @@ QStringList filesBeside(const QString& path)
     return QDir(fi.absolutePath()).entryList({fi.fileName() + u'*'}, QDir::Files | QDir::Hidden);
 }
 
-QString integrity(const QString& path)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    const QByteArray key = kPassword.toUtf8();
-    sqlite3_key(db, key.constData(), key.size());
-    sqlite3_stmt* st = nullptr;
-    QString out = QStringLiteral("no answer");
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return out;
-}
+QString integrity(const QString& path) { return testutil::integrity(path, kPassword); }
 
 struct DaoCopies : ::testing::Test {
     testutil::ProgramFolder folder;
@@ -227,7 +232,29 @@ TEST_F(DaoCopies, AWriteThatMustWaitWaitsBoundedlyThenGets3228)
     dao::DBEngine::setBusyTimeout(previous);
 }
 
-TEST_F(DaoCopies, ATransactionThatOnlyReadsSeesOneStateAndLocksNothing)
+TEST_F(DaoCopies, ATransactionThatReadsFirstHoldsTheLockFromItsFirstRead)
+{
+    // what it reads decides what it writes: no other copy writes in between
+    const int previous = dao::DBEngine::busyTimeout();
+    dao::DBEngine::setBusyTimeout(0);
+    dao::Database mine = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    dao::Database other = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    for (int type : {int(dao::dbOpenSnapshot), int(dao::dbOpenDynaset)}) {
+        dao::Transaction tx;
+        dao::Recordset top = mine.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM Items ORDER BY ID DESC"), type);
+        const int next = top("ID").Value().toInt() + 1;
+        top.Close();
+        EXPECT_EQ(errorOf([&] { addItem(other, next, QStringLiteral("theirs")); }), dao::err::Locked);
+        addItem(mine, next, QStringLiteral("mine"));
+        tx.commit();
+    }
+    EXPECT_EQ(mine.TableDefs()(QStringLiteral("Items")).RecordCount(), 7);
+    other.Close();
+    mine.Close();
+    dao::DBEngine::setBusyTimeout(previous);
+}
+
+TEST_F(DaoCopies, ATransactionThatOnlyReadsSharedSeesOneStateAndLocksNothing)
 {
     // as the backup reads: one transaction over the source and the new file
     dao::Database source = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
@@ -235,7 +262,7 @@ TEST_F(DaoCopies, ATransactionThatOnlyReadsSeesOneStateAndLocksNothing)
     const int previous = dao::DBEngine::busyTimeout();
     dao::DBEngine::setBusyTimeout(0);
     dao::Database target = makeItems(folder.file(QStringLiteral("copy.mdb")));
-    dao::DBEngine::BeginTrans();
+    dao::DBEngine::BeginTrans(dao::dbReadsShared);
     EXPECT_EQ(source.TableDefs()(QStringLiteral("Items")).RecordCount(), 5);
     dao::Recordset first = source.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
     addItem(target, 1, QStringLiteral("copied"));
@@ -260,10 +287,7 @@ TEST_F(DaoCopies, ACopyKilledInTheMiddleOfAWriteLeavesAFileThatOpens)
 {
     QProcess crash;
     startChild(crash, "crash", path);
-    QByteArray said;
-    while (!said.contains("ready") && crash.state() == QProcess::Running)
-        if (crash.waitForReadyRead(60000)) said += crash.readAll();
-    ASSERT_TRUE(said.contains("ready")) << said.toStdString();
+    ASSERT_TRUE(waitFor(crash, "ready"));
     ::kill(pid_t(crash.processId()), SIGKILL);
     crash.waitForFinished(30000);
 
@@ -343,6 +367,26 @@ TEST_F(DaoCopies, ClosingLeavesOneFileAndAReadOnlyOpenAddsNone)
     all.Close();
     ro.Close();
     EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+}
+
+TEST_F(DaoCopies, CopiesClosingAtTheSameInstantLeaveTheFileAlone)
+{
+    ASSERT_FALSE(kChild);
+    for (int round = 1; round <= 10; ++round) {
+        SCOPED_TRACE(round);
+        QProcess copies[4];
+        for (QProcess& p : copies) startChild(p, "close", path);
+        for (QProcess& p : copies) ASSERT_TRUE(waitFor(p, "ready"));
+        for (QProcess& p : copies) p.write("go\n");
+        for (QProcess& p : copies) p.waitForBytesWritten(10000);
+        for (QProcess& p : copies) ASSERT_TRUE(p.waitForFinished(60000));
+        for (QProcess& p : copies) EXPECT_EQ(p.exitCode(), 0);
+        ASSERT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+    }
+    EXPECT_EQ(integrity(path), QStringLiteral("ok"));
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
+    EXPECT_EQ(db.TableDefs()(QStringLiteral("Items")).RecordCount(), 5 + 40);
+    db.Close();
 }
 
 TEST_F(DaoCopies, ADynasetEditedWhileWalkedVisitsEachRowOnce)

@@ -247,6 +247,10 @@ TEST(DaoEngine, TransactionsAroundOpenRecordsets)
     EXPECT_EQ(reader(QStringLiteral("ID")).Value().toInt(), 1);
     reader.MoveNext();
     EXPECT_EQ(reader(QStringLiteral("ID")).Value().toInt(), 2);
+    // the handle CreateDatabase gave: the snapshot keeps row 5 deleted through it
+    reader.MoveLast();
+    EXPECT_EQ(reader(QStringLiteral("ID")).Value().toInt(), 5);
+    EXPECT_EQ(reader(QStringLiteral("Name")).Value().toString(), QStringLiteral("n5"));
     EXPECT_EQ(writer(QStringLiteral("Name")).Value().toString(), QStringLiteral("edited"));
     dao::Recordset check = db.OpenRecordset(QStringLiteral("Items"));
     EXPECT_EQ(check.RecordCount(), 4);
