@@ -76,7 +76,7 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     case ColName:
         return r.name;
     case ColValue:
-        return vb::CStr(r.value) + QLatin1Char(' ');
+        return (r.valueNull ? QString() : vb::CStr(r.value)) + QLatin1Char(' ');
     case ColCheck:
     case ColState:
     case ColDepart: {
@@ -107,8 +107,8 @@ bool DeviceListModel::removeRows(int row, int count, const QModelIndex& parent)
         return false;
     // The totals above the list count what it holds.
     for (int i = row; i < row + count; ++i)
-        if (!m_rows[i].value.isNull())
-            m_total -= std::llround(m_rows[i].value.toDouble() * 10000.0);
+        if (!m_rows[i].valueNull)
+            m_total -= std::llround(m_rows[i].value * 10000.0);
     if (!m_loading)
         m_expected = int(m_rows.size()) - count;
     beginRemoveRows(parent, row, row + count - 1);
@@ -233,9 +233,12 @@ bool DeviceListModel::readRows(int maxRows)
         r.no = no.Value().toString();
         r.devId = id.Value().toInt();
         r.name = name.Value().toString();
-        r.value = value.Value();
-        if (!r.value.isNull())
-            m_total += std::llround(r.value.toDouble() * 10000.0);
+        const QVariant v = value.Value();
+        r.valueNull = v.isNull();
+        if (!r.valueNull) {
+            r.value = v.toDouble();
+            m_total += std::llround(r.value * 10000.0);
+        }
         for (int k = 0; k < 3; ++k)
             r.codes[k] = codeOf(codes[k]->Value());
         batch.append(std::move(r));
@@ -246,7 +249,7 @@ bool DeviceListModel::readRows(int maxRows)
     if (!batch.isEmpty()) {
         const int first = int(m_rows.size());
         beginInsertRows(QModelIndex(), first, first + int(batch.size()) - 1);
-        m_rows.append(batch);
+        m_rows.append(std::move(batch));
         endInsertRows();
     }
     return atEnd;
@@ -256,12 +259,12 @@ void DeviceListModel::countRows(dao::Database db, const QString& where)
 {
     m_counted = true;
     try {
-        dao::Recordset keys = db.OpenRecordset(ListKeysQuery(where), dao::dbOpenSnapshot);
-        if (!keys.Eof()) {
-            keys.MoveLast();
-            m_expected = keys.RecordCount();
+        dao::Recordset rows = db.OpenRecordset(ListCountQuery(where), dao::dbOpenSnapshot);
+        if (!rows.Eof()) {
+            rows.MoveLast();
+            m_expected = rows.RecordCount();
         }
-        keys.Close();
+        rows.Close();
     } catch (const vb::Error&) {
         m_expected = 0;   // progress without a known end
     }

@@ -60,12 +60,14 @@ Q_SIGNALS:
     void failed(const vb::Error& error);
 
 private:
+    // The query's columns as plain values; texts of codes are looked up when shown.
     struct Row {
         QString no;
         QString name;
-        QVariant value;
+        double value = 0;
         qint32 devId = 0;
         qint32 codes[3] = {-1, -1, -1};   // check, state, department; -1 for Null
+        bool valueNull = true;
     };
     void readChunk();
     // Reads up to maxRows rows (all when < 0); true at the end of the rows.
