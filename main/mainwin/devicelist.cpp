@@ -265,6 +265,9 @@ void DeviceListModel::countRows(dao::Database db, const QString& where)
             m_expected = rows.RecordCount();
         }
         rows.Close();
+        // Room for every row at once: no copies of a growing list.
+        if (m_expected > m_rows.size())
+            m_rows.reserve(m_expected);
     } catch (const vb::Error&) {
         m_expected = 0;   // progress without a known end
     }
