@@ -166,6 +166,8 @@ QString columnText(sqlite3_stmt* st, int c)
 std::vector<PlainRow> rawRows(const QString& path, const QString& where)
 {
     sqlite3* db = benchutil::openRawRegister(path, SQLITE_OPEN_READONLY);
+    // The file's text order, as the program sorts: the same rows in the same order.
+    dao::detail::useChineseOrder(db);
     const QByteArray sql = dao::jetsql::translate(ListQuery(where)).sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
@@ -368,8 +370,8 @@ int memorySide(const QString& side, const QString& folder)
         frmMain w;
         w.Form_Load();
         w.show();
-        w.finishDeviceList();
-        QCoreApplication::processEvents();
+        while (w.listLoading())
+            QCoreApplication::processEvents();
         rows = w.deviceList->rowCount();
         peak = peakKilobytes();
     } else {

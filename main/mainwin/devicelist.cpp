@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kRowsPerStep = 200;   // rows between two looks at the clock
 constexpr int kSliceMs = 30;        // reading time before the event loop runs again
+constexpr qsizetype kTextBlock = 1 << 16;   // characters of row texts per block
 
 const char* const kCodeTypes[3] = {"Check", "State", "Departs"};
 
@@ -39,9 +40,6 @@ DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent)
 {
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &DeviceListModel::readChunk);
-    m_discardTimer.setSingleShot(true);
-    m_discardTimer.setInterval(0);
-    connect(&m_discardTimer, &QTimer::timeout, this, [this] { m_discarded.clear(); });
 }
 
 DeviceListModel::~DeviceListModel()
@@ -72,9 +70,9 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         return QVariant();
     switch (index.column()) {
     case ColNo:
-        return r.no;
+        return number(r);
     case ColName:
-        return r.name;
+        return name(r);
     case ColValue:
         return (r.valueNull ? QString() : vb::CStr(r.value)) + QLatin1Char(' ');
     case ColCheck:
@@ -94,6 +92,32 @@ QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     return QString::fromUtf8(headings[section]);
+}
+
+QString DeviceListModel::number(const Row& r) const
+{
+    return QString(m_texts[r.block].constData() + r.at, r.noLength);
+}
+
+QString DeviceListModel::name(const Row& r) const
+{
+    return QString(m_texts[r.block].constData() + r.at + r.noLength, r.nameLength);
+}
+
+void DeviceListModel::keepTexts(Row& r, const QString& number, const QString& name)
+{
+    const qsizetype length = number.size() + name.size();
+    if (m_texts.isEmpty() || m_texts.last().size() + length > m_texts.last().capacity()) {
+        m_texts.append(QString());
+        m_texts.last().reserve(std::max<qsizetype>(kTextBlock, length));
+    }
+    QString& block = m_texts.last();
+    r.block = quint32(m_texts.size() - 1);
+    r.at = quint32(block.size());
+    r.noLength = quint32(number.size());
+    r.nameLength = quint32(name.size());
+    block.append(number);
+    block.append(name);
 }
 
 qint32 DeviceListModel::devId(int row) const
@@ -137,11 +161,8 @@ void DeviceListModel::start(dao::Database db, const QString& where)
     }
     dao::Recordset rs = db.OpenRecordset(ListQuery(where), dao::dbOpenSnapshot);
     beginResetModel();
-    // The old rows are freed once the first new ones show: freeing a long list first
-    // would slow the first rows down.
-    m_discarded.append(std::move(m_rows));
     m_rows = QVector<Row>();
-    m_discardTimer.start();
+    m_texts = QVector<QString>();
     m_total = 0;
     for (int k = 0; k < 3; ++k)
         m_codeTexts[k] = std::move(texts[k]);
@@ -218,21 +239,30 @@ bool DeviceListModel::readOrStop(int maxRows)
 bool DeviceListModel::readRows(int maxRows)
 {
     QVector<Row> batch;
+    const auto flush = [&] {
+        if (batch.isEmpty())
+            return;
+        const int first = int(m_rows.size());
+        beginInsertRows(QModelIndex(), first, first + int(batch.size()) - 1);
+        m_rows.append(std::move(batch));
+        endInsertRows();
+        batch.clear();
+    };
+    int read = 0;
     bool atEnd = false;
     const dao::Field& no = m_rs.Fields(0);
     const dao::Field& id = m_rs.Fields(1);
     const dao::Field& name = m_rs.Fields(2);
     const dao::Field& value = m_rs.Fields(3);
     const dao::Field* codes[3] = {&m_rs.Fields(4), &m_rs.Fields(5), &m_rs.Fields(6)};
-    while (maxRows < 0 || batch.size() < maxRows) {
+    for (; maxRows < 0 || read < maxRows; ++read) {
         if (m_rs.Eof()) {
             atEnd = true;
             break;
         }
         Row r;
-        r.no = no.Value().toString();
+        keepTexts(r, no.Value().toString(), name.Value().toString());
         r.devId = id.Value().toInt();
-        r.name = name.Value().toString();
         const QVariant v = value.Value();
         r.valueNull = v.isNull();
         if (!r.valueNull) {
@@ -243,15 +273,12 @@ bool DeviceListModel::readRows(int maxRows)
             r.codes[k] = codeOf(codes[k]->Value());
         batch.append(std::move(r));
         m_rs.MoveNext();
+        if (batch.size() == kRowsPerStep)
+            flush();   // a long read never holds a second copy of its rows
     }
     if (!atEnd && m_rs.Eof())
         atEnd = true;
-    if (!batch.isEmpty()) {
-        const int first = int(m_rows.size());
-        beginInsertRows(QModelIndex(), first, first + int(batch.size()) - 1);
-        m_rows.append(std::move(batch));
-        endInsertRows();
-    }
+    flush();
     return atEnd;
 }
 

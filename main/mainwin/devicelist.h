@@ -1,7 +1,8 @@
 #pragma once
 // The device list as a model over one record set of the list query. The first rows are
 // read at once; the rest are read in chunks while the event loop runs. Rows keep only
-// the query's seven columns; base-data texts are looked up when a cell is shown.
+// the query's seven columns as plain values, their texts in shared blocks; base-data
+// texts are looked up when a cell is shown.
 #include "platform/dao/dao.h"
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
@@ -60,15 +61,22 @@ Q_SIGNALS:
     void failed(const vb::Error& error);
 
 private:
-    // The query's columns as plain values; texts of codes are looked up when shown.
+    // The query's columns as plain values; texts of codes are looked up when shown. The
+    // number and the name lie one after the other in the text block `block` from `at`.
     struct Row {
-        QString no;
-        QString name;
         double value = 0;
         qint32 devId = 0;
         qint32 codes[3] = {-1, -1, -1};   // check, state, department; -1 for Null
+        quint32 block = 0;
+        quint32 at = 0;
+        quint32 noLength = 0;
+        quint32 nameLength = 0;
         bool valueNull = true;
     };
+    QString number(const Row& r) const;
+    QString name(const Row& r) const;
+    // Puts the row's number and name into the text blocks.
+    void keepTexts(Row& r, const QString& number, const QString& name);
     void readChunk();
     // Reads up to maxRows rows (all when < 0); true at the end of the rows.
     bool readRows(int maxRows);
@@ -78,8 +86,7 @@ private:
     void end();
 
     QVector<Row> m_rows;
-    QVector<QVector<Row>> m_discarded;   // lists replaced, freed when the loop runs
-    QTimer m_discardTimer;
+    QVector<QString> m_texts;   // blocks of row texts, each filled up to its first size
     QHash<qint32, QString> m_codeTexts[3];
     dao::Recordset m_rs;
     dao::Database m_db;
