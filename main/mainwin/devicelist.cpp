@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kRowsPerStep = 200;   // rows between two looks at the clock
 constexpr int kSliceMs = 30;        // reading time before the event loop runs again
+constexpr qint64 kShowEveryMs = 1000;  // longest wait before rows read are shown
 constexpr qsizetype kTextBlock = 1 << 16;   // characters of row texts per block
 
 const char* const kCodeTypes[3] = {"Check", "State", "Departs"};
@@ -44,12 +45,12 @@ DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent)
 
 DeviceListModel::~DeviceListModel()
 {
-    cancel();
+    stopReading();
 }
 
 int DeviceListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_shown;
 }
 
 int DeviceListModel::columnCount(const QModelIndex& parent) const
@@ -59,7 +60,7 @@ int DeviceListModel::columnCount(const QModelIndex& parent) const
 
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= m_shown)
         return QVariant();
     const Row& r = m_rows[index.row()];
     if (role == DevIdRole)
@@ -122,12 +123,12 @@ void DeviceListModel::keepTexts(Row& r, const QString& number, const QString& na
 
 qint32 DeviceListModel::devId(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows[row].devId : 0;
+    return row >= 0 && row < m_shown ? m_rows[row].devId : 0;
 }
 
 bool DeviceListModel::removeRows(int row, int count, const QModelIndex& parent)
 {
-    if (parent.isValid() || row < 0 || count < 1 || row + count > m_rows.size())
+    if (parent.isValid() || row < 0 || count < 1 || row + count > m_shown)
         return false;
     // The totals above the list count what it holds.
     for (int i = row; i < row + count; ++i)
@@ -137,13 +138,14 @@ bool DeviceListModel::removeRows(int row, int count, const QModelIndex& parent)
         m_expected = int(m_rows.size()) - count;
     beginRemoveRows(parent, row, row + count - 1);
     m_rows.remove(row, count);
+    m_shown -= count;
     endRemoveRows();
     return true;
 }
 
 int DeviceListModel::findDevice(qint32 devId) const
 {
-    for (int i = 0; i < m_rows.size(); ++i)
+    for (int i = 0; i < m_shown; ++i)
         if (m_rows[i].devId == devId)
             return i;
     return -1;
@@ -163,6 +165,7 @@ void DeviceListModel::start(dao::Database db, const QString& where)
     beginResetModel();
     m_rows = QVector<Row>();
     m_texts = QVector<QString>();
+    m_shown = 0;
     m_total = 0;
     for (int k = 0; k < 3; ++k)
         m_codeTexts[k] = std::move(texts[k]);
@@ -180,6 +183,7 @@ void DeviceListModel::start(dao::Database db, const QString& where)
         cancel();
         throw;
     }
+    show();
     if (done)
         end();
     else
@@ -193,6 +197,22 @@ void DeviceListModel::finish()
 }
 
 void DeviceListModel::cancel()
+{
+    stopReading();
+    show();
+}
+
+void DeviceListModel::show()
+{
+    if (m_shown == m_rows.size())
+        return;
+    beginInsertRows(QModelIndex(), m_shown, int(m_rows.size()) - 1);
+    m_shown = int(m_rows.size());
+    endInsertRows();
+    m_shownClock.start();
+}
+
+void DeviceListModel::stopReading()
 {
     m_timer.stop();
     if (m_loading) {
@@ -219,10 +239,15 @@ void DeviceListModel::readChunk()
     } while (m_loading && !done && clock.elapsed() < kSliceMs);
     if (!m_loading)
         return;
-    if (done)
+    if (done) {
         end();
-    else
-        emit progress(int(m_rows.size()), m_expected);
+        return;
+    }
+    // The view lays every row out again when rows come: it is told of them when they
+    // have doubled, or after a second.
+    if (m_rows.size() >= 2 * m_shown || m_shownClock.elapsed() >= kShowEveryMs)
+        show();
+    emit progress(int(m_rows.size()), m_expected);
 }
 
 bool DeviceListModel::readOrStop(int maxRows)
@@ -238,28 +263,15 @@ bool DeviceListModel::readOrStop(int maxRows)
 
 bool DeviceListModel::readRows(int maxRows)
 {
-    QVector<Row> batch;
-    const auto flush = [&] {
-        if (batch.isEmpty())
-            return;
-        const int first = int(m_rows.size());
-        beginInsertRows(QModelIndex(), first, first + int(batch.size()) - 1);
-        m_rows.append(std::move(batch));
-        endInsertRows();
-        batch.clear();
-    };
-    int read = 0;
-    bool atEnd = false;
     const dao::Field& no = m_rs.Fields(0);
     const dao::Field& id = m_rs.Fields(1);
     const dao::Field& name = m_rs.Fields(2);
     const dao::Field& value = m_rs.Fields(3);
     const dao::Field* codes[3] = {&m_rs.Fields(4), &m_rs.Fields(5), &m_rs.Fields(6)};
-    for (; maxRows < 0 || read < maxRows; ++read) {
-        if (m_rs.Eof()) {
-            atEnd = true;
-            break;
-        }
+    // Rows read are kept at once and shown by show().
+    for (int read = 0; maxRows < 0 || read < maxRows; ++read) {
+        if (m_rs.Eof())
+            return true;
         Row r;
         keepTexts(r, no.Value().toString(), name.Value().toString());
         r.devId = id.Value().toInt();
@@ -271,15 +283,10 @@ bool DeviceListModel::readRows(int maxRows)
         }
         for (int k = 0; k < 3; ++k)
             r.codes[k] = codeOf(codes[k]->Value());
-        batch.append(std::move(r));
+        m_rows.append(r);
         m_rs.MoveNext();
-        if (batch.size() == kRowsPerStep)
-            flush();   // a long read never holds a second copy of its rows
     }
-    if (!atEnd && m_rs.Eof())
-        atEnd = true;
-    flush();
-    return atEnd;
+    return m_rs.Eof();
 }
 
 void DeviceListModel::countRows(dao::Database db, const QString& where)
@@ -302,6 +309,7 @@ void DeviceListModel::countRows(dao::Database db, const QString& where)
 
 void DeviceListModel::end()
 {
+    show();
     m_timer.stop();
     m_loading = false;
     CloseRecordset(m_rs);

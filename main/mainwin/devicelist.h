@@ -83,9 +83,14 @@ private:
     // readRows; an error stops the read and is signalled (false).
     bool readOrStop(int maxRows);
     void countRows(dao::Database db, const QString& where);
+    // Tells the view of the rows read since it was last told.
+    void show();
+    void stopReading();
     void end();
 
     QVector<Row> m_rows;
+    int m_shown = 0;   // the rows the view knows of: the first of m_rows
+    QElapsedTimer m_shownClock;
     QVector<QString> m_texts;   // blocks of row texts, each filled up to its first size
     QHash<qint32, QString> m_codeTexts[3];
     dao::Recordset m_rs;
