@@ -151,7 +151,7 @@ int DeviceListModel::findDevice(qint32 devId) const
     return -1;
 }
 
-void DeviceListModel::start(dao::Database db, const QString& where)
+void DeviceListModel::start(dao::Database db, const QString& where, bool count)
 {
     cancel();
     QHash<qint32, QString> texts[3];
@@ -174,7 +174,7 @@ void DeviceListModel::start(dao::Database db, const QString& where)
     m_db = db;
     m_where = where;
     m_loading = true;
-    m_counted = false;
+    m_counted = !count;
     m_expected = 0;
     bool done = false;
     try {

@@ -34,8 +34,10 @@ public:
 
     // Opens the list query (raising its error with the rows kept), reads the code lists
     // "Check", "State" and "Departs", empties the list and reads the first rows. A
-    // running read is stopped first.
-    void start(dao::Database db, const QString& where);
+    // running read is stopped first. With count the rows are counted before the rest is
+    // read, for the progress; without it (a count that would read as much as the list)
+    // their number is known once they are read.
+    void start(dao::Database db, const QString& where, bool count = true);
     // Reads every row still unread now.
     void finish();
     // Stops a running read; the rows read so far stay.
