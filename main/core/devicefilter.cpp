@@ -179,9 +179,9 @@ QString ListQuery(const QString& where)
            where + QStringLiteral(" ORDER BY [设备编号];");
 }
 
-QString ListKeysQuery(const QString& where)
+QString ListCountQuery(const QString& where)
 {
-    return QStringLiteral("SELECT [Dev_ID] FROM [Dev_Info]") + where + QLatin1Char(';');
+    return QStringLiteral("SELECT 1 FROM [Dev_Info]") + where + QLatin1Char(';');
 }
 
 } // namespace ostrel

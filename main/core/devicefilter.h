@@ -56,8 +56,9 @@ ListRestriction BuildListRestriction(const QString& nodeConditions, const QStrin
 // The list's clause: the node's conditions, "(" filter ")" and the departments joined
 // by " AND " after " WHERE ", or "" when there is none. Checks the filter first.
 QString ListWhere(const QString& nodeConditions, const QString& filter, const QString& departIds);
-// The list's query over Dev_Info with that clause, and a query of its keys alone.
+// The list's query over Dev_Info with that clause, and a query of one constant per row
+// for counting them (an index on the clause's columns answers it without the rows).
 QString ListQuery(const QString& where);
-QString ListKeysQuery(const QString& where);
+QString ListCountQuery(const QString& where);
 
 } // namespace ostrel

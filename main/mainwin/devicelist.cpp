@@ -10,6 +10,8 @@ namespace {
 
 constexpr int kRowsPerStep = 200;   // rows between two looks at the clock
 constexpr int kSliceMs = 30;        // reading time before the event loop runs again
+constexpr qint64 kShowEveryMs = 1000;  // longest wait before rows read are shown
+constexpr qsizetype kTextBlock = 1 << 16;   // characters of row texts per block
 
 const char* const kCodeTypes[3] = {"Check", "State", "Departs"};
 
@@ -29,19 +31,16 @@ DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent)
 {
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &DeviceListModel::readChunk);
-    m_discardTimer.setSingleShot(true);
-    m_discardTimer.setInterval(0);
-    connect(&m_discardTimer, &QTimer::timeout, this, [this] { m_discarded.clear(); });
 }
 
 DeviceListModel::~DeviceListModel()
 {
-    cancel();
+    stopReading();
 }
 
 int DeviceListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_shown;
 }
 
 int DeviceListModel::columnCount(const QModelIndex& parent) const
@@ -51,7 +50,7 @@ int DeviceListModel::columnCount(const QModelIndex& parent) const
 
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= m_shown)
         return QVariant();
     const Row& r = m_rows[index.row()];
     if (role == DevIdRole)
@@ -62,11 +61,11 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         return QVariant();
     switch (index.column()) {
     case ColNo:
-        return r.no;
+        return number(r);
     case ColName:
-        return r.name;
+        return name(r);
     case ColValue:
-        return vb::CStr(r.value) + QLatin1Char(' ');
+        return (r.valueNull ? QString() : vb::CStr(r.value)) + QLatin1Char(' ');
     case ColCheck:
     case ColState:
     case ColDepart: {
@@ -86,36 +85,63 @@ QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, i
     return QString::fromUtf8(headings[section]);
 }
 
+QString DeviceListModel::number(const Row& r) const
+{
+    return QString(m_texts[r.block].constData() + r.at, r.noLength);
+}
+
+QString DeviceListModel::name(const Row& r) const
+{
+    return QString(m_texts[r.block].constData() + r.at + r.noLength, r.nameLength);
+}
+
+void DeviceListModel::keepTexts(Row& r, const QString& number, const QString& name)
+{
+    const qsizetype length = number.size() + name.size();
+    if (m_texts.isEmpty() || m_texts.last().size() + length > m_texts.last().capacity()) {
+        m_texts.append(QString());
+        m_texts.last().reserve(std::max<qsizetype>(kTextBlock, length));
+    }
+    QString& block = m_texts.last();
+    r.block = quint32(m_texts.size() - 1);
+    r.at = quint32(block.size());
+    r.noLength = quint32(number.size());
+    r.nameLength = quint32(name.size());
+    block.append(number);
+    block.append(name);
+}
+
 qint32 DeviceListModel::devId(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows[row].devId : 0;
+    return row >= 0 && row < m_shown ? m_rows[row].devId : 0;
 }
 
 bool DeviceListModel::removeRows(int row, int count, const QModelIndex& parent)
 {
-    if (parent.isValid() || row < 0 || count < 1 || row + count > m_rows.size())
+    if (parent.isValid() || row < 0 || count < 1 || row + count > m_shown)
         return false;
     // The totals above the list count what it holds.
     for (int i = row; i < row + count; ++i)
-        if (!m_rows[i].value.isNull())
-            m_total -= std::llround(m_rows[i].value.toDouble() * 10000.0);
+        if (!m_rows[i].valueNull)
+            m_total -= std::llround(m_rows[i].value * 10000.0);
     if (!m_loading)
         m_expected = int(m_rows.size()) - count;
     beginRemoveRows(parent, row, row + count - 1);
     m_rows.remove(row, count);
+    m_shown -= count;
     endRemoveRows();
     return true;
 }
 
 int DeviceListModel::findDevice(qint32 devId) const
 {
-    for (int i = 0; i < m_rows.size(); ++i)
+    for (int i = 0; i < m_shown; ++i)
         if (m_rows[i].devId == devId)
             return i;
     return -1;
 }
 
-void DeviceListModel::start(dao::Database db, const QString& where)
+void DeviceListModel::start(dao::Database db, const QString& where, bool count)
 {
     cancel();
     QHash<qint32, QString> texts[3];
@@ -127,11 +153,9 @@ void DeviceListModel::start(dao::Database db, const QString& where)
     }
     dao::Recordset rs = db.OpenRecordset(ListQuery(where), dao::dbOpenSnapshot);
     beginResetModel();
-    // The old rows are freed once the first new ones show: freeing a long list first
-    // would slow the first rows down.
-    m_discarded.append(std::move(m_rows));
     m_rows = QVector<Row>();
-    m_discardTimer.start();
+    m_texts = QVector<QString>();
+    m_shown = 0;
     m_total = 0;
     for (int k = 0; k < 3; ++k)
         m_codeTexts[k] = std::move(texts[k]);
@@ -140,7 +164,7 @@ void DeviceListModel::start(dao::Database db, const QString& where)
     m_db = db;
     m_where = where;
     m_loading = true;
-    m_counted = false;
+    m_counted = !count;
     m_expected = 0;
     bool done = false;
     try {
@@ -149,6 +173,7 @@ void DeviceListModel::start(dao::Database db, const QString& where)
         cancel();
         throw;
     }
+    show();
     if (done)
         end();
     else
@@ -162,6 +187,22 @@ void DeviceListModel::finish()
 }
 
 void DeviceListModel::cancel()
+{
+    stopReading();
+    show();
+}
+
+void DeviceListModel::show()
+{
+    if (m_shown == m_rows.size())
+        return;
+    beginInsertRows(QModelIndex(), m_shown, int(m_rows.size()) - 1);
+    m_shown = int(m_rows.size());
+    endInsertRows();
+    m_shownClock.start();
+}
+
+void DeviceListModel::stopReading()
 {
     m_timer.stop();
     if (m_loading) {
@@ -188,10 +229,15 @@ void DeviceListModel::readChunk()
     } while (m_loading && !done && clock.elapsed() < kSliceMs);
     if (!m_loading)
         return;
-    if (done)
+    if (done) {
         end();
-    else
-        emit progress(int(m_rows.size()), m_expected);
+        return;
+    }
+    // The view lays every row out again when rows come: it is told of them when they
+    // have doubled, or after a second.
+    if (m_rows.size() >= 2 * m_shown || m_shownClock.elapsed() >= kShowEveryMs)
+        show();
+    emit progress(int(m_rows.size()), m_expected);
 }
 
 bool DeviceListModel::readOrStop(int maxRows)
@@ -207,51 +253,45 @@ bool DeviceListModel::readOrStop(int maxRows)
 
 bool DeviceListModel::readRows(int maxRows)
 {
-    QVector<Row> batch;
-    bool atEnd = false;
     const dao::Field& no = m_rs.Fields(0);
     const dao::Field& id = m_rs.Fields(1);
     const dao::Field& name = m_rs.Fields(2);
     const dao::Field& value = m_rs.Fields(3);
     const dao::Field* codes[3] = {&m_rs.Fields(4), &m_rs.Fields(5), &m_rs.Fields(6)};
-    while (maxRows < 0 || batch.size() < maxRows) {
-        if (m_rs.Eof()) {
-            atEnd = true;
-            break;
-        }
+    // Rows read are kept at once and shown by show().
+    for (int read = 0; maxRows < 0 || read < maxRows; ++read) {
+        if (m_rs.Eof())
+            return true;
         Row r;
-        r.no = no.Value().toString();
+        keepTexts(r, no.Value().toString(), name.Value().toString());
         r.devId = id.Value().toInt();
-        r.name = name.Value().toString();
-        r.value = value.Value();
-        if (!r.value.isNull())
-            m_total += std::llround(r.value.toDouble() * 10000.0);
+        const QVariant v = value.Value();
+        r.valueNull = v.isNull();
+        if (!r.valueNull) {
+            r.value = v.toDouble();
+            m_total += std::llround(r.value * 10000.0);
+        }
         for (int k = 0; k < 3; ++k)
             r.codes[k] = codeOf(codes[k]->Value());
-        batch.append(std::move(r));
+        m_rows.append(r);
         m_rs.MoveNext();
     }
-    if (!atEnd && m_rs.Eof())
-        atEnd = true;
-    if (!batch.isEmpty()) {
-        const int first = int(m_rows.size());
-        beginInsertRows(QModelIndex(), first, first + int(batch.size()) - 1);
-        m_rows.append(batch);
-        endInsertRows();
-    }
-    return atEnd;
+    return m_rs.Eof();
 }
 
 void DeviceListModel::countRows(dao::Database db, const QString& where)
 {
     m_counted = true;
     try {
-        dao::Recordset keys = db.OpenRecordset(ListKeysQuery(where), dao::dbOpenSnapshot);
-        if (!keys.Eof()) {
-            keys.MoveLast();
-            m_expected = keys.RecordCount();
+        dao::Recordset rows = db.OpenRecordset(ListCountQuery(where), dao::dbOpenSnapshot);
+        if (!rows.Eof()) {
+            rows.MoveLast();
+            m_expected = rows.RecordCount();
         }
-        keys.Close();
+        rows.Close();
+        // Room for every row at once: no copies of a growing list.
+        if (m_expected > m_rows.size())
+            m_rows.reserve(m_expected);
     } catch (const vb::Error&) {
         m_expected = 0;   // progress without a known end
     }
@@ -259,6 +299,7 @@ void DeviceListModel::countRows(dao::Database db, const QString& where)
 
 void DeviceListModel::end()
 {
+    show();
     m_timer.stop();
     m_loading = false;
     CloseRecordset(m_rs);

@@ -1,7 +1,8 @@
 #pragma once
 // The device list as a model over one record set of the list query. The first rows are
 // read at once; the rest are read in chunks while the event loop runs. Rows keep only
-// the query's seven columns; base-data texts are looked up when a cell is shown.
+// the query's seven columns as plain values, their texts in shared blocks; base-data
+// texts are looked up when a cell is shown.
 #include "platform/dao/dao.h"
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
@@ -31,8 +32,10 @@ public:
 
     // Opens the list query (raising its error with the rows kept), reads the code lists
     // "Check", "State" and "Departs", empties the list and reads the first rows. A
-    // running read is stopped first.
-    void start(dao::Database db, const QString& where);
+    // running read is stopped first. With count the rows are counted before the rest is
+    // read, for the progress; without it (a count that would read as much as the list)
+    // their number is known once they are read.
+    void start(dao::Database db, const QString& where, bool count = true);
     // Reads every row still unread now.
     void finish();
     // Stops a running read; the rows read so far stay.
@@ -58,24 +61,37 @@ Q_SIGNALS:
     void failed(const vb::Error& error);
 
 private:
+    // The query's columns as plain values; texts of codes are looked up when shown. The
+    // number and the name lie one after the other in the text block `block` from `at`.
     struct Row {
-        QString no;
-        QString name;
-        QVariant value;
+        double value = 0;
         qint32 devId = 0;
         qint32 codes[3] = {-1, -1, -1};   // check, state, department; -1 for Null
+        quint32 block = 0;
+        quint32 at = 0;
+        quint32 noLength = 0;
+        quint32 nameLength = 0;
+        bool valueNull = true;
     };
+    QString number(const Row& r) const;
+    QString name(const Row& r) const;
+    // Puts the row's number and name into the text blocks.
+    void keepTexts(Row& r, const QString& number, const QString& name);
     void readChunk();
     // Reads up to maxRows rows (all when < 0); true at the end of the rows.
     bool readRows(int maxRows);
     // readRows; an error stops the read and is signalled (false).
     bool readOrStop(int maxRows);
     void countRows(dao::Database db, const QString& where);
+    // Tells the view of the rows read since it was last told.
+    void show();
+    void stopReading();
     void end();
 
     QVector<Row> m_rows;
-    QVector<QVector<Row>> m_discarded;   // lists replaced, freed when the loop runs
-    QTimer m_discardTimer;
+    int m_shown = 0;   // the rows the view knows of: the first of m_rows
+    QElapsedTimer m_shownClock;
+    QVector<QString> m_texts;   // blocks of row texts, each filled up to its first size
     QHash<qint32, QString> m_codeTexts[3];
     dao::Recordset m_rs;
     dao::Database m_db;

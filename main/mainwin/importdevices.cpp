@@ -49,6 +49,16 @@ QString dateValue(QString value)
     return ok ? vb::Format(d, QStringLiteral("yyyy-mm-dd")) : value;
 }
 
+// What a date field is given for a sheet's text: the date that the text read by
+// dateValue stands for, or that text when it is no date (the field then refuses it).
+QVariant storedDate(const QString& value)
+{
+    const QString text = dateValue(value);
+    bool ok = false;
+    const QDateTime d = vb::toDate(text, &ok);
+    return ok ? QVariant(d) : QVariant(text);
+}
+
 // Sets panel 1 back to "状态" when the import ends, however it ends.
 struct StatusReset {
     const std::function<void(const QString&)>& status;
@@ -180,11 +190,15 @@ private:
             if (t.kind == Target::Number) {
                 value = number;
             } else if (t.kind == Target::Date) {
-                // Sheets repeat their dates: each text is read as a date once.
-                auto known = m_dateTexts.constFind(value);
-                if (known == m_dateTexts.constEnd())
-                    known = m_dateTexts.insert(value, dateValue(value));
-                value = *known;
+                // Sheets repeat their dates: each text is read as a date once, and the
+                // field takes the date itself rather than parsing its text per row.
+                if (value.isEmpty())
+                    continue;
+                auto known = m_dates.constFind(value);
+                if (known == m_dates.constEnd())
+                    known = m_dates.insert(value, storedDate(value));
+                t.field.setValue(*known);
+                continue;
             } else if (t.kind == Target::State && m_states.size() == 2) {
                 const int at = m_states[1].indexOf(value);
                 if (at >= 0)
@@ -244,7 +258,7 @@ private:
     QVector<QPair<dao::Field, com::ComPtr<tessaly::IList>>> m_classes;
     dao::Field m_idField, m_numberField, m_userField;
     QVector<dao::Field> m_integers;
-    QHash<QString, QString> m_dateTexts;
+    QHash<QString, QVariant> m_dates;
     QSet<QString> m_numbers, m_manuNos;   // folded, those added here included
     qint64 m_nextId = 1;
     qint32 m_count = 0;

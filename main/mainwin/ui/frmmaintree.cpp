@@ -187,7 +187,8 @@ int frmMain::LoadDeviceList()
         ui::WindowUpdateLock lock(this);
         const QString where = ListWhere(selectedNodeConditions(), mFilterText, departIds());
         m_tbsTag.clear();
-        deviceList->start(RequireDatabase(), where);
+        // A user filter names any column: counting its rows first would read them twice.
+        deviceList->start(RequireDatabase(), where, mFilterText.trimmed().isEmpty());
     };
     bool ok = false;
     if (m_storedFilter) {

@@ -79,6 +79,24 @@ TEST_F(DeviceListTest, FirstRowsAtOnceTheRestWhileTheLoopRuns)
         EXPECT_EQ(s.second, 1500);   // counted before the second chunk
     EXPECT_EQ(steps.last().first, 1500);
     EXPECT_EQ(cell(m, 1499, 0), u"D01500"_s);
+
+    // A narrowed list counts exactly the rows it then reads.
+    for (const QString& where : {ListWhere(QString(), QString(), u"2"_s), ListWhere(QString(), u"[Dev_ID]>700"_s, u"1,2"_s)}) {
+        steps.clear();
+        m.start(gDatabase, where);
+        waitFor(m);
+        ASSERT_GT(m.rowCount(), DeviceListModel::kFirstRows);
+        ASSERT_FALSE(steps.isEmpty());
+        for (const auto& s : steps)
+            EXPECT_EQ(s.second, m.rowCount()) << where.toStdString();
+    }
+    // Uncounted, the number is known once the rows are read.
+    steps.clear();
+    m.start(gDatabase, QString(), false);
+    waitFor(m);
+    EXPECT_EQ(steps.last(), qMakePair(1500, 1500));
+    for (int i = 0; i + 1 < steps.size(); ++i)
+        EXPECT_EQ(steps[i].second, 0);
 }
 
 TEST_F(DeviceListTest, FinishReadsTheRestAndARestartStopsTheRunningRead)
