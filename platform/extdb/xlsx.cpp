@@ -493,13 +493,13 @@ private:
         if (colon < 0)
             return true;
         const QByteArrayView prefix = qualified.first(colon);
-        return prefix == "xml" || std::find(m_prefixes.begin(), m_prefixes.end(), prefix) != m_prefixes.end();
+        return prefix == "xml" || std::any_of(m_prefixes.begin(), m_prefixes.end(),
+                                              [&](const auto& p) { return p.first == prefix; });
     }
 
     Token open()
     {
         const QByteArrayView name = readName();
-        const bool root = m_open.empty();
         m_attributes.clear();
         for (;;) {
             const bool spaced = skipSpace();
@@ -521,24 +521,23 @@ private:
             skipSpace();
             m_attributes.push_back({attribute, readValue()});
         }
-        // Prefixes may be declared on the root only; no attribute may repeat.
+        // Prefixes declared here hold until the element ends; no attribute may repeat.
         for (const auto& [n, v] : m_attributes)
             if (n.startsWith("xmlns:")) {
                 const QByteArrayView prefix = n.sliced(6);
-                if (!root || v.isEmpty() || prefix == "xml" || prefix == "xmlns")
+                if (v.isEmpty() || prefix == "xml" || prefix == "xmlns")
                     notPlain();
-                m_prefixes.push_back(prefix);
+                m_prefixes.push_back({prefix, m_open.size()});
             }
         if (!declared(name))
             notPlain();
+        const auto key = [](QByteArrayView n) { return n == "xmlns" || n.startsWith("xmlns:") ? n : local(n); };
         for (size_t i = 0; i < m_attributes.size(); ++i) {
             const QByteArrayView n = m_attributes[i].first;
-            if (n.startsWith("xmlns"))
-                continue;
-            if (!declared(n))
+            if (key(n) == local(n) && !declared(n))
                 notPlain();
             for (size_t j = 0; j < i; ++j)
-                if (local(m_attributes[j].first) == local(n))
+                if (key(m_attributes[j].first) == key(n))
                     notPlain();
         }
         m_open.push_back(name);
@@ -550,6 +549,8 @@ private:
     {
         m_name = local(m_open.back());
         m_open.pop_back();
+        while (!m_prefixes.empty() && m_prefixes.back().second >= m_open.size())
+            m_prefixes.pop_back();
         m_rootDone = m_open.empty();
         return End;
     }
@@ -591,7 +592,7 @@ private:
     QByteArrayView m_name, m_text;
     std::vector<QByteArrayView> m_open;   // qualified names of the open elements
     std::vector<std::pair<QByteArrayView, QByteArrayView>> m_attributes;
-    std::vector<QByteArrayView> m_prefixes;
+    std::vector<std::pair<QByteArrayView, size_t>> m_prefixes;   // declared, with the depth
     bool m_selfClosed = false;
     bool m_rootDone = false;
 };
@@ -822,12 +823,13 @@ private:
                          hasV ? &v : nullptr, hasInline ? &inlineText : nullptr);
     }
 
-    // As readCell; inline strings are left to QXmlStreamReader.
+    // As readCell, from PlainXml.
     QVariant readPlainCell()
     {
         const QByteArrayView type = m_plain->attribute("t"), ref = m_plain->attribute("r"), s = m_plain->attribute("s");
         QByteArrayView v;
-        bool hasV = false;
+        QString inlineText;
+        bool hasV = false, hasInline = false;
         for (int skipped = 0;;) {
             const PlainXml::Token t = m_plain->next();
             if (skipped) {
@@ -847,7 +849,8 @@ private:
                 if (u != PlainXml::End)
                     notPlain();
             } else if (m_plain->name() == "is") {
-                notPlain();
+                inlineText = plainRichText(*m_plain);
+                hasInline = true;
             } else {
                 skipped = 1;
             }
@@ -861,7 +864,8 @@ private:
         if (style < 0)
             style = Wide(s).view().toInt();
         const QString text = hasV ? PlainXml::decode(v) : QString();
-        return cellValue(Wide(type).view(), Wide(ref).view(), style, hasV ? &text : nullptr, nullptr);
+        return cellValue(Wide(type).view(), Wide(ref).view(), style, hasV ? &text : nullptr,
+                         hasInline ? &inlineText : nullptr);
     }
 
     // A cell's value from its type, style and <v> or inline text (null when absent).
