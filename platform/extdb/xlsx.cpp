@@ -662,6 +662,23 @@ QString plainRichText(PlainXml& xml)
     return unescaped(std::move(text));
 }
 
+// A fraction written as numberText writes its value: no sign but '-', no exponent, no
+// leading or trailing zeros, at most 15 digits (so that 'g' with 15 gives them back).
+bool isPlainDecimal(QStringView t)
+{
+    const qsizetype start = t.startsWith(u'-') ? 1 : 0;
+    const qsizetype point = t.indexOf(u'.');
+    if (point <= start || point == t.size() - 1 || t.back() == u'0' || t.size() - start - 1 > 15)
+        return false;
+    for (qsizetype i = start; i < t.size(); ++i)
+        if (i != point && (t[i] < u'0' || t[i] > u'9'))
+            return false;
+    // "0.x" has the 0 before its point only, and x starting with a digit past 0.
+    if (t[start] == u'0')
+        return point == start + 1 && t[point + 1] != u'0';
+    return true;
+}
+
 class XlsxSource;
 
 class XlsxTable : public SheetTable {
@@ -894,11 +911,14 @@ private:
         const QString t = v.trimmed();
         if (t.isEmpty())
             return QVariant();
+        const bool dateStyle = style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style);
+        if (!dateStyle && isPlainDecimal(t))
+            return t;
         bool ok = false;
         const double d = t.toDouble(&ok);
         if (!ok)
             damaged(m_zip->path, QStringLiteral("单元格 %1 的数值 %2 无效").arg(ref.toString(), t));
-        if (style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style)) {
+        if (dateStyle) {
             const QString date = serialDateText(d, m_date1904);
             if (!date.isEmpty())
                 return date;
