@@ -231,6 +231,19 @@ struct NotPlain {};
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// Where c is in bytes from from on; -1 if nowhere.
+qsizetype find(QByteArrayView bytes, char c, qsizetype from = 0)
+{
+    const void* at = from < bytes.size() ? memchr(bytes.data() + from, c, size_t(bytes.size() - from)) : nullptr;
+    return at ? static_cast<const char*>(at) - bytes.data() : -1;
+}
+
+template <size_t N>
+bool equals(QByteArrayView bytes, const char (&text)[N])
+{
+    return bytes.size() == qsizetype(N - 1) && memcmp(bytes.data(), text, N - 1) == 0;
+}
+
 bool isXmlChar(char32_t u)
 {
     return u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u <= 0xD7FF) || (u >= 0xE000 && u <= 0xFFFD) ||
@@ -317,7 +330,7 @@ public:
             m_text = QByteArrayView(from, m_p - from);
             if (!m_open.empty()) {
                 checkReferences(m_text);
-                if (m_text.indexOf("]]>") >= 0)
+                if (find(m_text, ']') >= 0 && m_text.indexOf("]]>") >= 0)
                     notPlain();
                 return Text;
             }
@@ -348,16 +361,19 @@ public:
 
     // The local name of the element just started or ended.
     QByteArrayView name() const { return m_name; }
+    template <size_t N>
+    bool named(const char (&name)[N]) const { return equals(m_name, name); }
     // Text just read, as written.
     QByteArrayView text() const { return m_text; }
 
     // An attribute of the element just started, by qualified name; empty when absent.
     // Values are given as written, so one needing a reference decoded or white space
     // normalised is not plain.
-    QByteArrayView attribute(QByteArrayView name) const
+    template <size_t N>
+    QByteArrayView attribute(const char (&name)[N]) const
     {
         for (const auto& [n, v] : m_attributes)
-            if (n == name) {
+            if (equals(n, name)) {
                 for (char c : v)
                     if (c == '&' || isSpace(c))
                         notPlain();
@@ -369,20 +385,20 @@ public:
     // Text as QXmlStreamReader gives it.
     static QString decode(QByteArrayView raw)
     {
-        if (raw.indexOf('\r') >= 0)
+        if (find(raw, '\r') >= 0)
             notPlain();
-        qsizetype amp = raw.indexOf('&');
+        qsizetype amp = find(raw, '&');
         if (amp < 0)
             return QString::fromUtf8(raw);
         QString out;
         qsizetype from = 0;
         while (amp >= 0) {
             out += QString::fromUtf8(raw.sliced(from, amp - from));
-            const qsizetype semi = raw.indexOf(';', amp);
+            const qsizetype semi = find(raw, ';', amp);
             const char32_t u = reference(raw.sliced(amp + 1, semi - amp - 1));
             out += QString::fromUcs4(&u, 1);
             from = semi + 1;
-            amp = raw.indexOf('&', from);
+            amp = find(raw, '&', from);
         }
         return out + QString::fromUtf8(raw.sliced(from));
     }
@@ -390,7 +406,7 @@ public:
 private:
     static QByteArrayView local(QByteArrayView qualified)
     {
-        const qsizetype colon = qualified.indexOf(':');
+        const qsizetype colon = find(qualified, ':');
         return colon < 0 ? qualified : qualified.sliced(colon + 1);
     }
 
@@ -428,8 +444,8 @@ private:
 
     static void checkReferences(QByteArrayView raw)
     {
-        for (qsizetype amp = raw.indexOf('&'); amp >= 0; amp = raw.indexOf('&', amp + 1)) {
-            const qsizetype semi = raw.indexOf(';', amp);
+        for (qsizetype amp = find(raw, '&'); amp >= 0; amp = find(raw, '&', amp + 1)) {
+            const qsizetype semi = find(raw, ';', amp);
             if (semi < 0)
                 notPlain();
             reference(raw.sliced(amp + 1, semi - amp - 1));
@@ -489,7 +505,7 @@ private:
 
     bool declared(QByteArrayView qualified) const
     {
-        const qsizetype colon = qualified.indexOf(':');
+        const qsizetype colon = find(qualified, ':');
         if (colon < 0)
             return true;
         const QByteArrayView prefix = qualified.first(colon);
@@ -522,8 +538,11 @@ private:
             m_attributes.push_back({attribute, readValue()});
         }
         // Prefixes declared here hold until the element ends; no attribute may repeat.
+        const auto declaration = [](QByteArrayView n) {
+            return n.size() >= 5 && memcmp(n.data(), "xmlns", 5) == 0 && (n.size() == 5 || n[5] == ':');
+        };
         for (const auto& [n, v] : m_attributes)
-            if (n.startsWith("xmlns:")) {
+            if (declaration(n) && n.size() > 5) {
                 const QByteArrayView prefix = n.sliced(6);
                 if (v.isEmpty() || prefix == "xml" || prefix == "xmlns")
                     notPlain();
@@ -531,7 +550,7 @@ private:
             }
         if (!declared(name))
             notPlain();
-        const auto key = [](QByteArrayView n) { return n == "xmlns" || n.startsWith("xmlns:") ? n : local(n); };
+        const auto key = [&](QByteArrayView n) { return declaration(n) ? n : local(n); };
         for (size_t i = 0; i < m_attributes.size(); ++i) {
             const QByteArrayView n = m_attributes[i].first;
             if (key(n) == local(n) && !declared(n))
@@ -641,9 +660,9 @@ QString plainRichText(PlainXml& xml)
     for (;;) {
         const PlainXml::Token t = xml.next();
         if (t == PlainXml::Start) {
-            if (xml.name() == "rPh") {
+            if (xml.named("rPh")) {
                 ++phonetic;
-            } else if (xml.name() == "t" && !phonetic) {
+            } else if (xml.named("t") && !phonetic) {
                 // The text of the run and of whatever it holds.
                 for (int depth = 1; depth > 0;) {
                     const PlainXml::Token u = xml.next();
@@ -653,7 +672,7 @@ QString plainRichText(PlainXml& xml)
                 }
             }
         } else if (t == PlainXml::End) {
-            if (xml.name() == "rPh")
+            if (xml.named("rPh"))
                 --phonetic;
             else if (xml.name() == end)
                 break;
@@ -708,7 +727,7 @@ protected:
     {
         if (m_plain) {
             for (PlainXml::Token t; (t = m_plain->next()) != PlainXml::Done;)
-                if (t == PlainXml::Start && m_plain->name() == "row") {
+                if (t == PlainXml::Start && m_plain->named("row")) {
                     readPlainRow(sheetRow, cells);
                     return true;
                 }
@@ -791,11 +810,11 @@ private:
         int column = -1;
         for (;;) {
             const PlainXml::Token t = m_plain->next();
-            if (t == PlainXml::End && m_plain->name() == "row")
+            if (t == PlainXml::End && m_plain->named("row"))
                 return;
-            if (t == PlainXml::Start && m_plain->name() == "row")
+            if (t == PlainXml::Start && m_plain->named("row"))
                 notPlain();
-            if (t == PlainXml::Start && m_plain->name() == "c") {
+            if (t == PlainXml::Start && m_plain->named("c")) {
                 column = cellColumn(Wide(m_plain->attribute("r")).view(), column);
                 setCell(cells, column, readPlainCell());
             }
@@ -853,11 +872,11 @@ private:
                 skipped += t == PlainXml::Start ? 1 : t == PlainXml::End ? -1 : 0;
                 continue;
             }
-            if (t == PlainXml::End && m_plain->name() == "c")
+            if (t == PlainXml::End && m_plain->named("c"))
                 break;
             if (t != PlainXml::Start)
                 continue;
-            if (m_plain->name() == "v") {
+            if (m_plain->named("v")) {
                 hasV = true;
                 v = {};
                 PlainXml::Token u;
@@ -865,14 +884,14 @@ private:
                     v = m_plain->text();
                 if (u != PlainXml::End)
                     notPlain();
-            } else if (m_plain->name() == "is") {
+            } else if (m_plain->named("is")) {
                 inlineText = plainRichText(*m_plain);
                 hasInline = true;
             } else {
                 skipped = 1;
             }
         }
-        if (hasV && type == "s") {
+        if (hasV && equals(type, "s")) {
             const int index = smallNumber(v);
             if (index >= 0 && index < m_strings.size())
                 return m_strings.at(index);
@@ -1003,7 +1022,7 @@ private:
                 PlainXml xml(std::move(whole));
                 QStringList strings;
                 for (PlainXml::Token t; (t = xml.next()) != PlainXml::Done;)
-                    if (t == PlainXml::Start && xml.name() == "si")
+                    if (t == PlainXml::Start && xml.named("si"))
                         strings.append(plainRichText(xml));
                 m_strings = strings;
                 stringsRead = true;
