@@ -219,32 +219,6 @@ double roundHalfEven(double d) { return std::nearbyint(d); }
     raise(err::TypeMismatch, QStringLiteral("类型不匹配: 字段 '%1' 不能接受值 '%2'。").arg(f.name, vb::Excerpt(vb::CStr(v))));
 }
 
-// Text of at most 15 digits with or without a fraction, read as QString::toDouble reads it:
-// the digits as a whole number and the power of ten are exact, so one division rounds once.
-bool plainNumber(QStringView s, double* out)
-{
-    static const double tens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const bool negative = s.startsWith(u'-');
-    qint64 whole = 0;
-    int digits = 0, fraction = -1;
-    for (qsizetype i = negative ? 1 : 0; i < s.size(); ++i) {
-        const char16_t c = s[i].unicode();
-        if (c == u'.' && fraction < 0 && digits > 0) {
-            fraction = 0;
-            continue;
-        }
-        if (c < u'0' || c > u'9' || ++digits > 15)
-            return false;
-        whole = whole * 10 + (c - u'0');
-        fraction += fraction >= 0;
-    }
-    if (digits == 0 || fraction == 0)
-        return false;
-    const double d = double(whole) / tens[fraction < 0 ? 0 : fraction];
-    *out = negative ? -d : d;
-    return true;
-}
-
 bool numberOf(const QVariant& v, double* out)
 {
     switch (v.typeId()) {
@@ -257,7 +231,7 @@ bool numberOf(const QVariant& v, double* out)
         return std::isfinite(*out);
     case QMetaType::QString: case QMetaType::QByteArray: {
         QString s = v.toString().trimmed();
-        if (plainNumber(s, out))
+        if (vb::PlainNumber(s, out))
             return true;
         bool ok = false;
         double d = s.toDouble(&ok);
