@@ -7,6 +7,31 @@
 
 namespace vb {
 
+// The digits as a whole number and the power of ten are exact, so one division rounds once.
+bool PlainNumber(QStringView s, double* out)
+{
+    static const double tens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = s.startsWith(u'-');
+    qint64 whole = 0;
+    int digits = 0, fraction = -1;
+    for (qsizetype i = negative ? 1 : 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c == u'.' && fraction < 0 && digits > 0) {
+            fraction = 0;
+            continue;
+        }
+        if (c < u'0' || c > u'9' || ++digits > 15)
+            return false;
+        whole = whole * 10 + (c - u'0');
+        fraction += fraction >= 0;
+    }
+    if (digits == 0 || fraction == 0)
+        return false;
+    const double d = double(whole) / tens[fraction < 0 ? 0 : fraction];
+    *out = negative ? -d : d;
+    return true;
+}
+
 namespace {
 
 const QDate kEpoch(1899, 12, 30);
@@ -465,8 +490,11 @@ QString namedFormat(const QString& name, bool* isDate)
 
 bool numberOfText(const QString& s, double* out)
 {
+    const QString t = s.trimmed();
+    if (PlainNumber(t, out))
+        return true;
     bool ok = false;
-    double d = s.trimmed().toDouble(&ok);
+    double d = t.toDouble(&ok);
     if (ok && std::isfinite(d)) { *out = d; return true; }
     return false;
 }

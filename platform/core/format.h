@@ -37,6 +37,9 @@ QDateTime CDate(const QVariant& value);
 bool IsDate(const QVariant& value);
 // Whether a value is a number or a text that is wholly one.
 bool IsNumeric(const QVariant& value);
+// Text of at most 15 digits, with or without '-' and a fraction ("-12", "3.5"), read as
+// QString::toDouble reads it, only faster; false for any other text.
+bool PlainNumber(QStringView text, double* out);
 
 // The one stored form of a date: "yyyy-MM-dd HH:mm:ss".
 QString dateToStored(const QDateTime& date);

@@ -231,6 +231,8 @@ bool numberOf(const QVariant& v, double* out)
         return std::isfinite(*out);
     case QMetaType::QString: case QMetaType::QByteArray: {
         QString s = v.toString().trimmed();
+        if (vb::PlainNumber(s, out))
+            return true;
         bool ok = false;
         double d = s.toDouble(&ok);
         if (!ok || !std::isfinite(d)) return false;

@@ -33,6 +33,7 @@ constexpr qint64 kBufferedCells = 4 << 20;
 
 void SheetTable::readHeading()
 {
+    m_buffered.clear();
     Row cells, heading;
     qint64 row = 0, cellCount = 0;
     int first = -1, last = -1;

@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QHash>
 #include <QIODevice>
+#include <QVarLengthArray>
 #include <QXmlStreamReader>
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <zip.h>
 
 namespace extdb {
@@ -19,6 +22,7 @@ namespace {
 constexpr qint64 kMaxPartSize = qint64(64) << 20;      // workbook, relations, styles
 constexpr qint64 kMaxStringsSize = qint64(256) << 20;  // shared strings, held in memory
 constexpr qint64 kMaxSheetSize = qint64(2048) << 20;   // a sheet, read as it streams
+constexpr qint64 kMaxWholeSheetSize = qint64(256) << 20;   // a sheet read whole into memory
 constexpr qint64 kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 
@@ -94,6 +98,29 @@ struct Archive {
         return std::make_unique<EntryDevice>(f, cap);
     }
 
+    // An entry of at most cap bytes, read whole into out; false if it is larger or
+    // cannot be read (entry() then says why).
+    bool whole(const QString& name, qint64 cap, QByteArray& out) const
+    {
+        const zip_int64_t index = zip_name_locate(zip, name.toUtf8().constData(), ZIP_FL_NOCASE);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (index < 0 || zip_stat_index(zip, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+            st.size > zip_uint64_t(cap))
+            return false;
+        zip_file_t* f = zip_fopen_index(zip, zip_uint64_t(index), 0);
+        if (!f)
+            return false;
+        out.resize(qsizetype(st.size));
+        zip_int64_t n = 0, got = 0;
+        while (got < out.size() && (n = zip_fread(f, out.data() + got, zip_uint64_t(out.size() - got))) > 0)
+            got += n;
+        char extra;
+        const bool complete = n >= 0 && got == out.size() && zip_fread(f, &extra, 1) == 0;
+        zip_fclose(f);
+        return complete;
+    }
+
     // Raises when the XML of an entry could not be read to its end.
     void check(const QXmlStreamReader& xml, const EntryDevice& dev, const QString& name) const
     {
@@ -158,6 +185,23 @@ QHash<QString, Relation> readRelations(const Archive& zip, const QString& part)
     return out;
 }
 
+// "_xHHHH_" escapes decoded.
+QString unescaped(QString text)
+{
+    int at = text.indexOf(QLatin1String("_x"));
+    while (at >= 0) {
+        bool ok = false;
+        const uint code = at + 7 <= text.size() && text.at(at + 6) == u'_' ? text.mid(at + 2, 4).toUInt(&ok, 16) : 0;
+        if (ok) {
+            text.replace(at, 7, QChar(char16_t(code)));
+            at = text.indexOf(QLatin1String("_x"), at + 1);
+        } else {
+            at = text.indexOf(QLatin1String("_x"), at + 2);
+        }
+    }
+    return text;
+}
+
 // Text of a string item: its <t> runs, phonetic runs left out; "_xHHHH_" escapes decoded.
 QString readRichText(QXmlStreamReader& xml)
 {
@@ -178,18 +222,480 @@ QString readRichText(QXmlStreamReader& xml)
                 break;
         }
     }
-    int at = text.indexOf(QLatin1String("_x"));
-    while (at >= 0) {
-        bool ok = false;
-        const uint code = at + 7 <= text.size() && text.at(at + 6) == u'_' ? text.mid(at + 2, 4).toUInt(&ok, 16) : 0;
-        if (ok) {
-            text.replace(at, 7, QChar(char16_t(code)));
-            at = text.indexOf(QLatin1String("_x"), at + 1);
-        } else {
-            at = text.indexOf(QLatin1String("_x"), at + 2);
+    return unescaped(std::move(text));
+}
+
+// Thrown where PlainXml meets what it leaves to QXmlStreamReader.
+struct NotPlain {};
+[[noreturn]] void notPlain() { throw NotPlain(); }
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Where c is in bytes from from on; -1 if nowhere.
+qsizetype find(QByteArrayView bytes, char c, qsizetype from = 0)
+{
+    const void* at = from < bytes.size() ? memchr(bytes.data() + from, c, size_t(bytes.size() - from)) : nullptr;
+    return at ? static_cast<const char*>(at) - bytes.data() : -1;
+}
+
+template <size_t N>
+bool equals(QByteArrayView bytes, const char (&text)[N])
+{
+    return bytes.size() == qsizetype(N - 1) && memcmp(bytes.data(), text, N - 1) == 0;
+}
+
+bool isXmlChar(char32_t u)
+{
+    return u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u <= 0xD7FF) || (u >= 0xE000 && u <= 0xFFFD) ||
+           (u >= 0x10000 && u <= 0x10FFFF);
+}
+
+// Well-formed UTF-8 of characters XML allows.
+bool isXmlText(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const uchar c = *p;
+        if (c < 0x80) {
+            if (c < 0x20 && !isSpace(char(c)))
+                return false;
+            ++p;
+            continue;
+        }
+        int n = 0;
+        char32_t u = 0;
+        if ((c & 0xE0) == 0xC0)
+            n = 1, u = c & 0x1F;
+        else if ((c & 0xF0) == 0xE0)
+            n = 2, u = c & 0x0F;
+        else if ((c & 0xF8) == 0xF0)
+            n = 3, u = c & 0x07;
+        else
+            return false;
+        if (end - p <= n)
+            return false;
+        for (int i = 1; i <= n; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            u = (u << 6) | (p[i] & 0x3F);
+        }
+        static const char32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (u < least[n] || !isXmlChar(u))
+            return false;
+        p += n + 1;
+    }
+    return true;
+}
+
+// A strict reader of the XML sheets are written in, held whole in memory: UTF-8,
+// elements, attributes, text and the predefined and numeric references. Whatever else it
+// meets (comments, CDATA, a doctype, undeclared prefixes, any fault) throws NotPlain
+// for QXmlStreamReader to read and judge instead.
+class PlainXml {
+public:
+    enum Token { Start, End, Text, Done };
+
+    explicit PlainXml(QByteArray data) : m_data(std::move(data))
+    {
+        if (!isXmlText(m_data))
+            notPlain();
+        restart();
+    }
+
+    void restart()
+    {
+        m_p = m_data.constData();
+        m_end = m_p + m_data.size();
+        if (m_data.startsWith("\xEF\xBB\xBF"))
+            m_p += 3;
+        m_open.clear();
+        m_prefixes.clear();
+        m_selfClosed = m_rootDone = false;
+        if (QByteArrayView(m_p, m_end - m_p).startsWith("<?xml"))
+            declaration();
+    }
+
+    Token next()
+    {
+        if (m_selfClosed) {
+            m_selfClosed = false;
+            return close();
+        }
+        while (m_p < m_end && *m_p != '<') {
+            const char* from = m_p;
+            m_p = static_cast<const char*>(memchr(m_p, '<', size_t(m_end - m_p)));
+            if (!m_p)
+                m_p = m_end;
+            m_text = QByteArrayView(from, m_p - from);
+            if (!m_open.empty()) {
+                checkReferences(m_text);
+                if (find(m_text, ']') >= 0 && m_text.indexOf("]]>") >= 0)
+                    notPlain();
+                return Text;
+            }
+            for (char c : m_text)
+                if (!isSpace(c))
+                    notPlain();
+        }
+        if (m_p == m_end) {
+            if (!m_open.empty() || !m_rootDone)
+                notPlain();
+            return Done;
+        }
+        if (++m_p == m_end)
+            notPlain();
+        if (*m_p == '/') {
+            ++m_p;
+            const QByteArrayView name = readName();
+            skipSpace();
+            expect('>');
+            if (m_open.empty() || m_open.back() != name)
+                notPlain();
+            return close();
+        }
+        if (m_rootDone)
+            notPlain();
+        return open();
+    }
+
+    // The local name of the element just started or ended.
+    QByteArrayView name() const { return m_name; }
+    template <size_t N>
+    bool named(const char (&name)[N]) const { return equals(m_name, name); }
+    // Text just read, as written.
+    QByteArrayView text() const { return m_text; }
+
+    // An attribute of the element just started, by qualified name; empty when absent.
+    // Values are given as written, so one needing a reference decoded or white space
+    // normalised is not plain.
+    template <size_t N>
+    QByteArrayView attribute(const char (&name)[N]) const
+    {
+        for (const auto& [n, v] : m_attributes)
+            if (equals(n, name)) {
+                for (char c : v)
+                    if (c == '&' || isSpace(c))
+                        notPlain();
+                return v;
+            }
+        return {};
+    }
+
+    // Text as QXmlStreamReader gives it.
+    static QString decode(QByteArrayView raw)
+    {
+        if (find(raw, '\r') >= 0)
+            notPlain();
+        qsizetype amp = find(raw, '&');
+        if (amp < 0)
+            return QString::fromUtf8(raw);
+        QString out;
+        qsizetype from = 0;
+        while (amp >= 0) {
+            out += QString::fromUtf8(raw.sliced(from, amp - from));
+            const qsizetype semi = find(raw, ';', amp);
+            const char32_t u = reference(raw.sliced(amp + 1, semi - amp - 1));
+            out += QString::fromUcs4(&u, 1);
+            from = semi + 1;
+            amp = find(raw, '&', from);
+        }
+        return out + QString::fromUtf8(raw.sliced(from));
+    }
+
+private:
+    static QByteArrayView local(QByteArrayView qualified)
+    {
+        const qsizetype colon = find(qualified, ':');
+        return colon < 0 ? qualified : qualified.sliced(colon + 1);
+    }
+
+    // The character a reference (between '&' and ';') stands for.
+    static char32_t reference(QByteArrayView r)
+    {
+        if (r == "amp")
+            return '&';
+        if (r == "lt")
+            return '<';
+        if (r == "gt")
+            return '>';
+        if (r == "quot")
+            return '"';
+        if (r == "apos")
+            return '\'';
+        const bool hex = r.startsWith("#x");
+        if (!r.startsWith('#') || r.size() < (hex ? 3 : 2) || r.size() > 10)
+            notPlain();
+        char32_t u = 0;
+        for (char c : r.sliced(hex ? 2 : 1)) {
+            int d = c >= '0' && c <= '9' ? c - '0' : -1;
+            if (hex && d < 0)
+                d = c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (d < 0)
+                notPlain();
+            u = u * (hex ? 16 : 10) + char32_t(d);
+            if (u > 0x10FFFF)
+                notPlain();
+        }
+        if (!isXmlChar(u))
+            notPlain();
+        return u;
+    }
+
+    static void checkReferences(QByteArrayView raw)
+    {
+        for (qsizetype amp = find(raw, '&'); amp >= 0; amp = find(raw, '&', amp + 1)) {
+            const qsizetype semi = find(raw, ';', amp);
+            if (semi < 0)
+                notPlain();
+            reference(raw.sliced(amp + 1, semi - amp - 1));
         }
     }
-    return text;
+
+    bool skipSpace()
+    {
+        const char* from = m_p;
+        while (m_p < m_end && isSpace(*m_p))
+            ++m_p;
+        return m_p != from;
+    }
+
+    void expect(char c)
+    {
+        if (m_p == m_end || *m_p != c)
+            notPlain();
+        ++m_p;
+    }
+
+    // A name of ASCII letters, digits, '_', '-', '.', with at most one ':' inside.
+    QByteArrayView readName()
+    {
+        const char* from = m_p;
+        int colons = 0;
+        while (m_p < m_end) {
+            const char c = *m_p;
+            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+            if (m_p == from ? !letter : !(letter || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':'))
+                break;
+            colons += c == ':';
+            ++m_p;
+        }
+        const QByteArrayView name(from, m_p - from);
+        if (name.isEmpty() || colons > 1 || name.endsWith(':'))
+            notPlain();
+        return name;
+    }
+
+    QByteArrayView readValue()
+    {
+        if (m_p == m_end || (*m_p != '"' && *m_p != '\''))
+            notPlain();
+        const char quote = *m_p++;
+        const char* from = m_p;
+        while (m_p < m_end && *m_p != quote) {
+            if (*m_p == '<')
+                notPlain();
+            ++m_p;
+        }
+        const QByteArrayView value(from, m_p - from);
+        expect(quote);
+        checkReferences(value);
+        return value;
+    }
+
+    bool declared(QByteArrayView qualified) const
+    {
+        const qsizetype colon = find(qualified, ':');
+        if (colon < 0)
+            return true;
+        const QByteArrayView prefix = qualified.first(colon);
+        return prefix == "xml" || std::any_of(m_prefixes.begin(), m_prefixes.end(),
+                                              [&](const auto& p) { return p.first == prefix; });
+    }
+
+    Token open()
+    {
+        const QByteArrayView name = readName();
+        m_attributes.clear();
+        for (;;) {
+            const bool spaced = skipSpace();
+            if (m_p < m_end && *m_p == '>') {
+                ++m_p;
+                break;
+            }
+            if (m_p < m_end && *m_p == '/') {
+                ++m_p;
+                expect('>');
+                m_selfClosed = true;
+                break;
+            }
+            if (!spaced)
+                notPlain();
+            const QByteArrayView attribute = readName();
+            skipSpace();
+            expect('=');
+            skipSpace();
+            m_attributes.push_back({attribute, readValue()});
+        }
+        // Prefixes declared here hold until the element ends; no attribute may repeat.
+        const auto declaration = [](QByteArrayView n) {
+            return n.size() >= 5 && memcmp(n.data(), "xmlns", 5) == 0 && (n.size() == 5 || n[5] == ':');
+        };
+        for (const auto& [n, v] : m_attributes)
+            if (declaration(n) && n.size() > 5) {
+                const QByteArrayView prefix = n.sliced(6);
+                if (v.isEmpty() || prefix == "xml" || prefix == "xmlns")
+                    notPlain();
+                m_prefixes.push_back({prefix, m_open.size()});
+            }
+        if (!declared(name))
+            notPlain();
+        const auto key = [&](QByteArrayView n) { return declaration(n) ? n : local(n); };
+        for (size_t i = 0; i < m_attributes.size(); ++i) {
+            const QByteArrayView n = m_attributes[i].first;
+            if (key(n) == local(n) && !declared(n))
+                notPlain();
+            for (size_t j = 0; j < i; ++j)
+                if (key(m_attributes[j].first) == key(n))
+                    notPlain();
+        }
+        m_open.push_back(name);
+        m_name = local(name);
+        return Start;
+    }
+
+    Token close()
+    {
+        m_name = local(m_open.back());
+        m_open.pop_back();
+        while (!m_prefixes.empty() && m_prefixes.back().second >= m_open.size())
+            m_prefixes.pop_back();
+        m_rootDone = m_open.empty();
+        return End;
+    }
+
+    // <?xml version="1.0" encoding="UTF-8" standalone="yes"?>, encoding and standalone optional.
+    void declaration()
+    {
+        m_p += 5;
+        const char* names[] = {"version", "encoding", "standalone"};
+        int at = 0;
+        for (;;) {
+            const bool spaced = skipSpace();
+            if (m_p < m_end && *m_p == '?') {
+                ++m_p;
+                expect('>');
+                break;
+            }
+            if (!spaced)
+                notPlain();
+            const QByteArrayView name = readName();
+            while (at < 3 && name != names[at])
+                ++at;
+            skipSpace();
+            expect('=');
+            skipSpace();
+            const QByteArrayView value = readValue();
+            if (at == 3 || (at == 0 && value != "1.0") || (at == 1 && value.compare("utf-8", Qt::CaseInsensitive) != 0) ||
+                (at == 2 && value != "yes" && value != "no"))
+                notPlain();
+            ++at;
+        }
+        if (at == 0)
+            notPlain();
+    }
+
+    QByteArray m_data;
+    const char* m_p = nullptr;
+    const char* m_end = nullptr;
+    QByteArrayView m_name, m_text;
+    std::vector<QByteArrayView> m_open;   // qualified names of the open elements
+    std::vector<std::pair<QByteArrayView, QByteArrayView>> m_attributes;
+    std::vector<std::pair<QByteArrayView, size_t>> m_prefixes;   // declared, with the depth
+    bool m_selfClosed = false;
+    bool m_rootDone = false;
+};
+
+// A short value of a plain sheet as UTF-16, on the stack when ASCII.
+class Wide {
+public:
+    explicit Wide(QByteArrayView bytes)
+    {
+        for (char c : bytes)
+            if (uchar(c) >= 0x80) {
+                m_text = QString::fromUtf8(bytes);
+                return;
+            }
+        m_ascii.resize(bytes.size());
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            m_ascii[i] = char16_t(bytes[i]);
+    }
+    QStringView view() const { return m_text.isNull() ? QStringView(m_ascii.constData(), m_ascii.size()) : QStringView(m_text); }
+
+private:
+    QVarLengthArray<char16_t, 32> m_ascii;
+    QString m_text;
+};
+
+// Digits only, at most nine: their value; else -1.
+int smallNumber(QByteArrayView bytes)
+{
+    if (bytes.isEmpty() || bytes.size() > 9)
+        return -1;
+    int n = 0;
+    for (char c : bytes) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// As readRichText, from PlainXml.
+QString plainRichText(PlainXml& xml)
+{
+    const QByteArrayView end = xml.name();
+    QString text;
+    int phonetic = 0;
+    for (;;) {
+        const PlainXml::Token t = xml.next();
+        if (t == PlainXml::Start) {
+            if (xml.named("rPh")) {
+                ++phonetic;
+            } else if (xml.named("t") && !phonetic) {
+                // The text of the run and of whatever it holds.
+                for (int depth = 1; depth > 0;) {
+                    const PlainXml::Token u = xml.next();
+                    if (u == PlainXml::Text)
+                        text += PlainXml::decode(xml.text());
+                    depth += u == PlainXml::Start ? 1 : u == PlainXml::End ? -1 : 0;
+                }
+            }
+        } else if (t == PlainXml::End) {
+            if (xml.named("rPh"))
+                --phonetic;
+            else if (xml.name() == end)
+                break;
+        }
+    }
+    return unescaped(std::move(text));
+}
+
+// A fraction written as numberText writes its value: no sign but '-', no exponent, no
+// leading or trailing zeros, at most 15 digits (so that 'g' with 15 gives them back).
+bool isPlainDecimal(QStringView t)
+{
+    const qsizetype start = t.startsWith(u'-') ? 1 : 0;
+    const qsizetype point = t.indexOf(u'.');
+    if (point <= start || point == t.size() - 1 || t.back() == u'0' || t.size() - start - 1 > 15)
+        return false;
+    for (qsizetype i = start; i < t.size(); ++i)
+        if (i != point && (t[i] < u'0' || t[i] > u'9'))
+            return false;
+    // "0.x" has the 0 before its point only, and x starting with a digit past 0.
+    if (t[start] == u'0')
+        return point == start + 1 && t[point + 1] != u'0';
+    return true;
 }
 
 class XlsxSource;
@@ -198,15 +704,35 @@ class XlsxTable : public SheetTable {
 public:
     XlsxTable(std::shared_ptr<const Archive> zip, const QString& part, const QStringList& strings,
               const QVector<bool>& dateStyles, bool date1904)
-        : m_zip(std::move(zip)), m_part(part), m_strings(strings), m_dateStyles(dateStyles), m_date1904(date1904),
-          m_dev(m_zip->entry(part, kMaxSheetSize)), m_xml(m_dev.get())
+        : m_zip(std::move(zip)), m_part(part), m_strings(strings), m_dateStyles(dateStyles), m_date1904(date1904)
     {
+        // A sheet that fits in memory is read whole by PlainXml, one that does not or is
+        // not plain by QXmlStreamReader as it streams, from its start.
+        QByteArray whole;
+        try {
+            if (m_zip->whole(part, kMaxWholeSheetSize, whole)) {
+                m_plain.emplace(std::move(whole));
+                readHeading();
+                return;
+            }
+        } catch (const NotPlain&) {
+        }
+        m_plain.reset();
+        rewind();
         readHeading();
     }
 
 protected:
     bool fetchRaw(qint64& sheetRow, Row& cells) override
     {
+        if (m_plain) {
+            for (PlainXml::Token t; (t = m_plain->next()) != PlainXml::Done;)
+                if (t == PlainXml::Start && m_plain->named("row")) {
+                    readPlainRow(sheetRow, cells);
+                    return true;
+                }
+            return false;
+        }
         while (!m_xml.atEnd()) {
             m_xml.readNext();
             if (m_xml.isStartElement() && m_xml.name() == u"row") {
@@ -220,16 +746,19 @@ protected:
 
     void rewind() override
     {
+        m_row = 0;
+        if (m_plain) {
+            m_plain->restart();
+            return;
+        }
         auto dev = m_zip->entry(m_part, kMaxSheetSize);
         m_xml.setDevice(dev.get());
         m_dev = std::move(dev);
-        m_row = 0;
     }
 
 private:
-    void readRow(qint64& sheetRow, Row& cells)
+    void startRow(QStringView r, qint64& sheetRow, Row& cells)
     {
-        const QStringView r = m_xml.attributes().value(QLatin1String("r"));
         qint64 number = m_row + 1;
         if (!r.isEmpty()) {
             bool ok = false;
@@ -242,6 +771,18 @@ private:
         m_row = number;
         sheetRow = number;
         cells.clear();
+    }
+
+    static void setCell(Row& cells, int column, QVariant value)
+    {
+        if (column >= cells.size())
+            cells.resize(column + 1);
+        cells[column] = std::move(value);
+    }
+
+    void readRow(qint64& sheetRow, Row& cells)
+    {
+        startRow(m_xml.attributes().value(QLatin1String("r")), sheetRow, cells);
         int column = -1;
         while (!m_xml.atEnd()) {
             m_xml.readNext();
@@ -250,13 +791,34 @@ private:
             if (m_xml.isStartElement() && m_xml.name() == u"c") {
                 const QXmlStreamAttributes a = m_xml.attributes();
                 column = cellColumn(a.value(QLatin1String("r")), column);
-                const QVariant v = readCell(a);
-                if (column >= cells.size())
-                    cells.resize(column + 1);
-                cells[column] = v;
+                setCell(cells, column, readCell(a));
             }
         }
         m_zip->check(m_xml, *m_dev, m_part);
+    }
+
+    void readPlainRow(qint64& sheetRow, Row& cells)
+    {
+        const QByteArrayView r = m_plain->attribute("r");
+        const int number = smallNumber(r);
+        if (number > m_row && number <= kMaxRows) {
+            m_row = sheetRow = number;
+            cells.clear();
+        } else {
+            startRow(Wide(r).view(), sheetRow, cells);
+        }
+        int column = -1;
+        for (;;) {
+            const PlainXml::Token t = m_plain->next();
+            if (t == PlainXml::End && m_plain->named("row"))
+                return;
+            if (t == PlainXml::Start && m_plain->named("row"))
+                notPlain();
+            if (t == PlainXml::Start && m_plain->named("c")) {
+                column = cellColumn(Wide(m_plain->attribute("r")).view(), column);
+                setCell(cells, column, readPlainCell());
+            }
+        }
     }
 
     // The column of the cell just started, from 0: its reference, or the next one.
@@ -274,9 +836,6 @@ private:
 
     QVariant readCell(const QXmlStreamAttributes& a)
     {
-        const QStringView type = a.value(QLatin1String("t"));
-        const QStringView ref = a.value(QLatin1String("r"));
-        const int style = a.value(QLatin1String("s")).toInt();
         QString v, inlineText;
         bool hasV = false, hasInline = false;
         while (!m_xml.atEnd()) {
@@ -296,11 +855,63 @@ private:
             }
         }
         m_zip->check(m_xml, *m_dev, m_part);
+        return cellValue(a.value(QLatin1String("t")), a.value(QLatin1String("r")), a.value(QLatin1String("s")).toInt(),
+                         hasV ? &v : nullptr, hasInline ? &inlineText : nullptr);
+    }
 
+    // As readCell, from PlainXml.
+    QVariant readPlainCell()
+    {
+        const QByteArrayView type = m_plain->attribute("t"), ref = m_plain->attribute("r"), s = m_plain->attribute("s");
+        QByteArrayView v;
+        QString inlineText;
+        bool hasV = false, hasInline = false;
+        for (int skipped = 0;;) {
+            const PlainXml::Token t = m_plain->next();
+            if (skipped) {
+                skipped += t == PlainXml::Start ? 1 : t == PlainXml::End ? -1 : 0;
+                continue;
+            }
+            if (t == PlainXml::End && m_plain->named("c"))
+                break;
+            if (t != PlainXml::Start)
+                continue;
+            if (m_plain->named("v")) {
+                hasV = true;
+                v = {};
+                PlainXml::Token u;
+                while ((u = m_plain->next()) == PlainXml::Text)
+                    v = m_plain->text();
+                if (u != PlainXml::End)
+                    notPlain();
+            } else if (m_plain->named("is")) {
+                inlineText = plainRichText(*m_plain);
+                hasInline = true;
+            } else {
+                skipped = 1;
+            }
+        }
+        if (hasV && equals(type, "s")) {
+            const int index = smallNumber(v);
+            if (index >= 0 && index < m_strings.size())
+                return m_strings.at(index);
+        }
+        int style = smallNumber(s);
+        if (style < 0)
+            style = Wide(s).view().toInt();
+        const QString text = hasV ? PlainXml::decode(v) : QString();
+        return cellValue(Wide(type).view(), Wide(ref).view(), style, hasV ? &text : nullptr,
+                         hasInline ? &inlineText : nullptr);
+    }
+
+    // A cell's value from its type, style and <v> or inline text (null when absent).
+    QVariant cellValue(QStringView type, QStringView ref, int style, const QString* value, const QString* inlineText)
+    {
         if (type == u"inlineStr")
-            return hasInline ? QVariant(inlineText) : QVariant();
-        if (!hasV || type == u"e")
+            return inlineText ? QVariant(*inlineText) : QVariant();
+        if (!value || type == u"e")
             return QVariant();
+        const QString& v = *value;
         if (type == u"s") {
             bool ok = false;
             const qint64 index = v.trimmed().toLongLong(&ok);
@@ -319,11 +930,14 @@ private:
         const QString t = v.trimmed();
         if (t.isEmpty())
             return QVariant();
+        const bool dateStyle = style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style);
+        if (!dateStyle && isPlainDecimal(t))
+            return t;
         bool ok = false;
         const double d = t.toDouble(&ok);
         if (!ok)
             damaged(m_zip->path, QStringLiteral("单元格 %1 的数值 %2 无效").arg(ref.toString(), t));
-        if (style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style)) {
+        if (dateStyle) {
             const QString date = serialDateText(d, m_date1904);
             if (!date.isEmpty())
                 return date;
@@ -341,6 +955,7 @@ private:
     QStringList m_strings;
     QVector<bool> m_dateStyles;
     bool m_date1904;
+    std::optional<PlainXml> m_plain;
     std::unique_ptr<EntryDevice> m_dev;
     QXmlStreamReader m_xml;
     qint64 m_row = 0;
@@ -399,7 +1014,22 @@ private:
     {
         if (m_sharedLoaded)
             return;
-        if (!m_stringsPart.isEmpty()) {
+        // Read whole by PlainXml when it can be, else by QXmlStreamReader as it streams.
+        bool stringsRead = false;
+        QByteArray whole;
+        if (!m_stringsPart.isEmpty() && m_zip->whole(m_stringsPart, kMaxStringsSize, whole)) {
+            try {
+                PlainXml xml(std::move(whole));
+                QStringList strings;
+                for (PlainXml::Token t; (t = xml.next()) != PlainXml::Done;)
+                    if (t == PlainXml::Start && xml.named("si"))
+                        strings.append(plainRichText(xml));
+                m_strings = strings;
+                stringsRead = true;
+            } catch (const NotPlain&) {
+            }
+        }
+        if (!m_stringsPart.isEmpty() && !stringsRead) {
             auto dev = m_zip->entry(m_stringsPart, kMaxStringsSize);
             QXmlStreamReader xml(dev.get());
             while (!xml.atEnd()) {

@@ -150,6 +150,16 @@ TEST(LikeFormat, DateTextsAndConversions)
     EXPECT_FALSE(vb::IsDate(QStringLiteral("2024-13-01")));
     EXPECT_TRUE(vb::IsNumeric(QStringLiteral(" 1.5 ")));
     EXPECT_FALSE(vb::IsNumeric(QStringLiteral("1.5kg")));
+    // plain numbers read by hand come out as toDouble reads them; other forms are left to it
+    for (const char* text : {"0.1", "-1000.5", "0012", "123456789012.345", "0.00000000000001", "-0", "9007199254740"}) {
+        double d = 0;
+        EXPECT_TRUE(vb::PlainNumber(QString::fromLatin1(text), &d)) << text;
+        EXPECT_EQ(d, QString::fromLatin1(text).toDouble()) << text;
+    }
+    for (const char* text : {"1.", ".5", "+1", "1e5", "1234567890123456", "1 2", "-", ""}) {
+        double d = 0;
+        EXPECT_FALSE(vb::PlainNumber(QString::fromLatin1(text), &d)) << text;
+    }
     EXPECT_EQ(vb::dateToStored(QDateTime(QDate(2024, 3, 7), QTime(9, 5))), QStringLiteral("2024-03-07 09:05:00"));
     EXPECT_EQ(vb::dateToStored(QDateTime(QDate(101, 12, 31), QTime(23, 59, 59))), QStringLiteral("0101-12-31 23:59:59"));
     EXPECT_EQ(vb::dateToStored(QDateTime()), QString());

@@ -191,6 +191,35 @@ TEST(Readers, XlsxCellKinds)
     EXPECT_EQ(texts(r.rows[2]), (QStringList{u"12345678901234567890"_s, u"2003-05-06 07:08:09"_s, u"<null>"_s}));
 }
 
+// A sheet reads the same however its XML is written.
+TEST(Readers, XlsxSheetWrittenAnyWayReadsAlike)
+{
+    testutil::ProgramFolder folder;
+    const QString plain = u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is><t>名称</t></is></c></row>"
+                          "<row r=\"2\"><c r=\"A2\" t=\"str\"><v>x\ny</v></c><c r=\"B2\"><v>2.50</v></c></row>"
+                          "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\" s=\"3\"><v>37747</v></c></row>"_s;
+    const QList<QPair<QString, QString>> rewrites = {
+        {QString(), QString()},
+        {u"<row r=\"1\">"_s, u"<!-- c --><row r=\"1\">"_s},
+        {u"<v>x\ny</v>"_s, u"<v><![CDATA[x]]>\r\ny</v>"_s},
+        {u"<t>名称</t>"_s, u"<t>名&#31216;</t>"_s},
+        {u"<v>2.50</v>"_s, u"<v> 2.5 </v>"_s},
+        {u"s=\"3\""_s, u"s=\"&#51;\""_s},
+        {u"<row r=\"3\">"_s, u"<row r='3' xmlns:q=\"urn:q\"><q:x q:y=\"1\"/>"_s},
+    };
+    for (const auto& [from, to] : rewrites) {
+        SCOPED_TRACE(to.toStdString());
+        const QString path = folder.file(u"written.xlsx"_s);
+        testutil::writeSource(path, testutil::xlsxPackage(QString(plain).replace(from, to),
+                                                          u"<si><t>编号</t></si><si><t>a&amp;b</t></si>"_s));
+        const Read r = readTable(path);
+        EXPECT_EQ(r.columns, (QStringList{u"编号"_s, u"名称"_s}));
+        ASSERT_EQ(r.rows.size(), 2);
+        EXPECT_EQ(texts(r.rows[0]), (QStringList{u"x\ny"_s, u"2.5"_s}));
+        EXPECT_EQ(texts(r.rows[1]), (QStringList{u"a&b"_s, u"2003-05-06 00:00:00"_s}));
+    }
+}
+
 TEST(Readers, DamagedWorkbooksAreRefusedClearly)
 {
     testutil::ProgramFolder folder;
@@ -220,6 +249,10 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
         {u"broken XML", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\"><v>1</v></row>"_s), extdb::kErrDamaged, u"sheet1.xml"},
         {u"rows out of order", testutil::xlsxPackage(u"<row r=\"3\"><c r=\"A3\"><v>1</v></c></row><row r=\"2\"/>"_s),
          extdb::kErrDamaged, u"行号"},
+        {u"undeclared prefix", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\"><v>1</v><y:f/></c></row>"_s),
+         extdb::kErrDamaged, u"sheet1.xml"},
+        {u"attribute repeated", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\" r=\"A1\"><v>1</v></c></row>"_s),
+         extdb::kErrDamaged, u"sheet1.xml"},
         {u"no sheet named sheet1", noSheet, extdb::kErrNoSuchTable, u"sheet1"},
     };
     for (const Case& c : cases) {
