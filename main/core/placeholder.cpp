@@ -1,1 +1,0 @@
-namespace ostrel { int coreVersion() { return 1; } }
