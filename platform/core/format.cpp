@@ -647,17 +647,28 @@ bool WholeNumber(const QString& text, double* out)
     if (i < n && (s[i] == u'+' || s[i] == u'-')) ++i;
     qsizetype end = digitsFrom(i);
     qsizetype digits = end - i;
+    const qsizetype point = end;
     if (end < n && s[end] == u'.') {
         const qsizetype b = end + 1;
         end = digitsFrom(b);
         digits += end - b;
     }
     if (digits == 0) return false;
+    // the power of ten of the first digit that is not 0: whether a number the reading
+    // cannot hold is too large or too small
+    qsizetype first = i;
+    while (first < end && (s[first] == u'0' || s[first] == u'.')) ++first;
+    qint64 power = first < point ? point - first - 1 : point - first;
     if (end < n && QStringLiteral("eEdD").contains(s[end])) {
         qsizetype k = end + 1;
+        const bool negativeExponent = k < n && s[k] == u'-';
         if (k < n && (s[k] == u'+' || s[k] == u'-')) ++k;
         const qsizetype e = digitsFrom(k);
         if (e == k) return false;
+        qsizetype z = k;
+        while (z + 1 < e && s[z] == u'0') ++z;
+        const qint64 exponent = e - z > 9 ? qint64(1) << 40 : s.mid(z, e - z).toLongLong();
+        power += negativeExponent ? -exponent : exponent;
         end = e;
     }
     if (end != n) return false;
@@ -669,7 +680,7 @@ bool WholeNumber(const QString& text, double* out)
     const auto [ptr, ec] = std::from_chars(latin.constData(), latin.constData() + latin.size(), d);
     Q_UNUSED(ptr);
     if (ec == std::errc::result_out_of_range) // too large, or too small to be told from 0
-        d = latin.contains("e-") ? 0.0 : HUGE_VAL;
+        d = power > 0 ? HUGE_VAL : 0.0;
     *out = negative ? -d : d;
     return true;
 }

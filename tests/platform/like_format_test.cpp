@@ -2,6 +2,7 @@
 #include "platform/core/format.h"
 #include "platform/core/like.h"
 #include "platform/core/vberror.h"
+#include <cmath>
 #include <gtest/gtest.h>
 
 using vb::Format;
@@ -159,6 +160,16 @@ TEST(LikeFormat, DateTextsAndConversions)
     for (const char* text : {"1.", ".5", "+1", "1e5", "1234567890123456", "1 2", "-", ""}) {
         double d = 0;
         EXPECT_FALSE(vb::PlainNumber(QString::fromLatin1(text), &d)) << text;
+    }
+    // whatever the exponent's letter, too small to be told from 0 reads as 0, too large as
+    // infinite (a field's overflow); the first digit's power of ten decides which it is
+    const QString zeros(400, u'0');
+    const std::pair<QString, double> numbers[] = {
+        {"1E-400", 0}, {"-1E-400", 0}, {"1e-400", 0}, {"1D-400", 0}, {"1E400", HUGE_VAL}, {"-1d+0400", -HUGE_VAL},
+        {"1" + zeros + "E-10", HUGE_VAL}, {"0." + zeros + "1E5", 0}};
+    for (const auto& [text, expected] : numbers) {
+        double d = -1;
+        EXPECT_TRUE(vb::WholeNumber(text, &d) && d == expected) << text.left(12).toStdString() << " " << d;
     }
     EXPECT_EQ(vb::dateToStored(QDateTime(QDate(2024, 3, 7), QTime(9, 5))), QStringLiteral("2024-03-07 09:05:00"));
     EXPECT_EQ(vb::dateToStored(QDateTime(QDate(101, 12, 31), QTime(23, 59, 59))), QStringLiteral("0101-12-31 23:59:59"));
