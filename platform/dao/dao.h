@@ -359,7 +359,7 @@ private:
     std::shared_ptr<detail::DatabaseData> d;
 };
 
-// Removes a closed database file that is not wanted, with the journal files beside it.
+// Removes a closed database file that is not wanted, with the journal and lock files beside it.
 void RemoveDatabaseFile(const QString& path);
 
 // The engine: opens and creates databases; its transaction spans every open database.

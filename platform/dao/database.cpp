@@ -1,11 +1,10 @@
 // Databases and the engine: connections, statements, transactions.
 #include "platform/dao/internal.h"
+#include "platform/dao/closelock.h"
 #include "platform/dao/sqlfunctions.h"
 #include <QDir>
 #include <QFile>
-#include <QCryptographicHash>
 #include <QFileInfo>
-#include <QLockFile>
 #include <algorithm>
 #include <optional>
 #include <unicode/uvernum.h>
@@ -22,17 +21,8 @@ const size_t kIdleReaders = 4;
 // memory. Only the idle reader parked last keeps them (see ~Reader).
 const char* const kCacheSize = "PRAGMA cache_size=-16384";
 
-// Copies on one file close one at a time: a lock beside the system's temporary files,
-// named after the file.
+// How long a close waits for another copy's close (see CloseLock).
 const int kCloseWaitMs = 10000;
-QString closeLockPath(const QString& path)
-{
-    QFileInfo fi(path);
-    const QString name = fi.exists() ? fi.canonicalFilePath() : fi.absoluteFilePath();
-    return QDir::temp().filePath(
-        QStringLiteral("ostrel-%1.close").arg(QString::fromLatin1(
-            QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(20))));
-}
 
 // The journal folds back into the file after each commit as far as readers allow. Past
 // kRestartFrames a checkpoint waits boundedly for readers of older states, so that the
@@ -188,11 +178,10 @@ void DatabaseData::close()
     // file, in the old journal mode so that a read-only open adds no files beside it;
     // while another copy has it open, nothing changes. Copies closing at the same moment
     // would each find another still open and leave the journal to it: they close one at
-    // a time (the journal's copies all run on one machine), so the last finds itself alone.
-    std::optional<QLockFile> closing;
+    // a time, so the last finds itself alone.
+    std::optional<CloseLock> closing;
     if (!readOnly) {
-        closing.emplace(closeLockPath(path));
-        closing->tryLock(kCloseWaitMs);
+        closing.emplace(path, kCloseWaitMs);
         sqlite3_busy_timeout(db, 0);
         sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
     }
@@ -664,7 +653,7 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
 void RemoveDatabaseFile(const QString& path)
 {
     QFile::remove(path);
-    for (const char* tail : {"-journal", "-wal", "-shm"}) QFile::remove(path + QLatin1String(tail));
+    for (const char* tail : {"-journal", "-wal", "-shm", "-close"}) QFile::remove(path + QLatin1String(tail));
 }
 
 void DBEngine::BeginTrans(int reads)

@@ -3,11 +3,13 @@
 // with the last close, and a dynaset edited while it is walked visits each row once.
 // The test runs itself again as the second copy (DAO_TEST_CHILD names its part).
 #include "daotest.h"
+#include "platform/dao/closelock.h"
 #include "platform/dao/transaction.h"
 #include "tests/common/copies.h"
 #include "tests/common/faultvfs.h"
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 #include <csignal>
@@ -387,6 +389,24 @@ TEST_F(DaoCopies, CopiesClosingAtTheSameInstantLeaveTheFileAlone)
     dao::Database db = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
     EXPECT_EQ(db.TableDefs()(QStringLiteral("Items")).RecordCount(), 5 + 40);
     db.Close();
+}
+
+TEST_F(DaoCopies, ACloseLockLeftByACopyOfAnotherUserThatDiedIsTakenAtOnce)
+{
+    // its file beside the database, held by no one; the second only root can open
+    const QString lock = dao::detail::closeLockPath(path);
+    for (QFile::Permissions mode : {QFile::ReadOwner | QFile::ReadOther, QFile::Permissions()}) {
+        QFile left(lock);
+        ASSERT_TRUE(left.open(QIODevice::WriteOnly) && left.write("4242\n") == 5 && left.setPermissions(mode));
+        left.close();
+        ASSERT_TRUE(geteuid() != 0 || ::chown(QFile::encodeName(lock).constData(), 65534, 65534) == 0);
+        dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+        QElapsedTimer closing;
+        closing.start();
+        db.Close();
+        EXPECT_LT(closing.elapsed(), 5000) << int(mode);   // a lock found held is waited for up to 10 s
+        EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")}) << int(mode);
+    }
 }
 
 TEST_F(DaoCopies, ADynasetEditedWhileWalkedVisitsEachRowOnce)

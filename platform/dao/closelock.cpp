@@ -1,0 +1,68 @@
+#include "platform/dao/closelock.h"
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dao::detail {
+
+QString closeLockPath(const QString& databasePath)
+{
+    return QFileInfo(databasePath).absoluteFilePath() + QStringLiteral("-close");
+}
+
+namespace {
+// Whether the open file is still the one at path: a holder removes it before it lets go.
+bool stillThere(int fd, const char* path)
+{
+    struct stat open, named;
+    return ::fstat(fd, &open) == 0 && ::stat(path, &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+} // namespace
+
+CloseLock::CloseLock(const QString& databasePath, int waitMs)
+    : m_path(QFile::encodeName(closeLockPath(databasePath)))
+{
+    // Readable by whoever may read the database (as the engine makes its journal files),
+    // whatever this user's umask: the lock needs the file open for reading only.
+    struct stat db;
+    const mode_t mode = ::stat(QFile::encodeName(databasePath).constData(), &db) == 0 ? (db.st_mode & 0666) : 0644;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const int fd = ::open(m_path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, mode);
+        if (fd < 0) {
+            // A file this user cannot open was not made by a copy that shares the database
+            // with it: removed and made again, where the folder allows.
+            if (errno == EACCES && ::unlink(m_path.constData()) == 0 && waited.elapsed() < waitMs) continue;
+            return;
+        }
+        ::fchmod(fd, mode);   // only its owner can; others found it readable already
+        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || waited.elapsed() >= waitMs) {
+                ::close(fd);
+                return;
+            }
+            ::usleep(2000);
+        }
+        if (stillThere(fd, m_path.constData())) {
+            m_fd = fd;
+            return;
+        }
+        ::close(fd);   // its holder removed it meanwhile: take the file there now
+    }
+}
+
+CloseLock::~CloseLock()
+{
+    if (m_fd < 0) return;
+    ::unlink(m_path.constData());
+    ::close(m_fd);
+}
+
+} // namespace dao::detail
