@@ -76,9 +76,10 @@ public:
         if (!path.isEmpty())
             dao::RemoveDatabaseFile(path);
     }
+    // Put in place only once it holds everything by itself (no journal left to fold back).
     void close()
     {
-        db.Close();
+        db.CloseToOneFile();
         db = dao::Database();
     }
     void moveTo(const QString& target)

@@ -348,6 +348,10 @@ public:
     TableDef CreateTableDef(const QString& name = QString(), int attributes = 0,
                             const QString& sourceTable = QString(), const QString& connect = QString());
     void Close();
+    // Closes, then makes sure the file holds everything by itself, for a file that is to
+    // be moved or handed on: back in the old journal mode with no journal beside it.
+    // Another connection still open keeps the journal: 3228 (3040 for any other cause).
+    void CloseToOneFile();
 
 private:
     friend class DBEngine;

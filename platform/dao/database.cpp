@@ -165,9 +165,9 @@ void DatabaseData::detachAll()
     for (RecordsetData* rs : openSets) rs->detach();
 }
 
-void DatabaseData::close()
+int DatabaseData::close()
 {
-    if (!db) return;
+    if (!db) return SQLITE_OK;
     for (RecordsetData* rs : QList<RecordsetData*>(openSets)) rs->close();
     for (sqlite3_stmt* st : std::as_const(cache)) sqlite3_finalize(st);
     cache.clear();
@@ -179,14 +179,26 @@ void DatabaseData::close()
     // while another copy has it open, nothing changes. Copies closing at the same moment
     // would each find another still open and leave the journal to it: they close one at
     // a time, so the last finds itself alone.
+    int folded = SQLITE_OK;
     std::optional<CloseLock> closing;
     if (!readOnly) {
         closing.emplace(path, kCloseWaitMs);
         sqlite3_busy_timeout(db, 0);
-        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        char mode[8] = "";
+        folded = sqlite3_exec(
+            db, "PRAGMA journal_mode=DELETE",
+            [](void* p, int, char** values, char**) {
+                qstrncpy(static_cast<char*>(p), values[0] ? values[0] : "", 8);
+                return 0;
+            },
+            mode, nullptr);
+        if (folded == SQLITE_OK && qstricmp(mode, "delete") != 0) folded = SQLITE_BUSY;
     }
-    sqlite3_close_v2(db);
+    const int closed = sqlite3_close_v2(db);
     db = nullptr;
+    if (folded == SQLITE_OK) folded = closed;
+    if (folded == SQLITE_OK && QFileInfo::exists(path + QLatin1String("-wal"))) folded = SQLITE_BUSY;
+    return folded & 0xff;
 }
 
 } // namespace detail
@@ -579,6 +591,17 @@ void Database::Close()
     if (!d) raiseNothing();
     if (!d->db) raiseClosed();
     d->close();
+}
+
+void Database::CloseToOneFile()
+{
+    if (!d) raiseNothing();
+    if (!d->db) raiseClosed();
+    const int folded = d->close();
+    if (folded == SQLITE_BUSY || folded == SQLITE_LOCKED)
+        raise(err::Locked, QStringLiteral("数据库 '%1' 还被其他连接打开着，它的日志未能并回文件。").arg(d->path));
+    if (folded != SQLITE_OK)
+        raise(err::DiskIO, QStringLiteral("数据库 '%1' 的日志未能并回文件。").arg(d->path));
 }
 
 // ---- DBEngine ----

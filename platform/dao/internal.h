@@ -123,7 +123,9 @@ struct DatabaseData : std::enable_shared_from_this<DatabaseData> {
     ~DatabaseData() { close(); }
 
     void check() const { if (!db) raiseClosed(); }
-    void close();
+    // The engine's code for why the file still has a journal beside it; SQLITE_OK when
+    // it holds everything by itself.
+    int close();
     void detachAll();
     void drainKeys();
 

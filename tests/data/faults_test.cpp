@@ -90,6 +90,32 @@ TEST_F(FaultTest, ABackupFailingHalfWayLeavesTheOldBackupAndNoPartialFile)
     copy.Close();
 }
 
+TEST_F(FaultTest, ABackupWhoseNewFileCannotFoldItsJournalBackKeepsTheOldBackup)
+{
+    BackupTables(gDatabase, target, kTables);
+    const QByteArray good = bytesOf(target);
+    const QStringList filesBefore = files();
+    // another connection holds the new file open from its first table on
+    struct Holder : BackupProgress {
+        QString folder;
+        dao::Database held;
+        void text(const QString&) override
+        {
+            const QStringList found = QDir(folder).entryList({u"Ostrel.STB.~*.tmp"_s});
+            if (held.isNothing() && !found.isEmpty())
+                held = dao::DBEngine::OpenDatabase(folder + u'/' + found[0], false, true, schema::connectString());
+        }
+        void show(bool) override {}
+        void percent(int) override {}
+    } holder;
+    holder.folder = folder->path();
+    const vb::Error e = errorOf([&] { BackupTables(gDatabase, target, kTables, &holder); });
+    holder.held.Close();
+    EXPECT_EQ(e.number(), dao::err::Locked) << e.description().toStdString();
+    EXPECT_EQ(bytesOf(target), good);
+    EXPECT_EQ(files(), filesBefore);
+}
+
 TEST_F(FaultTest, ADatabaseThatCannotBeWrittenReportsTheEnginesError)
 {
     const QStringList before = sysInfo();

@@ -14,7 +14,6 @@
 #include "shared/com/create.h"
 #include <QAbstractItemModel>
 #include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
 
 namespace ostrel {
@@ -78,13 +77,13 @@ QString OrganisationName() { return QStringLiteral("设备管理中心"); }
 TempPrintDatabase::TempPrintDatabase()
 {
     const QString connect = QStringLiteral(";pwd=") + schema::databasePassword();
+    dao::Database created;
     for (int attempt = 0;; ++attempt) {
         m_path = plat::appFile(QStringLiteral("Tmp_DB_") +
                                QString::number(QRandomGenerator::global()->generate64(), 36) + QStringLiteral(".tmp"));
         try {
-            dao::DBEngine::CreateDatabase(m_path, QString::fromLatin1(dao::dbLangChineseSimplified) + connect,
-                                          dao::dbVersion30)
-                .Close();
+            created = dao::DBEngine::CreateDatabase(
+                m_path, QString::fromLatin1(dao::dbLangChineseSimplified) + connect, dao::dbVersion30);
             break;
         } catch (const vb::Error& e) {
             if (e.number() != dao::err::DatabaseExists || attempt >= 10)
@@ -92,10 +91,14 @@ TempPrintDatabase::TempPrintDatabase()
         }
     }
     try {
+        // opened again as a file that holds everything by itself
+        created.CloseToOneFile();
         m_db = dao::DBEngine::OpenDatabase(m_path, false, false, connect);
         m_table = m_db.CreateTableDef(QStringLiteral("tmp_Tbl"));
     } catch (...) {
-        QFile::remove(m_path);
+        if (!m_db.isNothing())
+            m_db.Close();
+        dao::RemoveDatabaseFile(m_path);
         throw;
     }
 }
