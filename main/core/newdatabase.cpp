@@ -8,7 +8,6 @@
 #include "platform/dao/dao.h"
 #include "platform/dao/transaction.h"
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <openssl/rand.h>
 
@@ -102,7 +101,7 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
                 db.Close();
         } catch (...) {
         }
-        QFile::remove(r.path);
+        dao::RemoveDatabaseFile(r.path);
         throw;
     }
     return r;
