@@ -122,8 +122,21 @@ TEST_F(DeviceFilterDbTest, ConditionsSelectWhatTheNodesGroup)
 
     // A top-level OR in the user's filter stays inside its parentheses.
     EXPECT_EQ(ids(ListWhere(QString(), u"[价值]>3 OR [价值]<2"_s, u"3"_s)), (QList<int>{2, 6}));
-    // A filter that parses alone but names no column fails when the query opens.
-    EXPECT_THROW(ids(ListWhere(QString(), u"[无此列]=1"_s, QString())), vb::Error);
+    // Whatever a filter's text does wrong, alone or when the query opens or reads, is its
+    // refusal; the database's own states are not.
+    for (const QString& bad : {u"[无此列]=1"_s, u"x) OR (1=1"_s, u"[价值] >"_s, u"无此函数([价值])=1"_s,
+                               u"Left([设备名称])=1"_s, u"[价值]/0>1"_s, u"Mid([设备名称],0,1)='甲'"_s,
+                               u"[设备名称]=#2020-13-45#"_s, u"1=1; DELETE FROM [Dev_Info]"_s}) {
+        int number = 0;
+        try {
+            ids(ListWhere(QString(), bad, QString()));
+        } catch (const vb::Error& e) {
+            number = e.number();
+        }
+        EXPECT_TRUE(RefusesFilterText(number)) << bad.toStdString() << " " << number;
+    }
+    for (int number : {0, dao::err::Locked, dao::err::DiskIO, dao::err::NotADatabase, dao::err::CannotOpen})
+        EXPECT_FALSE(RefusesFilterText(number)) << number;
 }
 
 } // namespace

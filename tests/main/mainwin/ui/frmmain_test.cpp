@@ -2,6 +2,7 @@
 // scheme, the device list and the events of the windows beside it.
 #include "main/core/defaultrule.h"
 #include "main/core/globals.h"
+#include "main/core/schema.h"
 #include "main/app/ui/startup.h"
 #include "main/devices/ui/frmdevices.h"
 #include "main/mainwin/devicelist.h"
@@ -35,6 +36,7 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <sqlite3.h>
 
 using namespace ostrel;
 using namespace Qt::Literals::StringLiterals;
@@ -543,7 +545,7 @@ TEST_F(MainWindowTest, DepartmentsAndBadFiltersKeepTheListSafe)
     }
 }
 
-TEST_F(MainWindowTest, ARefusedFilterIsNotRememberedAndARememberedOneIsDroppedAtStart)
+TEST_F(MainWindowTest, ARefusedFilterIsNotRememberedAndARememberedOneIsDroppedOnlyWhenRefused)
 {
     addTreeDevices();
     logInWithDeparts(QString());
@@ -569,6 +571,36 @@ TEST_F(MainWindowTest, ARefusedFilterIsNotRememberedAndARememberedOneIsDroppedAt
         EXPECT_EQ(filters() + w.filterText(), u"([价值]>3)([价值]>3)"_s);
         EXPECT_EQ(listed(w).size(), 2);
     }
+    // A start whose list meets the database locked by another copy keeps the filter and
+    // shows the error. That copy reads while this one opens, so the file keeps its rollback
+    // journal; it takes the lock as the list begins.
+    gDatabase.Close();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(folder->file(u"Ostrel.mdb"_s).toUtf8().constData(), &other), SQLITE_OK);
+    const QByteArray key = schema::databasePassword().toUtf8();
+    sqlite3_key(other, key.constData(), key.size());
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr), SQLITE_OK);
+    const int wait = dao::DBEngine::busyTimeout();
+    dao::DBEngine::setBusyTimeout(50);
+    OpenMainDatabase();
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    QObject::connect(&messenger, &cindral::Messenger::NewMessage, [&](const QString& t) {
+        if (t == u"下载设备列表.."_s)
+            sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    });
+    {
+        ui::script::clear();
+        frmMain w;
+        showLoaded(w);
+        EXPECT_EQ(filters() + w.filterText(), u"([价值]>3)([价值]>3)"_s);
+        ASSERT_EQ(ui::script::shown().size(), 1);
+        EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
+        EXPECT_EQ(ui::script::last().prompt, u"数据库已被其他用户锁定，暂时不能读写，请稍后再试。"_s);
+        EXPECT_NE(w.sbPanels[0]->text(), u"保存的过滤条件无效，已取消过滤。"_s);
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    dao::DBEngine::setBusyTimeout(wait);
     gMessenger = nullptr;
 }
 
