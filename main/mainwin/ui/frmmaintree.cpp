@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSet>
@@ -160,6 +161,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         imgDevice_Click();
     else if (watched == picDevice && event->type() == QEvent::Resize)
         picDevice_Resize();
+    else if (watched == lstDetail && event->type() == QEvent::KeyPress &&
+             (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+              static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))
+        lstDetail_DblClick();
     return QMainWindow::eventFilter(watched, event);
 }
 

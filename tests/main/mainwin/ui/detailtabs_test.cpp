@@ -269,7 +269,19 @@ TEST_F(DetailTabsTest, StoredDocumentsOpenFromTempUnderTheirFileNames)
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
-    open(0);
+    // By the keyboard: Tab goes from the list to the tab strip, then to the records; Space
+    // selects the first and Enter opens it.
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->lvwDevices->setFocus();
+    for (QWidget* next : {static_cast<QWidget*>(w->tbsDevice), static_cast<QWidget*>(w->lstDetail)}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next);
+    }
+    ui::script::clear();
+    QTest::keyClick(w->lstDetail, Qt::Key_Space);
+    QTest::keyClick(w->lstDetail, Qt::Key_Return);
     EXPECT_EQ(contents(temp + u"/手册.pdf"_s), QByteArray("first"));
     EXPECT_EQ(ui::script::openedDocuments(), QStringList{temp + u"/手册.pdf"_s});
     EXPECT_TRUE(ui::script::shown().isEmpty());
