@@ -2,8 +2,11 @@
 #include "main/core/mdlmisc.h"
 #include "platform/core/vberror.h"
 #include "platform/core/vbrt.h"
+#include "platform/dao/dao.h"
 #include "platform/dao/jetsql.h"
 #include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
 
 namespace ostrel {
 
@@ -157,6 +160,16 @@ QString DepartCondition(const QString& departIds)
 void CheckUserFilter(const QString& filter)
 {
     dao::jetsql::translate(QStringLiteral("SELECT [Dev_ID] FROM [Dev_Info] WHERE ") + filter);
+}
+
+bool RefusesFilterText(int errorNumber)
+{
+    // the statement's own errors, and those of the Jet functions it calls on the rows
+    static const int refusals[] = {dao::err::TypeMismatch, 5, 11, 93, 94,
+                                   dao::err::NotSupported, dao::err::TooFewParameters,
+                                   dao::err::SyntaxInExpression, dao::err::UndefinedFunction,
+                                   dao::err::InvalidSql, 3131, dao::err::CharsAfterEnd, 3464};
+    return std::find(std::begin(refusals), std::end(refusals), errorNumber) != std::end(refusals);
 }
 
 ListRestriction BuildListRestriction(const QString& nodeConditions, const QString& filter,

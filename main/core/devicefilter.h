@@ -43,6 +43,10 @@ QString DepartCondition(const QString& departIds);
 
 // Raises the database layer's error unless filter is one complete condition on its own.
 void CheckUserFilter(const QString& filter);
+// Whether an error number of the list's query is the refusal of the user filter's text:
+// its syntax, a name, a function or a value the database does not take. A state of the
+// database (locked, unreadable, damaged) has numbers of its own.
+bool RefusesFilterText(int errorNumber);
 
 // What the list may show, as the printing window takes it: the node's clause with the
 // departments (" WHERE ..." or ""), and the user filter in parentheses (or "").

@@ -1,5 +1,6 @@
 // The tree's and list's conditions, without widgets, and what they select in a real file.
 #include "main/core/devicefilter.h"
+#include "tests/common/raised.h"
 #include "tests/data/devicerows.h"
 #include "tests/data/servicefixture.h"
 #include <algorithm>
@@ -122,8 +123,14 @@ TEST_F(DeviceFilterDbTest, ConditionsSelectWhatTheNodesGroup)
 
     // A top-level OR in the user's filter stays inside its parentheses.
     EXPECT_EQ(ids(ListWhere(QString(), u"[价值]>3 OR [价值]<2"_s, u"3"_s)), (QList<int>{2, 6}));
-    // A filter that parses alone but names no column fails when the query opens.
-    EXPECT_THROW(ids(ListWhere(QString(), u"[无此列]=1"_s, QString())), vb::Error);
+    // Whatever a filter's text does wrong, alone or when the query opens or reads, refuses
+    // it; the database's own states do not.
+    for (const QString& bad : {u"[无此列]=1"_s, u"x) OR (1=1"_s, u"无此函数([价值])=1"_s, u"Left([设备名称])=1"_s,
+                               u"[价值]/0>1"_s, u"Mid([设备名称],0,1)='甲'"_s, u"[设备名称]=#2020-13-45#"_s})
+        EXPECT_TRUE(RefusesFilterText(testutil::errorOf([&] { ids(ListWhere(QString(), bad, QString())); }).number()))
+            << bad.toStdString();
+    for (int number : {dao::err::Locked, dao::err::DiskIO, dao::err::NotADatabase, dao::err::CannotOpen})
+        EXPECT_FALSE(RefusesFilterText(number)) << number;
 }
 
 } // namespace

@@ -14,4 +14,9 @@ inline QPushButton* MakeButton(QWidget* parent, const char* name, const QString&
     return b;
 }
 
+// The flags of a window shown without waiting over the window that owns it (its parent):
+// it stays above its owner, as owned windows do. A plain Qt::Window with a parent gets no
+// transient hint under X11 and drops behind its owner; a dialog-type window does not.
+inline constexpr Qt::WindowFlags kOwnedWindow = Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+
 } // namespace ostrel

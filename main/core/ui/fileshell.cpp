@@ -25,23 +25,23 @@ QPixmap GetFileIcon(const QString& path, qint32 iconSize) { return ui::fileIcon(
 
 QString GetFileTypeName(const QString& path) { return ui::fileTypeName(path); }
 
-QString StartDocErrorText(qint32 result)
+QString StartDocErrorText(qint32 result, const QString& path)
 {
+    const char16_t* text = u"无法打开文件：%1";
     switch (result) {
-    case 2: return QStringLiteral("File not found");
-    case 3: return QStringLiteral("Path not found");
-    case 5: return QStringLiteral("Access denied");
-    case 8: return QStringLiteral("Out of memory");
-    case 11: return QStringLiteral("Invalid EXE file or error in EXE image");
-    case 26: return QStringLiteral("A sharing violation occurred");
-    case 27: return QStringLiteral("Incomplete or invalid file association");
-    case 28: return QStringLiteral("DDE Time out");
-    case 29: return QStringLiteral("DDE transaction failed");
-    case 30: return QStringLiteral("DDE busy");
-    case 31: return QStringLiteral("No association for file extension");
-    case 32: return QStringLiteral("DLL not found");
-    default: return QStringLiteral("Unknown error");
+    case 2: text = u"找不到文件：%1"; break;
+    case 3: text = u"找不到文件所在的文件夹：%1"; break;
+    case 5: text = u"没有权限打开文件：%1"; break;
+    case 8: text = u"内存不足，无法打开文件：%1"; break;
+    case 11: text = u"打开文件的程序无效或已损坏：%1"; break;
+    case 26: text = u"文件正被其他程序使用，无法打开：%1"; break;
+    case 27: text = u"打开此类文件的程序设置不完整或无效：%1"; break;
+    case 28: case 29: case 30: text = u"打开文件的程序没有响应：%1"; break;
+    case 31: text = u"没有程序可以打开此类文件：%1"; break;
+    case 32: text = u"打开文件所需的组件不存在：%1"; break;
+    default: break;
     }
+    return QString::fromUtf16(text).arg(path);
 }
 
 qint32 StartDoc(const QString& path)
@@ -53,7 +53,7 @@ qint32 StartDoc(const QString& path)
         result = 0;
     }
     if (result <= 32)
-        ui::MsgBox(StartDocErrorText(result), ui::vbOKOnly);
+        ui::MsgBox(StartDocErrorText(result, path), ui::vbOKOnly);
     return result;
 }
 

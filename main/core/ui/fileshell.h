@@ -14,10 +14,10 @@ QPixmap GetFileIcon(const QString& path, qint32 iconSize);
 QString GetFileTypeName(const QString& path);
 
 // Opens a document with its associated program. A result of 32 or less is a failure,
-// whose text has been shown in a plain message box.
+// whose text, naming the file, has been shown in a plain message box.
 qint32 StartDoc(const QString& path);
-// The text shown for a failed StartDoc result.
-QString StartDocErrorText(qint32 result);
+// The text shown for a failed StartDoc result on path.
+QString StartDocErrorText(qint32 result, const QString& path);
 
 // The open (or, with saveDialog, the save) dialog. Without initDir it starts in the
 // remembered folder ("ExportPath", the program's folder when none). filter holds

@@ -23,6 +23,7 @@
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace ostrel {
 
@@ -138,6 +139,7 @@ frmBasements::frmBasements(QWidget* parent) : QDialog(parent)
     tbsOptions = new QTabBar(this);
     tbsOptions->setObjectName(QStringLiteral("tbsOptions"));
     tbsOptions->setExpanding(false);
+    tbsOptions->setUsesScrollButtons(false);   // every tab in sight, the window as wide as they need
     lvwDetail = new QTreeWidget(this);
     lvwDetail->setObjectName(QStringLiteral("lvwDetail"));
     lvwDetail->setRootIsDecorated(false);
@@ -209,6 +211,11 @@ void frmBasements::ShowInfo(QString& Tabs, int& Index)
             const int tab = tbsOptions->addTab(comma >= 0 ? entry.left(comma) : entry);
             tbsOptions->setTabData(tab, comma >= 0 ? entry.mid(comma + 1) : QString());
         }
+        // Wide enough for every tab, about the same centre.
+        const QPoint centre = pos() + QPoint(width() / 2, height() / 2);
+        const QMargins margins = layout()->contentsMargins();
+        resize(std::max(width(), tbsOptions->sizeHint().width() + margins.left() + margins.right()), height());
+        move(centre - QPoint(width() / 2, height() / 2));
     }
     if (Index < 1 || Index > tbsOptions->count())
         Index = 1;

@@ -102,7 +102,7 @@ struct StatusCleared {
 
 } // namespace
 
-frmDevices::frmDevices(QWidget* owner) : QWidget(owner, Qt::Window)
+frmDevices::frmDevices(QWidget* owner) : QWidget(owner, kOwnedWindow)
 {
     setObjectName(QStringLiteral("frmDevices"));
     setWindowTitle(QStringLiteral("设备信息"));

@@ -239,6 +239,14 @@ void frmDynamics::ShowInfo(qint32& Kind, qint32& Dev_ID)
         tbsDynas->setCurrentIndex(Kind);
     }
     tbsDynas_Click();
+    // The window opens in the first field the user fills (what the device gives comes
+    // filled in), not in the summary; on a page the user may not fill, in the tab strip.
+    QWidget* const first[kPages] = {cboDepart[1], cboMainType, cboCheck[1], txtValue[1], cboDTypes};
+    const int page = tbsDynas->currentIndex();
+    if (picHolder[page]->isEnabled())
+        first[page]->setFocus();
+    else
+        tbsDynas->setFocus();
 }
 
 void frmDynamics::tbsDynas_Click()

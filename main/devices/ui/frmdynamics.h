@@ -29,7 +29,8 @@ public:
     ~frmDynamics() override;
 
     // Shows the device's summary and selects the page of Kind (0 to 4; another Kind keeps
-    // the selection). A Dev_ID below 1 raises error 1000 "错误的设备ID号。".
+    // the selection), with the focus in the page's first field the user fills. A Dev_ID
+    // below 1 raises error 1000 "错误的设备ID号。".
     void ShowInfo(qint32& Kind, qint32& Dev_ID);
 
     // The keys of the file icons in imlIco, in the order they were added.

@@ -87,7 +87,7 @@ void frmPictures::Form_MouseUp(Qt::MouseButton button)
 
 void ShowPictureWindow(QLabel* image)
 {
-    frmPictures w;
+    frmPictures w(image ? image->window() : nullptr);   // above the window it enlarges for
     ui::DoEvents();
     if (image)
         w.setPicture(image->pixmap());

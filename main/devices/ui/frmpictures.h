@@ -36,8 +36,9 @@ private:
     QWidget* m_sheet = nullptr; // the picture with its margins
 };
 
-// Shows image's picture enlarged, modally, in a new viewer placed as "WinPic" (maximised
-// the first time); the placement is stored when it closes. A failure reaches the caller.
+// Shows image's picture enlarged, modally, in a new viewer owned by image's window and
+// placed as "WinPic" (maximised the first time); the placement is stored when it closes.
+// A failure reaches the caller.
 void ShowPictureWindow(QLabel* image);
 
 } // namespace ostrel

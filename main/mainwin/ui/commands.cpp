@@ -49,7 +49,7 @@ void frmMain::ShowAddWin(qint32& Mode, qint32 Dev_ID)
 
 void frmMain::ShowDynaWin(qint32& Kind, qint32& Dev_ID)
 {
-    frmDynamic = new frmDynamics;
+    frmDynamic = new frmDynamics(this);
     connect(frmDynamic.data(), &frmDynamics::DynaChg, this, &frmMain::frmDynamic_DynaChg);
     ui::DoEvents();
     ui::runCommand([&] {

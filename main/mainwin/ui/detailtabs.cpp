@@ -56,6 +56,12 @@ void frmMain::buildDetail()
     lstDetail->setVisible(false);
     imgDevice->setScaledContents(true);
     picDevice->installEventFilter(this);
+    lstDetail->installEventFilter(this);   // Enter opens a document as a double-click does
+
+    // Tab runs from the list to the tab strip, into the view the tab shows, then the buttons.
+    const QList<QWidget*> order = {lvwDevices, tbsDevice, txtDevice, lstDetail, chkTrack, cmdAdd, cmdDelete, cmdModify};
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     connect(tbsDevice, &QTabBar::currentChanged, this, [this] { tbsDevice_Click(); });
     connect(lstDetail, &QTreeWidget::itemDoubleClicked, this, [this] { lstDetail_DblClick(); });

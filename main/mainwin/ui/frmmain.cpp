@@ -273,7 +273,8 @@ void frmMain::buildPanes()
     rightBox->addWidget(detail);
     buildDetail();
 
-    // The panes take the widths SizeControls gives them, whatever their contents ask for.
+    // The panes take the widths SizeControls gives them, whatever their contents ask for;
+    // the list's pane no less than its title row needs (SizeControls).
     left->setMinimumWidth(1);
     right->setMinimumWidth(1);
     imgSplitter->addWidget(left);
@@ -434,14 +435,13 @@ void frmMain::SizeControls(double& X)
         if (X < 1500)
             X = 1500;
         m_splitterX = X;
-        // the list's pane keeps room for its totals wherever the splitter is
-        int tree = ui::twipsToPixelsX(X);
-        if (imgSplitter->isVisible()) {
-            // the title row: the totals whole, the caption beside them may give way
-            const QLayoutItem* row = lblTitle[0]->parentWidget()->layout()->itemAt(0);
-            const int room = imgSplitter->width() - imgSplitter->handleWidth() - row->minimumSize().width();
-            tree = std::max(ui::twipsToPixelsX(1500), std::min(tree, room));
-        }
+        // The totals whole, the caption beside them may give way: the splitter keeps the
+        // list's pane that wide wherever the window or the splitter goes.
+        QWidget* pane = lblTitle[0]->parentWidget();
+        QLayoutItem* row = pane->layout()->itemAt(0);
+        row->invalidate();   // the row may still measure the former totals
+        pane->setMinimumWidth(std::max(1, row->minimumSize().width()));
+        const int tree = ui::twipsToPixelsX(X);
         const int rest = std::max(1, imgSplitter->width() - tree - imgSplitter->handleWidth());
         imgSplitter->setSizes({tree, rest});
     });

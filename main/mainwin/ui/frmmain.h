@@ -59,8 +59,8 @@ public:
     // Opens the device editor on Dev_ID (0: a new device), modeless, owned by this window.
     // The editor's refusal reaches the caller.
     void ShowAddWin(qint32& Mode, qint32 Dev_ID);
-    // Opens the history editor on one kind (0 transfer .. 4 documents) of a device, modally;
-    // its refusal is shown.
+    // Opens the history editor on one kind (0 transfer .. 4 documents) of a device, modally,
+    // owned by this window; its refusal is shown.
     void ShowDynaWin(qint32& Kind, qint32& Dev_ID);
 
     // Writes a status text into panel 1 ("待命.." for an empty one); nothing calls it.

@@ -13,11 +13,13 @@
 #include "platform/core/events.h"
 #include "platform/core/settings.h"
 #include "platform/core/like.h"
+#include "platform/core/vberror.h"
 #include "platform/ui/command.h"
 #include "platform/ui/winlock.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSet>
@@ -26,6 +28,7 @@
 #include <QTreeWidget>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 namespace ostrel {
 
@@ -158,6 +161,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         imgDevice_Click();
     else if (watched == picDevice && event->type() == QEvent::Resize)
         picDevice_Resize();
+    else if (watched == lstDetail && event->type() == QEvent::KeyPress &&
+             (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+              static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))
+        lstDetail_DblClick();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -190,21 +197,25 @@ int frmMain::LoadDeviceList()
         // A user filter names any column: counting its rows first would read them twice.
         deviceList->start(RequireDatabase(), where, mFilterText.trimmed().isEmpty());
     };
-    bool ok = false;
-    if (m_storedFilter) {
-        // A remembered filter the list refuses is dropped: the full list shows instead.
-        m_storedFilter = false;
+    // A remembered filter whose text the list refuses is dropped and the full list shows
+    // instead; any other failure (a busy or unreadable database) keeps it and is shown.
+    const bool stored = std::exchange(m_storedFilter, false);
+    bool refused = false;
+    bool ok = ui::runCommand([&] {
         try {
             load();
-            ok = true;
-        } catch (const std::exception&) {
-            mFilterText.clear();
-            plat::SaveSetting(plat::appTitle(), QStringLiteral("Settings"), QStringLiteral("Filters"), QString());
-            m_listNote = QStringLiteral("保存的过滤条件无效，已取消过滤。");
+        } catch (const vb::Error& e) {
+            if (!stored || !RefusesFilterText(e.number()))
+                throw;
+            refused = true;
         }
-    }
-    if (!ok)
+    }, this);
+    if (refused) {
+        mFilterText.clear();
+        plat::SaveSetting(plat::appTitle(), QStringLiteral("Settings"), QStringLiteral("Filters"), QString());
+        m_listNote = QStringLiteral("保存的过滤条件无效，已取消过滤。");
         ok = ui::runCommand(load, this);
+    }
     if (!ok) {
         ShowProgress(false);
         PostStatus(QString());

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -37,7 +38,7 @@ struct FlagSet {
 
 } // namespace
 
-frmFilter::frmFilter(QWidget* owner) : QWidget(owner, Qt::Window)
+frmFilter::frmFilter(QWidget* owner) : QWidget(owner, kOwnedWindow)
 {
     setObjectName(QStringLiteral("frmFilter"));
     setWindowTitle(QStringLiteral("过滤条件"));
@@ -276,6 +277,14 @@ void frmFilter::CancelButton_Click()
 {
     hide();
     ui::DoEvents();
+}
+
+void frmFilter::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        CancelButton->click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 } // namespace ostrel

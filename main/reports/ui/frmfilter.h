@@ -9,6 +9,7 @@
 
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QListWidget;
 class QListWidgetItem;
 class QPlainTextEdit;
@@ -46,6 +47,10 @@ Q_SIGNALS:
     // The condition without "WHERE", or "" to clear the filter. A receiver that cannot use
     // the condition sets Refused; it is then not remembered as "Filters".
     void Apply(QString FilterText, bool& Refused);
+
+protected:
+    // Escape closes the window as "关闭(&X)" does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Form_Load();

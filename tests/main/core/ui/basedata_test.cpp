@@ -131,6 +131,9 @@ TEST_F(BaseDataTest, TabsIndexOutOfRangeSelectsTheFirstAndCtrlTabWraps)
     EXPECT_EQ(win->tbsOptions->currentIndex(), 1);
     EXPECT_EQ(rows(), QStringList{u"0|未指定|"_s});
     EXPECT_EQ(win->lvwDetail->topLevelItem(0)->data(0, Qt::UserRole).toInt(), 2);   // the row's [ID]
+    win->show();   // every tab in sight, without scroll arrows
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(win->tbsOptions->rect().contains(win->tbsOptions->tabRect(i))) << i;
 
     QString none;
     for (int index : {0, 9}) {

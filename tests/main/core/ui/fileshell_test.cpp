@@ -72,10 +72,10 @@ TEST(FileHelpers, DocumentsAndIcons)
     ui::script::answerShell(31);
     EXPECT_EQ(StartDoc(doc), 31);
     ASSERT_EQ(ui::script::shown().size(), 1);
-    EXPECT_EQ(ui::script::last().prompt, u"No association for file extension"_s);
+    EXPECT_EQ(ui::script::last().prompt, u"没有程序可以打开此类文件："_s + doc);
     EXPECT_EQ(ui::script::last().style, int(ui::vbOKOnly));
     EXPECT_EQ(StartDoc(missing), 2);
-    EXPECT_EQ(ui::script::last().prompt, u"File not found"_s);
+    EXPECT_EQ(ui::script::last().prompt, u"找不到文件："_s + missing);
     EXPECT_GT(GetFileIcon(doc, 2).width(), GetFileIcon(doc, 1).width());
     EXPECT_TRUE(GetFileIcon(missing, 1).isNull());
 }

@@ -6,7 +6,7 @@
 #include "platform/ui/filedialog.h"
 #include "platform/ui/shell.h"
 #include "tests/main/devices/historyfixture.h"
-#include <QCoreApplication>
+#include <QApplication>
 #include <QStyleOptionFrame>
 #include <QComboBox>
 #include <QFile>
@@ -86,6 +86,8 @@ TEST_F(FrmDynamicsTest, ShowInfoOpensItsPageFilledAndTheOthersAtTheirFirstSelect
     EXPECT_FALSE(w.txtSummary->toPlainText().contains(QLatin1Char('\r')));
     EXPECT_TRUE(w.picHolder[3]->isEnabled());
     EXPECT_FALSE(w.picHolder[0]->isEnabled());
+    QApplication::setActiveWindow(&w);   // it opens in the first field to fill, not the summary
+    EXPECT_EQ(QApplication::focusWidget(), w.txtValue[1]);
 
     // Typed values stay when the page is selected again.
     w.txtDeels->setText(QStringLiteral("变卖"));

@@ -11,12 +11,15 @@
 #include "platform/ui/beep.h"
 #include "platform/ui/modal.h"
 #include "tests/main/mainwin/ui/detailfixture.h"
+#include <QApplication>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTest>
+#include <QWindow>
 
 using namespace ostrel;
 using namespace Qt::Literals::StringLiterals;
@@ -75,11 +78,11 @@ TEST_F(CommandsTest, AddOpensTheDeviceEditorOrTheHistoryEditorByTab)
     w->mnuToolAdd->trigger();
     EXPECT_EQ(w->frmDevice->currentDevice(), 2);
 
-    // A history tab: the history editor, modal and without owner, gone afterwards.
+    // A history tab: the history editor, modal and owned, gone afterwards.
     show(*w, 2, u"Discard"_s);
     w->cmdAdd->click();
     EXPECT_EQ(modal, QStringList{u"frmDynamics"_s});
-    EXPECT_EQ(modalParent, nullptr);
+    EXPECT_EQ(modalParent, w.get());
     EXPECT_FALSE(w->frmDynamic);
     // No device: refused by the editor, which is not shown.
     show(*w, 0, u"Discard"_s);
@@ -96,6 +99,33 @@ TEST_F(CommandsTest, AddOpensTheDeviceEditorOrTheHistoryEditorByTab)
     w->cmdAdd_Click();
     EXPECT_EQ(modal.size(), 1);
     EXPECT_TRUE(ui::script::shown().isEmpty());
+}
+
+TEST_F(CommandsTest, TheWindowsItOpensStayAboveTheMainWindow)
+{
+    addTreeDevices();
+    logInWithDeparts(QString());
+    auto w = openWindow();
+    w->show();
+    QStringList opened;
+    const auto owned = [&](QWidget* d) {
+        opened << d->windowTitle();
+        d->show();
+        QApplication::setActiveWindow(w.get());   // the user clicks the main list
+        // a dialog-type window the main window owns stays above it
+        EXPECT_TRUE(d->parentWidget() == w.get() && d->windowType() == Qt::Dialog && d->isVisible()) << opened.size();
+        EXPECT_EQ(d->windowHandle()->transientParent(), w->windowHandle());
+    };
+    ui::setModalHook([&](QDialog* d) { owned(d), d->hide(); });
+    w->mnuToolAdd->trigger(), owned(w->frmDevice);
+    w->mnuToolFilt->trigger(), owned(w->frmFilt);
+    show(*w, 1, u"Trans"_s), w->cmdAdd->click();
+    show(*w, 1, u"Picture"_s), w->imgDevice_Click();
+    w->mnuQuery->trigger();
+    EXPECT_EQ(opened, (QStringList{u"设备信息"_s, u"过滤条件"_s, u"设备动态信息"_s, u"设备图片"_s, u"查询.."_s}));
+    // Escape closes the filter window as its close button does.
+    QTest::keyClick(w->frmFilt->txtFilt, Qt::Key_Escape);
+    EXPECT_FALSE(w->frmFilt->isVisible());
 }
 
 TEST_F(CommandsTest, DeletingHistoryRecordsAsksAndBeepsWithoutASelection)

@@ -8,6 +8,7 @@
 #include "platform/ui/shell.h"
 #include "tests/main/mainwin/ui/detailfixture.h"
 #include "tests/main/pngbytes.h"
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -269,7 +270,17 @@ TEST_F(DetailTabsTest, StoredDocumentsOpenFromTempUnderTheirFileNames)
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
-    open(0);
+    // By the keyboard: Tab from the list to the tab strip, then to the records; Space
+    // selects the first, Enter opens it.
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->lvwDevices->setFocus();
+    QTest::keyClick(w->lvwDevices, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w->tbsDevice);
+    QTest::keyClick(w->tbsDevice, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), w->lstDetail);
+    QTest::keyClick(w->lstDetail, Qt::Key_Space);
+    QTest::keyClick(w->lstDetail, Qt::Key_Return);
     EXPECT_EQ(contents(temp + u"/手册.pdf"_s), QByteArray("first"));
     EXPECT_EQ(ui::script::openedDocuments(), QStringList{temp + u"/手册.pdf"_s});
     EXPECT_TRUE(ui::script::shown().isEmpty());
