@@ -34,12 +34,16 @@ CloseLock::CloseLock(const QString& databasePath, int waitMs)
     const mode_t mode = ::stat(QFile::encodeName(databasePath).constData(), &db) == 0 ? (db.st_mode & 0666) : 0644;
     QElapsedTimer waited;
     waited.start();
+    bool replaced = false;
     for (;;) {
         const int fd = ::open(m_path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, mode);
         if (fd < 0) {
             // A file this user cannot open was not made by a copy that shares the database
             // with it: removed and made again, where the folder allows.
-            if (errno == EACCES && ::unlink(m_path.constData()) == 0 && waited.elapsed() < waitMs) continue;
+            if (errno == EACCES && !replaced && ::unlink(m_path.constData()) == 0) {
+                replaced = true;
+                continue;
+            }
             return;
         }
         ::fchmod(fd, mode);   // only its owner can; others found it readable already

@@ -18,6 +18,8 @@ public:
     CloseLock(const QString& databasePath, int waitMs);
     // Removes the file, then lets go: a copy waiting on the removed file tries again.
     ~CloseLock();
+    // Whether this copy holds the lock.
+    bool held() const { return m_fd >= 0; }
     CloseLock(const CloseLock&) = delete;
     CloseLock& operator=(const CloseLock&) = delete;
 
