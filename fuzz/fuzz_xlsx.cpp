@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             extdb::Row row;
             qint64 number = 0;
             while (table->next(row, number)) {
-                if (row.size() != table->columns().size())
-                    __builtin_trap();   // one cell per column, always
+                if (row.size() > table->columns().size())
+                    __builtin_trap();   // never a cell past the last column
             }
         }
     } catch (const vb::Error&) {

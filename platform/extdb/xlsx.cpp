@@ -333,7 +333,7 @@ public:
     }
 
 protected:
-    bool fetchRaw(qint64& sheetRow, Row& cells) override
+    bool fetchRaw(qint64& sheetRow, SheetRow& cells) override
     {
         if (m_plain) {
             for (PlainXml::Token t; (t = m_plain->next()) != PlainXml::Done;)
@@ -367,7 +367,7 @@ protected:
     }
 
 private:
-    void startRow(QStringView r, qint64& sheetRow, Row& cells)
+    void startRow(QStringView r, qint64& sheetRow, SheetRow& cells)
     {
         qint64 number = m_row + 1;
         if (!r.isEmpty()) {
@@ -383,14 +383,13 @@ private:
         cells.clear();
     }
 
-    static void setCell(Row& cells, int column, QVariant value)
+    static void setCell(SheetRow& cells, int column, QVariant value)
     {
-        if (column >= cells.size())
-            cells.resize(column + 1);
-        cells[column] = std::move(value);
+        if (!value.isNull())
+            cells.append({column, std::move(value)});
     }
 
-    void readRow(qint64& sheetRow, Row& cells)
+    void readRow(qint64& sheetRow, SheetRow& cells)
     {
         startRow(m_xml.attributes().value(QLatin1String("r")), sheetRow, cells);
         int column = -1;
@@ -407,7 +406,7 @@ private:
         m_zip->check(m_xml, *m_dev, m_part);
     }
 
-    void readPlainRow(qint64& sheetRow, Row& cells)
+    void readPlainRow(qint64& sheetRow, SheetRow& cells)
     {
         const QByteArrayView r = m_plain->attribute("r");
         const int number = smallNumber(r);

@@ -30,6 +30,7 @@ Read readTable(const QString& path, const QString& table = u"sheet1"_s)
     qint64 n = 0;
     while (t->next(row, n)) {
         out.numbers << n;
+        row.resize(out.columns.size());   // the cells past a row's end are Null
         out.rows << row;
     }
     return out;
