@@ -274,7 +274,7 @@ QVariant BiffBook::value(const Cell& cell) const
         return QVariant();
     case kLabelSst: {
         const quint32 i = le32(d + 6);
-        if (i + 1 >= quint32(m_starts.size()))
+        if (qint64(i) + 1 >= m_starts.size())
             broken(QStringLiteral("单元格的共享字符串序号 %1 无效").arg(i));
         return m_strings.mid(m_starts[i], m_starts[i + 1] - m_starts[i]);
     }
