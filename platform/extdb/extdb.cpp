@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 #include <cmath>
+#include <cstdio>
 
 namespace extdb {
 
@@ -159,6 +160,8 @@ QString numberText(double value)
     if (value == std::floor(value)) {
         if (value == 0)
             return QStringLiteral("0");
+        if (std::fabs(value) < 9007199254740992.0)   // 2^53: held exactly as an integer
+            return QString::number(qint64(value));
         return QString::number(value, 'f', 0);
     }
     QString s = QString::number(value, 'g', 15);
@@ -178,17 +181,21 @@ QString serialDateText(double serial, bool date1904)
     if (!std::isfinite(serial) || serial < 0 || serial > 2958466)   // up to 9999-12-31
         return QString();
     qint64 seconds = qint64(std::llround(serial * 86400.0));
-    QDateTime base;
-    if (date1904) {
-        base = QDateTime(QDate(1904, 1, 1), QTime(0, 0));
-    } else {
+    QDate base(1904, 1, 1);
+    if (!date1904) {
         // Day 60 is the 29th of February 1900 that never was (read as the 28th); days
         // 1 to 59 count from the 31st of December 1899; a bare time is on day 0.
-        base = QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+        base = QDate(1899, 12, 30);
         if (serial >= 1 && serial < 60)
             seconds += 86400;
     }
-    return base.addSecs(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // Days and the time of day apart: a serial names a wall-clock time, in no time zone.
+    const QDate day = base.addDays(seconds / 86400);
+    const int time = int(seconds % 86400);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(), time / 3600,
+                  time / 60 % 60, time % 60);
+    return QString::fromLatin1(text);
 }
 
 bool isBlank(const QVariant& cell)

@@ -361,6 +361,11 @@ TEST(Readers, NumbersAndSerialDates)
     EXPECT_EQ(extdb::serialDateText(37747.75, false), u"2003-05-06 18:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(0, true), u"1904-01-01 00:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(-1, false), QString());
+    // A serial is a wall-clock time: no daylight saving shifts it.
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    EXPECT_EQ(extdb::serialDateText(37803, false), u"2003-07-01 00:00:00"_s);
+    EXPECT_EQ(extdb::numberText(-9007199254740991.0), u"-9007199254740991"_s);
 }
 
 } // namespace
