@@ -71,15 +71,18 @@ void SheetTable::readHeading()
     QHash<int, QString> names;
     for (const SheetCell& c : std::as_const(heading))
         names.insert(c.column, c.value.toString().trimmed());
-    QSet<QString> taken;   // folded, as columnIndex compares
+    QSet<QString> taken;          // folded, as columnIndex compares
+    QHash<QString, int> suffix;   // the number a repeated name tries next
     for (int i = first; i <= last; ++i) {
         QString name = names.value(i);
         if (name.isEmpty())
             name = QStringLiteral("F") + QString::number(i - first + 1);
-        if (taken.contains(name.toCaseFolded())) {
-            int n = 1;
-            while (taken.contains((name + QString::number(n)).toCaseFolded()))
+        const QString folded = name.toCaseFolded();
+        if (taken.contains(folded)) {
+            int& n = suffix[folded];
+            do
                 ++n;
+            while (taken.contains(folded + QString::number(n)));
             name += QString::number(n);
         }
         taken.insert(name.toCaseFolded());
