@@ -1,7 +1,10 @@
 // The import of devices against plain prepared inserts, side by side on equally keyed
 // databases; and, with --read, the readers of outside files tried on real files:
-//   bench_import                      prints "import ratio to raw insert: R"
-//   bench_import --read [--table NAME] FILE...   every table of each file unless one is named
+//   bench_import                      prints "import ratio to raw insert: R", the import of a
+//                                     sheet with a stray cell at XFD beside one without,
+//                                     and the refusal of a looped compound file
+//   bench_import --read [--table NAME] FILE...   every table of each file unless one is named,
+//                                     with the reading process's peak memory
 #include "bench/benchutil.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
@@ -12,10 +15,12 @@
 #include "platform/core/vberror.h"
 #include "platform/dao/sqlfunctions.h"
 #include "platform/extdb/extdb.h"
+#include "tests/common/hostilexls.h"
 #include "rulegen/engine/codeclass.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -27,9 +32,9 @@ namespace {
 const int kRows = 10000;
 const int kRounds = 5;
 
-// A workbook of kRows devices under the default headings, its texts shared strings as
-// Excel writes them.
-void writeWorkbook(const QString& path)
+// A workbook of rows devices under the default headings, its texts shared strings as
+// Excel writes them; with stray, one more cell far to the right (column XFD) in its heading.
+void writeWorkbook(const QString& path, int rows = kRows, bool stray = false)
 {
     const QStringList headings = {u"设备编号"_qs, u"设备名称"_qs, u"型号"_qs, u"规格"_qs, u"生产厂家"_qs, u"出厂编号"_qs,
                                   u"出厂日期"_qs, u"购进日期"_qs, u"启用日期"_qs, u"资产原值"_qs, u"安装地点"_qs,
@@ -47,8 +52,10 @@ void writeWorkbook(const QString& path)
     QString sheet = QStringLiteral("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row>");
     for (const QString& h : headings)
         sheet += cell(h);
+    if (stray)
+        sheet += u"<c r=\"XFD1\" t=\"inlineStr\"><is><t>x</t></is></c>"_qs;
     sheet += u"</row>"_qs;
-    for (int i = 0; i < kRows; ++i) {
+    for (int i = 0; i < rows; ++i) {
         sheet += u"<row>"_qs + cell(QStringLiteral("A%1B%2C3%3").arg(i % 7).arg(i % 5).arg(i, 5, 10, QLatin1Char('0'))) +
                  cell(QStringLiteral("设备%1").arg(i)) + cell(QStringLiteral("X-%1").arg(i % 40)) + cell(u"标准"_qs) +
                  cell(u"某机床厂"_qs) + cell(QStringLiteral("M%1").arg(i)) + cell(u"2001.2.3"_qs) +
@@ -81,14 +88,11 @@ void writeWorkbook(const QString& path)
     zip_close(z);
 }
 
-// One round: the import into one new database, then the same rows, as the import stored
-// them, inserted with one prepared statement into another; seconds of each.
-QPair<double, double> round(const QString& workbook, int n)
+// The import of the workbook into a new database in folder (left closed); its seconds.
+double importInto(const QString& folder, const QString& workbook, int n)
 {
-    QTemporaryDir importDir, rawDir;
-    plat::setAppPath(importDir.path());
-    ostrel::CreateNewDatabase(importDir.path(), u"admin"_qs, u"secret-1"_qs);
-    ostrel::CreateNewDatabase(rawDir.path(), u"admin"_qs, u"secret-1"_qs);
+    plat::setAppPath(folder);
+    ostrel::CreateNewDatabase(folder, u"admin"_qs, u"secret-1"_qs);
     ostrel::OpenMainDatabase();
     dao::Recordset states = ostrel::gDatabase.OpenRecordset(u"SysInfo"_qs, dao::dbOpenDynaset);
     states.AddNew();
@@ -111,6 +115,16 @@ QPair<double, double> round(const QString& workbook, int n)
     ostrel::gDatabase = dao::Database();
     if (count != n)
         std::fprintf(stderr, "imported %d of %d rows\n", count, n);
+    return importSeconds;
+}
+
+// One round: the import into one new database, then the same rows, as the import stored
+// them, inserted with one prepared statement into another; seconds of each.
+QPair<double, double> round(const QString& workbook, int n)
+{
+    QTemporaryDir importDir, rawDir;
+    ostrel::CreateNewDatabase(rawDir.path(), u"admin"_qs, u"secret-1"_qs);
+    const double importSeconds = importInto(importDir.path(), workbook, n);
 
     sqlite3* from = benchutil::openRawRegister(importDir.path() + u"/Ostrel.mdb"_qs, SQLITE_OPEN_READWRITE);
     sqlite3* to = benchutil::openRawRegister(rawDir.path() + u"/Ostrel.mdb"_qs, SQLITE_OPEN_READWRITE);
@@ -129,7 +143,8 @@ QPair<double, double> round(const QString& workbook, int n)
         sql += u",?"_qs;
     sql += u")"_qs;
 
-    t.restart();
+    QElapsedTimer timer;
+    timer.start();
     sqlite3_exec(to, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     sqlite3_stmt* insert = nullptr;
     sqlite3_prepare_v2(to, sql.toUtf8().constData(), -1, &insert, nullptr);
@@ -142,7 +157,7 @@ QPair<double, double> round(const QString& workbook, int n)
     }
     sqlite3_finalize(insert);
     sqlite3_exec(to, "COMMIT", nullptr, nullptr, nullptr);
-    const double rawSeconds = t.nsecsElapsed() / 1e9;
+    const double rawSeconds = timer.nsecsElapsed() / 1e9;
 
     for (auto& row : rows)
         for (sqlite3_value* v : row)
@@ -164,6 +179,69 @@ double readSeconds(const QString& workbook)
     while (table->next(row, number)) {
     }
     return t.nsecsElapsed() / 1e9;
+}
+
+const int kStrayRows = 100000;
+
+// One import of workbook into a new database, in this process: prints its seconds and the
+// process's peak resident kilobytes.
+int importOnce(const QString& workbook)
+{
+    QTemporaryDir dir;
+    plat::setSettingsFolder(dir.path());
+    ostrel::gAppName = u"bench_import"_qs;
+    const double seconds = importInto(dir.path(), workbook, kStrayRows);
+    std::printf("%.3f %ld\n", seconds, benchutil::peakKilobytes());
+    return 0;
+}
+
+// A 100,000-row workbook with one cell at column XFD in its heading beside the same
+// workbook without it: the import's seconds and peak memory, each side in child processes.
+void strayCell(const QString& folder)
+{
+    double seconds[2], peaks[2];
+    for (int stray = 0; stray < 2; ++stray) {
+        const QString workbook = folder + (stray ? u"/stray.xlsx"_qs : u"/plain.xlsx"_qs);
+        writeWorkbook(workbook, kStrayRows, stray);
+        std::vector<double> s, m;
+        for (int r = 0; r < 3; ++r) {
+            QProcess p;
+            p.start(QCoreApplication::applicationFilePath(), {u"--import"_qs, workbook});
+            p.waitForFinished(-1);
+            const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char(' '));
+            s.push_back(out.value(0).toDouble());
+            m.push_back(out.value(1).toDouble() / 1024);
+        }
+        seconds[stray] = benchutil::median(s);
+        peaks[stray] = benchutil::median(m);
+    }
+    std::printf("stray cell rows: %d\n", kStrayRows);
+    std::printf("import seconds without stray cell: %.3f\n", seconds[0]);
+    std::printf("import seconds with a cell at XFD: %.3f\n", seconds[1]);
+    std::printf("import peak MB without stray cell: %.1f\n", peaks[0]);
+    std::printf("import peak MB with a cell at XFD: %.1f\n", peaks[1]);
+    std::printf("stray cell time ratio: %.2f\n", seconds[1] / seconds[0]);
+    std::printf("stray cell memory ratio: %.2f\n", peaks[1] / peaks[0]);
+}
+
+// The looped compound file read in a child process: its seconds and that reader's peak.
+void loopedFile(const QString& folder)
+{
+    const QString path = folder + u"/looped.xls"_qs;
+    QFile f(path);
+    QFile real(QStringLiteral(OSTREL_SOURCE_DIR "/tests/data/real/Test97.xls"));
+    if (!real.open(QIODevice::ReadOnly) || !f.open(QIODevice::WriteOnly))
+        return;
+    f.write(testutil::loopedWorkbook(real.readAll()));
+    f.close();
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(), {u"--read"_qs, path});
+    p.waitForFinished(-1);
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (line.startsWith(u"read all seconds:"_qs) || line.startsWith(u"reader peak memory MB:"_qs))
+            std::printf("looped compound file %s\n", qPrintable(line));
+        else if (line.contains(u"refused"_qs))
+            std::printf("looped compound file: %s\n", qPrintable(line.mid(line.indexOf(u"refused"_qs))));
 }
 
 int bench()
@@ -191,6 +269,8 @@ int bench()
     std::printf("import seconds: %.3f\n", import);
     std::printf("raw insert seconds: %.3f\n", raw);
     std::printf("import ratio to raw insert: %.2f\n", import / raw);
+    strayCell(dir.path());
+    loopedFile(dir.path());
     return 0;
 }
 
@@ -228,6 +308,7 @@ int readFiles(const QStringList& args)
     }
     std::printf("files: %lld\n", qint64(files.size()));
     std::printf("read all seconds: %.3f\n", t.nsecsElapsed() / 1e9);
+    std::printf("reader peak memory MB: %.1f\n", benchutil::peakKilobytes() / 1024.0);
     return 0;
 }
 
@@ -239,5 +320,7 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     if (!args.isEmpty() && args.first() == u"--read")
         return readFiles(args.mid(1));
+    if (args.size() == 2 && args.first() == u"--import")
+        return importOnce(args[1]);
     return bench();
 }

@@ -344,18 +344,6 @@ void measureMillion(const QString& folder)
     std::printf("filter list ratio to raw: %.2f\n", benchutil::median(filter.list) / benchutil::median(filter.raw));
 }
 
-// The process's own peak (VmHWM: unlike the usage counters it does not carry the
-// parent's peak over into a child).
-long peakKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 // One side of the memory figure, in this process: the register opened and the user
 // logged in on both sides; then either the main window with its whole list, or the same
 // rows read raw and held plainly. Prints the peak resident kilobytes.
@@ -373,11 +361,11 @@ int memorySide(const QString& side, const QString& folder)
         while (w.listLoading())
             QCoreApplication::processEvents();
         rows = w.deviceList->rowCount();
-        peak = peakKilobytes();
+        peak = benchutil::peakKilobytes();
     } else {
         const std::vector<PlainRow> kept = rawRows(plat::appFile(QStringLiteral("Ostrel.mdb")), QString());
         rows = int(kept.size());
-        peak = peakKilobytes();
+        peak = benchutil::peakKilobytes();
     }
     closeRegister();
     std::printf("%d %ld\n", rows, peak);

@@ -6,6 +6,7 @@
 #include "platform/core/app.h"
 #include "platform/dao/sqlfunctions.h"
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <algorithm>
 #include <sqlite3.h>
@@ -18,6 +19,18 @@ inline void offscreenUnlessChosen()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The process's own peak resident kilobytes (VmHWM: unlike the usage counters it does
+// not carry the parent's peak over into a child).
+inline long peakKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
 }
 
 inline double median(std::vector<double> v)

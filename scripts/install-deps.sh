@@ -4,7 +4,7 @@
 set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config git ca-certificates
-  qt6-base-dev libsqlcipher-dev mdbtools-dev libfreexl-dev libzip-dev libssl-dev
+  qt6-base-dev libsqlcipher-dev mdbtools-dev libzip-dev libssl-dev
   libicu-dev libgtest-dev poppler-utils fonts-wqy-microhei qt6-translations-l10n
   python3 python3-openpyxl python3-xlwt
 )

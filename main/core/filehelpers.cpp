@@ -69,7 +69,8 @@ QString TempDocumentPath(const QString& storedName)
     return name.isEmpty() ? QString() : plat::appFile(QStringLiteral("Temp")) + kSep + name;
 }
 
-QString OpenExternalDatabase(const QString& path, std::unique_ptr<extdb::Source>& database)
+QString OpenExternalDatabase(const QString& path, std::unique_ptr<extdb::Source>& database,
+                             std::optional<vb::Error>* refusal)
 {
     try {
         std::unique_ptr<extdb::Source> source = extdb::open(path);
@@ -78,8 +79,10 @@ QString OpenExternalDatabase(const QString& path, std::unique_ptr<extdb::Source>
         const QString type = source->kind() + QLatin1Char(';');
         database = std::move(source);
         return type;
-    } catch (...) {
-        // A damaged file opens as nothing.
+    } catch (const vb::Error& e) {
+        // A damaged file opens as nothing; the reader says why.
+        if (refusal)
+            *refusal = e;
     }
     return QString();
 }

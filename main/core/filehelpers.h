@@ -2,8 +2,10 @@
 // Files outside the database: keyed lines of a text file, cutting paths apart, and
 // opening an outside file as a database (icons, documents and file dialogs: ui/fileshell.h).
 #include "platform/dao/dao.h"
+#include "platform/core/vberror.h"
 #include "platform/extdb/extdb.h"
 #include <QString>
+#include <optional>
 
 class QTextStream;
 
@@ -34,8 +36,10 @@ QString TempDocumentPath(const QString& storedName);
 // Opens an outside file read-only through the reader its content calls for (Access,
 // Excel 97-2003 and 5.0/95, Excel 2007 and later); returns the connect type that stands
 // for it followed by ";" ("Microsoft Access;", "Excel 8.0;", "Excel 5.0;",
-// "Excel 12.0 Xml;") and sets database, or returns "" and leaves database unchanged.
+// "Excel 12.0 Xml;") and sets database, or returns "" and leaves database unchanged; a
+// file of a known kind that its reader refuses sets refusal to the reader's error.
 // dBase, FoxPro, Paradox and Btrieve files are not read.
-QString OpenExternalDatabase(const QString& path, std::unique_ptr<extdb::Source>& database);
+QString OpenExternalDatabase(const QString& path, std::unique_ptr<extdb::Source>& database,
+                             std::optional<vb::Error>* refusal = nullptr);
 
 } // namespace ostrel

@@ -321,12 +321,23 @@ QString RenumberDevice(const QString& number, int width, const std::function<boo
 qint32 ImportDevices(const QString& path, const ImportOptions& options)
 {
     StatusReset reset{options.status};
+    clsLogs log;
+    // Every failure is written to the log once it is open, then raised.
+    const auto fail = [&](const vb::Error& error) {
+        try {
+            log.LogEvent(error.description(), kLogError);
+        } catch (...) {
+        }
+        throw error;
+    };
     std::unique_ptr<extdb::Source> source;
-    if (OpenExternalDatabase(path, source).isEmpty())
-        refuse(QStringLiteral("系统无法识别指定文件格式!请转换文件格式或获取软件升级版."));
+    std::optional<vb::Error> refusal;
+    if (OpenExternalDatabase(path, source, &refusal).isEmpty()) {
+        log.StartLogging(plat::appFile(QStringLiteral("导入日志.txt")), clsLogs::kLogReplace);
+        fail(refusal.value_or(vb::Error(kRefused, QStringLiteral("系统无法识别指定文件格式!请转换文件格式或获取软件升级版."))));
+    }
 
     dao::Transaction transaction;
-    clsLogs log;
     log.StartLogging(plat::appFile(QStringLiteral("导入日志.txt")), clsLogs::kLogReplace);
     try {
         std::unique_ptr<extdb::Table> table = source->openTable(QStringLiteral("sheet1"));
@@ -340,12 +351,9 @@ qint32 ImportDevices(const QString& path, const ImportOptions& options)
             transaction.rollback();
         } catch (...) {
         }
-        try {
-            log.LogEvent(error.description(), kLogError);
-        } catch (...) {
-        }
-        throw error;
+        fail(error);
     }
+    return 0;
 }
 
 } // namespace ostrel

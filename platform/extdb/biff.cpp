@@ -1,53 +1,25 @@
-// The workbook stream of a compound file, and the records of it that give the cells
-// freexl reads otherwise: FORMAT, XF, DATEMODE, CODEPAGE, BOUNDSHEET, then each sheet's
-// numbers, formulas and Yes/No values.
+// The records of a workbook stream: the globals (BOF, FILEPASS, CODEPAGE, DATEMODE,
+// FORMAT, XF, BOUNDSHEET, SST), then each sheet's cells.
 #include "platform/extdb/biff.h"
 #include "platform/extdb/extdb.h"
-#include <QFile>
+#include <QHash>
+#include <algorithm>
 #include <cstring>
 #include <iconv.h>
 
 namespace extdb {
-
-bool builtInDateFormat(int id)
-{
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
-}
-
-// y m d h s outside quotes, escapes and [colour] or [$-804] brackets ([h] [mm] [ss] count as
-// time); the first section decides.
-bool dateFormatCode(const QString& code)
-{
-    for (int i = 0; i < code.size(); ++i) {
-        const QChar c = code.at(i).toLower();
-        if (c == u'"') {
-            i = code.indexOf(QLatin1Char('"'), i + 1);
-            if (i < 0)
-                return false;
-        } else if (c == u'\\' || c == u'_' || c == u'*') {
-            ++i;
-        } else if (c == u'[') {
-            const int close = code.indexOf(QLatin1Char(']'), i);
-            if (close < 0)
-                return false;
-            const QString inside = code.mid(i + 1, close - i - 1).toLower();
-            if (!inside.isEmpty() && (inside.count(inside.at(0)) == inside.size()) &&
-                (inside.at(0) == u'h' || inside.at(0) == u'm' || inside.at(0) == u's'))
-                return true;
-            i = close;
-        } else if (c == u'y' || c == u'm' || c == u'd' || c == u'h' || c == u's') {
-            return true;
-        } else if (c == u';') {
-            return false;
-        }
-    }
-    return false;
-}
-
 namespace {
 
-quint16 u16(const char* p) { return quint16(quint8(p[0]) | quint8(p[1]) << 8); }
-quint32 u32(const char* p) { return quint32(u16(p)) | quint32(u16(p + 2)) << 16; }
+enum : quint16 {
+    kFormula = 0x0006, kEof = 0x000A, kDateMode = 0x0022, kFilePass = 0x002F, kContinue = 0x003C,
+    kCodePage = 0x0042, kBoundSheet = 0x0085, kMulRk = 0x00BD, kRString = 0x00D6, kXf = 0x00E0,
+    kSst = 0x00FC, kLabelSst = 0x00FD, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205,
+    kString = 0x0207, kArray = 0x0221, kTable = 0x0236, kRk = 0x027E, kFormat = 0x041E,
+    kSharedFormula = 0x04BC, kBof = 0x0809,
+};
+
+quint16 le16(const char* p) { return quint16(quint8(p[0]) | quint8(p[1]) << 8); }
+quint32 le32(const char* p) { return quint32(le16(p)) | quint32(le16(p + 2)) << 16; }
 
 double f64(const char* p)
 {
@@ -68,296 +40,357 @@ double rkValue(quint32 rk)
     return (rk & 1) ? d / 100 : d;
 }
 
-constexpr quint32 kEndOfChain = 0xFFFFFFFEu;
-
-// A compound file's streams, read whole.
-class CompoundFile {
+// Reads on across a record and the CONTINUE records after it. A string's characters
+// that run into the next record go on after a byte that says how wide they are there.
+class Parts {
 public:
-    explicit CompoundFile(const QString& path) : m_path(path)
+    explicit Parts(QVector<QByteArrayView> parts) : m_parts(std::move(parts)) {}
+
+    bool atEnd()
     {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            damaged(path, QStringLiteral("无法读取文件"));
-        m_bytes = f.readAll();
-        if (m_bytes.size() < 512)
-            damaged(path, QStringLiteral("复合文件头不完整"));
-        const char* h = m_bytes.constData();
-        const int shift = u16(h + 0x1E), miniShift = u16(h + 0x20);
-        if (shift != 9 && shift != 12)
-            damaged(path, QStringLiteral("复合文件的扇区大小无效"));
-        m_sector = 1 << shift;
-        m_miniSector = 1 << qBound(0, miniShift, 12);
-        m_miniCutoff = u32(h + 0x38);
-        // The allocation table's sectors: 109 in the header, the rest in a chain of their own.
-        QVector<quint32> fatSectors;
-        const quint32 fatCount = u32(h + 0x2C);
-        for (int i = 0; i < 109 && quint32(fatSectors.size()) < fatCount; ++i)
-            fatSectors << u32(h + 0x4C + 4 * i);
-        quint32 dif = u32(h + 0x44);
-        for (quint32 n = 0; quint32(fatSectors.size()) < fatCount && dif < kEndOfChain; ++n) {
-            if (n > sectorCount())
-                broken();
-            const char* s = sector(dif);
-            for (int i = 0; i < m_sector / 4 - 1 && quint32(fatSectors.size()) < fatCount; ++i)
-                fatSectors << u32(s + 4 * i);
-            dif = u32(s + m_sector - 4);
-        }
-        if (quint32(fatSectors.size()) < fatCount)
-            broken();
-        for (quint32 s : std::as_const(fatSectors)) {
-            const char* p = sector(s);
-            for (int i = 0; i < m_sector / 4; ++i)
-                m_fat << u32(p + 4 * i);
-        }
-        const QByteArray dir = chain(m_fat, u32(h + 0x30), -1, false);
-        for (int at = 0; at + 128 <= dir.size(); at += 128) {
-            const char* e = dir.constData() + at;
-            const int nameBytes = qBound(0, int(u16(e + 0x40)) - 2, 62);
-            Entry entry{QString::fromUtf16(reinterpret_cast<const char16_t*>(e), nameBytes / 2), quint8(e[0x42]),
-                        u32(e + 0x74), u32(e + 0x78)};
-            m_entries << entry;
-        }
-        if (m_entries.isEmpty() || m_entries[0].type != 5)
-            broken();
-        m_miniFat.clear();
-        const QByteArray miniFat = chain(m_fat, u32(h + 0x3C), -1, false);
-        for (int i = 0; i + 4 <= miniFat.size(); i += 4)
-            m_miniFat << u32(miniFat.constData() + i);
+        settle();
+        return m_part >= m_parts.size();
     }
 
-    // The stream of the first name that the root holds; empty when none.
-    QByteArray stream(const QStringList& names)
+    bool bytes(char* to, qint64 n)
     {
-        for (const QString& name : names)
-            for (const Entry& e : std::as_const(m_entries)) {
-                if (e.type != 2 || e.name.compare(name, Qt::CaseInsensitive) != 0)
-                    continue;
-                if (e.size < m_miniCutoff) {
-                    if (m_mini.isNull())
-                        m_mini = chain(m_fat, m_entries[0].start, qint64(m_entries[0].size), false);
-                    return chain(m_miniFat, e.start, e.size, true);
-                }
-                return chain(m_fat, e.start, e.size, false);
+        while (n > 0) {
+            settle();
+            if (m_part >= m_parts.size())
+                return false;
+            const qint64 take = qMin(n, m_parts[m_part].size() - m_at);
+            if (to) {
+                std::memcpy(to, m_parts[m_part].data() + m_at, size_t(take));
+                to += take;
             }
-        return QByteArray();
+            m_at += take;
+            n -= take;
+        }
+        return true;
+    }
+
+    bool u8(quint8& v) { return bytes(reinterpret_cast<char*>(&v), 1); }
+    bool u16(quint16& v)
+    {
+        char b[2];
+        return bytes(b, 2) && (v = le16(b), true);
+    }
+    bool u32(quint32& v)
+    {
+        char b[4];
+        return bytes(b, 4) && (v = le32(b), true);
+    }
+
+    // count characters, 16 bits wide or 8 (Latin-1), as written.
+    bool chars(QString& out, int count, bool wide)
+    {
+        out.resize(count);
+        for (int got = 0; got < count;) {
+            if (m_part < m_parts.size() && m_at == m_parts[m_part].size()) {
+                ++m_part;
+                m_at = 0;
+                quint8 flags = 0;
+                if (!bytes(reinterpret_cast<char*>(&flags), 1))
+                    return false;
+                wide = flags & 1;
+            }
+            if (m_part >= m_parts.size())
+                return false;
+            const QByteArrayView part = m_parts[m_part];
+            const qint64 take = qMin<qint64>(count - got, (part.size() - m_at) / (wide ? 2 : 1));
+            if (take == 0)
+                return false;   // half a character at a record's end
+            const char* p = part.data() + m_at;
+            for (qint64 i = 0; i < take; ++i)
+                out[got + int(i)] = QChar(wide ? le16(p + 2 * i) : char16_t(quint8(p[i])));
+            got += int(take);
+            m_at += take * (wide ? 2 : 1);
+        }
+        return true;
+    }
+
+    // A BIFF8 string: its count (8 or 16 bits), flags, characters, runs and phonetic data.
+    bool string(QString& out, bool shortCount)
+    {
+        quint8 count8 = 0, flags = 0;
+        quint16 count = 0, runs = 0;
+        quint32 extra = 0;
+        if (!(shortCount ? (u8(count8) && ((count = count8), true)) : u16(count)) || !u8(flags))
+            return false;
+        if ((flags & 0x08) && !u16(runs))
+            return false;
+        if ((flags & 0x04) && !u32(extra))
+            return false;
+        return chars(out, count, flags & 1) && bytes(nullptr, 4 * qint64(runs)) && bytes(nullptr, extra);
     }
 
 private:
-    struct Entry {
-        QString name;
-        quint8 type;
-        quint32 start, size;
-    };
-
-    [[noreturn]] void broken() const { damaged(m_path, QStringLiteral("复合文件结构已损坏")); }
-
-    quint32 sectorCount() const { return quint32((m_bytes.size() - 1) / m_sector); }
-
-    const char* sector(quint32 n) const
+    // Past the end of a part: on to the next.
+    void settle()
     {
-        const qint64 at = (qint64(n) + 1) * m_sector;
-        if (at + m_sector > m_bytes.size())
-            broken();
-        return m_bytes.constData() + at;
+        while (m_part < m_parts.size() && m_at >= m_parts[m_part].size()) {
+            ++m_part;
+            m_at = 0;
+        }
     }
 
-    // The sectors of a chain joined, cut to size (-1: the whole chain). Every sector of the
-    // chain must be in the file: a file cut short is refused here.
-    QByteArray chain(const QVector<quint32>& table, quint32 start, qint64 size, bool mini) const
-    {
-        QByteArray out;
-        const int unit = mini ? m_miniSector : m_sector;
-        quint32 s = start;
-        for (qint64 n = 0; s < kEndOfChain && (size < 0 || out.size() < size); ++n) {
-            if (n > table.size() || s >= quint32(table.size()))
-                broken();
-            if (mini) {
-                const qint64 at = qint64(s) * unit;
-                if (at + unit > m_mini.size())
-                    broken();
-                out.append(m_mini.constData() + at, unit);
-            } else {
-                const qint64 at = (qint64(s) + 1) * unit;
-                const qint64 need = size < 0 ? unit : qMin<qint64>(unit, size - out.size());
-                if (at + need > m_bytes.size())
-                    broken();
-                out.append(m_bytes.constData() + at, int(qMin<qint64>(unit, m_bytes.size() - at)));
-            }
-            s = table[int(s)];
-        }
-        if (size >= 0) {
-            if (out.size() < size)
-                broken();
-            out.truncate(int(size));
-        }
-        return out;
-    }
-
-    QString m_path;
-    QByteArray m_bytes, m_mini;
-    int m_sector = 512, m_miniSector = 64;
-    quint32 m_miniCutoff = 4096;
-    QVector<quint32> m_fat, m_miniFat;
-    QVector<Entry> m_entries;
+    QVector<QByteArrayView> m_parts;
+    int m_part = 0;
+    qint64 m_at = 0;
 };
-
-// A byte string of a BIFF5 record in the workbook's code page; Latin-1 when iconv lacks it.
-QString biff5Text(const char* p, int n, const QByteArray& codec)
-{
-    n = qMax(0, n);
-    iconv_t cd = iconv_open("UTF-16LE", codec.constData());
-    if (cd == iconv_t(-1))
-        return QString::fromLatin1(p, n);
-    QByteArray out(4 * n + 4, Qt::Uninitialized);
-    char* in = const_cast<char*>(p);
-    char* to = out.data();
-    size_t inLeft = size_t(n), outLeft = size_t(out.size());
-    const size_t rc = iconv(cd, &in, &inLeft, &to, &outLeft);
-    iconv_close(cd);
-    if (rc == size_t(-1))
-        return QString::fromLatin1(p, n);
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()), (out.size() - qsizetype(outLeft)) / 2);
-}
-
-// A BIFF8 string at p of at most n bytes: count (8 or 16 bits), flags, characters.
-QString biff8Text(const char* p, int n, bool shortCount)
-{
-    int at = shortCount ? 1 : 2;
-    if (n < at + 1)
-        return QString();
-    const int count = shortCount ? quint8(p[0]) : u16(p);
-    const quint8 flags = quint8(p[at++]);
-    if (flags & 0x08)
-        at += 2;
-    if (flags & 0x04)
-        at += 4;
-    QString out;
-    for (int i = 0; i < count; ++i) {
-        if (flags & 1) {
-            if (at + 2 > n)
-                break;
-            out += QChar(u16(p + at));
-            at += 2;
-        } else {
-            if (at + 1 > n)
-                break;
-            out += QChar(quint8(p[at++]));
-        }
-    }
-    return out;
-}
 
 } // namespace
 
-BiffCells::BiffCells(const QString& path) : m_path(path), m_codec("CP1252")
+BiffBook::BiffBook(QByteArray stream, const QString& path) : m_stream(std::move(stream)), m_path(path)
 {
-    CompoundFile file(path);
-    m_stream = file.stream({QStringLiteral("Workbook"), QStringLiteral("Book")});
     QHash<int, bool> formats;
     QVector<int> xfFormats;
-    const char* s = m_stream.constData();
-    for (int at = 0; at + 4 <= m_stream.size();) {
-        const quint16 id = u16(s + at), len = u16(s + at + 2);
-        const char* d = s + at + 4;
-        if (at + 4 + len > m_stream.size())
-            damaged(path, QStringLiteral("工作簿记录不完整"));
-        at += 4 + len;
-        if (id == 0x0809 && len >= 2) {
-            m_biff8 = u16(d) == 0x0600;
-        } else if (id == 0x0042 && len >= 2) {
-            const quint16 cp = u16(d);
+    Record r;
+    if (!record(0, r) || r.id != kBof || r.data.size() < 2)
+        broken(QStringLiteral("工作簿流不以BOF记录开始"));
+    const quint16 version = le16(r.data.data());
+    if (version != 0x0600 && version != 0x0500)
+        broken(QStringLiteral("不支持的Excel版本 (%1)").arg(version, 4, 16, QLatin1Char('0')));
+    m_biff8 = version == 0x0600;
+    for (qint64 at = r.next; record(at, r) && r.id != kEof; at = r.next) {
+        const char* d = r.data.data();
+        const qsizetype len = r.data.size();
+        if (r.id == kFilePass) {
+            broken(QStringLiteral("工作簿有密码保护"));
+        } else if (r.id == kCodePage && len >= 2) {
+            const quint16 cp = le16(d);
             if (cp != 1200 && cp != 0x8000 && cp != 0x8001)
                 m_codec = "CP" + QByteArray::number(cp);
-        } else if (id == 0x0022 && len >= 2) {
-            m_date1904 = u16(d) == 1;
-        } else if (id == 0x041E && len >= 3) {
-            const QString code = m_biff8 ? biff8Text(d + 2, len - 2, false)
-                                         : biff5Text(d + 3, qMin(int(quint8(d[2])), len - 3), m_codec);
-            formats.insert(u16(d), dateFormatCode(code));
-        } else if (id == 0x00E0 && len >= 4) {
-            xfFormats << u16(d + 2);
-        } else if (id == 0x0085 && len >= 7) {
-            const QString name = m_biff8 ? biff8Text(d + 6, len - 6, true)
-                                         : biff5Text(d + 7, qMin(int(quint8(d[6])), len - 7), m_codec);
-            m_sheets << Sheet{name, u32(d)};
-        } else if (id == 0x000A) {
-            break;
+        } else if (r.id == kDateMode && len >= 2) {
+            m_date1904 = le16(d) == 1;
+        } else if (r.id == kFormat && len >= 3) {
+            QString code;
+            if (m_biff8)
+                Parts({r.data.sliced(2)}).string(code, false);
+            else
+                code = byteText(r.data.sliced(3).first(qMin<qsizetype>(quint8(d[2]), len - 3)));
+            formats.insert(le16(d), dateFormatCode(code));
+        } else if (r.id == kXf && len >= 4) {
+            xfFormats << le16(d + 2);
+        } else if (r.id == kBoundSheet && len >= 7) {
+            // Worksheets only (type 0): charts and modules are no tables.
+            if (quint8(d[5]) != 0)
+                continue;
+            QString name;
+            if (m_biff8)
+                Parts({r.data.sliced(6)}).string(name, true);
+            else
+                name = byteText(r.data.sliced(7).first(qMin<qsizetype>(quint8(d[6]), len - 7)));
+            m_sheets << Sheet{name, le32(d)};
+        } else if (r.id == kSst && m_biff8) {
+            readStrings(at);
         }
     }
     for (int f : std::as_const(xfFormats))
         m_dateXfs << (formats.contains(f) ? formats.value(f) : builtInDateFormat(f));
 }
 
-QHash<quint32, QVariant> BiffCells::cells(const QString& name, int index) const
+QStringList BiffBook::sheetNames() const
 {
-    QHash<quint32, QVariant> out;
-    qint64 offset = -1;
-    for (const Sheet& sheet : m_sheets)
-        if (sheet.name == name)
-            offset = sheet.offset;
-    if (offset < 0 && index >= 0 && index < m_sheets.size())
-        offset = m_sheets[index].offset;
-    if (offset < 0)
-        return out;
-    // A number as its cell shows it: a date-time under a date or time format.
-    const auto number = [&](quint16 xf, double value) -> QVariant {
-        if (xf < m_dateXfs.size() && m_dateXfs[xf]) {
-            const QString date = serialDateText(value, m_date1904);
-            if (!date.isEmpty())
-                return date;
-        }
-        return numberText(value);
-    };
-    const auto key = [](const char* d) { return quint32(u16(d)) << 16 | u16(d + 2); };
-    const auto isDate = [&](quint16 xf) { return xf < m_dateXfs.size() && m_dateXfs[xf]; };
-    const char* s = m_stream.constData();
-    int depth = 0;
-    qint64 pendingString = -1;   // the formula whose text result the next STRING record holds
-    for (qint64 at = offset; at + 4 <= m_stream.size();) {
-        const quint16 id = u16(s + at), len = u16(s + at + 2);
-        const char* d = s + at + 4;
-        if (at + 4 + len > m_stream.size())
-            damaged(m_path, QStringLiteral("工作表记录不完整"));
-        at += 4 + len;
-        if (id == 0x0809) {
-            ++depth;
-        } else if (id == 0x000A) {
-            if (--depth <= 0)
-                break;
-        } else if (depth != 1) {
-            continue;
-        } else if (id == 0x0203 && len >= 14) {   // NUMBER
-            if (isDate(u16(d + 4)))
-                out.insert(key(d), number(u16(d + 4), f64(d + 6)));
-        } else if (id == 0x027E && len >= 10) {   // RK
-            if (isDate(u16(d + 4)))
-                out.insert(key(d), number(u16(d + 4), rkValue(u32(d + 6))));
-        } else if (id == 0x00BD && len >= 6) {    // MULRK
-            const quint16 row = u16(d), first = u16(d + 2);
-            for (int i = 0; 4 + 6 * i + 6 <= len; ++i) {
-                const char* cell = d + 4 + 6 * i;
-                if (isDate(u16(cell)))
-                    out.insert(quint32(row) << 16 | quint16(first + i), number(u16(cell), rkValue(u32(cell + 2))));
-            }
-        } else if (id == 0x0205 && len >= 8) {    // BOOLERR: Yes/No, or an error (Null)
-            out.insert(key(d), d[7] ? QVariant() : QVariant(d[6] ? QStringLiteral("True") : QStringLiteral("False")));
-        } else if (id == 0x0006 && len >= 14) {   // FORMULA: its cached result
-            pendingString = -1;
-            if (u16(d + 12) != 0xFFFF)
-                out.insert(key(d), number(u16(d + 4), f64(d + 6)));
-            else if (d[6] == 0)
-                pendingString = key(d);
-            else if (d[6] == 1)
-                out.insert(key(d), d[8] ? QStringLiteral("True") : QStringLiteral("False"));
-            else
-                out.insert(key(d), QVariant());
-        } else if (id == 0x0207 && pendingString >= 0) {   // STRING
-            out.insert(quint32(pendingString), m_biff8 ? biff8Text(d, len, false)
-                                                       : biff5Text(d + 2, qMin(int(u16(d)), len - 2), m_codec));
-            pendingString = -1;
-        }
-    }
+    QStringList out;
+    for (const Sheet& s : m_sheets)
+        out << s.name;
     return out;
 }
+
+std::vector<BiffBook::Cell> BiffBook::cells(int index) const
+{
+    std::vector<Cell> out;
+    const qint64 offset = m_sheets.at(index).offset;
+    Record r;
+    if (!record(offset, r) || r.id != kBof)
+        broken(QStringLiteral("工作表 %1 的起始位置无效").arg(m_sheets.at(index).name));
+    const auto add = [&](qint64 at, const char* d, quint16 column, quint16 item) {
+        out.push_back(Cell{quint32(le16(d)) << 16 | column, quint32(at), item});
+    };
+    int depth = 1;
+    for (qint64 at = r.next; depth > 0 && record(at, r); at = r.next) {
+        const char* d = r.data.data();
+        const qsizetype len = r.data.size();
+        if (r.id == kBof) {
+            ++depth;
+            continue;
+        }
+        if (r.id == kEof) {
+            --depth;
+            continue;
+        }
+        if (depth != 1)
+            continue;   // an embedded chart
+        qsizetype least = 0;
+        switch (r.id) {
+        case kNumber: least = 14; break;
+        case kRk: least = 10; break;
+        case kBoolErr: least = 8; break;
+        case kFormula: least = 16; break;
+        case kLabelSst: least = 10; break;
+        case kLabel:
+        case kRString: least = m_biff8 ? 9 : 8; break;
+        case kMulRk: least = 6; break;
+        default: continue;
+        }
+        if (len < least)
+            broken(QStringLiteral("工作表 %1 的单元格记录不完整").arg(m_sheets.at(index).name));
+        if (r.id == kMulRk) {
+            const int first = le16(d + 2);
+            for (int i = 0; 4 + 6 * i + 6 <= len - 2 && first + i <= 0xFFFF; ++i)
+                add(at, d, quint16(first + i), quint16(i));
+        } else {
+            add(at, d, le16(d + 2), 0);
+        }
+    }
+    // Rows in order; a cell written twice keeps its last value.
+    std::stable_sort(out.begin(), out.end(), [](const Cell& a, const Cell& b) { return a.key < b.key; });
+    auto last = std::unique(out.rbegin(), out.rend(), [](const Cell& a, const Cell& b) { return a.key == b.key; });
+    out.erase(out.begin(), last.base());
+    return out;
+}
+
+QVariant BiffBook::value(const Cell& cell) const
+{
+    Record r;
+    record(cell.record, r);
+    const char* d = r.data.data();
+    switch (r.id) {
+    case kNumber: return number(le16(d + 4), f64(d + 6));
+    case kRk: return number(le16(d + 4), rkValue(le32(d + 6)));
+    case kMulRk: {
+        const char* item = d + 4 + 6 * cell.item;
+        return number(le16(item), rkValue(le32(item + 2)));
+    }
+    case kBoolErr: return d[7] ? QVariant() : QVariant(d[6] ? QStringLiteral("True") : QStringLiteral("False"));
+    case kFormula:
+        if (le16(d + 12) != 0xFFFF)
+            return number(le16(d + 4), f64(d + 6));
+        if (d[6] == 0)
+            return formulaText(cell.record);
+        if (d[6] == 1)
+            return d[8] ? QStringLiteral("True") : QStringLiteral("False");
+        return QVariant();
+    case kLabelSst: {
+        const quint32 i = le32(d + 6);
+        if (qint64(i) + 1 >= m_starts.size())
+            broken(QStringLiteral("单元格的共享字符串序号 %1 无效").arg(i));
+        return m_strings.mid(m_starts[i], m_starts[i + 1] - m_starts[i]);
+    }
+    default: {   // LABEL, RSTRING
+        QString text;
+        if (m_biff8) {
+            if (!Parts({r.data.sliced(6)}).string(text, false))
+                broken(QStringLiteral("文本单元格不完整"));
+            return text;
+        }
+        const qsizetype count = le16(d + 6);
+        if (count > r.data.size() - 8)
+            broken(QStringLiteral("文本单元格不完整"));
+        return byteText(r.data.sliced(8, count));
+    }
+    }
+}
+
+bool BiffBook::record(qint64 at, Record& r) const
+{
+    if (at < 0 || at + 4 > m_stream.size())
+        return false;
+    const char* p = m_stream.constData() + at;
+    const quint16 len = le16(p + 2);
+    if (at + 4 + len > m_stream.size())
+        broken(QStringLiteral("工作簿记录不完整"));
+    r.id = le16(p);
+    r.data = QByteArrayView(p + 4, len);
+    r.next = at + 4 + len;
+    return true;
+}
+
+QVector<QByteArrayView> BiffBook::continued(qint64 at) const
+{
+    QVector<QByteArrayView> parts;
+    Record r;
+    record(at, r);
+    parts << r.data;
+    while (record(r.next, r) && r.id == kContinue)
+        parts << r.data;
+    return parts;
+}
+
+// SST: counts, then the strings, running on over CONTINUE records.
+void BiffBook::readStrings(qint64 at)
+{
+    Parts parts(continued(at));
+    quint32 total = 0, unique = 0;
+    if (!parts.u32(total) || !parts.u32(unique))
+        broken(QStringLiteral("共享字符串表不完整"));
+    m_strings.clear();
+    m_starts = {0};
+    QString text;
+    for (quint32 i = 0; i < unique && !parts.atEnd(); ++i) {
+        if (!parts.string(text, false))
+            broken(QStringLiteral("共享字符串表的第 %1 项不完整").arg(i + 1));
+        m_strings += text;
+        m_starts << quint32(m_strings.size());
+    }
+}
+
+QString BiffBook::byteText(QByteArrayView bytes) const
+{
+    const auto latin1 = [&] { return QString::fromLatin1(bytes); };
+    iconv_t cd = iconv_open("UTF-16LE", m_codec.constData());
+    if (cd == iconv_t(-1))
+        return latin1();
+    QByteArray out(4 * bytes.size() + 4, Qt::Uninitialized);
+    char* in = const_cast<char*>(bytes.data());
+    char* to = out.data();
+    size_t inLeft = size_t(bytes.size()), outLeft = size_t(out.size());
+    const size_t rc = iconv(cd, &in, &inLeft, &to, &outLeft);
+    iconv_close(cd);
+    if (rc == size_t(-1))
+        return latin1();
+    const qsizetype units = (out.size() - qsizetype(outLeft)) / 2;
+    QString text(units, Qt::Uninitialized);
+    for (qsizetype i = 0; i < units; ++i)
+        text[i] = QChar(le16(out.constData() + 2 * i));
+    return text;
+}
+
+QVariant BiffBook::number(quint16 xf, double value) const
+{
+    if (xf < m_dateXfs.size() && m_dateXfs[xf]) {
+        const QString date = serialDateText(value, m_date1904);
+        if (!date.isEmpty())
+            return date;
+    }
+    return numberText(value);
+}
+
+// The text a formula gives: the STRING record after it (shared-formula, array and table
+// records may come between).
+QVariant BiffBook::formulaText(qint64 formula) const
+{
+    Record r;
+    record(formula, r);
+    for (qint64 at = r.next; record(at, r); at = r.next) {
+        if (r.id == kSharedFormula || r.id == kArray || r.id == kTable)
+            continue;
+        if (r.id != kString)
+            return QVariant();
+        QString text;
+        if (m_biff8) {
+            if (!Parts(continued(at)).string(text, false))
+                broken(QStringLiteral("公式的文本结果不完整"));
+            return text;
+        }
+        if (r.data.size() < 2 || le16(r.data.data()) > r.data.size() - 2)
+            broken(QStringLiteral("公式的文本结果不完整"));
+        return byteText(r.data.sliced(2, le16(r.data.data())));
+    }
+    return QVariant();
+}
+
+void BiffBook::broken(const QString& what) const { damaged(m_path, what); }
 
 } // namespace extdb

@@ -1,42 +1,67 @@
 #pragma once
-// The cells freexl reads otherwise than Jet's Excel driver, read from a BIFF5/BIFF8
-// workbook stream itself: numbers under a date or time format (the whole date-time),
-// formula results, and Yes/No values.
+// A BIFF5 or BIFF8 workbook stream read as Jet's Excel driver gives its cells: texts whole
+// (shared strings and formula texts over CONTINUE records included), numbers under a date
+// or time format as the whole date-time, formula results, Yes/No values as "True"/"False".
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <vector>
 
 namespace extdb {
 
-// A number format code that shows a date or a time.
-bool dateFormatCode(const QString& code);
-// A built-in number format that shows a date or a time (Chinese ones included).
-bool builtInDateFormat(int id);
-
-class BiffCells {
+class BiffBook {
 public:
-    // Reads the compound file's workbook stream; raises the damaged-file error when the
-    // file's structure is broken.
-    explicit BiffCells(const QString& path);
-    // Those cells of the sheet named name, or of the index-th sheet when no sheet has that
-    // name, as the table gives them: key row << 16 | column.
-    QHash<quint32, QVariant> cells(const QString& name, int index) const;
+    // Where a cell's value is in the stream: its record, and its place in a MULRK.
+    struct Cell {
+        quint32 key;      // row << 16 | column
+        quint32 record;   // offset of the record in the stream
+        quint16 item;
+    };
+
+    // Reads the workbook's globals; raises the damaged-file error (path names the file).
+    BiffBook(QByteArray stream, const QString& path);
+
+    bool biff8() const { return m_biff8; }
+    // The worksheets in the workbook's order.
+    QStringList sheetNames() const;
+    // The cells of the index-th worksheet that may hold a value, by row then column.
+    std::vector<Cell> cells(int index) const;
+    // A cell's value as the table gives it: a text, or Null.
+    QVariant value(const Cell& cell) const;
 
 private:
+    struct Record {
+        quint16 id = 0;
+        QByteArrayView data;
+        qint64 next = 0;
+    };
     struct Sheet {
         QString name;
         quint32 offset;
     };
-    QString m_path;
+
+    // The record at at; false at the stream's end. Raises when it runs past the end.
+    bool record(qint64 at, Record& r) const;
+    // The record at at and the CONTINUE records after it.
+    QVector<QByteArrayView> continued(qint64 at) const;
+    void readStrings(qint64 at);
+    QString byteText(QByteArrayView bytes) const;
+    // A cell's number as shown: under a date or time format its date-time.
+    QVariant number(quint16 xf, double value) const;
+    QVariant formulaText(qint64 formula) const;
+    [[noreturn]] void broken(const QString& what) const;
+
     QByteArray m_stream;
-    bool m_date1904 = false;
+    QString m_path;
     bool m_biff8 = true;
-    QByteArray m_codec;   // of BIFF5 byte strings
+    bool m_date1904 = false;
+    QByteArray m_codec = "CP1252";   // of BIFF5 byte strings
     QVector<bool> m_dateXfs;
     QVector<Sheet> m_sheets;
+    QString m_strings;            // the shared strings, one after another
+    QVector<quint32> m_starts;    // where each begins in m_strings, and the end
 };
 
 } // namespace extdb

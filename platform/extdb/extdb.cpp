@@ -4,7 +4,10 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <cmath>
+#include <cstdio>
 
 namespace extdb {
 
@@ -19,7 +22,6 @@ int Table::columnIndex(const QString& name) const
 bool Table::next(Row& cells, qint64& number)
 {
     while (fetch(cells, number)) {
-        cells.resize(m_columns.size());
         for (const QVariant& c : std::as_const(cells))
             if (!isBlank(c))
                 return true;
@@ -34,18 +36,18 @@ constexpr qint64 kBufferedCells = 4 << 20;
 void SheetTable::readHeading()
 {
     m_buffered.clear();
-    Row cells, heading;
+    SheetRow cells, heading;
     qint64 row = 0, cellCount = 0;
     int first = -1, last = -1;
     bool keep = true;
     while (fetchRaw(row, cells)) {
         int rowFirst = -1, rowLast = -1;
-        for (int i = 0; i < cells.size(); ++i) {
-            if (isBlank(cells[i]))
+        for (const SheetCell& c : std::as_const(cells)) {
+            if (isBlank(c.value))
                 continue;
             if (rowFirst < 0)
-                rowFirst = i;
-            rowLast = i;
+                rowFirst = c.column;
+            rowLast = c.column;
         }
         if (rowFirst < 0)
             continue;
@@ -66,16 +68,24 @@ void SheetTable::readHeading()
     if (first < 0)
         return;
     m_first = first;
+    QHash<int, QString> names;
+    for (const SheetCell& c : std::as_const(heading))
+        names.insert(c.column, c.value.toString().trimmed());
+    QSet<QString> taken;          // folded, as columnIndex compares
+    QHash<QString, int> suffix;   // the number a repeated name tries next
     for (int i = first; i <= last; ++i) {
-        QString name = heading.value(i).toString().trimmed();
+        QString name = names.value(i);
         if (name.isEmpty())
-            name = QStringLiteral("F%1").arg(i - first + 1);
-        if (columnIndex(name) >= 0) {
-            int n = 1;
-            while (columnIndex(name + QString::number(n)) >= 0)
+            name = QStringLiteral("F") + QString::number(i - first + 1);
+        const QString folded = name.toCaseFolded();
+        if (taken.contains(folded)) {
+            int& n = suffix[folded];
+            do
                 ++n;
+            while (taken.contains(folded + QString::number(n)));
             name += QString::number(n);
         }
+        taken.insert(name.toCaseFolded());
         m_columns.append(name);
     }
     m_fromBuffer = keep;
@@ -86,7 +96,7 @@ void SheetTable::readHeading()
     }
 }
 
-bool SheetTable::nextRaw(qint64& sheetRow, Row& cells)
+bool SheetTable::nextRaw(qint64& sheetRow, SheetRow& cells)
 {
     if (!m_fromBuffer)
         return fetchRaw(sheetRow, cells);
@@ -102,13 +112,19 @@ bool SheetTable::fetch(Row& cells, qint64& number)
 {
     if (m_columns.isEmpty())
         return false;
-    Row raw;
+    SheetRow raw;
     qint64 row = 0;
     if (!nextRaw(row, raw))
         return false;
-    cells = Row(m_columns.size());
-    for (int i = 0; i < m_columns.size() && m_first + i < raw.size(); ++i)
-        cells[i] = raw[m_first + i];
+    // As wide as the row's last cell inside the table, never wider.
+    int width = 0;
+    for (const SheetCell& c : std::as_const(raw))
+        if (c.column >= m_first && c.column - m_first < m_columns.size())
+            width = c.column - m_first + 1;
+    cells = Row(width);
+    for (SheetCell& c : raw)
+        if (c.column >= m_first && c.column - m_first < width)
+            cells[c.column - m_first] = std::move(c.value);
     number = row - m_headingRow;
     return true;
 }
@@ -147,6 +163,8 @@ QString numberText(double value)
     if (value == std::floor(value)) {
         if (value == 0)
             return QStringLiteral("0");
+        if (std::fabs(value) < 9007199254740992.0)   // 2^53: held exactly as an integer
+            return QString::number(qint64(value));
         return QString::number(value, 'f', 0);
     }
     QString s = QString::number(value, 'g', 15);
@@ -166,17 +184,21 @@ QString serialDateText(double serial, bool date1904)
     if (!std::isfinite(serial) || serial < 0 || serial > 2958466)   // up to 9999-12-31
         return QString();
     qint64 seconds = qint64(std::llround(serial * 86400.0));
-    QDateTime base;
-    if (date1904) {
-        base = QDateTime(QDate(1904, 1, 1), QTime(0, 0));
-    } else {
+    QDate base(1904, 1, 1);
+    if (!date1904) {
         // Day 60 is the 29th of February 1900 that never was (read as the 28th); days
         // 1 to 59 count from the 31st of December 1899; a bare time is on day 0.
-        base = QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+        base = QDate(1899, 12, 30);
         if (serial >= 1 && serial < 60)
             seconds += 86400;
     }
-    return base.addSecs(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // Days and the time of day apart: a serial names a wall-clock time, in no time zone.
+    const QDate day = base.addDays(seconds / 86400);
+    const int time = int(seconds % 86400);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(), time / 3600,
+                  time / 60 % 60, time % 60);
+    return QString::fromLatin1(text);
 }
 
 bool isBlank(const QVariant& cell)
@@ -198,6 +220,41 @@ void damaged(const QString& path, const QString& what)
 {
     throw vb::Error(kErrDamaged, QStringLiteral("文件已损坏或格式不对(%1): %2").arg(QFileInfo(path).fileName(), what),
                     QStringLiteral("DAO"));
+}
+
+bool builtInDateFormat(int id)
+{
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}
+
+// y m d h s outside quotes, escapes and [colour] or [$-804] brackets ([h] [mm] [ss] count as
+// time); the first section decides.
+bool dateFormatCode(const QString& code)
+{
+    for (int i = 0; i < code.size(); ++i) {
+        const QChar c = code.at(i).toLower();
+        if (c == u'"') {
+            i = code.indexOf(QLatin1Char('"'), i + 1);
+            if (i < 0)
+                return false;
+        } else if (c == u'\\' || c == u'_' || c == u'*') {
+            ++i;
+        } else if (c == u'[') {
+            const int close = code.indexOf(QLatin1Char(']'), i);
+            if (close < 0)
+                return false;
+            const QString inside = code.mid(i + 1, close - i - 1).toLower();
+            if (!inside.isEmpty() && (inside.count(inside.at(0)) == inside.size()) &&
+                (inside.at(0) == u'h' || inside.at(0) == u'm' || inside.at(0) == u's'))
+                return true;
+            i = close;
+        } else if (c == u'y' || c == u'm' || c == u'd' || c == u'h' || c == u's') {
+            return true;
+        } else if (c == u';') {
+            return false;
+        }
+    }
+    return false;
 }
 
 } // namespace extdb

@@ -5,7 +5,7 @@
 //   std::unique_ptr<extdb::Source> src = extdb::open(path);    // nullptr: no reader knows it
 //   std::unique_ptr<extdb::Table> t = src->openTable("sheet1");
 //   extdb::Row row; qint64 line = 0;
-//   while (t->next(row, line)) ... row[t->columnIndex("设备编号")] ...
+//   while (t->next(row, line)) ... row.value(t->columnIndex("设备编号")) ...
 //
 // Every cell is a text or Null (a null QVariant). Whole numbers keep every digit (no ".0",
 // no exponent); dates come as "yyyy-MM-dd HH:mm:ss"; Yes/No values as "True"/"False".
@@ -33,9 +33,11 @@ public:
     const QStringList& columns() const { return m_columns; }
     // The position of a column, its name compared ignoring letter case; -1 when none.
     int columnIndex(const QString& name) const;
-    // The next row that holds at least one non-blank cell (one cell per column). number is
-    // its position among the table's rows from 1, the rows skipped counted too (in a sheet:
-    // its row less the heading row). False at the end. Raises on a damaged file.
+    // The next row that holds at least one non-blank cell. A cell is at the position of its
+    // column; a row may end before the last column (the cells past its end are Null: read
+    // them with value()). number is the row's position among the table's rows from 1, the
+    // rows skipped counted too (in a sheet: its row less the heading row). False at the end.
+    // Raises on a damaged file.
     bool next(Row& cells, qint64& number);
 
 protected:
@@ -68,6 +70,8 @@ std::unique_ptr<Source> open(const QString& path);
 std::unique_ptr<Source> openXls(const QString& path);
 std::unique_ptr<Source> openXlsx(const QString& path);
 // A workbook held in memory; name stands for the file in messages.
+std::unique_ptr<Source> openXlsData(const QByteArray& bytes, const QString& name);
+// A workbook held in memory; name stands for the file in messages.
 std::unique_ptr<Source> openXlsxData(const QByteArray& bytes, const QString& name);
 std::unique_ptr<Source> openMdb(const QString& path);
 
@@ -78,6 +82,10 @@ QString numberText(double value);
 QString serialDateText(double serial, bool date1904);
 // A cell that holds nothing but blanks (or Null).
 bool isBlank(const QVariant& cell);
+// A number format code that shows a date or a time.
+bool dateFormatCode(const QString& code);
+// A built-in number format that shows a date or a time (Chinese ones included).
+bool builtInDateFormat(int id);
 // The position of the table named name ignoring letter case; error 3078 when none.
 int findTable(const QStringList& names, const QString& name);
 // Raises the damaged-file error with a description naming the file and what is wrong.

@@ -2,6 +2,7 @@
 // sheets through the workbook's; cells read as the sheet streams by, entry sizes capped.
 #include "platform/extdb/biff.h"
 #include "platform/extdb/extdb.h"
+#include "platform/extdb/plainxml.h"
 #include "platform/extdb/sheet.h"
 #include "platform/core/vberror.h"
 #include <QDateTime>
@@ -225,397 +226,6 @@ QString readRichText(QXmlStreamReader& xml)
     return unescaped(std::move(text));
 }
 
-// Thrown where PlainXml meets what it leaves to QXmlStreamReader.
-struct NotPlain {};
-[[noreturn]] void notPlain() { throw NotPlain(); }
-
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-// Where c is in bytes from from on; -1 if nowhere.
-qsizetype find(QByteArrayView bytes, char c, qsizetype from = 0)
-{
-    const void* at = from < bytes.size() ? memchr(bytes.data() + from, c, size_t(bytes.size() - from)) : nullptr;
-    return at ? static_cast<const char*>(at) - bytes.data() : -1;
-}
-
-template <size_t N>
-bool equals(QByteArrayView bytes, const char (&text)[N])
-{
-    return bytes.size() == qsizetype(N - 1) && memcmp(bytes.data(), text, N - 1) == 0;
-}
-
-bool isXmlChar(char32_t u)
-{
-    return u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u <= 0xD7FF) || (u >= 0xE000 && u <= 0xFFFD) ||
-           (u >= 0x10000 && u <= 0x10FFFF);
-}
-
-// Well-formed UTF-8 of characters XML allows.
-bool isXmlText(QByteArrayView bytes)
-{
-    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        const uchar c = *p;
-        if (c < 0x80) {
-            if (c < 0x20 && !isSpace(char(c)))
-                return false;
-            ++p;
-            continue;
-        }
-        int n = 0;
-        char32_t u = 0;
-        if ((c & 0xE0) == 0xC0)
-            n = 1, u = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0)
-            n = 2, u = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0)
-            n = 3, u = c & 0x07;
-        else
-            return false;
-        if (end - p <= n)
-            return false;
-        for (int i = 1; i <= n; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            u = (u << 6) | (p[i] & 0x3F);
-        }
-        static const char32_t least[] = {0, 0x80, 0x800, 0x10000};
-        if (u < least[n] || !isXmlChar(u))
-            return false;
-        p += n + 1;
-    }
-    return true;
-}
-
-// A strict reader of the XML sheets are written in, held whole in memory: UTF-8,
-// elements, attributes, text and the predefined and numeric references. Whatever else it
-// meets (comments, CDATA, a doctype, undeclared prefixes, any fault) throws NotPlain
-// for QXmlStreamReader to read and judge instead.
-class PlainXml {
-public:
-    enum Token { Start, End, Text, Done };
-
-    explicit PlainXml(QByteArray data) : m_data(std::move(data))
-    {
-        if (!isXmlText(m_data))
-            notPlain();
-        restart();
-    }
-
-    void restart()
-    {
-        m_p = m_data.constData();
-        m_end = m_p + m_data.size();
-        if (m_data.startsWith("\xEF\xBB\xBF"))
-            m_p += 3;
-        m_open.clear();
-        m_prefixes.clear();
-        m_selfClosed = m_rootDone = false;
-        if (QByteArrayView(m_p, m_end - m_p).startsWith("<?xml"))
-            declaration();
-    }
-
-    Token next()
-    {
-        if (m_selfClosed) {
-            m_selfClosed = false;
-            return close();
-        }
-        while (m_p < m_end && *m_p != '<') {
-            const char* from = m_p;
-            m_p = static_cast<const char*>(memchr(m_p, '<', size_t(m_end - m_p)));
-            if (!m_p)
-                m_p = m_end;
-            m_text = QByteArrayView(from, m_p - from);
-            if (!m_open.empty()) {
-                checkReferences(m_text);
-                if (find(m_text, ']') >= 0 && m_text.indexOf("]]>") >= 0)
-                    notPlain();
-                return Text;
-            }
-            for (char c : m_text)
-                if (!isSpace(c))
-                    notPlain();
-        }
-        if (m_p == m_end) {
-            if (!m_open.empty() || !m_rootDone)
-                notPlain();
-            return Done;
-        }
-        if (++m_p == m_end)
-            notPlain();
-        if (*m_p == '/') {
-            ++m_p;
-            const QByteArrayView name = readName();
-            skipSpace();
-            expect('>');
-            if (m_open.empty() || m_open.back() != name)
-                notPlain();
-            return close();
-        }
-        if (m_rootDone)
-            notPlain();
-        return open();
-    }
-
-    // The local name of the element just started or ended.
-    QByteArrayView name() const { return m_name; }
-    template <size_t N>
-    bool named(const char (&name)[N]) const { return equals(m_name, name); }
-    // Text just read, as written.
-    QByteArrayView text() const { return m_text; }
-
-    // An attribute of the element just started, by qualified name; empty when absent.
-    // Values are given as written, so one needing a reference decoded or white space
-    // normalised is not plain.
-    template <size_t N>
-    QByteArrayView attribute(const char (&name)[N]) const
-    {
-        for (const auto& [n, v] : m_attributes)
-            if (equals(n, name)) {
-                for (char c : v)
-                    if (c == '&' || isSpace(c))
-                        notPlain();
-                return v;
-            }
-        return {};
-    }
-
-    // Text as QXmlStreamReader gives it.
-    static QString decode(QByteArrayView raw)
-    {
-        if (find(raw, '\r') >= 0)
-            notPlain();
-        qsizetype amp = find(raw, '&');
-        if (amp < 0)
-            return QString::fromUtf8(raw);
-        QString out;
-        qsizetype from = 0;
-        while (amp >= 0) {
-            out += QString::fromUtf8(raw.sliced(from, amp - from));
-            const qsizetype semi = find(raw, ';', amp);
-            const char32_t u = reference(raw.sliced(amp + 1, semi - amp - 1));
-            out += QString::fromUcs4(&u, 1);
-            from = semi + 1;
-            amp = find(raw, '&', from);
-        }
-        return out + QString::fromUtf8(raw.sliced(from));
-    }
-
-private:
-    static QByteArrayView local(QByteArrayView qualified)
-    {
-        const qsizetype colon = find(qualified, ':');
-        return colon < 0 ? qualified : qualified.sliced(colon + 1);
-    }
-
-    // The character a reference (between '&' and ';') stands for.
-    static char32_t reference(QByteArrayView r)
-    {
-        if (r == "amp")
-            return '&';
-        if (r == "lt")
-            return '<';
-        if (r == "gt")
-            return '>';
-        if (r == "quot")
-            return '"';
-        if (r == "apos")
-            return '\'';
-        const bool hex = r.startsWith("#x");
-        if (!r.startsWith('#') || r.size() < (hex ? 3 : 2) || r.size() > 10)
-            notPlain();
-        char32_t u = 0;
-        for (char c : r.sliced(hex ? 2 : 1)) {
-            int d = c >= '0' && c <= '9' ? c - '0' : -1;
-            if (hex && d < 0)
-                d = c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-            if (d < 0)
-                notPlain();
-            u = u * (hex ? 16 : 10) + char32_t(d);
-            if (u > 0x10FFFF)
-                notPlain();
-        }
-        if (!isXmlChar(u))
-            notPlain();
-        return u;
-    }
-
-    static void checkReferences(QByteArrayView raw)
-    {
-        for (qsizetype amp = find(raw, '&'); amp >= 0; amp = find(raw, '&', amp + 1)) {
-            const qsizetype semi = find(raw, ';', amp);
-            if (semi < 0)
-                notPlain();
-            reference(raw.sliced(amp + 1, semi - amp - 1));
-        }
-    }
-
-    bool skipSpace()
-    {
-        const char* from = m_p;
-        while (m_p < m_end && isSpace(*m_p))
-            ++m_p;
-        return m_p != from;
-    }
-
-    void expect(char c)
-    {
-        if (m_p == m_end || *m_p != c)
-            notPlain();
-        ++m_p;
-    }
-
-    // A name of ASCII letters, digits, '_', '-', '.', with at most one ':' inside.
-    QByteArrayView readName()
-    {
-        const char* from = m_p;
-        int colons = 0;
-        while (m_p < m_end) {
-            const char c = *m_p;
-            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-            if (m_p == from ? !letter : !(letter || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':'))
-                break;
-            colons += c == ':';
-            ++m_p;
-        }
-        const QByteArrayView name(from, m_p - from);
-        if (name.isEmpty() || colons > 1 || name.endsWith(':'))
-            notPlain();
-        return name;
-    }
-
-    QByteArrayView readValue()
-    {
-        if (m_p == m_end || (*m_p != '"' && *m_p != '\''))
-            notPlain();
-        const char quote = *m_p++;
-        const char* from = m_p;
-        while (m_p < m_end && *m_p != quote) {
-            if (*m_p == '<')
-                notPlain();
-            ++m_p;
-        }
-        const QByteArrayView value(from, m_p - from);
-        expect(quote);
-        checkReferences(value);
-        return value;
-    }
-
-    bool declared(QByteArrayView qualified) const
-    {
-        const qsizetype colon = find(qualified, ':');
-        if (colon < 0)
-            return true;
-        const QByteArrayView prefix = qualified.first(colon);
-        return prefix == "xml" || std::any_of(m_prefixes.begin(), m_prefixes.end(),
-                                              [&](const auto& p) { return p.first == prefix; });
-    }
-
-    Token open()
-    {
-        const QByteArrayView name = readName();
-        m_attributes.clear();
-        for (;;) {
-            const bool spaced = skipSpace();
-            if (m_p < m_end && *m_p == '>') {
-                ++m_p;
-                break;
-            }
-            if (m_p < m_end && *m_p == '/') {
-                ++m_p;
-                expect('>');
-                m_selfClosed = true;
-                break;
-            }
-            if (!spaced)
-                notPlain();
-            const QByteArrayView attribute = readName();
-            skipSpace();
-            expect('=');
-            skipSpace();
-            m_attributes.push_back({attribute, readValue()});
-        }
-        // Prefixes declared here hold until the element ends; no attribute may repeat.
-        const auto declaration = [](QByteArrayView n) {
-            return n.size() >= 5 && memcmp(n.data(), "xmlns", 5) == 0 && (n.size() == 5 || n[5] == ':');
-        };
-        for (const auto& [n, v] : m_attributes)
-            if (declaration(n) && n.size() > 5) {
-                const QByteArrayView prefix = n.sliced(6);
-                if (v.isEmpty() || prefix == "xml" || prefix == "xmlns")
-                    notPlain();
-                m_prefixes.push_back({prefix, m_open.size()});
-            }
-        if (!declared(name))
-            notPlain();
-        const auto key = [&](QByteArrayView n) { return declaration(n) ? n : local(n); };
-        for (size_t i = 0; i < m_attributes.size(); ++i) {
-            const QByteArrayView n = m_attributes[i].first;
-            if (key(n) == local(n) && !declared(n))
-                notPlain();
-            for (size_t j = 0; j < i; ++j)
-                if (key(m_attributes[j].first) == key(n))
-                    notPlain();
-        }
-        m_open.push_back(name);
-        m_name = local(name);
-        return Start;
-    }
-
-    Token close()
-    {
-        m_name = local(m_open.back());
-        m_open.pop_back();
-        while (!m_prefixes.empty() && m_prefixes.back().second >= m_open.size())
-            m_prefixes.pop_back();
-        m_rootDone = m_open.empty();
-        return End;
-    }
-
-    // <?xml version="1.0" encoding="UTF-8" standalone="yes"?>, encoding and standalone optional.
-    void declaration()
-    {
-        m_p += 5;
-        const char* names[] = {"version", "encoding", "standalone"};
-        int at = 0;
-        for (;;) {
-            const bool spaced = skipSpace();
-            if (m_p < m_end && *m_p == '?') {
-                ++m_p;
-                expect('>');
-                break;
-            }
-            if (!spaced)
-                notPlain();
-            const QByteArrayView name = readName();
-            while (at < 3 && name != names[at])
-                ++at;
-            skipSpace();
-            expect('=');
-            skipSpace();
-            const QByteArrayView value = readValue();
-            if (at == 3 || (at == 0 && value != "1.0") || (at == 1 && value.compare("utf-8", Qt::CaseInsensitive) != 0) ||
-                (at == 2 && value != "yes" && value != "no"))
-                notPlain();
-            ++at;
-        }
-        if (at == 0)
-            notPlain();
-    }
-
-    QByteArray m_data;
-    const char* m_p = nullptr;
-    const char* m_end = nullptr;
-    QByteArrayView m_name, m_text;
-    std::vector<QByteArrayView> m_open;   // qualified names of the open elements
-    std::vector<std::pair<QByteArrayView, QByteArrayView>> m_attributes;
-    std::vector<std::pair<QByteArrayView, size_t>> m_prefixes;   // declared, with the depth
-    bool m_selfClosed = false;
-    bool m_rootDone = false;
-};
-
 // A short value of a plain sheet as UTF-16, on the stack when ASCII.
 class Wide {
 public:
@@ -723,7 +333,7 @@ public:
     }
 
 protected:
-    bool fetchRaw(qint64& sheetRow, Row& cells) override
+    bool fetchRaw(qint64& sheetRow, SheetRow& cells) override
     {
         if (m_plain) {
             for (PlainXml::Token t; (t = m_plain->next()) != PlainXml::Done;)
@@ -757,7 +367,7 @@ protected:
     }
 
 private:
-    void startRow(QStringView r, qint64& sheetRow, Row& cells)
+    void startRow(QStringView r, qint64& sheetRow, SheetRow& cells)
     {
         qint64 number = m_row + 1;
         if (!r.isEmpty()) {
@@ -773,14 +383,13 @@ private:
         cells.clear();
     }
 
-    static void setCell(Row& cells, int column, QVariant value)
+    static void setCell(SheetRow& cells, int column, QVariant value)
     {
-        if (column >= cells.size())
-            cells.resize(column + 1);
-        cells[column] = std::move(value);
+        if (!value.isNull())
+            cells.append({column, std::move(value)});
     }
 
-    void readRow(qint64& sheetRow, Row& cells)
+    void readRow(qint64& sheetRow, SheetRow& cells)
     {
         startRow(m_xml.attributes().value(QLatin1String("r")), sheetRow, cells);
         int column = -1;
@@ -797,7 +406,7 @@ private:
         m_zip->check(m_xml, *m_dev, m_part);
     }
 
-    void readPlainRow(qint64& sheetRow, Row& cells)
+    void readPlainRow(qint64& sheetRow, SheetRow& cells)
     {
         const QByteArrayView r = m_plain->attribute("r");
         const int number = smallNumber(r);

@@ -1,8 +1,11 @@
 // The readers of outside files over files made at run time.
 #include "platform/extdb/extdb.h"
 #include "platform/core/vberror.h"
+#include "tests/common/hostilexls.h"
 #include "tests/common/raised.h"
 #include "tests/common/sourcefiles.h"
+#include <QtEndian>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -30,6 +33,7 @@ Read readTable(const QString& path, const QString& table = u"sheet1"_s)
     qint64 n = 0;
     while (t->next(row, n)) {
         out.numbers << n;
+        row.resize(out.columns.size());   // the cells past a row's end are Null
         out.rows << row;
     }
     return out;
@@ -265,6 +269,85 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
     }
 }
 
+// Texts of an .xls arrive whole and as written: long ones run over CONTINUE records, with
+// other texts after them; characters outside the BMP; NUL; a lone surrogate (written as
+// U+E000, then patched in the file).
+TEST(Readers, XlsTextsArriveAsWritten)
+{
+    testutil::ProgramFolder folder;
+    const QString lone = u"X"_s + QChar(0xD800) + u"Y"_s;
+    const QStringList texts = {QString(32767, u'设'), u"在用"_s, QString(8300, u'a'), u"正常"_s, QString(8300, u'设'),
+                               u"泵😀"_s, u"A"_s + QChar(0) + u"B"_s, u"X\uE000Y"_s};
+    QJsonArray heading, row;
+    for (int i = 0; i < texts.size(); ++i) {
+        heading.append(u"T"_s + QString::number(i));
+        row.append(texts[i]);
+    }
+    const QString path = folder.file(u"texts.xls"_s);
+    testutil::writeSheet(path, QJsonArray{heading, row, row});
+    QByteArray bytes = testutil::readBytes(path);
+    const QByteArray mark("X\0\0\xE0Y\0", 6);
+    ASSERT_EQ(bytes.count(mark), 1);
+    bytes.replace(mark, QByteArray("X\0\0\xD8Y\0", 6));
+    testutil::writeBytes(path, bytes);
+    const Read r = readTable(path, u"Sheet1"_s);
+    ASSERT_EQ(r.rows.size(), 2);
+    for (const extdb::Row& cells : r.rows)
+        for (int i = 0; i < texts.size(); ++i)
+            EXPECT_EQ(cells.value(i).toString(), i == texts.size() - 1 ? lone : texts[i]) << i;
+}
+
+// Compound files whose chains loop, repeat, run past the file or claim more than it holds
+// are refused before anything larger than the file is allocated.
+TEST(Readers, DamagedCompoundFilesAreRefused)
+{
+    testutil::ProgramFolder folder;
+    const QByteArray real = testutil::readBytes(testutil::dataFile(u"data/real/Test97.xls"_s));
+    const auto get = [](const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+    const auto put = [](QByteArray& b, qsizetype at, quint32 v) { qToLittleEndian(v, b.data() + at); };
+    const quint32 fat = get(real, 0x4C), dir = get(real, 0x30), miniFat = get(real, 0x3C);
+    const qsizetype workbook = real.indexOf(QByteArray(reinterpret_cast<const char*>(u"Workbook"), 16));
+    const auto fatEntry = [&](quint32 sector) { return (fat + 1) * 512 + 4 * qsizetype(sector); };
+    struct Case {
+        const char* name;
+        std::function<void(QByteArray&)> patch;
+        const char16_t* says;
+    };
+    const Case cases[] = {
+        {"looped, 1 MB", [](QByteArray& b) { b = testutil::loopedWorkbook(b); }, u"分配表的扇区数 264523"},
+        {"allocation sector listed twice", [&](QByteArray& b) { put(b, 0x2C, 2), put(b, 0x50, fat); }, u"重复"},
+        {"DIF sector pointing at itself",
+         [&](QByteArray& b) {
+             b.append(QByteArray(512 * 300, '\0'));
+             const quint32 first = quint32(real.size() / 512), dif = first + 250;
+             put(b, 0x2C, 109 + 127 + 1);
+             for (int i = 1; i < 109; ++i)
+                 put(b, 0x4C + 4 * i, first + quint32(i));
+             put(b, 0x44, dif);
+             for (int i = 0; i < 127; ++i)
+                 put(b, (dif + 1) * 512 + 4 * i, first + 109 + quint32(i));
+             put(b, (dif + 1) * 512 + 508, dif);
+         },
+         u"分配表目录的扇区"},
+        {"directory chain looping", [&](QByteArray& b) { put(b, fatEntry(dir), dir); }, u"循环"},
+        {"stream longer than the file", [&](QByteArray& b) { put(b, workbook + 0x78, 0x7FFFFFF0); }, u"超出文件"},
+        {"mini-FAT chain pointing back",
+         [&](QByteArray& b) { put(b, workbook + 0x78, 100), put(b, fatEntry(miniFat), miniFat); }, u"循环"},
+        {"chain running past the file", [&](QByteArray& b) { put(b, fatEntry(get(b, workbook + 0x74)), 5000); }, u"文件之外"},
+    };
+    ASSERT_GT(workbook, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray bytes = real;
+        c.patch(bytes);
+        const QString path = folder.file(u"hostile.xls"_s);
+        testutil::writeBytes(path, bytes);
+        const vb::Error e = errorOf([&] { readTable(path, u"Sheet1-ASC"_s); });
+        EXPECT_EQ(e.number(), extdb::kErrDamaged);
+        EXPECT_TRUE(e.description().contains(QString::fromUtf16(c.says))) << e.description().toStdString();
+    }
+}
+
 TEST(Readers, NumbersAndSerialDates)
 {
     EXPECT_EQ(extdb::numberText(3.0), u"3"_s);
@@ -278,6 +361,11 @@ TEST(Readers, NumbersAndSerialDates)
     EXPECT_EQ(extdb::serialDateText(37747.75, false), u"2003-05-06 18:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(0, true), u"1904-01-01 00:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(-1, false), QString());
+    // A serial is a wall-clock time: no daylight saving shifts it.
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    EXPECT_EQ(extdb::serialDateText(37803, false), u"2003-07-01 00:00:00"_s);
+    EXPECT_EQ(extdb::numberText(-9007199254740991.0), u"-9007199254740991"_s);
 }
 
 } // namespace
