@@ -4,7 +4,7 @@
 LAYOUT: {"sheet": "Sheet1", "rows": [[cell, ...], ...], "date1904": false, "extra_sheets": ["Other"]}
 A cell is a text, a number, null, or {"date": "2003-05-06T10:30:00", "format": "yyyy/m/d"}.
 .xlsx through openpyxl (shared strings), .xls (BIFF8) through xlwt.
-.mdb: {"table": "sheet1", "columns": [["NAME", "TEXT"|"LONG"|"DOUBLE"|"DATETIME"|"BOOL", size], ...],
+.mdb: {"table": "sheet1", "columns": [["NAME", "TEXT"|"MEMO"|"LONG"|"DOUBLE"|"DATETIME"|"BOOL", size], ...],
 "rows": [...]}, through make_mdb.py beside this file; with "jet3_code_page": N an Access 97
 (Jet3) file whose header names code page N (0: none).
 "format": "xlsx"|"xls"|"mdb" names the kind when the file's name does not.

@@ -193,11 +193,14 @@ QString serialDateText(double serial, bool date1904)
             seconds += 86400;
     }
     // Days and the time of day apart: a serial names a wall-clock time, in no time zone.
-    const QDate day = base.addDays(seconds / 86400);
-    const int time = int(seconds % 86400);
+    return dayTimeText(base.addDays(seconds / 86400), int(seconds % 86400));
+}
+
+QString dayTimeText(const QDate& day, int seconds)
+{
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(), time / 3600,
-                  time / 60 % 60, time % 60);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(),
+                  seconds / 3600, seconds / 60 % 60, seconds % 60);
     return QString::fromLatin1(text);
 }
 

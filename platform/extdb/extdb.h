@@ -10,6 +10,7 @@
 // Every cell is a text or Null (a null QVariant). Whole numbers keep every digit (no ".0",
 // no exponent); dates come as "yyyy-MM-dd HH:mm:ss"; Yes/No values as "True"/"False".
 // A damaged file raises vb::Error 3343 with a description that names what is wrong.
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -80,6 +81,8 @@ std::unique_ptr<Source> openMdb(const QString& path);
 QString numberText(double value);
 // A spreadsheet day serial as "yyyy-MM-dd HH:mm:ss" (1900 or 1904 system); "" when out of range.
 QString serialDateText(double serial, bool date1904);
+// A day and the seconds into it as "yyyy-MM-dd HH:mm:ss".
+QString dayTimeText(const QDate& day, int seconds);
 // A cell that holds nothing but blanks (or Null).
 bool isBlank(const QVariant& cell);
 // A number format code that shows a date or a time.

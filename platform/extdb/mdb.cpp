@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QVector>
+#include <QtEndian>
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 #include <glib.h>   // before mdbtools.h, which includes it inside extern "C"
@@ -20,11 +23,15 @@ struct Handle {
     QString path;
     qint64 pageCount = 0;   // whole pages the file holds
     std::vector<std::unique_ptr<MdbCatalogEntry>> catalog;   // the tables
+    iconv_t jet3Codec = iconv_t(-1);   // a Jet3 file's code page to UTF-16
     ~Handle()
     {
         if (mdb)
             mdb_close(mdb);
+        if (jet3Codec != iconv_t(-1))
+            iconv_close(jet3Codec);
     }
+    bool jet3() const { return mdb->f->jet_version == MDB_VER_JET3; }
 };
 
 // The iconv name of the code page a Jet3 header names; CP936 when none or unknown.
@@ -73,6 +80,8 @@ void checkPages(const QString& path, MdbTableDef* table, qint64 pageCount)
 // Reads a table's definition and checks its pages; nullptr after raising never happens.
 MdbTableDef* readTable(const QString& path, MdbCatalogEntry* entry, qint64 pageCount)
 {
+    if (entry->table_pg < 1 || qint64(entry->table_pg) >= pageCount)
+        damaged(path, QStringLiteral("表 %1 的定义页 %2 超出文件末尾").arg(QString::fromUtf8(entry->object_name)).arg(entry->table_pg));
     MdbTableDef* table = mdb_read_table(entry);
     if (!table || !mdb_read_columns(table)) {
         if (table)
@@ -88,6 +97,84 @@ MdbTableDef* readTable(const QString& path, MdbCatalogEntry* entry, qint64 pageC
     return table;
 }
 
+// Jet4 text: UTF-16LE, or after FF FE runs of one-byte characters and of UTF-16 units, a NUL
+// byte switching from one to the other. False when the bytes end inside a unit.
+bool jet4Text(const uchar* p, size_t n, QString& out)
+{
+    out.clear();
+    if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
+        out.reserve(qsizetype(n));
+        bool single = true;
+        for (size_t i = 2; i < n;) {
+            if (p[i] == 0) {
+                single = !single;
+                ++i;
+            } else if (single) {
+                out.append(QChar(char16_t(p[i++])));
+            } else if (i + 1 < n) {
+                out.append(QChar(qFromLittleEndian<quint16>(p + i)));
+                i += 2;
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (n % 2)
+        return false;
+    out.resize(qsizetype(n / 2));
+    qFromLittleEndian<quint16>(p, qsizetype(n / 2), out.data());
+    return true;
+}
+
+// Jet3 text in the file's code page. A byte the code page does not know is kept as a lone
+// surrogate (U+DC00 and the byte), which no column takes: the row is refused, never changed.
+QString jet3Text(iconv_t codec, const uchar* p, size_t n)
+{
+    iconv(codec, nullptr, nullptr, nullptr, nullptr);
+    QByteArray units(qsizetype(n * 4 + 16), Qt::Uninitialized);
+    char* in = reinterpret_cast<char*>(const_cast<uchar*>(p));
+    size_t left = n;
+    char* out = units.data();
+    size_t room = size_t(units.size());
+    while (left) {
+        if (iconv(codec, &in, &left, &out, &room) != size_t(-1))
+            break;
+        if (errno == E2BIG || room < 2) {
+            const qsizetype used = out - units.data();
+            units.resize(units.size() * 2);
+            out = units.data() + used;
+            room = size_t(units.size() - used);
+            continue;
+        }
+        qToLittleEndian<quint16>(quint16(0xDC00 | uchar(*in)), out);
+        out += 2;
+        room -= 2;
+        ++in;
+        --left;
+        iconv(codec, nullptr, nullptr, nullptr, nullptr);
+    }
+    QString text(qsizetype((out - units.data()) / 2), Qt::Uninitialized);
+    qFromLittleEndian<quint16>(units.constData(), text.size(), text.data());
+    return text;
+}
+
+// Access's day count from 1899-12-30; before it the fraction still counts forward.
+bool accessDateText(double serial, QString& text)
+{
+    if (!std::isfinite(serial) || std::fabs(serial) > 2958466)   // years 100 to 9999 and a day
+        return false;
+    const double whole = std::trunc(serial);
+    qint64 seconds = std::llround(std::fabs(serial - whole) * 86400.0);
+    QDate day = QDate(1899, 12, 30).addDays(qint64(whole));
+    if (seconds >= 86400) {
+        day = day.addDays(1);
+        seconds -= 86400;
+    }
+    text = dayTimeText(day, int(seconds));
+    return true;
+}
+
 class MdbTable : public Table {
 public:
     MdbTable(std::shared_ptr<Handle> handle, MdbCatalogEntry* entry) : m_handle(std::move(handle))
@@ -100,10 +187,16 @@ public:
         for (int i = 0; i < n; ++i) {
             auto col = static_cast<MdbColumn*>(g_ptr_array_index(m_table->columns, i));
             m_columns.append(QString::fromUtf8(col->name));
-            m_types.append(col->col_type);
-            m_buffers[i].resize(kBindSize);
-            mdb_bind_column(m_table, i + 1, m_buffers[i].data(), &m_lengths[i]);
+            m_cols.append(col);
+            // Texts, long values and dates are read from the row's bytes; the rest as
+            // libmdb writes them.
+            if (!readRaw(col->col_type)) {
+                m_buffers[i].resize(kBindSize);
+                mdb_bind_column(m_table, i + 1, m_buffers[i].data(), &m_lengths[i]);
+            }
         }
+        if (m_handle->jet3() && m_handle->jet3Codec == iconv_t(-1))
+            m_handle->jet3Codec = iconv_open("UTF-16LE", jet3Charset(m_handle->mdb->f->code_page).constData());
     }
     ~MdbTable() override
     {
@@ -122,18 +215,119 @@ protected:
         number = ++m_read;
         cells = Row(m_columns.size());
         for (int i = 0; i < cells.size(); ++i)
-            cells[i] = value(i);
+            cells[i] = readRaw(m_cols[i]->col_type) ? rawValue(i) : value(i);
         return true;
     }
 
 private:
+    static bool readRaw(int type)
+    {
+        return type == MDB_TEXT || type == MDB_MEMO || type == MDB_OLE || type == MDB_DATETIME || type == MDB_BINARY;
+    }
+
+    [[noreturn]] void refuse(int column, const QString& what) const
+    {
+        damaged(m_handle->path, QStringLiteral("表 %1 第 %2 行的 %3 列%4")
+                                    .arg(QString::fromUtf8(m_table->entry->object_name))
+                                    .arg(m_read)
+                                    .arg(m_columns[column], what));
+    }
+
+    QVariant rawValue(int i) const
+    {
+        const MdbColumn* col = m_cols[i];
+        const int start = col->cur_value_start;
+        const int size = col->cur_value_len;
+        if (size <= 0)
+            return QVariant();
+        MdbHandle* mdb = m_handle->mdb;
+        if (start < 0 || start + qint64(size) > qint64(mdb->fmt->pg_size))
+            refuse(i, QStringLiteral("超出其数据页"));
+        const uchar* field = mdb->pg_buf + start;
+        switch (col->col_type) {
+        case MDB_DATETIME: {
+            QString text;
+            if (size != 8 || !accessDateText(qFromLittleEndian<double>(field), text))
+                refuse(i, QStringLiteral("的日期值无效"));
+            return text;
+        }
+        case MDB_BINARY: return QVariant();
+        case MDB_OLE: longValue(i, field, size); return QVariant();
+        case MDB_MEMO: {
+            const QByteArray bytes = longValue(i, field, size);
+            return text(i, reinterpret_cast<const uchar*>(bytes.constData()), size_t(bytes.size()));
+        }
+        default: return text(i, field, size_t(size));
+        }
+    }
+
+    QString text(int i, const uchar* p, size_t n) const
+    {
+        if (m_handle->jet3())
+            return m_handle->jet3Codec == iconv_t(-1) ? QString::fromLatin1(reinterpret_cast<const char*>(p), qsizetype(n))
+                                                      : jet3Text(m_handle->jet3Codec, p, n);
+        QString out;
+        if (!jet4Text(p, n, out))
+            refuse(i, QStringLiteral("的文本长度不是整数个字符"));
+        return out;
+    }
+
+    // A memo's or OLE value's bytes. Its 12-byte head gives the length and where the bytes
+    // lie: in the row, in one row of another page, or along a chain of such rows, each
+    // starting with the next one's page and row. Exactly that length, or the file is refused.
+    QByteArray longValue(int i, const uchar* field, int size) const
+    {
+        if (size < MDB_MEMO_OVERHEAD)
+            refuse(i, QStringLiteral("的长值头不全"));
+        const quint32 head = qFromLittleEndian<quint32>(field);
+        const qint64 length = head & 0x3FFFFFFF;
+        MdbHandle* mdb = m_handle->mdb;
+        if (length > m_handle->pageCount * mdb->fmt->pg_size)
+            refuse(i, QStringLiteral("的长度 %1 超出文件").arg(length));
+        if (head & 0x80000000) {
+            if (size - MDB_MEMO_OVERHEAD < length)
+                refuse(i, QStringLiteral("应有 %1 字节，行中只有 %2 字节").arg(length).arg(size - MDB_MEMO_OVERHEAD));
+            return QByteArray(reinterpret_cast<const char*>(field) + MDB_MEMO_OVERHEAD, qsizetype(length));
+        }
+        quint32 pageRow = qFromLittleEndian<quint32>(field + 4);
+        const bool chained = !(head & 0x40000000);
+        QByteArray bytes;
+        bytes.reserve(qsizetype(length));
+        while (bytes.size() < length) {
+            if (!pageRow)
+                refuse(i, QStringLiteral("应有 %1 字节，只读出 %2 字节").arg(length).arg(bytes.size()));
+            const quint32 page = pageRow >> 8;
+            if (page < 1 || page >= m_handle->pageCount)
+                refuse(i, QStringLiteral("的长值页 %1 超出文件末尾").arg(page));
+            void* buf = nullptr;
+            int offset = 0;
+            size_t rowSize = 0;
+            const auto pageBytes = static_cast<const uchar*>(static_cast<void*>(mdb->alt_pg_buf));
+            if (mdb_find_pg_row(mdb, int(pageRow), &buf, &offset, &rowSize) != 0 ||
+                (pageRow & 0xFF) >= qFromLittleEndian<quint16>(pageBytes + mdb->fmt->row_count_offset))
+                refuse(i, QStringLiteral("的长值页 %1 没有第 %2 行").arg(page).arg(pageRow & 0xFF));
+            const uchar* piece = static_cast<const uchar*>(buf) + offset;
+            if (chained) {
+                if (rowSize <= 4)
+                    refuse(i, QStringLiteral("的长值页 %1 上的一段是空的").arg(page));
+                pageRow = qFromLittleEndian<quint32>(piece);
+                piece += 4;
+                rowSize -= 4;
+            } else {
+                pageRow = 0;
+            }
+            bytes.append(reinterpret_cast<const char*>(piece), qsizetype(qMin<qint64>(qint64(rowSize), length - bytes.size())));
+        }
+        return bytes;
+    }
+
     QVariant value(int i) const
     {
         const int len = m_lengths[i];
         if (len <= 0)
             return QVariant();
         const QString text = QString::fromUtf8(m_buffers[i].constData(), qMin(len, int(kBindSize)));
-        switch (m_types[i]) {
+        switch (m_cols[i]->col_type) {
         case MDB_BOOL: return text == u"0" ? QStringLiteral("False") : QStringLiteral("True");
         case MDB_FLOAT:
         case MDB_DOUBLE:
@@ -143,15 +337,13 @@ private:
             const double d = text.toDouble(&ok);
             return ok ? numberText(d) : text;
         }
-        case MDB_OLE:
-        case MDB_BINARY: return QVariant();
         default: return text;
         }
     }
 
     std::shared_ptr<Handle> m_handle;
     MdbTableDef* m_table = nullptr;
-    QVector<int> m_types;
+    QVector<const MdbColumn*> m_cols;
     QVector<QByteArray> m_buffers;
     QVector<int> m_lengths;
     qint64 m_read = 0;

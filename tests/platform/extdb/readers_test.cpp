@@ -173,6 +173,37 @@ TEST(Readers, Jet3TextsInTheHeadersCodePage)
     EXPECT_FALSE(qEnvironmentVariableIsSet("MDB_JET3_CHARSET"));   // set only while a file opens
 }
 
+// Access texts arrive as stored: outside the BMP, with NUL, a lone surrogate (written as
+// U+E000, then patched); memos in the row, on a page of their own, along a chain of pages.
+// A file cut inside the chain is refused naming the page, never read short.
+TEST(Readers, AccessTextsAndMemosArriveAsStored)
+{
+    testutil::ProgramFolder folder;
+    const QString lone = u"X"_s + QChar(0xD800) + u"Y"_s;
+    const QList<QStringList> rows = {{u"泵😀"_s, QString(63377, u'设')}, {u"A"_s + QChar(0) + u"B"_s, QString(1900, u'b')},
+                                     {u"X\uE000Y"_s, u"短😀"_s}};
+    QJsonArray layoutRows;
+    for (const QStringList& r : rows)
+        layoutRows.append(QJsonArray{r[0], r[1]});
+    const QString path = folder.file(u"texts.mdb"_s);
+    testutil::writeSource(path, QJsonObject{{u"columns"_s, QJsonArray{QJsonArray{u"名称"_s, u"TEXT"_s, 255}, QJsonArray{u"备注"_s, u"MEMO"_s, 0}}},
+                                            {u"rows"_s, layoutRows}});
+    QByteArray bytes = testutil::readBytes(path);
+    ASSERT_EQ(bytes.count(QByteArray("X\0\0\xE0Y\0", 6)), 1);
+    bytes.replace(QByteArray("X\0\0\xE0Y\0", 6), QByteArray("X\0\0\xD8Y\0", 6));
+    testutil::writeBytes(path, bytes);
+    const Read r = readTable(path);
+    ASSERT_EQ(r.rows.size(), rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(r.rows[i].value(0).toString(), i == 2 ? lone : rows[i][0]) << i;
+        EXPECT_EQ(r.rows[i].value(1).toString(), rows[i][1]) << i;
+    }
+    testutil::writeBytes(path, bytes.left(34 * 4096));
+    const vb::Error e = errorOf([&] { readTable(path); });
+    EXPECT_EQ(e.number(), extdb::kErrDamaged);
+    EXPECT_TRUE(e.description().contains(u"第 1 行的 备注 列的长值页 34 超出文件末尾"_s)) << e.description().toStdString();
+}
+
 TEST(Readers, XlsxCellKinds)
 {
     testutil::ProgramFolder folder;
