@@ -67,7 +67,9 @@ protected:
         if (QByteArray(format) == "mdb" || jet3) {
             QJsonArray columns;
             for (const QString& h : headings)
-                columns.append(h == u"购进日期"_s ? QJsonArray{h, u"DATETIME"_s, 0} : QJsonArray{h, u"TEXT"_s, 100});
+                columns.append(h == u"购进日期"_s                ? QJsonArray{h, u"DATETIME"_s, 0}
+                               : h == u"备注"_s && !jet3 ? QJsonArray{h, u"MEMO"_s, 0}
+                                                         : QJsonArray{h, u"TEXT"_s, 100});
             QJsonArray texts;
             for (const QJsonValue& r : rows) {
                 QJsonArray row;
@@ -229,6 +231,47 @@ TEST_F(ImportTest, RefusalsLeaveEveryTableAsItWas)
     }
 }
 
+// Texts arrive whole and as written, or their row is refused with the column's message and
+// nothing is stored: long ones (over CONTINUE records, along a chain of pages) with texts after
+// them, characters outside the BMP, NUL, a lone surrogate (written as U+E000, then patched).
+TEST_F(ImportTest, TextsArriveAsWrittenOrTheRowIsRefused)
+{
+    addDevice(1, u"A1B2C3001"_s);
+    plat::SaveSetting(gAppName, u"Settings"_s, u"ImportDef"_s, u"ManuNo,出厂编号;附加信息,备注;设备名称;设备状况,技术状况;安装地点"_s);
+    const QString nul = u"A"_s + QChar(0) + u"B"_s;
+    const QString lone = u"X\uE000Y"_s;
+    struct Case {
+        const char* format;
+        QString note, name;
+        bool stored;
+    } cases[] = {
+        {"xls", QString(32767, u'设'), u"车床"_s, true}, {"xls", QString(8300, u'a'), u"泵😀"_s, true},
+        {"xls", QString(8300, u'设'), u"车床"_s, true},  {"mdb", QString(63377, u'设'), u"泵😀"_s, true},
+        {"xls", u"短"_s, nul, false},                    {"mdb", u"短"_s, nul, false},
+        {"xls", u"短"_s, lone, false},                   {"mdb", u"短"_s, lone, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.format) + " " + c.name.toStdString());
+        const QString path = source(c.format, QJsonArray{QJsonArray{u"A1B2C3002"_s, c.note, c.name, u"在用"_s, u"一车间"_s, u"M1"_s}},
+                                    {u"设备编号"_s, u"备注"_s, u"设备名称"_s, u"技术状况"_s, u"安装地点"_s, u"出厂编号"_s});
+        QByteArray bytes = testutil::readBytes(path);
+        bytes.replace(QByteArray("X\0\0\xE0Y\0", 6), QByteArray("X\0\0\xD8Y\0", 6));
+        testutil::writeBytes(path, bytes);
+        if (c.stored) {
+            ASSERT_EQ(ImportDevices(path, options), 1);
+            EXPECT_EQ(devices(u"[附加信息],[设备名称],[设备状况],[安装地点]"_s).last(), QStringList({c.note, c.name, u"1"_s, u"一车间"_s}).join(u'|'));
+            gDatabase.Execute(u"DELETE FROM [Dev_Info] WHERE [Dev_ID] > 1"_s);
+            continue;
+        }
+        const vb::Error e = importError(path);
+        EXPECT_EQ(e.number(), 13);
+        EXPECT_TRUE(e.description().startsWith(u"类型不匹配: 字段 '设备名称'"_s)) << e.description().toStdString();
+        EXPECT_EQ(devices(), QStringList{u"A1B2C3001"_s});
+        EXPECT_EQ(testutil::errorOf([] { dao::DBEngine::CommitTrans(); }).number(), dao::err::NotInTransaction);
+        EXPECT_EQ(testutil::readBytes(path), bytes);
+    }
+}
+
 TEST_F(ImportTest, TakenNumbersAreRenumberedAndLogged)
 {
     addDevice(1, u"A1B2C3001"_s);
@@ -335,6 +378,13 @@ TEST_F(ImportTest, RealFilesAreRefusedForWhatTheyLackAndChangeNothing)
         int number;
         QString says;
     };
+    // A memo whose pages the cut dropped.
+    QJsonArray memoRow{u"A1B2C3009"_s};
+    while (memoRow.size() < kHeadings.indexOf(u"备注"_s))
+        memoRow.append(QJsonValue());
+    memoRow.append(QString(20000, u'设'));
+    const QString cutMemo = source("mdb", QJsonArray{memoRow});
+    testutil::writeBytes(cutMemo, testutil::readBytes(cutMemo).left(10 * 4096));
     const Case cases[] = {
         {copy("latin-1.xls"), dao::err::ItemNotFound, u"源数据中没有列 '出厂编号'。\tLine:1"_s},
         {copy("Monitor.mdb"), extdb::kErrNoSuchTable, u"找不到输入表或查询 'sheet1'。"_s},
@@ -343,6 +393,7 @@ TEST_F(ImportTest, RealFilesAreRefusedForWhatTheyLackAndChangeNothing)
         {copy("Monitor.mdb", 2), extdb::kErrDamaged, u"文件已损坏或格式不对(2Monitor.mdb): 文件大小"_s},
         {copy("latin-1.xls", 2), extdb::kErrDamaged, u"文件已损坏或格式不对(2latin-1.xls): 复合文件结构已损坏"_s},
         {copy("deaths.xlsx", 2), extdb::kErrDamaged, u"文件已损坏或格式不对(2deaths.xlsx): "_s},
+        {cutMemo, extdb::kErrDamaged, u"文件已损坏或格式不对(源.mdb): 表 sheet1 第 1 行的 备注 列的长值页 10 超出文件末尾"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
