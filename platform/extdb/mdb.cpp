@@ -69,11 +69,14 @@ void checkPages(const QString& path, MdbTableDef* table, qint64 pageCount)
         damaged(path, QStringLiteral("表 %1 没有页面分配图").arg(name));
     gint32 page = 0;
     for (;;) {
+        const gint32 last = page;
         page = mdb_map_find_next(mdb, table->usage_map, guint(table->map_sz), guint32(page));
         if (page == 0)
             return;
         if (page < 0 || page >= pageCount)
             damaged(path, QStringLiteral("表 %1 的数据页超出文件末尾").arg(name));
+        if (page <= last)   // a map whose first page wraps past the largest number
+            damaged(path, QStringLiteral("表 %1 的页面分配图无效").arg(name));
     }
 }
 

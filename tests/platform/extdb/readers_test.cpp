@@ -4,6 +4,7 @@
 #include "tests/common/hostilexls.h"
 #include "tests/common/raised.h"
 #include "tests/common/sourcefiles.h"
+#include <QDir>
 #include <QtEndian>
 #include <functional>
 #include <gtest/gtest.h>
@@ -376,6 +377,35 @@ TEST(Readers, DamagedCompoundFilesAreRefused)
         const vb::Error e = errorOf([&] { readTable(path, u"Sheet1-ASC"_s); });
         EXPECT_EQ(e.number(), extdb::kErrDamaged);
         EXPECT_TRUE(e.description().contains(QString::fromUtf16(c.says))) << e.description().toStdString();
+    }
+}
+
+// Files the fuzzers found (tests/data/hostile): each is refused with its reason, or read, in
+// a moment and within bounds.
+TEST(Readers, HostileFilesAreRefusedOrRead)
+{
+    struct Case {
+        const char* file;
+        const char16_t* says;   // the refusal's reason; nullptr: read, its last heading this
+    } cases[] = {
+        {"xls-shared-string-index-past-the-end.xls", u"单元格的共享字符串序号 4294967295 无效"},
+        {"xlsx-16384-equal-headings.xlsx", nullptr},
+        {"mdb-usage-map-wrapping-round.mdb", u"表 sheet1 的页面分配图无效"},
+    };
+    EXPECT_EQ(QDir(testutil::dataFile(u"data/hostile"_s)).entryList(QDir::Files).size(), std::size(cases));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto read = [&] {
+            std::unique_ptr<extdb::Source> src = extdb::open(testutil::dataFile(u"data/hostile/"_s + QString::fromLatin1(c.file)));
+            return readTable(testutil::dataFile(u"data/hostile/"_s + QString::fromLatin1(c.file)), src->tableNames().value(0));
+        };
+        if (!c.says) {
+            EXPECT_EQ(read().columns.value(16383), u"a16383"_s);
+            continue;
+        }
+        const vb::Error e = errorOf([&] { read(); });
+        EXPECT_EQ(e.number(), extdb::kErrDamaged);
+        EXPECT_TRUE(e.description().endsWith(QString::fromUtf16(c.says))) << e.description().toStdString();
     }
 }
 
