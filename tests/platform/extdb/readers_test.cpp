@@ -170,6 +170,11 @@ TEST(Readers, Jet3TextsInTheHeadersCodePage)
         ASSERT_EQ(r.rows.size(), 2);
         EXPECT_EQ(texts(r.rows[0]), (QStringList{u"SB-1"_s, c.value, u"7"_s, u"2019-05-12 08:30:00"_s}));
         EXPECT_EQ(texts(r.rows[1]), (QStringList{u"SB-2"_s, u"<null>"_s, u"<null>"_s, u"<null>"_s}));
+        // Bytes the code page does not know come as lone surrogates, which no column takes.
+        QByteArray bytes = testutil::readBytes(path);
+        ASSERT_EQ(bytes.count("SB-2"), 1);
+        testutil::writeBytes(path, bytes.replace("SB-2", "SB\x81\xFF"));
+        EXPECT_EQ(readTable(path).rows.value(1).value(0).toString().left(3), u"SB"_s + QChar(0xDC81));
     }
     EXPECT_FALSE(qEnvironmentVariableIsSet("MDB_JET3_CHARSET"));   // set only while a file opens
 }
