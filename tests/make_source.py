@@ -93,7 +93,15 @@ def jet3(table_name, cols, rows, code_page):
             start = end - len(r); p[start:end] = r; struct.pack_into("<H", p, 10 + 2 * i, start); end = start
         struct.pack_into("<H", p, 2, end - (10 + 2 * len(rows)))
         return p
+    lval = []
+    def long_value(data):                                    # as make_mdb's, on 2 KiB pages
+        if len(data) <= 64: return struct.pack("<III", 0x80000000 | len(data), 0, 0) + data
+        first = 6 + len(lval); pieces = [data[i:i + 2000] for i in range(0, len(data), 2000)]
+        for i, piece in enumerate(pieces):
+            lval.append(data_page(4, [struct.pack("<I", (first + i + 1) << 8 if i + 1 < len(pieces) else 0) + piece]))
+        return struct.pack("<III", len(data), first << 8, 0)
     def encode(c, v):
+        if c.typ == m.T_MEMO: return long_value(v.encode(text_cp))
         return v.encode(text_cp) if c.typ == m.T_TEXT else m.encode(c, v)
     def row(cols, values):
         fixed_len, nvar = m.layout(cols)
@@ -145,7 +153,7 @@ def jet3(table_name, cols, rows, code_page):
              data_page(2, [row(msys, r) for r in msys_rows]),
              tdef(cols, len(rows), False, (1 << 8) | 2, (1 << 8) | 3),
              data_page(4, [row(cols, r) for r in rows])]
-    return b"".join(pages)
+    return b"".join(pages + lval)
 
 def write_zip(out, layout):
     import struct, zipfile

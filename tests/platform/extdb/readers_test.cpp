@@ -208,6 +208,15 @@ TEST(Readers, AccessTextsAndMemosArriveAsStored)
     const vb::Error e = errorOf([&] { readTable(path); });
     EXPECT_EQ(e.number(), extdb::kErrDamaged);
     EXPECT_TRUE(e.description().contains(u"第 1 行的 备注 列的长值页 34 超出文件末尾"_s)) << e.description().toStdString();
+
+    // An Access 97 memo, in the code page, on 2 KiB pages.
+    const QString memo(20000, u'设');
+    testutil::writeSource(path, QJsonObject{{u"jet3_code_page"_s, 936},
+                                            {u"columns"_s, QJsonArray{QJsonArray{u"名称"_s, u"TEXT"_s, 50}, QJsonArray{u"备注"_s, u"MEMO"_s, 0}}},
+                                            {u"rows"_s, QJsonArray{QJsonArray{u"泵"_s, memo}}}});
+    EXPECT_EQ(readTable(path).rows.value(0).value(1).toString(), memo);
+    testutil::writeBytes(path, testutil::readBytes(path).left(24 * 2048));
+    EXPECT_TRUE(errorOf([&] { readTable(path); }).description().endsWith(u"第 1 行的 备注 列的长值页 24 超出文件末尾"_s));
 }
 
 TEST(Readers, XlsxCellKinds)
