@@ -16,8 +16,6 @@
 namespace extdb {
 namespace {
 
-constexpr size_t kBindSize = 256 * 1024;   // one cell's text, a memo's too
-
 struct Handle {
     MdbHandle* mdb = nullptr;
     QString path;
@@ -180,23 +178,17 @@ bool accessDateText(double serial, QString& text)
 
 class MdbTable : public Table {
 public:
-    MdbTable(std::shared_ptr<Handle> handle, MdbCatalogEntry* entry) : m_handle(std::move(handle))
+    // Reads the columns named in only, every column when it is empty; the others come Null.
+    MdbTable(std::shared_ptr<Handle> handle, MdbCatalogEntry* entry, const QStringList& only = {})
+        : m_handle(std::move(handle))
     {
         m_table = readTable(m_handle->path, entry, m_handle->pageCount);
         mdb_rewind_table(m_table);
-        const int n = int(m_table->num_cols);
-        m_buffers.resize(n);
-        m_lengths.resize(n);
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < int(m_table->num_cols); ++i) {
             auto col = static_cast<MdbColumn*>(g_ptr_array_index(m_table->columns, i));
             m_columns.append(QString::fromUtf8(col->name));
             m_cols.append(col);
-            // Texts, long values and dates are read from the row's bytes; the rest as
-            // libmdb writes them.
-            if (!readRaw(col->col_type)) {
-                m_buffers[i].resize(kBindSize);
-                mdb_bind_column(m_table, i + 1, m_buffers[i].data(), &m_lengths[i]);
-            }
+            m_wanted.append(only.isEmpty() || only.contains(m_columns.last()));
         }
         if (m_handle->jet3() && m_handle->jet3Codec == iconv_t(-1))
             m_handle->jet3Codec = iconv_open("UTF-16LE", jet3Charset(m_handle->mdb->f->code_page).constData());
@@ -217,15 +209,36 @@ protected:
         }
         number = ++m_read;
         cells = Row(m_columns.size());
-        for (int i = 0; i < cells.size(); ++i)
-            cells[i] = readRaw(m_cols[i]->col_type) ? rawValue(i) : value(i);
+        for (int i = 0; i < cells.size(); ++i) {
+            if (m_wanted[i])
+                cells[i] = value(i);
+        }
         return true;
     }
 
 private:
-    static bool readRaw(int type)
+    // The bytes libmdb reads for a value of a fixed-size type, whatever the row says.
+    static int fixedSize(int type)
     {
-        return type == MDB_TEXT || type == MDB_MEMO || type == MDB_OLE || type == MDB_DATETIME || type == MDB_BINARY;
+        switch (type) {
+        case MDB_BYTE: return 1;
+        case MDB_INT: return 2;
+        case MDB_LONGINT: case MDB_COMPLEX: case MDB_FLOAT: return 4;
+        case MDB_DOUBLE: case MDB_MONEY: case MDB_DATETIME: return 8;
+        case MDB_REPID: return 16;
+        case MDB_NUMERIC: return 17;
+        default: return 0;
+        }
+    }
+
+    // A number as libmdb writes it, in its shortest form.
+    static QVariant number(char* written)
+    {
+        const QString text = QString::fromLatin1(written);
+        g_free(written);
+        bool ok = false;
+        const double d = text.toDouble(&ok);
+        return ok ? numberText(d) : text;
     }
 
     [[noreturn]] void refuse(int column, const QString& what) const
@@ -236,18 +249,37 @@ private:
                                     .arg(m_columns[column], what));
     }
 
-    QVariant rawValue(int i) const
+    // A value from the row's bytes, which no column is bound to: libmdb only finds where each
+    // lies. Whatever libmdb converts is checked to lie inside the page first.
+    QVariant value(int i) const
     {
         const MdbColumn* col = m_cols[i];
+        if (col->col_type == MDB_BOOL)   // kept in the null mask: its length is 1 for No
+            return col->cur_value_len ? QStringLiteral("False") : QStringLiteral("True");
         const int start = col->cur_value_start;
         const int size = col->cur_value_len;
-        if (size <= 0)
+        if (size == 0)
             return QVariant();
         MdbHandle* mdb = m_handle->mdb;
-        if (start < 0 || start + qint64(size) > qint64(mdb->fmt->pg_size))
+        if (size < 0 || start < 0 || start + qint64(qMax(size, fixedSize(col->col_type))) > qint64(mdb->fmt->pg_size))
             refuse(i, QStringLiteral("超出其数据页"));
         const uchar* field = mdb->pg_buf + start;
         switch (col->col_type) {
+        case MDB_TEXT: return text(i, field, size_t(size));
+        case MDB_NUMERIC: return number(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
+        case MDB_FLOAT:
+        case MDB_DOUBLE:
+        case MDB_MONEY: return number(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
+        case MDB_BYTE:
+        case MDB_INT:
+        case MDB_LONGINT:
+        case MDB_COMPLEX:
+        case MDB_REPID: {
+            char* written = mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size);
+            const QString text = QString::fromLatin1(written);
+            g_free(written);
+            return text;
+        }
         case MDB_DATETIME: {
             QString text;
             if (size != 8 || !accessDateText(qFromLittleEndian<double>(field), text))
@@ -260,7 +292,7 @@ private:
             const QByteArray bytes = longValue(i, field, size);
             return text(i, reinterpret_cast<const uchar*>(bytes.constData()), size_t(bytes.size()));
         }
-        default: return text(i, field, size_t(size));
+        default: return QVariant();   // a type no import column takes
         }
     }
 
@@ -324,31 +356,10 @@ private:
         return bytes;
     }
 
-    QVariant value(int i) const
-    {
-        const int len = m_lengths[i];
-        if (len <= 0)
-            return QVariant();
-        const QString text = QString::fromUtf8(m_buffers[i].constData(), qMin(len, int(kBindSize)));
-        switch (m_cols[i]->col_type) {
-        case MDB_BOOL: return text == u"0" ? QStringLiteral("False") : QStringLiteral("True");
-        case MDB_FLOAT:
-        case MDB_DOUBLE:
-        case MDB_MONEY:
-        case MDB_NUMERIC: {
-            bool ok = false;
-            const double d = text.toDouble(&ok);
-            return ok ? numberText(d) : text;
-        }
-        default: return text;
-        }
-    }
-
     std::shared_ptr<Handle> m_handle;
     MdbTableDef* m_table = nullptr;
     QVector<const MdbColumn*> m_cols;
-    QVector<QByteArray> m_buffers;
-    QVector<int> m_lengths;
+    QVector<bool> m_wanted;
     qint64 m_read = 0;
 };
 
@@ -368,9 +379,6 @@ public:
                 damaged(path, QStringLiteral("不是可读的Access数据库"));
         }
         MdbHandle* mdb = m_handle->mdb;
-        mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
-        mdb_set_shortdate_fmt(mdb, "%Y-%m-%d %H:%M:%S");
-        mdb_set_bind_size(mdb, kBindSize);
         // A file cut short or holding a part page; then every table the catalogue names,
         // queries, forms and the rest left aside, must have its definition and its pages.
         const qint64 size = QFileInfo(path).size();
@@ -385,29 +393,29 @@ public:
         objects.object_type = MDB_TABLE;
         objects.table_pg = 2;
         qstrncpy(objects.object_name, "MSysObjects", sizeof objects.object_name);
-        MdbTableDef* catalog = readTable(path, &objects, m_handle->pageCount);
-        QByteArray id(kBindSize, 0), name(kBindSize, 0), type(kBindSize, 0), flags(kBindSize, 0);
-        const bool bound = mdb_bind_column_by_name(catalog, const_cast<char*>("Id"), id.data(), nullptr) > 0 &&
-                           mdb_bind_column_by_name(catalog, const_cast<char*>("Name"), name.data(), nullptr) > 0 &&
-                           mdb_bind_column_by_name(catalog, const_cast<char*>("Type"), type.data(), nullptr) > 0 &&
-                           mdb_bind_column_by_name(catalog, const_cast<char*>("Flags"), flags.data(), nullptr) > 0;
-        if (bound) {
-            mdb_rewind_table(catalog);
-            while (mdb_fetch_row(catalog)) {
-                if (atoi(type.constData()) != MDB_TABLE)
+        {
+            MdbTable catalog(m_handle, &objects, {QStringLiteral("Id"), QStringLiteral("Name"), QStringLiteral("Type"),
+                                                  QStringLiteral("Flags")});
+            const int id = catalog.columnIndex(QStringLiteral("Id")), name = catalog.columnIndex(QStringLiteral("Name")),
+                      type = catalog.columnIndex(QStringLiteral("Type")), flags = catalog.columnIndex(QStringLiteral("Flags"));
+            if (id < 0 || name < 0 || type < 0 || flags < 0)
+                damaged(path, QStringLiteral("无法读取表目录"));
+            Row row;
+            qint64 number = 0;
+            while (catalog.next(row, number)) {
+                if (row.value(type).toInt() != MDB_TABLE)
                     continue;
                 auto entry = std::make_unique<MdbCatalogEntry>();
                 *entry = MdbCatalogEntry{};
                 entry->mdb = mdb;
                 entry->object_type = MDB_TABLE;
-                entry->table_pg = atol(id.constData()) & 0x00FFFFFF;
-                entry->flags = int(atol(flags.constData()));
-                qstrncpy(entry->object_name, name.constData(), sizeof entry->object_name);
+                entry->table_pg = row.value(id).toLongLong() & 0x00FFFFFF;
+                entry->flags = row.value(flags).toInt();
+                qstrncpy(entry->object_name, row.value(name).toString().toUtf8().constData(), sizeof entry->object_name);
                 m_handle->catalog.push_back(std::move(entry));
             }
         }
-        mdb_free_tabledef(catalog);
-        if (!bound || m_handle->catalog.empty())
+        if (m_handle->catalog.empty())
             damaged(path, QStringLiteral("无法读取表目录"));
         // Every table the catalogue names must have its definition and its pages.
         for (const auto& entry : m_handle->catalog) {

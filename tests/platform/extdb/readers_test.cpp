@@ -405,6 +405,7 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         {"xls-shared-string-index-past-the-end.xls", u"单元格的共享字符串序号 4294967295 无效"},
         {"xlsx-16384-equal-headings.xlsx", nullptr},
         {"mdb-usage-map-wrapping-round.mdb", u"表 sheet1 的页面分配图无效"},
+        {"mdb-value-outside-its-page.mdb", u"表 sheet1 第 1 行的 名称 列超出其数据页"},
     };
     EXPECT_EQ(QDir(testutil::dataFile(u"data/hostile"_s)).entryList(QDir::Files).size(), std::size(cases));
     for (const Case& c : cases) {
