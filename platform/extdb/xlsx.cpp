@@ -203,6 +203,23 @@ QString unescaped(QString text)
     return text;
 }
 
+// The text of the element just started and of every element inside it, read without
+// recursion (QXmlStreamReader's own reading recurses once per level of nesting).
+QString elementText(QXmlStreamReader& xml)
+{
+    QString text;
+    for (int depth = 1; depth > 0 && !xml.atEnd();) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement: ++depth; break;
+        case QXmlStreamReader::EndElement: --depth; break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference: text += xml.text(); break;
+        default: break;
+        }
+    }
+    return text;
+}
+
 // Text of a string item: its <t> runs, phonetic runs left out; "_xHHHH_" escapes decoded.
 QString readRichText(QXmlStreamReader& xml)
 {
@@ -215,7 +232,7 @@ QString readRichText(QXmlStreamReader& xml)
             if (xml.name() == u"rPh")
                 ++phonetic;
             else if (xml.name() == u"t" && !phonetic)
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                text += elementText(xml);
         } else if (xml.isEndElement()) {
             if (xml.name() == u"rPh")
                 --phonetic;
@@ -454,7 +471,7 @@ private:
             if (!m_xml.isStartElement())
                 continue;
             if (m_xml.name() == u"v") {
-                v = m_xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                v = elementText(m_xml);
                 hasV = true;
             } else if (m_xml.name() == u"is") {
                 inlineText = readRichText(m_xml);

@@ -404,6 +404,7 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
     } cases[] = {
         {"xls-shared-string-index-past-the-end.xls", u"单元格的共享字符串序号 4294967295 无效"},
         {"xlsx-16384-equal-headings.xlsx", nullptr},
+        {"xlsx-value-nested-deeply.xlsx", u"sheet1.xml 第 1 行: Expected '>' or '/', but got '\"'."},
         {"mdb-usage-map-wrapping-round.mdb", u"表 sheet1 的页面分配图无效"},
         {"mdb-value-outside-its-page.mdb", u"表 sheet1 第 1 行的 名称 列超出其数据页"},
     };
