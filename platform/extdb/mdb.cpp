@@ -190,8 +190,6 @@ public:
             m_cols.append(col);
             m_wanted.append(only.isEmpty() || only.contains(m_columns.last()));
         }
-        if (m_handle->jet3() && m_handle->jet3Codec == iconv_t(-1))
-            m_handle->jet3Codec = iconv_open("UTF-16LE", jet3Charset(m_handle->mdb->f->code_page).constData());
     }
     ~MdbTable() override
     {
@@ -231,11 +229,18 @@ private:
         }
     }
 
-    // A number as libmdb writes it, in its shortest form.
-    static QVariant number(char* written)
+    // A text libmdb wrote, freed once read.
+    static QString taken(char* written)
     {
         const QString text = QString::fromLatin1(written);
         g_free(written);
+        return text;
+    }
+
+    // A number as libmdb writes it, in its shortest form.
+    static QVariant number(char* written)
+    {
+        const QString text = taken(written);
         bool ok = false;
         const double d = text.toDouble(&ok);
         return ok ? numberText(d) : text;
@@ -274,12 +279,7 @@ private:
         case MDB_INT:
         case MDB_LONGINT:
         case MDB_COMPLEX:
-        case MDB_REPID: {
-            char* written = mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size);
-            const QString text = QString::fromLatin1(written);
-            g_free(written);
-            return text;
-        }
+        case MDB_REPID: return taken(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
         case MDB_DATETIME: {
             QString text;
             if (size != 8 || !accessDateText(qFromLittleEndian<double>(field), text))
@@ -299,8 +299,7 @@ private:
     QString text(int i, const uchar* p, size_t n) const
     {
         if (m_handle->jet3())
-            return m_handle->jet3Codec == iconv_t(-1) ? QString::fromLatin1(reinterpret_cast<const char*>(p), qsizetype(n))
-                                                      : jet3Text(m_handle->jet3Codec, p, n);
+            return jet3Text(m_handle->jet3Codec, p, n);
         QString out;
         if (!jet4Text(p, n, out))
             refuse(i, QStringLiteral("的文本长度不是整数个字符"));
@@ -377,6 +376,9 @@ public:
             m_handle->mdb = openWithCharset(path, charset);
             if (!m_handle->mdb)
                 damaged(path, QStringLiteral("不是可读的Access数据库"));
+            m_handle->jet3Codec = iconv_open("UTF-16LE", charset.constData());
+            if (m_handle->jet3Codec == iconv_t(-1))
+                damaged(path, QStringLiteral("无法转换代码页 %1").arg(QString::fromLatin1(charset)));
         }
         MdbHandle* mdb = m_handle->mdb;
         // A file cut short or holding a part page; then every table the catalogue names,
