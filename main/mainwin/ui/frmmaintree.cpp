@@ -163,8 +163,12 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         picDevice_Resize();
     else if (watched == lstDetail && event->type() == QEvent::KeyPress &&
              (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
-              static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))
+              static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)) {
+        // The record Tab lands on is current without being selected: Return opens it all the same.
+        if (QTreeWidgetItem* current = lstDetail->currentItem(); current && !current->isSelected())
+            lstDetail->setCurrentItem(current, 0, QItemSelectionModel::ClearAndSelect);
         lstDetail_DblClick();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
