@@ -46,6 +46,8 @@ QVector<HostEntry> HostList()
 
 bool DeviceNumberTaken(const QString& number, qint32 exceptId)
 {
+    if (number.isEmpty())
+        return false;
     return valueTaken(QStringLiteral("设备编号"), number, exceptId);
 }
 

@@ -27,7 +27,7 @@ struct HostEntry {
 QVector<HostEntry> HostList();
 
 // Whether another row has this device number / maker's serial number. exceptId > 0 leaves
-// that device's own row out (for saving). An empty serial is never taken.
+// that device's own row out (for saving). An empty number or serial is never taken.
 bool DeviceNumberTaken(const QString& number, qint32 exceptId = 0);
 bool SerialTaken(const QString& serial, qint32 exceptId = 0);
 

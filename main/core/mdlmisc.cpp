@@ -89,6 +89,26 @@ QVariant AmountOf(const QString& text, const QString& label)
     return d;
 }
 
+void SetFieldAs(const dao::Field& field, const QVariant& value, const QString& label)
+{
+    try {
+        field.setValue(value);
+    } catch (const vb::Error& e) {
+        const QString column = QStringLiteral("字段 '%1'").arg(field.Name());
+        QString text = e.description();
+        const qsizetype at = text.indexOf(column);
+        if (at < 0)
+            throw;
+        throw vb::Error(e.number(), text.replace(at, column.size(), QStringLiteral("字段 '%1'").arg(label)), e.source());
+    }
+}
+
+int TextColumnSize(const QString& table, const QString& column)
+{
+    const dao::Field f = RequireDatabase().TableDefs().Item(table).Fields().Item(column);
+    return f.Type() == dao::dbText && f.Size() > 0 ? f.Size() : 0;
+}
+
 QString SqlText(const QString& value)
 {
     QString s = value;

@@ -54,6 +54,12 @@ void CheckTypedText(const QString& text, const QString& label);
 // its column ("1e400") is refused by the column's overflow when it is stored.
 QVariant AmountOf(const QString& text, const QString& label);
 
+// Sets a field of the row being added or edited; a value it refuses is reported naming the
+// field by its label, as the user sees it, not by its column.
+void SetFieldAs(const dao::Field& field, const QVariant& value, const QString& label);
+// How many characters a text column of gDatabase holds; 0 when it sets no limit.
+int TextColumnSize(const QString& table, const QString& column);
+
 // SQL pieces built from values: a text between single quotes with its quotes doubled;
 // a whole number checked to be one (error 13 otherwise).
 QString SqlText(const QString& value);

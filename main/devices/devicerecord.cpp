@@ -1,102 +1,245 @@
 #include "main/devices/devicerecord.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/strings.h"
+#include "platform/core/format.h"
 #include "platform/dao/transaction.h"
 
 namespace ostrel::devices {
 namespace {
 
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+
 QVariant textOrNull(const QString& text) { return text.isEmpty() ? QVariant() : QVariant(text); }
 
 QVariant dateOrNull(const QDateTime& date) { return date.isValid() ? QVariant(date) : QVariant(); }
+
+enum class Kind { Text, Code, Host, Date, Amount };
+
+// A column the editor writes: its label as the editor shows it, and its value in a record.
+struct Column {
+    const char* name;
+    const char* label;
+    Kind kind;
+    QVariant (*of)(const DeviceRecord&);
+    const char* list = nullptr;   // the SysInfo list of a code
+};
+
+// Every column but the key, the picture and the owner, in the order adding writes them.
+const Column kColumns[] = {
+    {"设备编号", "设备编号", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.number); }},
+    {"卡片编号", "卡片编号", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.card); }},
+    {"Dev_Grp", "所属组别", Kind::Code, [](const DeviceRecord& r) { return r.group; }, "Dev_Grp"},
+    {"Mas_ID", "主机编号", Kind::Host, [](const DeviceRecord& r) { return r.host; }},
+    {"设备大类", "设备大类", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.classes[0]); }},
+    {"设备属类", "设备属类", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.classes[1]); }},
+    {"设备组别", "设备组别", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.classes[2]); }},
+    {"购置年代", "购置日期", Kind::Date, [](const DeviceRecord& r) { return dateOrNull(r.purchased); }},
+    {"验收状况", "验收状况", Kind::Code, [](const DeviceRecord& r) { return r.check; }, "Check"},
+    {"设备状况", "设备状况", Kind::Code, [](const DeviceRecord& r) { return r.state; }, "State"},
+    {"Dep_ID", "使用部门", Kind::Code, [](const DeviceRecord& r) { return r.depart; }, "Departs"},
+    {"安装地点", "安装地点", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.place); }},
+    {"责任人", "责任人", Kind::Code, [](const DeviceRecord& r) { return r.person; }, "Trans"},
+    {"价值", "设备原值", Kind::Amount, [](const DeviceRecord& r) { return AmountOf(r.value, QStringLiteral("设备原值")); }},
+    {"附加信息", "备注", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.memo); }},
+    {"Manufacturer", "制造厂家", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.maker); }},
+    {"Model", "型号规格", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.model); }},
+    {"ManuDate", "出厂日期", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.madeOn); }},
+    {"ManuNo", "出厂编号", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.serial); }},
+    {"启用日期", "启用日期", Kind::Date, [](const DeviceRecord& r) { return dateOrNull(r.inUseSince); }},
+    {"资金来源", "资金来源", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.funds); }},
+    {"附件", "附件", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.accessories); }},
+    {"资料", "资料", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.documents); }},
+    {"设备名称", "设备名称", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.name); }},
+};
+
+QString nameOf(const Column& c) { return QString::fromUtf8(c.name); }
+QString labelOf(const Column& c) { return QString::fromUtf8(c.label); }
 
 // Refuses, before anything is read or written, a typed text that cannot be stored and a
 // value box that is not wholly a number; each by its field's label.
 void checkRecord(const DeviceRecord& r)
 {
-    const std::pair<const QString*, const char*> texts[] = {
-        {&r.number, "设备编号"}, {&r.card, "卡片编号"},  {&r.place, "安装地点"},     {&r.memo, "备注"},
-        {&r.maker, "制造厂家"},  {&r.model, "型号规格"}, {&r.madeOn, "出厂日期"},    {&r.serial, "出厂编号"},
-        {&r.funds, "资金来源"},  {&r.accessories, "附件"}, {&r.documents, "资料"}, {&r.name, "设备名称"}};
-    for (const auto& [text, label] : texts)
-        CheckTypedText(*text, QString::fromUtf8(label));
-    AmountOf(r.value, QStringLiteral("设备原值"));
+    for (const Column& c : kColumns)
+        if (c.kind == Kind::Text)
+            CheckTypedText(c.of(r).toString(), labelOf(c));
+        else if (c.kind == Kind::Amount)
+            c.of(r);
 }
 
-// Every column but the key and the owner, in the order adding writes them.
-void fillRow(dao::Recordset& rs, const DeviceRecord& r)
+// The picture a save leaves in the row: what the record chose, or `kept` when it keeps it.
+QVariant pictureOf(const DeviceRecord& r, const QByteArray& kept)
 {
-    auto set = [&](const char* column, const QVariant& v) { rs.Fields(QString::fromUtf8(column)).setValue(v); };
-    set("设备编号", r.number);
-    set("卡片编号", r.card);
-    set("Dev_Grp", r.group);
-    set("Mas_ID", r.host);
-    set("设备大类", r.classes[0]);
-    set("设备属类", r.classes[1]);
-    set("设备组别", r.classes[2]);
-    set("购置年代", dateOrNull(r.purchased));
-    set("验收状况", r.check);
-    set("设备状况", r.state);
-    set("Dep_ID", r.depart);
-    set("安装地点", r.place);
-    set("责任人", r.person);
-    set("价值", AmountOf(r.value, QStringLiteral("设备原值")));
-    set("附加信息", textOrNull(r.memo));
-    set("Manufacturer", textOrNull(r.maker));
-    set("Model", textOrNull(r.model));
-    set("ManuDate", textOrNull(r.madeOn));
-    set("ManuNo", textOrNull(r.serial));
-    set("启用日期", dateOrNull(r.inUseSince));
-    set("资金来源", textOrNull(r.funds));
-    set("附件", textOrNull(r.accessories));
-    set("资料", textOrNull(r.documents));
-    set("设备名称", r.name);
-    WritePicture(rs, r.picture, r.pictureBytes);
+    if (r.picture == PictureChange::Clear)
+        return QVariant();
+    const QByteArray& bytes = r.picture == PictureChange::Replace && !r.pictureBytes.isEmpty() ? r.pictureBytes : kept;
+    return bytes.isNull() ? QVariant() : QVariant(bytes);
 }
 
-// Fills the row that `open` adds or edits in rs and stores it; rs is closed either way.
-template <typename Open>
-void storeRow(dao::Recordset& rs, const DeviceRecord& record, qint32 userId, Open&& open)
+// A value as the question shows it: codes by their text, the host by its number.
+QString shownText(const Column& c, const QVariant& v)
 {
+    if (v.isNull() || vb::CStr(v).isEmpty())
+        return QStringLiteral("（空）");
+    switch (c.kind) {
+    case Kind::Code: {
+        const QString text = CodeValue(QString::fromUtf8(c.list), v);
+        return text.isEmpty() ? vb::CStr(v) : text;
+    }
+    case Kind::Host: {
+        if (v.toInt() == 0)
+            return QStringLiteral("(无)");
+        dao::Recordset rs = OpenDevice(v.toInt());
+        const QString number = rs.Eof() ? vb::CStr(v) : vb::CStr(rs.Fields(QStringLiteral("设备编号")).Value());
+        rs.Close();
+        return number;
+    }
+    case Kind::Date: return vb::toDate(v).toString(kDateFormat);
+    default: return vb::CStr(v);
+    }
+}
+
+QString pictureText(const QVariant& v, const char* some)
+{
+    return v.isNull() ? QStringLiteral("（无图片）") : QString::fromUtf8(some);
+}
+
+// The row as it is now, read inside the transaction that wrote it.
+DeviceRecord storedRecord(qint32 devId)
+{
+    dao::Recordset rs = OpenDevice(devId);
     RecordsetCloser closer(rs);
-    open();
-    fillRow(rs, record);
-    rs.Fields(QStringLiteral("O_ID")).setValue(userId);
-    rs.Update();
+    return RecordOf(rs);
 }
 
 } // namespace
 
-qint32 AddDevice(const DeviceRecord& record, qint32 userId)
+DeviceRecord RecordOf(const dao::Recordset& rs)
+{
+    const auto v = [&](const char* column) { return rs.Fields(QString::fromUtf8(column)).Value(); };
+    const auto text = [&](const char* column) { return vb::CStr(v(column)); };
+    // As the editor's boxes give a date back: to the minute.
+    const auto date = [&](const char* column) {
+        bool ok = false;
+        const QDateTime d = vb::toDate(v(column), &ok);
+        return ok ? vb::toDate(d.toString(kDateFormat)) : QDateTime();
+    };
+    DeviceRecord r;
+    r.number = text("设备编号");
+    r.card = text("卡片编号");
+    r.group = v("Dev_Grp");
+    r.host = v("Mas_ID").isNull() ? QVariant(0) : v("Mas_ID");
+    r.classes[0] = text("设备大类").trimmed();
+    r.classes[1] = text("设备属类").trimmed();
+    r.classes[2] = text("设备组别").trimmed();
+    r.purchased = date("购置年代");
+    r.check = v("验收状况");
+    r.state = v("设备状况");
+    r.depart = v("Dep_ID");
+    r.place = text("安装地点");
+    r.person = v("责任人");
+    r.value = text("价值");
+    r.memo = text("附加信息");
+    r.maker = text("Manufacturer");
+    r.model = text("Model");
+    r.madeOn = text("ManuDate");
+    r.serial = text("ManuNo");
+    r.inUseSince = date("启用日期");
+    r.funds = text("资金来源");
+    r.accessories = text("附件");
+    r.documents = text("资料");
+    r.name = text("设备名称");
+    r.pictureBytes = ReadPicture(rs);
+    return r;
+}
+
+QString DeviceFieldLabel(const QString& column)
+{
+    for (const Column& c : kColumns)
+        if (column.compare(nameOf(c), Qt::CaseInsensitive) == 0)
+            return labelOf(c);
+    return column;
+}
+
+qint32 AddDevice(const DeviceRecord& record, qint32 userId, ShownDevice* shown)
 {
     checkRecord(record);
     dao::Transaction tx;
     CheckNewDevice(record.number, record.serial.trimmed());
     const qint32 key = GetNewID(QStringLiteral("Dev_Info"), QStringLiteral("Dev_ID")).toInt();
-    dao::Recordset rs = OpenDevice(key, true);
-    storeRow(rs, record, userId, [&] {
+    {
+        dao::Recordset rs = OpenDevice(key, true);
+        RecordsetCloser closer(rs);
         rs.AddNew();
         rs.Fields(QStringLiteral("Dev_ID")).setValue(key);
-    });
+        for (const Column& c : kColumns)
+            SetFieldAs(rs.Fields(nameOf(c)), c.of(record), labelOf(c));
+        WritePicture(rs, record.picture, record.pictureBytes);
+        rs.Fields(QStringLiteral("O_ID")).setValue(userId);
+        rs.Update();
+    }
+    if (shown)
+        *shown = ShownDevice{record, storedRecord(key)};
     tx.commit();
     return key;
 }
 
-void SaveDevice(qint32 devId, const DeviceRecord& record, qint32 userId, qint32 level)
+bool SaveDevice(qint32 devId, const DeviceRecord& edited, ShownDevice& shown, qint32 userId, qint32 level,
+                const ConfirmConflicts& confirm)
 {
-    checkRecord(record);
-    dao::Transaction tx;
-    dao::Recordset rs = OpenDevice(devId, true);
-    storeRow(rs, record, userId, [&] {
-        if (rs.Eof())
-            throw vb::Error(1001, QStringLiteral("指定设备不存在！"));
-        const QVariant owner = rs.Fields(QStringLiteral("O_ID")).Value();
-        if (!owner.isNull() && owner.toInt() != userId && level != 3)
-            throw vb::Error(vb::componentError(1077), Str(1077));
-        CheckNewDevice(record.number, record.serial.trimmed(), devId);
-        rs.Edit();
-    });
-    tx.commit();
+    checkRecord(edited);
+    DeviceRecord seen = shown.stored;
+    DeviceRecord now;
+    const bool saved = WriteBack(
+        [&]() -> FieldConflicts {
+            dao::Recordset rs = OpenDevice(devId, true);
+            RecordsetCloser closer(rs);
+            if (rs.Eof())
+                throw vb::Error(1001, QStringLiteral("指定设备不存在！"));
+            const QVariant owner = rs.Fields(QStringLiteral("O_ID")).Value();
+            if (!owner.isNull() && owner.toInt() != userId && level != 3)
+                throw vb::Error(vb::componentError(1077), Str(1077));
+            const DeviceRecord stored = RecordOf(rs);
+            FieldConflicts conflicts;
+            QVector<const Column*> written;
+            for (const Column& c : kColumns) {
+                const ShownField f{c.of(shown.boxes), c.of(edited), c.of(seen), c.of(stored)};
+                if (f.conflict())
+                    conflicts << FieldConflict{labelOf(c), shownText(c, f.edited), shownText(c, f.stored)};
+                if (f.changedHere())
+                    written << &c;
+            }
+            const ShownField picture{pictureOf(shown.boxes, shown.stored.pictureBytes),
+                                     pictureOf(edited, shown.stored.pictureBytes), pictureOf(seen, seen.pictureBytes),
+                                     pictureOf(stored, stored.pictureBytes)};
+            if (picture.conflict())
+                conflicts << FieldConflict{QStringLiteral("图片"), pictureText(picture.edited, "（新图片）"),
+                                           pictureText(picture.stored, "（另一张图片）")};
+            if (!conflicts.isEmpty()) {
+                seen = stored;
+                return conflicts;
+            }
+            const auto writes = [&](const char* column) {
+                for (const Column* c : std::as_const(written))
+                    if (qstrcmp(c->name, column) == 0)
+                        return true;
+                return false;
+            };
+            CheckNewDevice(writes("设备编号") ? edited.number : QString(),
+                           writes("ManuNo") ? edited.serial.trimmed() : QString(), devId);
+            rs.Edit();
+            for (const Column* c : std::as_const(written))
+                SetFieldAs(rs.Fields(nameOf(*c)), c->of(edited), labelOf(*c));
+            if (picture.changedHere())
+                WritePicture(rs, edited.picture, edited.pictureBytes);
+            rs.Fields(QStringLiteral("O_ID")).setValue(userId);
+            rs.Update();
+            now = storedRecord(devId);
+            return {};
+        },
+        confirm);
+    if (saved)
+        shown = ShownDevice{edited, now};
+    return saved;
 }
 
 } // namespace ostrel::devices

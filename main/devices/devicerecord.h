@@ -1,13 +1,14 @@
 #pragma once
-// Adding and rewriting a whole Dev_Info row, as the device editor does.
+// Adding a Dev_Info row and writing back one the device editor showed.
 //
 // QtCore only. The caller has checked the input (required texts, selections, dates);
 // these raise the refusals and the engine's errors as vb::Error and write nothing then.
 //
 //   DeviceRecord r; r.number = ...; ...
-//   qint32 key = AddDevice(r, gUsrInfos->UsrID());
-//   SaveDevice(key, r, gUsrInfos->UsrID(), gUsrInfos->PrvStyle());
+//   ShownDevice shown{boxes, RecordOf(rs)};   // when the row is shown
+//   SaveDevice(key, edited, shown, gUsrInfos->UsrID(), gUsrInfos->PrvStyle(), askTheUser);
 #include "main/core/devicetable.h"
+#include "main/core/writeback.h"
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -44,16 +45,38 @@ struct DeviceRecord {
     QByteArray pictureBytes; // with PictureChange::Replace
 };
 
+// What the editor showed of a row, kept until it saves: its boxes as they were filled, and
+// the row as it was stored then (RecordOf).
+struct ShownDevice {
+    DeviceRecord boxes;
+    DeviceRecord stored;
+};
+
+// The row rs is on as the editor's boxes give it back: texts as shown, class texts trimmed,
+// dates to the minute, a Null host as 0, the stored picture in pictureBytes (picture Keep).
+DeviceRecord RecordOf(const dao::Recordset& rs);
+
+// The label under which the editor shows a Dev_Info column; the column itself for others.
+QString DeviceFieldLabel(const QString& column);
+
 // Both refuse first, writing nothing, a text holding NUL or half a surrogate pair and a value
-// text that is not wholly a number: 1000 "数据不合法！" and the field's label.
+// text that is not wholly a number: 1000 "数据不合法！" and the field's label. A value a column
+// refuses (a text too long) names the field by that label too.
 //
 // Adds the row in one transaction: refuses a taken number (1001) or serial (0x80040000 +
-// 1075), takes the next key and stores the row with [O_ID] = userId. Returns the key.
-qint32 AddDevice(const DeviceRecord& record, qint32 userId);
+// 1075), takes the next key and stores the row with [O_ID] = userId. Returns the key;
+// shown, when given, becomes what the editor now shows.
+qint32 AddDevice(const DeviceRecord& record, qint32 userId, ShownDevice* shown = nullptr);
 
-// Rewrites the row devId in one transaction: refuses a missing row (1001 "指定设备不存在！"),
-// another user's row unless level is 3 (0x80040000 + 1077; a Null owner is nobody's), and a
-// number or serial that another row holds. The saving user becomes the owner.
-void SaveDevice(qint32 devId, const DeviceRecord& record, qint32 userId, qint32 level);
+// Writes back the row devId that the editor showed. Only the fields in which `edited`
+// differs from shown.boxes are written (the picture when chosen or cleared); the others keep
+// what is stored, whichever copy saved it. A field that another copy changed too since
+// shown.stored is written only when confirm, asked with no transaction open, says yes; No
+// writes nothing and returns false. Refuses a missing row (1001 "指定设备不存在！"), another
+// user's row unless level is 3 (0x80040000 + 1077; a Null owner is nobody's), and a number or
+// serial being written that another row holds. The saving user becomes the owner; on success
+// shown becomes the boxes saved and the row as stored now.
+bool SaveDevice(qint32 devId, const DeviceRecord& edited, ShownDevice& shown, qint32 userId, qint32 level,
+                const ConfirmConflicts& confirm);
 
 } // namespace ostrel::devices

@@ -46,7 +46,7 @@ TEST_F(HostileTextTest, EachIsRefusedWithItsMessageOrStoredExactly)
         {u"%1"_s, {}, bad + u"设备原值"_s, bad + u"费用"_s, {}, {}, {}},
         {u"F%0003"_s, {}, bad + u"设备原值"_s, bad + u"费用"_s, {}, {}, {}},
         {QString(1 << 20, u'x'), small, bad + u"设备原值"_s, bad + u"费用"_s, {}, small, small},
-        {u"1e400"_s, {}, u"数值字段溢出: 字段 '价值'"_s, u"数值字段溢出: 字段 '费用'"_s, {}, {}, {}},
+        {u"1e400"_s, {}, u"数值字段溢出: 字段 '设备原值'"_s, u"数值字段溢出: 字段 '费用'"_s, {}, {}, {}},
         {u"1,234.5"_s, {}, bad + u"设备原值"_s, bad + u"费用"_s, {}, {}, {}},
         {u"￥300"_s, {}, bad + u"设备原值"_s, bad + u"费用"_s, {}, {}, {}},
     };

@@ -265,6 +265,14 @@ void frmDevices::Form_Load()
         txtManuDate->setText(now());
         txtStartToUse->setText(now());
         lblOperator->setText(gUsrInfos ? gUsrInfos->UsrName() : QString());
+        // A box takes no more than its column holds.
+        const std::pair<QLineEdit*, const char*> sized[] = {
+            {txtDevNo, "设备编号"},  {txtCardNo, "卡片编号"}, {txtPosition, "安装地点"}, {txtManufacturer, "Manufacturer"},
+            {txtModel, "Model"},    {txtManuDate, "ManuDate"}, {txtManuNo, "ManuNo"},   {txtFund, "资金来源"},
+            {txtName, "设备名称"}};
+        for (const auto& [box, column] : sized)
+            if (const int size = TextColumnSize(QStringLiteral("Dev_Info"), QString::fromUtf8(column)))
+                box->setMaxLength(size);
     }, this);
 }
 
@@ -342,6 +350,7 @@ void frmDevices::showDevice()
         m_picBytes.clear();
         const QString writer = gUsrInfos ? gUsrInfos->GetUsrInfo(v("O_ID"), 1) : QString();
         lblOperator->setText(Str(1079) + writer);
+        m_shown = devices::ShownDevice{collectRecord(), devices::RecordOf(rs)};
     } catch (...) {
         m_devId = 0;
         throw;
@@ -530,7 +539,7 @@ void frmDevices::cmdAdd_Click()
     const bool added = ui::runCommand([&] {
         ui::BusyCursor busy;
         ValidateInput();
-        const qint32 key = devices::AddDevice(collectRecord(), gUsrInfos ? gUsrInfos->UsrID() : 0);
+        const qint32 key = devices::AddDevice(collectRecord(), gUsrInfos ? gUsrInfos->UsrID() : 0, &m_shown);
         m_devId = key;
         // Only a chosen picture was written: the new row has no other.
         if (m_picMark != PictureChange::Replace)
@@ -551,7 +560,17 @@ void frmDevices::cmdSave_Click()
         if (ui::MsgBox(Str(1085), ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbNo)
             return;
         ui::BusyCursor busy;
-        devices::SaveDevice(m_devId, collectRecord(), gUsrInfos ? gUsrInfos->UsrID() : 0, level());
+        // A field another copy saved meanwhile is overwritten only when the user says so.
+        const auto overwrite = [this](const FieldConflicts& conflicts) {
+            ui::endBusy();   // the question is asked with the normal pointer
+            const bool yes =
+                ui::MsgBox(ConflictQuestion(conflicts), ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbYes;
+            ui::beginBusy();
+            return yes;
+        };
+        if (!devices::SaveDevice(m_devId, collectRecord(), m_shown, gUsrInfos ? gUsrInfos->UsrID() : 0, level(),
+                                 overwrite))
+            return;
         cachePicture(m_devId);
         emit InfoChg(1, m_devId);
         saved = true;

@@ -3,7 +3,7 @@
 // and saves rows with their picture. It stays open beside the main window, which hands it
 // a device through ShowInfo and answers its GetItem; InfoChg tells the owner a row was
 // written.
-#include "main/core/devicetable.h"
+#include "main/devices/devicerecord.h"
 #include <QByteArray>
 #include <QPixmap>
 #include <QWidget>
@@ -18,9 +18,6 @@ class QPushButton;
 
 namespace ostrel {
 
-namespace devices {
-struct DeviceRecord;
-}
 
 class frmDevices : public QWidget {
     Q_OBJECT
@@ -106,6 +103,8 @@ private:
     void setPicture(const QPixmap& picture);
 
     qint32 m_devId = 0;
+    // What the boxes showed of the current device and the row as stored then.
+    devices::ShownDevice m_shown;
     devices::PictureChange m_picMark = devices::PictureChange::Keep;
     QString m_picPath;
     QByteArray m_picBytes;

@@ -33,6 +33,16 @@ DeviceRecord record(const QString& number, const QString& serial = QString())
     return r;
 }
 
+// Saves r over the row as an editor showing it now would.
+void save(qint32 devId, const DeviceRecord& r, qint32 userId, qint32 level)
+{
+    dao::Recordset rs = OpenDevice(devId);
+    const DeviceRecord stored = rs.Eof() ? DeviceRecord() : RecordOf(rs);
+    rs.Close();
+    ShownDevice shown{stored, stored};
+    SaveDevice(devId, r, shown, userId, level, {});
+}
+
 } // namespace
 
 TEST_F(DeviceRecordTest, AFailedAddWritesNothingAndTakesNoKey)
@@ -81,9 +91,9 @@ TEST_F(DeviceRecordTest, SavingChecksTheRowTheOwnerAndOtherRowsValues)
     };
     for (const Case& c : cases) {
         if (c.error)
-            EXPECT_EQ(errorOf([&] { SaveDevice(c.devId, c.r, 5, c.level); }).number(), c.error) << c.what;
+            EXPECT_EQ(errorOf([&] { save(c.devId, c.r, 5, c.level); }).number(), c.error) << c.what;
         else
-            EXPECT_NO_THROW(SaveDevice(c.devId, c.r, 5, c.level)) << c.what;
+            EXPECT_NO_THROW(save(c.devId, c.r, 5, c.level)) << c.what;
     }
     EXPECT_EQ(value(u"SELECT [O_ID] FROM [Dev_Info] WHERE [Dev_ID]=3;"_s).toInt(), 5);
     EXPECT_EQ(value(u"SELECT [O_ID] FROM [Dev_Info] WHERE [Dev_ID]=2;"_s).toInt(), 5);
@@ -100,10 +110,10 @@ TEST_F(DeviceRecordTest, ThePictureIsKeptClearedOrReplacedByteForByte)
     EXPECT_EQ(ReadDevicePicture(id), bytes);
     r.picture = PictureChange::Keep;
     r.pictureBytes.clear();
-    SaveDevice(id, r, 1, 3);
+    save(id, r, 1, 3);
     EXPECT_EQ(ReadDevicePicture(id), bytes);
     r.picture = PictureChange::Clear;
-    SaveDevice(id, r, 1, 3);
+    save(id, r, 1, 3);
     EXPECT_TRUE(ReadDevicePicture(id).isNull());
 }
 

@@ -1,6 +1,8 @@
 #include "main/core/strings.h"
 #include "main/core/usrinfos.h"
+#include "main/core/schema.h"
 #include "main/devices/devicerecord.h"
+#include "main/devices/registration.h"
 #include "platform/core/format.h"
 #include "platform/ui/beep.h"
 #include "platform/ui/filedialog.h"
@@ -252,7 +254,6 @@ TEST_F(EditorTest, AddingRefusesBadInputAndTakenValuesWithNothingWritten)
         {"name", [](frmDevices* e) { e->txtName->clear(); }, u"数据不合法！设备名称"_s},
         {"taken number", [](frmDevices* e) { e->txtDevNo->setText(u"sb-1"_s); }, u"相同的设备编码已经存在！"_s},
         {"taken serial", [](frmDevices* e) { e->txtManuNo->setText(u" S-1"_s); }, Str(1075)},
-        {"long name", [tooLong](frmDevices* e) { e->txtName->setText(tooLong); }, QString()},
     };
     for (const Case& c : cases) {
         fillNewDevice(u"SB-2"_s);
@@ -271,8 +272,10 @@ TEST_F(EditorTest, AddingRefusesBadInputAndTakenValuesWithNothingWritten)
         EXPECT_EQ(ui::script::last().style & 0x70, int(ui::vbExclamation)) << c.what;
         ui::script::clear();
     }
-    // the refused key was not taken: the next add gets 2
+    // the refused key was not taken: the next add gets 2; a box takes what its column holds
     fillNewDevice(u"SB-2"_s);
+    editor->txtName->setText(tooLong);
+    EXPECT_EQ(editor->txtName->text(), tooLong.left(255));
     editor->txtManuNo->setText(u"   "_s);  // blanks only: not looked up
     EXPECT_EQ(addFilled(), 2);
 }
@@ -470,6 +473,69 @@ TEST_F(EditorTest, SavingAsksChecksOwnerAndNumbersAndRewritesTheRow)
     editor->cmdSave->click();
     EXPECT_TRUE(rowOf(one)[u"图片"_s].isNull());
     EXPECT_TRUE(gPicInfo().Picture().isNull());
+}
+
+// Two copies on one file: copy B renames device 1 and transfers it while A's editor shows it.
+TEST_F(EditorTest, SavingKeepsWhatAnotherCopySavedAndAsksBeforeOverwritingIt)
+{
+    openEditor();
+    fillNewDevice(u"T-1"_s);
+    ASSERT_EQ(addFilled(), 1);
+    show(1);
+    const auto copyB = [&](const QString& name, bool transfer) {
+        dao::Database b = dao::DBEngine::OpenDatabase(gDatabase.Name(), false, false, schema::connectString());
+        std::swap(gDatabase, b);
+        dao::Recordset rs = devices::OpenDevice(1);
+        const devices::DeviceRecord stored = devices::RecordOf(rs);
+        rs.Close();
+        devices::ShownDevice shown{stored, stored};
+        devices::DeviceRecord renamed = stored;
+        renamed.name = name;
+        EXPECT_TRUE(devices::SaveDevice(1, renamed, shown, 7, 3, {}));
+        devices::TransferEntry t;
+        t.devId = 1;
+        t.handler = t.fromDepart = 0;
+        t.toDepart = 2;
+        t.date = QDateTime::currentDateTime();
+        t.toPlace = u"二号车间"_s;
+        if (transfer)
+            devices::RegisterHistory(t, {}, t.date);
+        std::swap(gDatabase, b);
+        b.Close();
+    };
+    const auto save = [&](std::initializer_list<int> answers) {
+        ui::script::clear();
+        for (int a : answers)
+            ui::script::answer(a);
+        editor->cmdSave->click();
+        return prompts();
+    };
+    copyB(u"B 的名称"_s, true);
+    editor->txtModel->setText(u"A 的型号"_s);
+    EXPECT_EQ(save({ui::vbYes}), (QStringList{Str(1085), u"修改设备信息成功！"_s}));
+    QVariantMap row = rowOf(1);
+    EXPECT_EQ(row[u"设备名称"_s].toString(), u"B 的名称"_s);
+    EXPECT_EQ(row[u"Dep_ID"_s].toInt(), 2);
+    EXPECT_EQ(row[u"安装地点"_s].toString(), u"二号车间"_s);
+    EXPECT_EQ(row[u"Model"_s].toString(), u"A 的型号"_s);
+
+    // both change the name: A is asked; No stores nothing of A's and keeps A's typing
+    copyB(u"B 再改"_s, false);
+    editor->txtName->setText(u"A 的名称"_s);
+    editor->txtFund->setText(u"A 的资金"_s);
+    const QStringList asked = save({ui::vbYes, ui::vbNo});
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(asked[1].contains(u"设备名称：您的值“A 的名称”，已保存的值“B 再改”"_s)) << asked[1].toStdString();
+    row = rowOf(1);
+    EXPECT_EQ(row[u"设备名称"_s].toString(), u"B 再改"_s);
+    EXPECT_TRUE(row[u"资金来源"_s].isNull());
+    EXPECT_EQ(editor->txtName->text(), u"A 的名称"_s);
+    // Yes writes A's values over it
+    EXPECT_EQ(save({ui::vbYes, ui::vbYes}).last(), u"修改设备信息成功！"_s);
+    row = rowOf(1);
+    EXPECT_EQ(row[u"设备名称"_s].toString(), u"A 的名称"_s);
+    EXPECT_EQ(row[u"资金来源"_s].toString(), u"A 的资金"_s);
+    EXPECT_EQ(row[u"安装地点"_s].toString(), u"二号车间"_s);
 }
 
 TEST_F(EditorTest, SavingOtherUsersRowsNeedsLevelThreeAndTheSaverBecomesTheOwner)
