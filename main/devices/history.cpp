@@ -69,12 +69,12 @@ qint32 AddTransfer(const TransferEntry& e)
     const qint32 key = addRow(QStringLiteral("Transfer"), e, [&](dao::Recordset& rs) {
         rs.Fields(QStringLiteral("Sur_ID")).setValue(e.fromDepart);
         rs.Fields(QStringLiteral("Tar_ID")).setValue(e.toDepart);
-        rs.Fields(QStringLiteral("调前地点")).setValue(e.fromPlace);
-        rs.Fields(QStringLiteral("调后地点")).setValue(e.toPlace);
+        SetFieldAs(rs.Fields(QStringLiteral("调前地点")), e.fromPlace, QStringLiteral("原安装地点"));
+        SetFieldAs(rs.Fields(QStringLiteral("调后地点")), e.toPlace, QStringLiteral("现安装地点"));
     });
     editDevice(e.devId, QStringLiteral("[Dep_ID],[安装地点]"), [&](dao::Recordset& rs) {
         rs.Fields(QStringLiteral("Dep_ID")).setValue(e.toDepart);
-        rs.Fields(QStringLiteral("安装地点")).setValue(vb::Trim(e.toPlace));
+        SetFieldAs(rs.Fields(QStringLiteral("安装地点")), vb::Trim(e.toPlace), QStringLiteral("现安装地点"));
     });
     return key;
 }
@@ -103,7 +103,7 @@ qint32 AddDiscard(const DiscardEntry& e)
 {
     const qint32 key = addRow(QStringLiteral("Discard"), e, [&](dao::Recordset& rs) {
         rs.Fields(QStringLiteral("残值收入")).setValue(AmountOf(e.residual, QStringLiteral("残值收入")).toDouble());
-        rs.Fields(QStringLiteral("Result")).setValue(e.result);
+        SetFieldAs(rs.Fields(QStringLiteral("Result")), e.result, QStringLiteral("处理结果"));
     });
     editDevice(e.devId, QStringLiteral("[设备状况]"),
                [](dao::Recordset& rs) { rs.Fields(QStringLiteral("设备状况")).setValue(4); });

@@ -2,6 +2,7 @@
 #include "main/core/clslogs.h"
 #include "main/core/filehelpers.h"
 #include "main/core/mdlmisc.h"
+#include "main/devices/devicerecord.h"
 #include "main/mainwin/import.h"
 #include "platform/core/app.h"
 #include "platform/core/format.h"
@@ -35,6 +36,15 @@ QString lineTag(qint64 line) { return QStringLiteral("\tLine:") + QString::numbe
 
 // Text compared as the database compares it, ignoring letter case.
 QString fold(const QString& s) { return vb::caseFold(s); }
+
+// A target column under its Chinese name: its own, or the device editor's label for it.
+QString chineseName(const QString& column)
+{
+    for (const QChar c : column)
+        if (c.unicode() > 0x7f)
+            return column;
+    return devices::DeviceFieldLabel(column);
+}
 
 bool isIntegerType(int type) { return type == dao::dbByte || type == dao::dbInteger || type == dao::dbLong; }
 
@@ -136,7 +146,7 @@ private:
         m_manuIndex = column(m_manuColumn);
         m_numberIndex = column(kNumberColumn);
         for (const ImportMapEntry& e : std::as_const(m_map)) {
-            Target t{m_target.Fields(e.target), {}, Target::Plain};
+            Target t{m_target.Fields(e.target), chineseName(e.target), {}, Target::Plain};
             for (const QString& source : e.sources)
                 t.sources << column(source);
             if (e.target.compare(kNumberColumn, Qt::CaseInsensitive) == 0)
@@ -197,7 +207,7 @@ private:
                 auto known = m_dates.constFind(value);
                 if (known == m_dates.constEnd())
                     known = m_dates.insert(value, storedDate(value));
-                t.field.setValue(*known);
+                SetFieldAs(t.field, *known, t.label);
                 continue;
             } else if (t.kind == Target::State && m_states.size() == 2) {
                 const int at = m_states[1].indexOf(value);
@@ -205,7 +215,7 @@ private:
                     value = m_states[0].at(at);
             }
             if (!value.isEmpty())
-                t.field.setValue(value);
+                SetFieldAs(t.field, value, t.label);
         }
         // The row's number and the importing user, whatever the map holds.
         m_numberField.setValue(number);
@@ -249,6 +259,7 @@ private:
 
     struct Target {
         dao::Field field;
+        QString label;
         QVector<int> sources;
         enum Kind { Plain, Number, Date, State } kind;
     };

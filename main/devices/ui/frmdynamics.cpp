@@ -291,6 +291,10 @@ bool frmDynamics::fillPage(int page)
         loadAndSelect(cboDepart[0], QStringLiteral("Departs"), row[0]);
         LoadComboList(cboDepart[1], QStringLiteral("Departs"), QString(), false, true);
         txtPosition[0]->setText(row[1].toString());
+        // A box takes no more than its column holds.
+        for (int k = 0; k < 2; ++k)
+            if (const int size = TextColumnSize(QStringLiteral("Transfer"), k ? QStringLiteral("调后地点") : QStringLiteral("调前地点")))
+                txtPosition[k]->setMaxLength(size);
         break;
     }
     case PageMaintain:
@@ -307,6 +311,8 @@ bool frmDynamics::fillPage(int page)
     }
     case PageDiscard:
         txtValue[1]->setText(QStringLiteral("0"));
+        if (const int size = TextColumnSize(QStringLiteral("Discard"), QStringLiteral("Result")))
+            txtDeels->setMaxLength(size);
         break;
     default:
         LoadComboList(cboDTypes, QStringLiteral("DType"), QString(), false, true);

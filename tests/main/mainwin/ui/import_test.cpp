@@ -4,6 +4,8 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/password.h"
 #include "main/core/globals.h"
+#include "main/devices/devicerecord.h"
+#include "main/devices/registration.h"
 #include "main/mainwin/ui/import.h"
 #include "platform/core/format.h"
 #include "platform/core/msgbox.h"
@@ -270,6 +272,75 @@ TEST_F(ImportTest, TextsArriveAsWrittenOrTheRowIsRefused)
         EXPECT_EQ(testutil::errorOf([] { dao::DBEngine::CommitTrans(); }).number(), dao::err::NotInTransaction);
         EXPECT_EQ(testutil::readBytes(path), bytes);
     }
+}
+
+// A text too long for its column is refused naming the field as the window shows it, by the
+// device editor, the history editor and the import alike; nothing is stored.
+TEST_F(ImportTest, LongTextsAreRefusedNamingTheFieldAsTheUserSeesIt)
+{
+    addDevice(1, u"A1B2C3001"_s);
+    const QString tooLong(300, u'长');
+    using R = devices::DeviceRecord;
+    R r;
+    r.number = u"A1B2C3002"_s;
+    r.card = r.classes[0] = r.classes[1] = r.classes[2] = r.place = r.name = u"k"_s;
+    r.group = r.host = r.check = r.state = r.depart = r.person = 0;
+    r.purchased = QDateTime::currentDateTime();
+    const auto add = [&](QString R::*field) {
+        return [=] {
+            R d = r;
+            d.*field = tooLong;
+            devices::AddDevice(d, 1);
+        };
+    };
+    const auto save = [&](QString R::*field) {
+        return [=] {
+            devices::ShownDevice shown;
+            const qint32 key = devices::AddDevice(r, 1, &shown);
+            R d = r;
+            d.*field = tooLong;
+            const auto removed = qScopeGuard([&] { gDatabase.Execute(u"DELETE FROM [Dev_Info] WHERE [Dev_ID] > 1"_s); });
+            devices::SaveDevice(key, d, shown, 1, 3, {});
+        };
+    };
+    const auto history = [&](auto entry) {
+        return [=]() mutable {
+            entry.devId = 1;
+            entry.handler = 0;
+            entry.date = r.purchased;
+            devices::RegisterHistory(entry, {}, r.purchased);
+        };
+    };
+    devices::TransferEntry to, from;
+    to.fromDepart = to.toDepart = from.fromDepart = from.toDepart = 0;
+    to.fromPlace = from.toPlace = u"一车间"_s;
+    to.toPlace = from.fromPlace = tooLong;
+    devices::DiscardEntry discard;
+    discard.result = tooLong;
+    const auto import = [&](const QString& target, const QString& heading) {
+        return [=] {
+            plat::SaveSetting(gAppName, u"Settings"_s, u"ImportDef"_s, u"ManuNo,出厂编号;"_s + target + u","_s + heading);
+            ImportDevices(source("xlsx", QJsonArray{QJsonArray{u"A1B2C3002"_s, {}, tooLong}}, {u"设备编号"_s, u"出厂编号"_s, heading}),
+                          options);
+        };
+    };
+    const struct {
+        QString label;
+        std::function<void()> run;
+    } cases[] = {
+        {u"制造厂家"_s, add(&R::maker)},          {u"型号规格"_s, add(&R::model)},
+        {u"出厂日期"_s, add(&R::madeOn)},         {u"出厂编号"_s, add(&R::serial)},
+        {u"资金来源"_s, save(&R::funds)},          {u"型号规格"_s, save(&R::model)},
+        {u"现安装地点"_s, history(to)},            {u"原安装地点"_s, history(from)},
+        {u"处理结果"_s, history(discard)},         {u"制造厂家"_s, import(u"Manufacturer"_s, u"生产厂家"_s)},
+        {u"型号规格"_s, import(u"Model"_s, u"型号"_s)}, {u"出厂日期"_s, import(u"ManuDate"_s, u"出厂日期"_s)},
+    };
+    for (const auto& c : cases) {
+        const vb::Error e = testutil::errorOf(c.run);
+        EXPECT_TRUE(e.description().startsWith(u"字段 '"_s + c.label + u"' 太小"_s)) << e.description().toStdString();
+        EXPECT_EQ(devices(u"[设备编号],[Model],[资金来源]"_s), QStringList{u"A1B2C3001||"_s});
+    }
+    EXPECT_TRUE(logLines().value(1).startsWith(u"字段 '出厂日期' 太小"_s)) << logLines().join(u'\n').toStdString();
 }
 
 TEST_F(ImportTest, TakenNumbersAreRenumberedAndLogged)
