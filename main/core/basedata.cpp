@@ -1,6 +1,7 @@
 #include "main/core/basedata.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/usrinfos.h"
+#include "platform/core/format.h"
 #include "platform/dao/retry.h"
 #include "platform/dao/transaction.h"
 
@@ -195,8 +196,8 @@ BaseEntry add(const QString& type, const QString& no, const QString& value, cons
     return e;
 }
 
-BaseEntry modify(const QString& type, const QString& oldNo, const QString& no, const QString& value,
-                 const QString& memo)
+std::optional<BaseEntry> modify(const QString& type, const QString& oldNo, const QString& no, const QString& value,
+                                const QString& memo, const ShownEntry& shown, const ConfirmConflicts& confirm)
 {
     requireType(type);
     if (oldNo.trimmed().isEmpty())
@@ -206,26 +207,46 @@ BaseEntry modify(const QString& type, const QString& oldNo, const QString& no, c
     if (e.no == 0 && oldCode != 0)
         refuse(kInto0);
     RequireDatabase();
-    dao::Transaction tx;
-    {
-        dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE ((") +
-                                                        typeCondition(type) + QStringLiteral(") AND ([No]=") +
-                                                        QString::number(oldCode) + QStringLiteral("));"),
-                                                    dao::dbOpenDynaset);
-        RecordsetCloser closer(rs);
-        if (rs.Eof())
-            refuse(kGone);
-        e.id = rs.Fields(QStringLiteral("ID")).Value();
-        refuseDuplicate(type, e.no, value, e.id);
-        if (e.no != oldCode)
-            refuseUsed(type, oldCode, true);
-        rs.Edit();
-        rs.Fields(QStringLiteral("No")).setValue(e.no);
-        rs.Fields(QStringLiteral("Value")).setValue(value);
-        rs.Fields(QStringLiteral("Memo")).setValue(memo);
-        rs.Update();
-    }
-    tx.commit();
+    ShownEntry seen = shown;
+    const bool written = WriteBack(
+        [&]() -> FieldConflicts {
+            dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE ((") +
+                                                            typeCondition(type) + QStringLiteral(") AND ([No]=") +
+                                                            QString::number(oldCode) + QStringLiteral("));"),
+                                                        dao::dbOpenDynaset);
+            RecordsetCloser closer(rs);
+            if (rs.Eof())
+                refuse(kGone);
+            e.id = rs.Fields(QStringLiteral("ID")).Value();
+            const ShownEntry stored{vb::CStr(rs.Fields(QStringLiteral("Value")).Value()),
+                                    vb::CStr(rs.Fields(QStringLiteral("Memo")).Value())};
+            const ShownField fields[] = {{shown.value, value, seen.value, stored.value},
+                                         {shown.memo, memo, seen.memo, stored.memo}};
+            const QString labels[] = {QStringLiteral("描述"), QStringLiteral("备注")};
+            FieldConflicts conflicts;
+            for (int i = 0; i < 2; ++i)
+                if (fields[i].conflict())
+                    conflicts << FieldConflict{labels[i], fields[i].edited.toString(), fields[i].stored.toString()};
+            if (!conflicts.isEmpty()) {
+                seen = stored;
+                return conflicts;
+            }
+            // What the user left as shown keeps what another copy stored.
+            e.value = fields[0].changedHere() ? value : stored.value;
+            e.memo = fields[1].changedHere() ? memo : stored.memo;
+            refuseDuplicate(type, e.no, e.value, e.id);
+            if (e.no != oldCode)
+                refuseUsed(type, oldCode, true);
+            rs.Edit();
+            rs.Fields(QStringLiteral("No")).setValue(e.no);
+            rs.Fields(QStringLiteral("Value")).setValue(e.value);
+            rs.Fields(QStringLiteral("Memo")).setValue(e.memo);
+            rs.Update();
+            return {};
+        },
+        confirm);
+    if (!written)
+        return std::nullopt;
     return e;
 }
 

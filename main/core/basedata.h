@@ -2,7 +2,9 @@
 // The rules of the base-data lists of SysInfo (departments, groups, ...): codes are whole
 // numbers, unique with their texts within a list; code 0 is fixed; a code in use keeps.
 // Every refusal is a vb::Error numbered 1000 with the text the user sees.
+#include "main/core/writeback.h"
 #include <QString>
+#include <optional>
 #include <QVariant>
 #include <QVector>
 
@@ -32,9 +34,17 @@ QString fixedDeleteText();
 
 // Adds an entry; returns it as stored.
 BaseEntry add(const QString& type, const QString& no, const QString& value, const QString& memo);
-// Changes the entry of code oldNo ("" when none is chosen); returns it as stored.
-BaseEntry modify(const QString& type, const QString& oldNo, const QString& no, const QString& value,
-                 const QString& memo);
+// The description and remark of an entry as a window showed them.
+struct ShownEntry {
+    QString value;
+    QString memo;
+};
+// Changes the entry of code oldNo ("" when none is chosen), which the window showed as
+// `shown`: a text the user left as shown keeps what is stored; one that another copy changed
+// too is written only when confirm says yes (No: nothing is written, nullopt). Returns the
+// entry as stored.
+std::optional<BaseEntry> modify(const QString& type, const QString& oldNo, const QString& no, const QString& value,
+                                const QString& memo, const ShownEntry& shown, const ConfirmConflicts& confirm = {});
 // Raises the refusal when entry `no` may not be deleted (code 0, in use).
 void checkDeletable(const QString& type, const QString& no);
 // Deletes the entry, checking again in the same transaction; false when it was gone.

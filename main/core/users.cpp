@@ -83,9 +83,11 @@ QVector<Named> departments()
     return named(QStringLiteral("SELECT [Value],[No] FROM [SysInfo] WHERE [Type]='Departs' ORDER BY [Value];"));
 }
 
-Rights rights(qint32 id)
+namespace {
+
+// The rights a user row's [No] and [Memo] hold.
+Rights rightsOf(const QPair<QVariant, QVariant>& row)
 {
-    const auto row = userRow(id);
     Rights r;
     const double no = numberOf(row.first);
     r.level = (no >= 0 && no <= 3 && no == int(no)) ? int(no) : 0;
@@ -97,6 +99,60 @@ Rights rights(qint32 id)
     r.flags = lines[2].split(QLatin1Char(';'));
     return r;
 }
+
+// Department codes in order of their numbers, so that the same choice compares equal.
+QString departsKey(QStringList codes)
+{
+    for (QString& c : codes)
+        c = c.trimmed();
+    codes.removeAll(QString());
+    std::sort(codes.begin(), codes.end(), [](const QString& a, const QString& b) { return numberOf(a) < numberOf(b); });
+    return codes.join(QLatin1Char(';'));
+}
+
+// Flags as set or not, however they were written.
+QString flagsKey(const QStringList& flags)
+{
+    QString key;
+    for (const QString& f : flags)
+        key += numberOf(f) != 0 ? QLatin1Char('1') : QLatin1Char('0');
+    return key;
+}
+
+// The question's texts: a level by its caption, departments by name, flags by operation.
+QString levelText(int level)
+{
+    static const char* const captions[] = {"禁用", "查看", "操作", "维护"};
+    return QString::fromUtf8(captions[qBound(0, level, 3)]);
+}
+
+QString departsText(const QString& key)
+{
+    QStringList names;
+    const QVector<Named> all = departments();
+    for (const QString& code : key.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        QString name = code;
+        for (const Named& d : all)
+            if (numberOf(d.key) == numberOf(code))
+                name = d.text;
+        names << name;
+    }
+    return names.isEmpty() ? QStringLiteral("（无）") : names.join(QStringLiteral("、"));
+}
+
+QString flagsText(const QString& key)
+{
+    const QStringList operations = Str(1081).split(QLatin1Char(';'));
+    QStringList names;
+    for (int i = 0; i < key.size(); ++i)
+        if (key[i] == u'1')
+            names << operations.value(i, QString::number(i + 1));
+    return names.isEmpty() ? QStringLiteral("（无）") : names.join(QStringLiteral("、"));
+}
+
+} // namespace
+
+Rights rights(qint32 id) { return rightsOf(userRow(id)); }
 
 qint32 add(const QString& typed)
 {
@@ -153,28 +209,64 @@ void setPassword(qint32 id, const QString& password, const QString& confirmed)
     StoreUserPassword(id, password);   // refuses blanks at either end
 }
 
-void saveRights(qint32 id, int level, const QStringList& departs, const QStringList& flags)
+bool saveRights(qint32 id, const Rights& edited, ShownRights& shown, const ConfirmConflicts& confirm)
 {
-    if (level < 0 || level > 3)
+    if (edited.level < 0 || edited.level > 3)
         refuse(kBadArguments);
-    dao::Transaction tx;
-    const auto row = userRow(id);
-    if (level != 3 && numberOf(row.first) == 3)
-        refuseLastAdministrator(id);
-    const QString memo = row.second.toString();
-    const int cr = memo.indexOf(kCR);
-    const QString line1 = cr >= 0 ? memo.left(cr) : memo;
-    if (level > 0 && line1.isEmpty())
-        refuse(kNoPassword);
-    dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 [Memo],[No] FROM [SysInfo] WHERE [ID]=") +
-                                                    QString::number(id) + QLatin1Char(';'),
-                                                dao::dbOpenDynaset);
-    rs.Edit();
-    rs.Fields(0).setValue(line1 + kCR + departs.join(QLatin1Char(';')) + kCR + flags.join(QLatin1Char(';')));
-    rs.Fields(1).setValue(level);
-    rs.Update();
-    rs.Close();
-    tx.commit();
+    Rights seen = shown.stored, now;
+    const bool saved = WriteBack(
+        [&]() -> FieldConflicts {
+            const auto row = userRow(id);
+            const Rights stored = rightsOf(row);
+            const ShownField fields[] = {
+                {shown.window.level, edited.level, seen.level, stored.level},
+                {departsKey(shown.window.departs), departsKey(edited.departs), departsKey(seen.departs),
+                 departsKey(stored.departs)},
+                {flagsKey(shown.window.flags), flagsKey(edited.flags), flagsKey(seen.flags), flagsKey(stored.flags)}};
+            const QString labels[] = {QStringLiteral("权限级别"), QStringLiteral("允许查看下列部门资料"),
+                                      QStringLiteral("允许进行下列操作")};
+            QString (*const text[])(const QString&) = {[](const QString& l) { return levelText(l.toInt()); },
+                                                       departsText, flagsText};
+            FieldConflicts conflicts;
+            for (int i = 0; i < 3; ++i)
+                if (fields[i].conflict())
+                    conflicts << FieldConflict{labels[i], text[i](fields[i].edited.toString()),
+                                               text[i](fields[i].stored.toString())};
+            if (!conflicts.isEmpty()) {
+                seen = stored;
+                return conflicts;
+            }
+            // What the user left as shown keeps what another copy stored.
+            now = stored;
+            if (fields[0].changedHere())
+                now.level = edited.level;
+            if (fields[1].changedHere())
+                now.departs = edited.departs;
+            if (fields[2].changedHere())
+                now.flags = edited.flags;
+            if (now.level != 3 && numberOf(row.first) == 3)
+                refuseLastAdministrator(id);
+            const QString memo = row.second.toString();
+            const int cr = memo.indexOf(kCR);
+            const QString line1 = cr >= 0 ? memo.left(cr) : memo;
+            if (now.level > 0 && line1.isEmpty())
+                refuse(kNoPassword);
+            dao::Recordset rs = gDatabase.OpenRecordset(
+                QStringLiteral("SELECT TOP 1 [Memo],[No] FROM [SysInfo] WHERE [ID]=") + QString::number(id) +
+                    QLatin1Char(';'),
+                dao::dbOpenDynaset);
+            RecordsetCloser closer(rs);
+            rs.Edit();
+            rs.Fields(0).setValue(line1 + kCR + now.departs.join(QLatin1Char(';')) + kCR +
+                                  now.flags.join(QLatin1Char(';')));
+            rs.Fields(1).setValue(now.level);
+            rs.Update();
+            return {};
+        },
+        confirm);
+    if (saved)
+        shown = ShownRights{edited, now};
+    return saved;
 }
 
 } // namespace users

@@ -2,6 +2,7 @@
 // The rules of the users list: names, passwords, levels and rights of the SysInfo rows
 // of Type "Users" (memo layout in usrinfos.h). Every refusal is a vb::Error numbered
 // 0x80040000 plus its string-table entry.
+#include "main/core/writeback.h"
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -40,9 +41,18 @@ void remove(qint32 id, qint32 loggedInId);
 // and blanks at either end (password.h); nothing is stored then.
 void setPassword(qint32 id, const QString& password, const QString& confirmed);
 
-// Saves level and rights. Lowering the last user of level 3 is refused, and a level
-// above 0 for a user without password.
-void saveRights(qint32 id, int level, const QStringList& departs, const QStringList& flags);
+// What the users window showed of a user: its rights as the window held them, and as
+// stored then.
+struct ShownRights {
+    Rights window;
+    Rights stored;
+};
+// Saves the level and rights the window shows for user id: only those the user changed
+// since `shown`; the others keep what is stored. One that another copy changed too is
+// written only when confirm says yes (No: nothing written, false). Lowering the last user of
+// level 3 is refused, and a level above 0 for a user without password. On success shown
+// becomes what was saved and what is stored now.
+bool saveRights(qint32 id, const Rights& edited, ShownRights& shown, const ConfirmConflicts& confirm = {});
 
 } // namespace users
 } // namespace ostrel

@@ -49,14 +49,14 @@ TEST_F(BaseDataServiceTest, RefusalsChangeNothing)
         {[] { basedata::add(u"Departs"_s, u"3"_s, u"乙"_s, QString()); }, u"相同编码或描述已经存在！"},
         {[] { basedata::add(u"Departs"_s, u"3.5"_s, u"丙"_s, QString()); }, u"对不起!代码必须是整数."},
         {[] { basedata::add(u"Departs"_s, u"99999999999"_s, u"丙"_s, QString()); }, u"对不起!代码必须是整数."},
-        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"1"_s, u"乙"_s, QString()); }, u"相同编码或描述已经存在！"},
-        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"0"_s, u"乙"_s, QString()); }, u"对不起!不能把项目的代码改为0."},
-        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"7"_s, u"乙"_s, QString()); },
+        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"1"_s, u"乙"_s, QString(), {u"乙"_s, u"二楼"_s}); }, u"相同编码或描述已经存在！"},
+        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"0"_s, u"乙"_s, QString(), {u"乙"_s, u"二楼"_s}); }, u"对不起!不能把项目的代码改为0."},
+        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"7"_s, u"乙"_s, QString(), {u"乙"_s, u"二楼"_s}); },
          u"对不起!该项目正被1条设备或历史记录使用,禁止修改代码."},
-        {[] { basedata::modify(u"Departs"_s, u"1"_s, u"7"_s, u"甲"_s, QString()); },
+        {[] { basedata::modify(u"Departs"_s, u"1"_s, u"7"_s, u"甲"_s, QString(), {u"甲"_s, QString()}); },
          u"对不起!该部门正被1个用户设为允许查看的部门,禁止修改代码."},
-        {[] { basedata::modify(u"Departs"_s, u"8"_s, u"9"_s, u"甲"_s, QString()); }, u"对不起!记录可能已经被其它用户删除!"},
-        {[] { basedata::modify(u"Departs"_s, QString(), u"9"_s, u"甲"_s, QString()); },
+        {[] { basedata::modify(u"Departs"_s, u"8"_s, u"9"_s, u"甲"_s, QString(), {}); }, u"对不起!记录可能已经被其它用户删除!"},
+        {[] { basedata::modify(u"Departs"_s, QString(), u"9"_s, u"甲"_s, QString(), {}); },
          u"对不起!记录可能已经被其它用户删除!"},
         {[] { basedata::remove(u"Departs"_s, u"0"_s); }, u"对不起!代码为0的项目禁止删除."},
         {[] { basedata::remove(u"Departs"_s, u"2"_s); }, u"对不起!该项目正被1条设备或历史记录使用,禁止删除."},
@@ -75,13 +75,61 @@ TEST_F(BaseDataServiceTest, ChangesAreStoredAsReturned)
     EXPECT_EQ(e.no, 12);
     EXPECT_EQ(rows(u"SELECT [ID],[No],[Value],[Memo] FROM [SysInfo] WHERE [Type]='Trans' AND [No]=12;"_s),
               QStringList{e.id.toString() + u"|12|O'Neil|备注"_s});
-    basedata::modify(u"Trans"_s, u"12"_s, u"13"_s, u"O'Neil"_s, QString());
+    basedata::modify(u"Trans"_s, u"12"_s, u"13"_s, u"O'Neil"_s, QString(), {u"O'Neil"_s, u"备注"_s});
     EXPECT_EQ(basedata::list(u"Trans"_s).last().no, 13);
     EXPECT_EQ(basedata::countDepartmentUsers(5), 1);
     EXPECT_EQ(basedata::countDepartmentUsers(2), 0);
     EXPECT_TRUE(basedata::remove(u"Trans"_s, u"13"_s));
     EXPECT_FALSE(basedata::remove(u"Trans"_s, u"13"_s));
     EXPECT_EQ(basedata::list(u"Trans"_s).size(), 1);
+}
+
+// Saves rights over what a window showing the user now would hold.
+void saveRights(qint32 id, const users::Rights& r)
+{
+    const users::Rights stored = users::rights(id);
+    users::ShownRights shown{stored, stored};
+    users::saveRights(id, r, shown);
+}
+
+// What another copy saved meanwhile stays unless the user changed it too, and then only
+// when the user says so.
+TEST_F(BaseDataServiceTest, ChangesKeepWhatAnotherCopySaved)
+{
+    const qint32 bob = 90;
+    users::ShownRights rights{users::rights(bob), users::rights(bob)};
+    exec(u"UPDATE [SysInfo] SET [Memo]='二楼半' WHERE [Type]='Departs' AND [No]=2;"_s);
+    exec(u"UPDATE [SysInfo] SET [Memo]='pw"_s + CR + u"1;2"_s + CR + u"0' WHERE [ID]=90;"_s);
+    FieldConflicts asked;
+    const auto answer = [&](bool yes) {
+        return [&asked, yes](const FieldConflicts& c) {
+            asked = c;
+            return yes;
+        };
+    };
+    const basedata::ShownEntry shown{u"乙"_s, u"二楼"_s};
+    EXPECT_TRUE(basedata::modify(u"Departs"_s, u"2"_s, u"2"_s, u"乙二"_s, u"二楼"_s, shown, answer(false)));
+    users::Rights level = rights.window;
+    level.level = 2;
+    EXPECT_TRUE(users::saveRights(bob, level, rights, answer(false)));
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_EQ(rows(u"SELECT [Value],[Memo] FROM [SysInfo] WHERE [Type]='Departs' AND [No]=2;"_s),
+              QStringList{u"乙二|二楼半"_s});
+    EXPECT_EQ(users::rights(bob).departs, (QStringList{u"1"_s, u"2"_s}));
+    EXPECT_EQ(users::rights(bob).level, 2);
+
+    exec(u"UPDATE [SysInfo] SET [Value]='丙' WHERE [Type]='Departs' AND [No]=2;"_s);
+    EXPECT_FALSE(basedata::modify(u"Departs"_s, u"2"_s, u"2"_s, u"丁"_s, u"二楼"_s, shown, answer(false)));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].label + asked[0].yours + asked[0].stored, u"描述丁丙"_s);
+    EXPECT_EQ(basedata::modify(u"Departs"_s, u"2"_s, u"2"_s, u"丁"_s, u"二楼"_s, shown, answer(true))->value, u"丁"_s);
+    exec(u"UPDATE [SysInfo] SET [Memo]='pw"_s + CR + u"1;2"_s + CR + u"-1' WHERE [ID]=90;"_s);
+    users::Rights flags = level;
+    flags.flags = QStringList{u"0"_s, u"-1"_s};
+    EXPECT_FALSE(users::saveRights(bob, flags, rights, answer(false)));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].label, u"允许进行下列操作"_s);
+    EXPECT_EQ(users::rights(bob).flags, QStringList{u"-1"_s});
 }
 
 TEST_F(ServiceTest, UserRulesRefuseAndStoreNothing)
@@ -97,8 +145,8 @@ TEST_F(ServiceTest, UserRulesRefuseAndStoreNothing)
         {[] { users::add(u"bob"_s); }, u"同名用户已经存在！"},
         {[=] { users::checkDeletable(admin, admin); }, u"不能删除当前登录用户！"},
         {[=] { users::remove(admin, bob); }, u"至少要保留一个“维护”级别的用户！"},
-        {[=] { users::saveRights(admin, 2, {}, {}); }, u"至少要保留一个“维护”级别的用户！"},
-        {[=] { users::saveRights(bob, 1, {u"1"_s}, {}); }, u"请先为该用户设置口令，再保存“禁用”以上的权限级别！"},
+        {[=] { saveRights(admin, {2, {}, {}}); }, u"至少要保留一个“维护”级别的用户！"},
+        {[=] { saveRights(bob, {1, {u"1"_s}, {}}); }, u"请先为该用户设置口令，再保存“禁用”以上的权限级别！"},
         {[=] { users::setPassword(bob, u"abc-123"_s, u"abc-124"_s); }, u"两次输入的口令不一致，口令未修改！"},
         {[=] { users::setPassword(bob, u" abc-123"_s, u" abc-123"_s); }, u"口令的首尾不能是空格！"},
         {[=] { users::setPassword(bob, QString(), QString()); }, u"无效参数。"},
@@ -109,7 +157,7 @@ TEST_F(ServiceTest, UserRulesRefuseAndStoreNothing)
     EXPECT_EQ(sysInfo(), before);
 
     users::setPassword(bob, u"a b c"_s, u"a b c"_s);
-    users::saveRights(bob, 2, {u"1"_s, u"3"_s}, {u"-1"_s, u"0"_s});
+    saveRights(bob, {2, {u"1"_s, u"3"_s}, {u"-1"_s, u"0"_s}});
     const users::Rights r = users::rights(bob);
     EXPECT_EQ(r.level, 2);
     EXPECT_EQ(r.departs, (QStringList{u"1"_s, u"3"_s}));

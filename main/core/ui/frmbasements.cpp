@@ -324,13 +324,14 @@ void frmBasements::ShowAddWin(int& Mode, QString& No, QString& Value, QString& M
 
 void frmBasements::frmAddBase_InfoChg(int& Mode, QString& No, QString& Value, QString& Memo)
 {
+    bool stored = true;
     const bool done = ui::runCommand([&] {
         if (Mode != 0)
-            UpdateBaseValue(No, Value, Memo);
+            stored = UpdateBaseValue(No, Value, Memo);
         else
             AddBaseValue(No, Value, Memo);
     }, frmAddBase);
-    if (!done && frmAddBase)
+    if ((!done || !stored) && frmAddBase)
         frmAddBase->markRefused();
 }
 
@@ -341,16 +342,27 @@ void frmBasements::AddBaseValue(QString& No, QString& Value, QString& Memo)
     addRow(lvwDetail, e);
 }
 
-void frmBasements::UpdateBaseValue(QString& No, QString& Value, QString& Memo)
+bool frmBasements::UpdateBaseValue(QString& No, QString& Value, QString& Memo)
 {
     QTreeWidgetItem* row = lvwDetail->currentItem();
-    const BaseEntry e = basedata::modify(selectedType(), row ? row->text(0) : QString(), No, Value, Memo);
-    No = QString::number(e.no);
-    if (!row)
-        return;
-    row->setText(0, No);
-    row->setText(1, Value);
-    row->setText(2, Memo);
+    // A text another copy saved meanwhile is overwritten only when the user says so.
+    const auto overwrite = [this](const FieldConflicts& conflicts) {
+        return ui::MsgBox(ConflictQuestion(conflicts), ui::vbYesNo | ui::vbQuestion, QString(), frmAddBase) == ui::vbYes;
+    };
+    const std::optional<BaseEntry> e =
+        basedata::modify(selectedType(), row ? row->text(0) : QString(), No, Value, Memo,
+                         row ? basedata::ShownEntry{row->text(1), row->text(2)} : basedata::ShownEntry{}, overwrite);
+    if (!e)
+        return false;
+    No = QString::number(e->no);
+    Value = e->value;
+    Memo = e->memo;
+    if (row) {
+        row->setText(0, No);
+        row->setText(1, Value);
+        row->setText(2, Memo);
+    }
+    return true;
 }
 
 QString BaseDataTabs()

@@ -81,7 +81,8 @@ private:
     void cmdClose_Click();
     void frmAddBase_InfoChg(int& Mode, QString& No, QString& Value, QString& Memo);
     void AddBaseValue(QString& No, QString& Value, QString& Memo);
-    void UpdateBaseValue(QString& No, QString& Value, QString& Memo);
+    // False when the user chose not to overwrite what another copy saved.
+    bool UpdateBaseValue(QString& No, QString& Value, QString& Memo);
 
     void fillList();
     QString selectedType() const;

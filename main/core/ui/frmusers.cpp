@@ -178,6 +178,7 @@ void frmUsers::lstUsers_Click()
         for (int i = 0; i < lstOperate->count() && i < r.flags.size(); ++i)
             if (r.flags[i].trimmed().toDouble() != 0)
                 lstOperate->item(i)->setCheckState(Qt::Checked);
+        m_shown = users::ShownRights{shownRights(), r};
     }, this);
 }
 
@@ -236,18 +237,25 @@ void frmUsers::cmdSave_Click()
     if (!lstUsers->currentItem())
         return;
     ui::runCommand([&] {
-        QStringList departs;
-        for (int i = 0; i < lstDepart->count(); ++i)
-            if (lstDepart->item(i)->checkState() == Qt::Checked)
-                departs.append(lstDepart->item(i)->data(Qt::UserRole).toString());
-        QStringList flags;
-        for (int i = 0; i < lstOperate->count(); ++i)
-            flags.append(lstOperate->item(i)->checkState() == Qt::Checked ? QStringLiteral("-1")
-                                                                           : QStringLiteral("0"));
-        const int level = std::max(0, m_levels->checkedId());
-        users::saveRights(selectedId(), level, departs, flags);
-        ui::MsgBox(Str(1067), ui::vbInformation, QString(), this);
+        // Rights another copy saved meanwhile are overwritten only when the user says so.
+        const auto overwrite = [this](const FieldConflicts& conflicts) {
+            return ui::MsgBox(ConflictQuestion(conflicts), ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbYes;
+        };
+        if (users::saveRights(selectedId(), shownRights(), m_shown, overwrite))
+            ui::MsgBox(Str(1067), ui::vbInformation, QString(), this);
     }, this);
+}
+
+users::Rights frmUsers::shownRights() const
+{
+    users::Rights r;
+    r.level = std::max(0, m_levels->checkedId());
+    for (int i = 0; i < lstDepart->count(); ++i)
+        if (lstDepart->item(i)->checkState() == Qt::Checked)
+            r.departs.append(lstDepart->item(i)->data(Qt::UserRole).toString());
+    for (int i = 0; i < lstOperate->count(); ++i)
+        r.flags.append(lstOperate->item(i)->checkState() == Qt::Checked ? QStringLiteral("-1") : QStringLiteral("0"));
+    return r;
 }
 
 void frmUsers::Command2_Click() { hide(); }

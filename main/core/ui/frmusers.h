@@ -1,5 +1,6 @@
 #pragma once
 // The users window: users, their passwords, privilege levels, departments and flags.
+#include "main/core/users.h"
 #include <QDialog>
 
 class QButtonGroup;
@@ -41,8 +42,12 @@ private:
 
     // The [ID] of the chosen user (0 for none).
     qint32 selectedId() const;
+    // The level and rights the window holds now.
+    users::Rights shownRights() const;
 
     QButtonGroup* m_levels = nullptr;
+    // What the window showed of the chosen user, and the user's rights as stored then.
+    users::ShownRights m_shown;
 };
 
 // Shows the users window modally, owned by parent, and unloads it afterwards.

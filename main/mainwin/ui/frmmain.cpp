@@ -329,8 +329,10 @@ void frmMain::Form_Load()
         connect(cMes.data(), &cindral::Messenger::NewMessage, this, &frmMain::cMes_NewMessage);
     ui::DoEvents();
     cCodes = gCodes;
-    if (cCodes)
+    if (cCodes) {
         cCodes->advise(this);
+        GetSettings(QString(), m_ruleSeen);
+    }
 
     mFilterText = plat::GetSetting(plat::appTitle(), kSettings, QStringLiteral("Filters"));
     m_storedFilter = !mFilterText.isEmpty();

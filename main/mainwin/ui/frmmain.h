@@ -238,6 +238,8 @@ private:
     QPointer<cindral::Messenger> cMes;
     // The code rule whose events this window answers while it is advised.
     com::ComPtr<tessaly::ICodeClass> cCodes;
+    // The stored rule as this copy last read or saved it.
+    QString m_ruleSeen;
     QString m_txtTag;
     QString m_lstTag;
     QString mFilterText;

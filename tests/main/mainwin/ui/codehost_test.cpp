@@ -111,6 +111,22 @@ TEST_F(CodeHostTest, SavedRulesAreStoredExactlyAndAFailedWriteIsReported)
     EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
     EXPECT_EQ(storedRule(), before);
 
+    // Another copy saved its rule meanwhile: this one's is written over it only on Yes.
+    StoreSysInfo(u"CodeRule"_s, u"#####"_s, u"Memo"_s);
+    for (const int answer : {ui::vbNo, ui::vbYes}) {
+        ui::script::clear();
+        ui::script::answer(answer);
+        number = 0;
+        try {
+            gCodes->Save(tessaly::soNoPrompt);
+        } catch (const vb::Error& e) {
+            number = e.number();
+        }
+        EXPECT_EQ(number, answer == ui::vbNo ? 2005 : 0);
+        EXPECT_TRUE(ui::script::shown().first().prompt.contains(u"编码规则"_s));
+        EXPECT_EQ(storedRule(), answer == ui::vbNo ? u"#####"_s : gCodes->Definition());
+    }
+
     // Unloading lets go of the rule: unadvised, then cleared and released.
     w->close();
     w.reset();
