@@ -44,7 +44,8 @@ QString tempFileBeside(const QString& target)
     for (;;) {
         const QString name = folder + QLatin1Char('/') + info.fileName() + QStringLiteral(".~") +
                              QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".tmp");
-        if (!QFileInfo::exists(name))
+        const QFileInfo named(name);
+        if (!named.exists() && !named.isSymLink())
             return name;
     }
 }

@@ -1,6 +1,7 @@
 #include "main/core/clslogs.h"
 #include "platform/core/app.h"
 #include "platform/core/format.h"
+#include "platform/core/sharedfile.h"
 #include "platform/core/vberror.h"
 #include "platform/core/vbrt.h"
 #include <QDateTime>
@@ -33,13 +34,15 @@ void clsLogs::StartLogging(const QString& logTarget, qint32 logModes)
     if (m_file)
         closeLog();
 
+    // The program's folder may be written by other users: a link left at the log's name
+    // is never written through (a new file of this user's takes its place).
     auto file = std::make_unique<QFile>(m_logPath);
-    const QIODevice::OpenMode mode =
-        QIODevice::WriteOnly | ((logModes & kLogReplace) ? QIODevice::Truncate : QIODevice::Append);
-    if (!file->open(mode)) {
+    QString why;
+    if (plat::openShared(*file, (logModes & kLogReplace) ? plat::SharedAccess::Replace : plat::SharedAccess::Append,
+                         &why) != 0) {
         const bool folderMissing = !QFileInfo(m_logPath).absoluteDir().exists();
         const int number = folderMissing ? vb::errPathNotFound : vb::errPermissionDenied;
-        throw vb::Error(number, vb::Error::runtimeText(number) + QStringLiteral(": ") + m_logPath);
+        throw vb::Error(number, folderMissing ? vb::Error::runtimeText(number) + QStringLiteral(": ") + m_logPath : why);
     }
     m_file = std::move(file);
     m_lines = 0;

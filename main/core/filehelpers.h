@@ -33,6 +33,16 @@ QString SafeFileName(const QString& storedName);
 // program's folder and the file part of the stored name; "" when the name is unusable.
 QString TempDocumentPath(const QString& storedName);
 
+// Writes a stored document out there as a new file and returns its path. Other users may
+// write the program's folder: "Temp" is used only as a folder of this user's that no one
+// else may write; a link or anything else at its name, or an empty folder of someone
+// else's, is removed and the folder made anew. Raises vb::Error with the reason.
+QString WriteTempDocument(const QString& storedName, const QByteArray& bytes);
+
+// Removes the documents written out, then the folder, when "Temp" is a folder of this
+// user's (never through a link at its name).
+void ClearTempDocuments();
+
 // Opens an outside file read-only through the reader its content calls for (Access,
 // Excel 97-2003 and 5.0/95, Excel 2007 and later); returns the connect type that stands
 // for it followed by ";" ("Microsoft Access;", "Excel 8.0;", "Excel 5.0;",

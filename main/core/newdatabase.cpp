@@ -96,12 +96,14 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
         tx.commit();
         db.Close();
     } catch (...) {
-        try {
-            if (!db.isNothing())
+        // only a file made here (a refused create leaves what was there alone)
+        if (!db.isNothing()) {
+            try {
                 db.Close();
-        } catch (...) {
+            } catch (...) {
+            }
+            dao::RemoveDatabaseFile(r.path);
         }
-        dao::RemoveDatabaseFile(r.path);
         throw;
     }
     return r;

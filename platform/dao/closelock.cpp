@@ -1,4 +1,5 @@
 #include "platform/dao/closelock.h"
+#include "platform/core/sharedfile.h"
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -20,7 +21,7 @@ namespace {
 bool stillThere(int fd, const char* path)
 {
     struct stat open, named;
-    return ::fstat(fd, &open) == 0 && ::stat(path, &named) == 0 && open.st_dev == named.st_dev &&
+    return ::fstat(fd, &open) == 0 && ::lstat(path, &named) == 0 && open.st_dev == named.st_dev &&
            open.st_ino == named.st_ino;
 }
 } // namespace
@@ -36,17 +37,23 @@ CloseLock::CloseLock(const QString& databasePath, int waitMs)
     waited.start();
     bool replaced = false;
     for (;;) {
-        const int fd = ::open(m_path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, mode);
+        int fd = plat::openSharedFile(m_path.constData(), O_RDONLY);
         if (fd < 0) {
-            // A file this user cannot open was not made by a copy that shares the database
-            // with it: removed and made again, where the folder allows.
-            if (errno == EACCES && !replaced && ::unlink(m_path.constData()) == 0) {
-                replaced = true;
-                continue;
+            // Missing, it is made here. What is no lock file of a copy that shares the
+            // database with this one (a link, a FIFO, a file this user cannot read) is
+            // removed and made here, once, where the folder allows.
+            const int err = errno;
+            if (err != ENOENT && (replaced || ::unlink(m_path.constData()) != 0))
+                return;
+            replaced = replaced || err != ENOENT;
+            fd = plat::openSharedFile(m_path.constData(), O_RDONLY | O_CREAT | O_EXCL, mode);
+            if (fd < 0) {
+                if (errno == EEXIST && waited.elapsed() < waitMs)
+                    continue;   // another copy made it meanwhile
+                return;
             }
-            return;
+            ::fchmod(fd, mode);   // its own new file
         }
-        ::fchmod(fd, mode);   // only its owner can; others found it readable already
         while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             if ((errno != EWOULDBLOCK && errno != EINTR) || waited.elapsed() >= waitMs) {
                 ::close(fd);

@@ -3,6 +3,8 @@
 // (flock) on a file beside the database, where its journal files are and where every
 // user of the database can write. The kernel lets go of it when its holder ends, so a
 // file left by a copy that died, of any user, is held by no one and is taken at once.
+// Other users may write that folder: a link or a FIFO at the lock's name is never
+// followed or waited on, and no mode is changed but that of a file made here.
 #include <QByteArray>
 #include <QString>
 

@@ -1,6 +1,7 @@
 // Databases and the engine: connections, statements, transactions.
 #include "platform/dao/internal.h"
 #include "platform/dao/closelock.h"
+#include "platform/core/sharedfile.h"
 #include "platform/dao/sqlfunctions.h"
 #include <QDir>
 #include <QFile>
@@ -259,6 +260,7 @@ QString withoutPassword(const QString& connect)
 // A keyed connection to the file with the layer's functions, checked by a first read.
 sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool encrypted, bool mayRecover = true)
 {
+    guardEngineFiles();
     sqlite3* h = nullptr;
     QByteArray u = QDir::toNativeSeparators(path).toUtf8();
     int rc = sqlite3_open_v2(u.constData(), &h, flags | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -609,10 +611,11 @@ void Database::CloseToOneFile()
 Database DBEngine::OpenDatabase(const QString& name, bool exclusive, bool readOnly, const QString& connect)
 {
     QFileInfo fi(name);
-    if (!fi.exists()) raise(err::FileNotFound, QStringLiteral("找不到文件 '%1'。").arg(name));
-    if (fi.isDir()) raise(err::CannotOpen, QStringLiteral("'%1' 不是一个有效的数据库文件。").arg(name));
+    if (!fi.exists() && !fi.isSymLink()) raise(err::FileNotFound, QStringLiteral("找不到文件 '%1'。").arg(name));
+    if (fi.isDir() && !fi.isSymLink()) raise(err::CannotOpen, QStringLiteral("'%1' 不是一个有效的数据库文件。").arg(name));
     QFile f(name);
-    if (!f.open(QIODevice::ReadOnly)) raise(err::CannotOpen, QStringLiteral("不能打开文件 '%1'。").arg(name));
+    QString why;
+    if (plat::openShared(f, plat::SharedAccess::Read, &why) != 0) raise(err::CannotOpen, why);
     QByteArray head = f.read(16);
     qint64 size = f.size();
     f.close();
@@ -641,7 +644,7 @@ Database DBEngine::OpenDatabase(const QString& name, bool exclusive, bool readOn
 Database DBEngine::CreateDatabase(const QString& name, const QString& locale, int)
 {
     QFileInfo fi(name);
-    if (fi.exists()) raise(err::DatabaseExists, QStringLiteral("数据库 '%1' 已经存在。").arg(name));
+    if (fi.exists() || fi.isSymLink()) raise(err::DatabaseExists, QStringLiteral("数据库 '%1' 已经存在。").arg(name));
     if (!fi.absoluteDir().exists()) raise(err::CannotOpen, QStringLiteral("'%1' 不是一个有效的路径。").arg(name));
     bool found = false;
     QString langid = connectValue(locale, QStringLiteral("langid"), &found);

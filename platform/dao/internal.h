@@ -34,6 +34,9 @@ namespace detail {
 [[noreturn]] void raiseSqlite(sqlite3* db, int rc, const QString& context = QString());
 // A statement on a connection; raises the engine's error.
 sqlite3_stmt* prepareOn(sqlite3* db, const QString& sql);
+// Points the engine's file system calls at opens that follow no link and wait on nothing
+// (enginefiles.cpp); before the first connection.
+void guardEngineFiles();
 void execOn(sqlite3* db, const char* sql);
 
 QString stripBrackets(const QString& name);

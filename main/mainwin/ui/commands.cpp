@@ -15,6 +15,7 @@
 #include "platform/core/app.h"
 #include "platform/core/events.h"
 #include "platform/core/msgbox.h"
+#include "platform/core/sharedfile.h"
 #include "platform/core/vberror.h"
 #include "platform/ui/beep.h"
 #include "platform/ui/command.h"
@@ -23,6 +24,7 @@
 #include <QTextStream>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <cerrno>
 
 namespace ostrel {
 
@@ -197,8 +199,9 @@ void frmMain::mnuGetInfo_Click()
 {
     ui::runCommand([&] {
         QFile file(plat::appFile(QStringLiteral("Agency.txt")));
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-            throw vb::Error::runtime(file.exists() ? vb::errPermissionDenied : vb::errFileNotFound);
+        QString why;
+        if (const int err = plat::openShared(file, plat::SharedAccess::Read, &why))
+            throw err == ENOENT ? vb::Error::runtime(vb::errFileNotFound) : vb::Error(vb::errPermissionDenied, why);
         QTextStream in(&file);
         QStringList keys;
         QStringList values;

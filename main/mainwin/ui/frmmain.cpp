@@ -3,6 +3,7 @@
 #include "main/core/ui/frmbasements.h"
 #include "main/core/ui/frmsplash.h"
 #include "main/core/ui/frmusers.h"
+#include "main/core/filehelpers.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/ui/mdlwidgets.h"
 #include "main/core/globals.h"
@@ -404,15 +405,7 @@ void frmMain::Form_Unload()
             gCodes->Cls();
     });
     gCodes = nullptr;
-    ignoringErrors([&] {
-        QDir temp(plat::appFile(QStringLiteral("Temp")));
-        if (temp.exists()) {
-            for (const QString& name : temp.entryList(QDir::Files | QDir::Hidden | QDir::System))
-                temp.remove(name);
-            ui::DoEvents();
-            temp.rmdir(temp.absolutePath());
-        }
-    });
+    ignoringErrors([&] { ClearTempDocuments(); });
 }
 
 // ---- Layout ----

@@ -8,10 +8,12 @@
 #include "platform/core/app.h"
 #include "platform/core/events.h"
 #include "platform/core/format.h"
+#include "platform/core/sharedfile.h"
 #include "platform/core/vbrt.h"
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
+#include <cerrno>
 #include <optional>
 
 namespace ostrel {
@@ -85,10 +87,12 @@ CardOffsets ParseCardOffsets(const QString& iniText)
 CardOffsets ReadCardOffsets()
 {
     QFile f(plat::appFile(QStringLiteral("Ostrel.ini")));
-    if (!f.exists())
-        return CardOffsets();
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw vb::Error::runtime(vb::errPermissionDenied);
+    QString why;
+    if (const int err = plat::openShared(f, plat::SharedAccess::Read, &why)) {
+        if (err == ENOENT)
+            return CardOffsets();
+        throw vb::Error(vb::errPermissionDenied, why);
+    }
     return ParseCardOffsets(QString::fromUtf8(f.readAll()));
 }
 

@@ -1,12 +1,19 @@
 // File helpers: keyed lines, paths, outside databases.
+#include "main/core/backup.h"
+#include "main/core/clslogs.h"
 #include "main/core/filehelpers.h"
 #include "main/core/mdlmisc.h"
+#include "platform/core/app.h"
+#include "tests/data/servicefixture.h"
 #include "tests/common/sourcefiles.h"
 #include "tests/common/testutil.h"
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 #include <gtest/gtest.h>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ostrel;
 using namespace Qt::StringLiterals;
@@ -87,6 +94,77 @@ TEST(FileHelpers, ExternalDatabasesOpenByTheirContent)
     for (const QString& path : {doc, folder.file(u"missing.xls"_s), own, cut})
         EXPECT_EQ(OpenExternalDatabase(path, db), QString()) << path.toStdString();
     EXPECT_EQ(db->tableNames(), QStringList{u"Sheet1"_s});
+}
+
+using SharedFolder = testutil::ServiceTest;
+
+// Other users may write the program's folder. Whatever one left at a name the program
+// uses is never written through or waited on: each command works on a file of its own
+// or fails with the reason. (A wait fails the test through the alarm, not by hanging.)
+TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
+{
+    gDatabase.Close();
+    const auto write = [] {
+        OpenMainDatabase();
+        exec(u"UPDATE [SysInfo] SET [Memo]='x' WHERE [ID]=1;"_s);
+        gDatabase.Close();
+    };
+    const struct {
+        const char16_t* name;
+        bool works;
+        std::function<void()> run;
+    } cases[] = {
+        {u"EventLog.Log", true, [] { clsLogs().LogEvent(u"x"_s, 2); }},
+        {u"导入日志.txt", true, [] { clsLogs().StartLogging(plat::appFile(u"导入日志.txt"_s), clsLogs::kLogReplace); }},
+        {u"Ostrel.mdb-wal", true, write},
+        {u"Ostrel.mdb-shm", true, write},
+        {u"Ostrel.mdb-journal", true, write},
+        {u"Ostrel.STB", true, [] {
+             OpenMainDatabase();
+             BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
+             gDatabase.Close();
+         }},
+        {u"Temp", true, [] { WriteTempDocument(u"说明.doc"_s, "doc"); }},
+        {u"other.mdb", false, [] { dao::DBEngine::OpenDatabase(plat::appFile(u"other.mdb"_s)); }},
+        {u"new.mdb", false, [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
+    };
+    const QString key = folder->file(u"private.key"_s), nowhere = folder->file(u"nowhere"_s);
+    writeFile(key, "secret");
+    const QByteArray k = QFile::encodeName(key);
+    ASSERT_EQ(::chmod(k.constData(), 0600), 0);
+    ::alarm(120);
+    for (const auto& c : cases) {
+        // a link to the private file, a link to nowhere, a FIFO, a second name of the file
+        for (int kind = 0; kind < 4; ++kind) {
+            const QString name = folder->file(QString::fromUtf16(c.name));
+            const QByteArray n = QFile::encodeName(name);
+            SCOPED_TRACE(name.toStdString() + " " + std::to_string(kind));
+            ASSERT_EQ(kind == 2   ? ::mkfifo(n.constData(), 0666)
+                      : kind == 3 ? ::link(k.constData(), n.constData())
+                                  : ::symlink(kind == 0 ? k.constData() : QFile::encodeName(nowhere).constData(),
+                                              n.constData()),
+                      0);
+            try {
+                c.run();
+                EXPECT_TRUE(c.works);
+                struct stat st;
+                EXPECT_TRUE(::lstat(n.constData(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_nlink == 1) ||
+                            S_ISDIR(st.st_mode));
+            } catch (const vb::Error& e) {
+                EXPECT_FALSE(c.works) << e.description().toStdString();
+                EXPECT_TRUE(e.description().contains(u"链接"_s) || e.description().contains(u"已经存在"_s))
+                    << e.description().toStdString();
+            }
+            EXPECT_EQ(testutil::readBytes(key), QByteArray("secret"));
+            struct stat st;
+            EXPECT_TRUE(::stat(k.constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
+            EXPECT_FALSE(QFileInfo::exists(nowhere));
+            QFile::remove(name);
+            QDir(name).removeRecursively();
+        }
+    }
+    ::alarm(0);
+    gDatabase = dao::Database();
 }
 
 } // namespace

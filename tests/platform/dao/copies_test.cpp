@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QThread>
 #include <csignal>
+#include <functional>
+#include <sys/stat.h>
 #include <cstdio>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -79,6 +81,17 @@ void childClose(const QString& path)
     _exit(0);
 }
 
+// Takes the close lock without waiting and says whether it holds it.
+void childLock(const QString& path)
+{
+    {
+        const dao::detail::CloseLock taken(path, 0);
+        std::printf(taken.held() ? "held\n" : "not held\n");
+    }
+    std::fflush(stdout);
+    _exit(0);
+}
+
 const bool kChild = [] {
     const QByteArray role = testutil::copyPart();
     if (role.isEmpty()) return false;
@@ -86,6 +99,7 @@ const bool kChild = [] {
     if (role == "save") childSave(path);
     if (role == "crash") childCrash(path);
     if (role == "close") childClose(path);
+    if (role == "lock") childLock(path);
     return false;   // a part another test of this executable plays
 }();
 
@@ -390,26 +404,51 @@ TEST_F(DaoCopies, CopiesClosingAtTheSameInstantLeaveTheFileAlone)
     db.Close();
 }
 
-TEST_F(DaoCopies, ACloseLockLeftByACopyOfAnotherUserThatDiedIsTakenAtOnce)
+TEST_F(DaoCopies, WhatIsLeftAtTheCloseLocksNameIsTakenAtOnceAndNeverFollowedOrWaitedOn)
 {
-    // its file beside the database, held by no one; the second only root can open
+    ASSERT_FALSE(kChild);
+    // Left by a copy of another user that died (the second only root can open), or put
+    // there by another user: a link to a private file of this one, a link to nowhere, a
+    // FIFO. The copies run apart, so that one waiting on a FIFO fails instead of hanging.
     const QString lock = dao::detail::closeLockPath(path);
-    for (QFile::Permissions mode : {QFile::ReadOwner | QFile::ReadOther, QFile::Permissions()}) {
-        const auto leave = [&] {
-            QFile left(lock);
-            ASSERT_TRUE(left.open(QIODevice::WriteOnly) && left.write("4242\n") == 5 && left.setPermissions(mode));
-            left.close();
-            ASSERT_TRUE(geteuid() != 0 || ::chown(QFile::encodeName(lock).constData(), 65534, 65534) == 0);
-        };
-        leave();
-        {
-            const dao::detail::CloseLock taken(path, 0);   // taken without waiting at all
-            EXPECT_TRUE(taken.held()) << int(mode);
-        }
-        leave();
-        dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
-        db.Close();
-        EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")}) << int(mode);
+    const QString key = folder.file(QStringLiteral("private.key")), nowhere = folder.file(QStringLiteral("nowhere"));
+    const QByteArray lockName = QFile::encodeName(lock);
+    const auto leaveFile = [&](QFile::Permissions mode) {
+        QFile left(lock);
+        ASSERT_TRUE(left.open(QIODevice::WriteOnly) && left.write("4242\n") == 5 && left.setPermissions(mode));
+        left.close();
+        ASSERT_TRUE(geteuid() != 0 || ::chown(lockName.constData(), 65534, 65534) == 0);
+    };
+    const std::function<void()> leave[] = {
+        [&] { leaveFile(QFile::ReadOwner | QFile::ReadOther); },
+        [&] { leaveFile(QFile::Permissions()); },
+        [&] { ASSERT_TRUE(QFile::link(key, lock)); },
+        [&] { ASSERT_TRUE(QFile::link(nowhere, lock)); },
+        [&] { ASSERT_EQ(::mkfifo(lockName.constData(), 0666), 0); },
+    };
+    QFile secret(key);
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly) && secret.write("secret") == 6);
+    secret.close();
+    ASSERT_EQ(::chmod(QFile::encodeName(key).constData(), 0600), 0);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        leave[i]();
+        QProcess taker;
+        startChild(taker, "lock", path);
+        ASSERT_TRUE(taker.waitForFinished(60000));
+        EXPECT_EQ(taker.readAll().trimmed(), QByteArray("held"));   // without waiting at all
+        leave[i]();
+        QProcess closer;
+        startChild(closer, "close", path);
+        ASSERT_TRUE(waitFor(closer, "ready"));
+        closer.write("go\n");
+        ASSERT_TRUE(closer.waitForFinished(60000));
+        EXPECT_EQ(closer.exitCode(), 0);
+        EXPECT_EQ(filesBeside(path), QStringList{QStringLiteral("Ostrel.mdb")});
+        struct stat st;
+        EXPECT_TRUE(::stat(QFile::encodeName(key).constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
+        EXPECT_EQ(fileBytes(key), QByteArray("secret"));
+        EXPECT_FALSE(QFileInfo::exists(nowhere));
     }
 }
 
