@@ -14,8 +14,6 @@
 #include "platform/ui/command.h"
 #include "platform/ui/winlock.h"
 #include <QCheckBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -193,16 +191,7 @@ void frmMain::lstDetail_DblClick()
         if (bytes.isNull() || !bytes.isValid())
             return;
         const QString name = rs.Fields(QStringLiteral("Name")).Value().toString();
-        const QString path = TempDocumentPath(name);
-        if (path.isEmpty())
-            throw vb::Error(vb::errBadFileName, QStringLiteral("资料的文件名无效，无法打开：") + name);
-        QDir().mkpath(SplitPath(path, true, false));
-        QFile::remove(path);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes.toByteArray()) != bytes.toByteArray().size())
-            throw vb::Error(75, QStringLiteral("无法写入文件：") + path);
-        file.close();
-        StartDoc(path);
+        StartDoc(WriteTempDocument(name, bytes.toByteArray()));
     }, this);
 }
 
