@@ -118,6 +118,8 @@ void checkDefinition(const QString& path, const MdbCatalogEntry* entry, qint64 p
         return value;
     };
     const quint32 columns = number(fmt->tab_num_cols_offset, 2);
+    if (columns > 255)   // all Access allows; libmdb cracks every row against each
+        damaged(path, QStringLiteral("表 %1 的定义有 %2 列，超过 255 列").arg(name).arg(columns));
     qint64 end = fmt->tab_cols_start_offset + qint64(number(fmt->tab_num_ridxs_offset, 4)) * fmt->tab_ridx_entry_size +
                  qint64(columns) * fmt->tab_col_entry_size;
     const int lengthSize = mdb->f->jet_version == MDB_VER_JET3 ? 1 : 2;
@@ -312,8 +314,11 @@ protected:
                 continue;
             int start = 0;
             size_t size = 0;
-            if (mdb_find_row(mdb, row, &start, &size) != 0 || size == 0 || !mdb_read_row(m_table.get(), unsigned(row)))
+            if (mdb_find_row(mdb, row, &start, &size) != 0 || size == 0)
                 damaged(m_handle->path, QStringLiteral("表 %1 第 %2 页的第 %3 行超出其页")
+                                            .arg(tableName(m_table->entry)).arg(m_page).arg(row));
+            if (!mdb_read_row(m_table.get(), unsigned(row)))   // a value past the row's end
+                damaged(m_handle->path, QStringLiteral("表 %1 第 %2 页的第 %3 行的值超出该行")
                                             .arg(tableName(m_table->entry)).arg(m_page).arg(row));
             break;
         }

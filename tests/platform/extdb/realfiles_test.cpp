@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QSet>
 #include <QtEndian>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -178,24 +179,19 @@ TEST(RealFiles, StoredRowCountsChangeNothing)
         SCOPED_TRACE(path.toStdString());
         const QByteArray bytes = testutil::readBytes(path);
         const int page = accessPage(bytes), countAt = page == 2048 ? 12 : 16;
-        const auto get = [](const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
-        // The first page of every definition: a definition page no other continues on.
-        QList<qsizetype> firsts;
-        QSet<quint32> continued;
-        for (qsizetype at = page; at + page <= bytes.size(); at += page) {
-            if (bytes.at(at) == 0x02) {
-                firsts << at;
-                continued << get(bytes, at + 4);
-            }
-        }
-        firsts.removeIf([&](qsizetype at) { return continued.contains(quint32(at / page)); });
-        ASSERT_TRUE(firsts.contains(2 * page));
+        const auto get = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
+        // A definition's first page is one no other continues on; the catalogue's is page 2.
+        QSet<qsizetype> continued;
+        for (qsizetype at = page; at + page <= bytes.size(); at += page)
+            continued << (bytes.at(at) == 0x02 ? get(at + 4) * qsizetype(page) : 0);
+        ASSERT_EQ(bytes.at(2 * page), 0x02);
         const QStringList whole = snapshot(path);
         for (const qint64 change : {-1000000, -1, 1, 1000000}) {
             SCOPED_TRACE(change);
             QByteArray copy = bytes;
-            for (const qsizetype at : std::as_const(firsts))
-                qToLittleEndian(quint32(qBound<qint64>(0, get(bytes, at + countAt) + change, qint64(INT_MAX))), copy.data() + at + countAt);
+            for (qsizetype at = page; at + page <= bytes.size(); at += page)
+                if (bytes.at(at) == 0x02 && !continued.contains(at))
+                    qToLittleEndian(quint32(std::clamp<qint64>(get(at + countAt) + change, 0, INT_MAX)), copy.data() + at + countAt);
             const QString changed = folder.file(u"count-"_s + QFileInfo(path).fileName());
             testutil::writeBytes(changed, copy);
             EXPECT_TRUE(snapshot(changed) == whole);
