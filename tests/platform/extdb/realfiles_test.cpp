@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QMap>
 #include <QSet>
 #include <QtEndian>
 #include <algorithm>
@@ -34,18 +33,16 @@ struct RealFile {
 QString text(const QVariant& v) { return v.isNull() ? u"<null>"_s : v.toString(); }
 
 // The real files of tests/data/real, and of shared/testdata beside the repository when it is
-// there; a name in both is read once.
+// there.
 QStringList realFiles(const QStringList& patterns)
 {
-    QMap<QString, QString> byName;
-    for (const QString& dir : {QStringLiteral(OSTREL_TEST_DATA_DIR "/../../shared/testdata"), testutil::dataFile(u"data/real"_s)}) {
+    QStringList out;
+    for (const QString& dir : {testutil::dataFile(u"data/real"_s), QStringLiteral(OSTREL_TEST_DATA_DIR "/../../shared/testdata")}) {
         QDirIterator it(dir, patterns, QDir::Files);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            byName.insert(QFileInfo(path).fileName(), path);
-        }
+        while (it.hasNext())
+            out << it.next();
     }
-    return byName.values();
+    return out;
 }
 
 // Every table: its name, columns and rows, each cell's text or <null>.
