@@ -127,7 +127,7 @@ void checkDefinition(const QString& path, const MdbCatalogEntry* entry, qint64 p
         end += lengthSize + number(end, lengthSize);
     if (end > bytes.size())
         damaged(path, QStringLiteral("表 %1 的定义在页 %2 之后中断").arg(name).arg(last));
-    // libmdb takes a page of nothing for a row.
+    // The map's row: libmdb would take a zeroed page for one that names no page.
     const quint32 map = number(fmt->tab_usage_map_offset, 4);
     const uchar* row = nullptr;
     size_t size = 0;
@@ -473,7 +473,7 @@ private:
     }
 
     std::shared_ptr<Handle> m_handle;
-    std::vector<quint32> m_pages;   // filled by readTable, before m_table
+    std::vector<quint32> m_pages;   // the data pages; declared first, m_table's reading fills it
     TableDef m_table;
     QVector<const MdbColumn*> m_cols;
     QVector<bool> m_wanted;
