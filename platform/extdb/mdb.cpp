@@ -3,6 +3,7 @@
 #include "platform/core/vberror.h"
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QVector>
 #include <QtEndian>
 #include <cerrno>
@@ -57,44 +58,131 @@ MdbHandle* openWithCharset(const QString& path, const QByteArray& charset)
     return mdb;
 }
 
-// The pages a table's usage map names must lie inside the file: a file cut short loses
-// pages its tables still claim. Raises naming the table.
-void checkPages(const QString& path, MdbTableDef* table, qint64 pageCount)
+using TableDef = std::unique_ptr<MdbTableDef, void (*)(MdbTableDef*)>;
+
+QString tableName(const MdbCatalogEntry* entry) { return QString::fromUtf8(entry->object_name); }
+
+// Row pageRow (page << 8 | row) of a data page: the page must lie inside the file, be a data
+// page and hold that row. False otherwise; the page is left in mdb->alt_pg_buf.
+bool findRow(MdbHandle* mdb, quint32 pageRow, qint64 pageCount, const uchar*& bytes, size_t& size)
+{
+    const quint32 page = pageRow >> 8;
+    void* buf = nullptr;
+    int offset = 0;
+    if (page < 1 || page >= pageCount || mdb_find_pg_row(mdb, int(pageRow), &buf, &offset, &size) != 0)
+        return false;
+    const auto pageBytes = static_cast<const uchar*>(buf);
+    if (pageBytes[0] != 0x01 || (pageRow & 0xFF) >= qFromLittleEndian<quint16>(pageBytes + mdb->fmt->row_count_offset))
+        return false;
+    bytes = pageBytes + offset;
+    return true;
+}
+
+// The pages and usage maps the tables read so far hold. Each belongs to one table, once:
+// so a loop is seen, and reading every table costs no more than the file.
+struct Claims {
+    QSet<quint32> pages;   // definition, usage-map and data pages
+    QSet<quint32> maps;    // usage-map rows, as page << 8 | row
+};
+
+// A table's definition runs from its page along the pages each names at offset 4, which
+// libmdb follows without looking. Each must be a definition page inside the file, none
+// read before, and together they must hold the column entries and names the first counts;
+// its usage map must be a row of a data page that no other table's is.
+void checkDefinition(const QString& path, const MdbCatalogEntry* entry, qint64 pageCount, Claims& claims)
+{
+    MdbHandle* mdb = entry->mdb;
+    const MdbFormatConstants* fmt = mdb->fmt;
+    const QString name = tableName(entry);
+    const auto pageBytes = reinterpret_cast<const char*>(mdb->alt_pg_buf);
+    QByteArray bytes;   // as libmdb reads it: the first page whole, the others after their heads
+    quint32 page = quint32(entry->table_pg), last = page;
+    do {
+        if (page < 1 || page >= pageCount)
+            damaged(path, QStringLiteral("表 %1 的定义页 %2 超出文件末尾").arg(name).arg(page));
+        if (claims.pages.contains(page))
+            damaged(path, QStringLiteral("表 %1 的定义回到已读过的页 %2").arg(name).arg(page));
+        claims.pages.insert(page);
+        if (mdb_read_alt_pg(mdb, page) != fmt->pg_size || pageBytes[0] != 0x02)
+            damaged(path, QStringLiteral("表 %1 的定义页 %2 不是定义页").arg(name).arg(page));
+        const int head = bytes.isEmpty() ? 0 : 8;
+        bytes.append(pageBytes + head, fmt->pg_size - head);
+        last = page;
+        page = qFromLittleEndian<quint32>(pageBytes + 4);
+    } while (page != 0);
+    // A little-endian number of size bytes; 0 past the end.
+    const auto number = [&](qint64 offset, int size) {
+        quint32 value = 0;
+        for (int i = size - 1; i >= 0 && offset + size <= bytes.size(); --i)
+            value = value << 8 | uchar(bytes[offset + i]);
+        return value;
+    };
+    const quint32 columns = number(fmt->tab_num_cols_offset, 2);
+    if (columns > 255)   // all Access allows; libmdb cracks every row against each
+        damaged(path, QStringLiteral("表 %1 的定义有 %2 列，超过 255 列").arg(name).arg(columns));
+    qint64 end = fmt->tab_cols_start_offset + qint64(number(fmt->tab_num_ridxs_offset, 4)) * fmt->tab_ridx_entry_size +
+                 qint64(columns) * fmt->tab_col_entry_size;
+    const int lengthSize = mdb->f->jet_version == MDB_VER_JET3 ? 1 : 2;
+    for (quint32 i = 0; i < columns && end < bytes.size(); ++i)
+        end += lengthSize + number(end, lengthSize);
+    if (end > bytes.size())
+        damaged(path, QStringLiteral("表 %1 的定义在页 %2 之后中断").arg(name).arg(last));
+    // The map's row: libmdb would take a zeroed page for one that names no page.
+    const quint32 map = number(fmt->tab_usage_map_offset, 4);
+    const uchar* row = nullptr;
+    size_t size = 0;
+    if (!findRow(mdb, map, pageCount, row, size))
+        damaged(path, QStringLiteral("表 %1 的页面分配图不在页 %2 第 %3 行").arg(name).arg(map >> 8).arg(map & 0xFF));
+    if (claims.maps.contains(map))
+        damaged(path, QStringLiteral("表 %1 的页面分配图(页 %2 第 %3 行)已属于另一个表").arg(name).arg(map >> 8).arg(map & 0xFF));
+    claims.maps.insert(map);
+}
+
+// The pages a table's usage map names, in rising order. Each must lie inside the file (a
+// file cut short loses pages its tables still claim) and belong to no other table.
+std::vector<quint32> dataPages(const QString& path, MdbTableDef* table, qint64 pageCount, Claims& claims)
 {
     MdbHandle* mdb = table->entry->mdb;
-    const QString name = QString::fromUtf8(table->entry->object_name);
+    const QString name = tableName(table->entry);
     if (!table->usage_map || table->map_sz < 1)
         damaged(path, QStringLiteral("表 %1 没有页面分配图").arg(name));
+    // A map of the second kind lists pages of bits, each of which must be one.
+    for (size_t i = 0; table->usage_map[0] == 1 && i < (table->map_sz - 1) / 4; ++i) {
+        const quint32 bits = qFromLittleEndian<quint32>(table->usage_map + 1 + 4 * i);
+        if (!bits)
+            continue;
+        if (bits >= pageCount || claims.pages.contains(bits) || mdb_read_alt_pg(mdb, bits) != mdb->fmt->pg_size ||
+            mdb->alt_pg_buf[0] != 0x05)
+            damaged(path, QStringLiteral("表 %1 的页面分配图页 %2 无效").arg(name).arg(bits));
+        claims.pages.insert(bits);
+    }
+    std::vector<quint32> pages;
     gint32 page = 0;
     for (;;) {
         const gint32 last = page;
         page = mdb_map_find_next(mdb, table->usage_map, guint(table->map_sz), guint32(page));
         if (page == 0)
-            return;
+            return pages;
         if (page < 0 || page >= pageCount)
             damaged(path, QStringLiteral("表 %1 的数据页超出文件末尾").arg(name));
         if (page <= last)   // a map whose first page wraps past the largest number
             damaged(path, QStringLiteral("表 %1 的页面分配图无效").arg(name));
+        if (claims.pages.contains(quint32(page)))
+            damaged(path, QStringLiteral("表 %1 的数据页 %2 已属于别处").arg(name).arg(page));
+        claims.pages.insert(quint32(page));
+        pages.push_back(quint32(page));
     }
 }
 
-// Reads a table's definition and checks its pages; nullptr after raising never happens.
-MdbTableDef* readTable(const QString& path, MdbCatalogEntry* entry, qint64 pageCount)
+// Reads a table's definition after checking it, and the pages that hold its rows.
+TableDef readTable(const QString& path, MdbCatalogEntry* entry, qint64 pageCount, std::vector<quint32>& pages,
+                   Claims& claims)
 {
-    if (entry->table_pg < 1 || qint64(entry->table_pg) >= pageCount)
-        damaged(path, QStringLiteral("表 %1 的定义页 %2 超出文件末尾").arg(QString::fromUtf8(entry->object_name)).arg(entry->table_pg));
-    MdbTableDef* table = mdb_read_table(entry);
-    if (!table || !mdb_read_columns(table)) {
-        if (table)
-            mdb_free_tabledef(table);
-        damaged(path, QStringLiteral("无法读取表 %1 的定义").arg(QString::fromUtf8(entry->object_name)));
-    }
-    try {
-        checkPages(path, table, pageCount);
-    } catch (...) {
-        mdb_free_tabledef(table);
-        throw;
-    }
+    checkDefinition(path, entry, pageCount, claims);
+    TableDef table(mdb_read_table(entry), mdb_free_tabledef);
+    if (!table || !mdb_read_columns(table.get()))
+        damaged(path, QStringLiteral("无法读取表 %1 的定义").arg(tableName(entry)));
+    pages = dataPages(path, table.get(), pageCount, claims);
     return table;
 }
 
@@ -180,10 +268,11 @@ class MdbTable : public Table {
 public:
     // Reads the columns named in only, every column when it is empty; the others come Null.
     MdbTable(std::shared_ptr<Handle> handle, MdbCatalogEntry* entry, const QStringList& only = {})
-        : m_handle(std::move(handle))
+        : m_handle(std::move(handle)), m_table([&] {
+              Claims claims;
+              return readTable(m_handle->path, entry, m_handle->pageCount, m_pages, claims);
+          }())
     {
-        m_table = readTable(m_handle->path, entry, m_handle->pageCount);
-        mdb_rewind_table(m_table);
         for (int i = 0; i < int(m_table->num_cols); ++i) {
             auto col = static_cast<MdbColumn*>(g_ptr_array_index(m_table->columns, i));
             m_columns.append(QString::fromUtf8(col->name));
@@ -191,19 +280,47 @@ public:
             m_wanted.append(only.isEmpty() || only.contains(m_columns.last()));
         }
     }
-    ~MdbTable() override
-    {
-        if (m_table)
-            mdb_free_tabledef(m_table);
-    }
 
 protected:
+    // The rows of the pages the usage map names, in its order, whatever count the definition
+    // keeps. What libmdb would pass over quietly is refused: a page that is not one of this
+    // table's data pages, a row that does not lie inside its page.
     bool fetch(Row& cells, qint64& number) override
     {
-        if (!mdb_fetch_row(m_table)) {
-            if (m_read < qint64(m_table->num_rows))
-                damaged(m_handle->path, QStringLiteral("表中应有 %1 行，只读出 %2 行").arg(m_table->num_rows).arg(m_read));
-            return false;
+        MdbHandle* mdb = m_handle->mdb;
+        const int countAt = mdb->fmt->row_count_offset;
+        for (;;) {
+            if (m_row >= m_rowsOnPage) {
+                if (m_nextPage >= m_pages.size())
+                    return false;
+                m_page = m_pages[m_nextPage++];
+                m_row = 0;
+                m_rowsOnPage = 0;
+            }
+            if (mdb_read_pg(mdb, m_page) != mdb->fmt->pg_size || mdb->pg_buf[0] != 0x01 ||
+                qFromLittleEndian<quint32>(mdb->pg_buf + 4) != quint32(m_table->entry->table_pg))
+                damaged(m_handle->path, QStringLiteral("表 %1 的第 %2 页不是它的数据页").arg(tableName(m_table->entry)).arg(m_page));
+            if (m_row == 0) {
+                m_rowsOnPage = qFromLittleEndian<quint16>(mdb->pg_buf + countAt);
+                if (countAt + 2 + 2 * m_rowsOnPage > mdb->fmt->pg_size)
+                    damaged(m_handle->path, QStringLiteral("表 %1 第 %2 页的行数 %3 超出其页")
+                                                .arg(tableName(m_table->entry)).arg(m_page).arg(m_rowsOnPage));
+                if (m_rowsOnPage == 0)
+                    continue;
+            }
+            const int row = m_row++;
+            // Deleted, or moved to another page where it is read (libmdb's reading).
+            if (qFromLittleEndian<quint16>(mdb->pg_buf + countAt + 2 + 2 * row) & 0x4000)
+                continue;
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb, row, &start, &size) != 0 || size == 0)
+                damaged(m_handle->path, QStringLiteral("表 %1 第 %2 页的第 %3 行超出其页")
+                                            .arg(tableName(m_table->entry)).arg(m_page).arg(row));
+            if (!mdb_read_row(m_table.get(), unsigned(row)))   // a value past the row's end
+                damaged(m_handle->path, QStringLiteral("表 %1 第 %2 页的第 %3 行的值超出该行")
+                                            .arg(tableName(m_table->entry)).arg(m_page).arg(row));
+            break;
         }
         number = ++m_read;
         cells = Row(m_columns.size());
@@ -256,7 +373,7 @@ private:
 
     // A value from the row's bytes, which no column is bound to: libmdb only finds where each
     // lies. Whatever libmdb converts is checked to lie inside the page first.
-    QVariant value(int i) const
+    QVariant value(int i)
     {
         const MdbColumn* col = m_cols[i];
         if (col->col_type == MDB_BOOL)   // kept in the null mask: its length is 1 for No
@@ -308,8 +425,9 @@ private:
 
     // A memo's or OLE value's bytes. Its 12-byte head gives the length and where the bytes
     // lie: in the row, in one row of another page, or along a chain of such rows, each
-    // starting with the next one's page and row. Exactly that length, or the file is refused.
-    QByteArray longValue(int i, const uchar* field, int size) const
+    // starting with the next one's page and row. Exactly that length, or the file is refused;
+    // a row of another page read twice in the table, as a loop would, refuses it too.
+    QByteArray longValue(int i, const uchar* field, int size)
     {
         if (size < MDB_MEMO_OVERHEAD)
             refuse(i, QStringLiteral("的长值头不全"));
@@ -333,14 +451,13 @@ private:
             const quint32 page = pageRow >> 8;
             if (page < 1 || page >= m_handle->pageCount)
                 refuse(i, QStringLiteral("的长值页 %1 超出文件末尾").arg(page));
-            void* buf = nullptr;
-            int offset = 0;
+            if (m_longRows.contains(pageRow))   // each piece belongs to one value, read once
+                refuse(i, QStringLiteral("的长值回到已读过的页 %1 第 %2 行").arg(page).arg(pageRow & 0xFF));
+            m_longRows.insert(pageRow);
+            const uchar* piece = nullptr;
             size_t rowSize = 0;
-            const auto pageBytes = static_cast<const uchar*>(static_cast<void*>(mdb->alt_pg_buf));
-            if (mdb_find_pg_row(mdb, int(pageRow), &buf, &offset, &rowSize) != 0 ||
-                (pageRow & 0xFF) >= qFromLittleEndian<quint16>(pageBytes + mdb->fmt->row_count_offset))
+            if (!findRow(mdb, pageRow, m_handle->pageCount, piece, rowSize))
                 refuse(i, QStringLiteral("的长值页 %1 没有第 %2 行").arg(page).arg(pageRow & 0xFF));
-            const uchar* piece = static_cast<const uchar*>(buf) + offset;
             if (chained) {
                 if (rowSize <= 4)
                     refuse(i, QStringLiteral("的长值页 %1 上的一段是空的").arg(page));
@@ -356,10 +473,15 @@ private:
     }
 
     std::shared_ptr<Handle> m_handle;
-    MdbTableDef* m_table = nullptr;
+    std::vector<quint32> m_pages;   // the data pages; declared first, m_table's reading fills it
+    TableDef m_table;
     QVector<const MdbColumn*> m_cols;
     QVector<bool> m_wanted;
-    qint64 m_read = 0;
+    size_t m_nextPage = 0;    // in m_pages
+    quint32 m_page = 0;       // the page read now, its rows and the next of them
+    int m_rowsOnPage = 0, m_row = 0;
+    qint64 m_read = 0;        // rows delivered
+    QSet<quint32> m_longRows;   // the long-value rows read, as page << 8 | row
 };
 
 class MdbSource : public Source {
@@ -420,8 +542,10 @@ public:
         if (m_handle->catalog.empty())
             damaged(path, QStringLiteral("无法读取表目录"));
         // Every table the catalogue names must have its definition and its pages.
+        Claims claims;
         for (const auto& entry : m_handle->catalog) {
-            mdb_free_tabledef(readTable(path, entry.get(), m_handle->pageCount));
+            std::vector<quint32> pages;
+            readTable(path, entry.get(), m_handle->pageCount, pages, claims);
             if (!mdb_is_system_table(entry.get())) {
                 m_names.append(QString::fromUtf8(entry->object_name));
                 m_entries.append(entry.get());

@@ -398,6 +398,11 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         {"xlsx-value-nested-deeply.xlsx", u"sheet1.xml 第 1 行: Expected '>' or '/', but got '\"'."},
         {"mdb-usage-map-wrapping-round.mdb", u"表 sheet1 的页面分配图无效"},
         {"mdb-value-outside-its-page.mdb", u"表 sheet1 第 1 行的 名称 列超出其数据页"},
+        {"mdb-memo-chain-looping-on-itself.mdb", u"表 sheet1 第 1 行的 备注 列的长值回到已读过的页 6 第 0 行"},
+        {"mdb-memo-chain-looping-back.mdb", u"表 sheet1 第 1 行的 备注 列的长值回到已读过的页 6 第 0 行"},
+        {"mdb-memo-read-by-two-rows.mdb", u"表 sheet1 第 2 行的 备注 列的长值回到已读过的页 6 第 0 行"},
+        {"mdb-definition-continuing-on-itself.mdb", u"表 sheet1 的定义回到已读过的页 4"},
+        {"mdb-256-columns.mdb", u"表 sheet1 的定义有 256 列，超过 255 列"},
     };
     EXPECT_EQ(QDir(testutil::dataFile(u"data/hostile"_s)).entryList(QDir::Files).size(), std::size(cases));
     for (const Case& c : cases) {

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSet>
+#include <QtEndian>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +31,44 @@ struct RealFile {
 };
 
 QString text(const QVariant& v) { return v.isNull() ? u"<null>"_s : v.toString(); }
+
+// The real files of tests/data/real, and of shared/testdata beside the repository when it is
+// there.
+QStringList realFiles(const QStringList& patterns)
+{
+    QStringList out;
+    for (const QString& dir : {testutil::dataFile(u"data/real"_s), QStringLiteral(OSTREL_TEST_DATA_DIR "/../../shared/testdata")}) {
+        QDirIterator it(dir, patterns, QDir::Files);
+        while (it.hasNext())
+            out << it.next();
+    }
+    return out;
+}
+
+// Every table: its name, columns and rows, each cell's text or <null>.
+QStringList snapshot(const QString& path)
+{
+    QStringList out;
+    std::unique_ptr<extdb::Source> src = extdb::open(path);
+    if (!src)
+        throw vb::Error(0, u"no reader"_s);
+    for (const QString& name : src->tableNames()) {
+        std::unique_ptr<extdb::Table> t = src->openTable(name);
+        out << name + u": "_s + t->columns().join(u'|');
+        extdb::Row row;
+        qint64 n = 0;
+        while (t->next(row, n)) {
+            QStringList cells{QString::number(n)};
+            for (int i = 0; i < t->columns().size(); ++i)
+                cells << text(row.value(i));
+            out << cells.join(u'|');
+        }
+    }
+    return out;
+}
+
+// The page size of an Access file: 2048 for Jet 3, 4096 for Jet 4.
+int accessPage(const QByteArray& bytes) { return bytes.at(0x14) == 0 ? 2048 : 4096; }
 
 TEST(RealFiles, TablesColumnsRowsAndCells)
 {
@@ -89,51 +130,30 @@ TEST(RealFiles, TablesColumnsRowsAndCells)
 
 } // namespace
 
-// Every real file (tests/data/real, and shared/testdata beside the repository when it is
-// there), cut at each sixteenth of its length and at that length rounded down to a page:
-// the cut file reads exactly as the whole one, or is refused as damaged.
+// Every real file cut at each sixteenth of its length and at that length rounded down to a
+// page, and an Access file with the page there zeroed: the damaged file reads exactly as
+// the whole one, or is refused as damaged.
 TEST(RealFiles, CutFilesReadWholeOrAreRefused)
 {
-    QStringList names;
-    for (const QString& dir : {testutil::dataFile(u"data/real"_s), QStringLiteral(OSTREL_TEST_DATA_DIR "/../../shared/testdata")}) {
-        QDirIterator it(dir, {u"*.mdb"_s, u"*.xls"_s, u"*.xlsx"_s}, QDir::Files);
-        while (it.hasNext())
-            names << it.next();
-    }
-    // Every table: its name, columns and rows, each cell's text or <null>.
-    const auto snapshot = [](const QString& path) {
-        QStringList out;
-        std::unique_ptr<extdb::Source> src = extdb::open(path);
-        if (!src)
-            throw vb::Error(0, u"no reader"_s);
-        for (const QString& name : src->tableNames()) {
-            std::unique_ptr<extdb::Table> t = src->openTable(name);
-            out << name + u": "_s + t->columns().join(u'|');
-            extdb::Row row;
-            qint64 n = 0;
-            while (t->next(row, n)) {
-                QStringList cells{QString::number(n)};
-                for (int i = 0; i < t->columns().size(); ++i)
-                    cells << text(row.value(i));
-                out << cells.join(u'|');
-            }
-        }
-        return out;
-    };
     testutil::ProgramFolder folder;
-    for (const QString& path : std::as_const(names)) {
+    for (const QString& path : realFiles({u"*.mdb"_s, u"*.xls"_s, u"*.xlsx"_s})) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray bytes = testutil::readBytes(path);
         QStringList whole;
         ASSERT_NO_THROW(whole = snapshot(path));
         EXPECT_EQ(testutil::readBytes(path), bytes);
         for (int k = 1; k < 16; ++k) {
-            for (const qsizetype size : {bytes.size() * k / 16, bytes.size() * k / 16 / 4096 * 4096}) {
-                if (size < 32)
+            QList<QByteArray> damaged{bytes.left(bytes.size() * k / 16), bytes.left(bytes.size() * k / 16 / 4096 * 4096)};
+            if (path.endsWith(u".mdb"_s)) {
+                const int page = accessPage(bytes);
+                damaged << QByteArray(bytes).replace(qMax<qsizetype>(page, bytes.size() * k / 16 / page * page), page, QByteArray(page, '\0'));
+            }
+            for (const QByteArray& copy : std::as_const(damaged)) {
+                if (copy.size() < 32)
                     continue;   // too short to tell its kind
-                SCOPED_TRACE(size);
+                SCOPED_TRACE(copy.size());
                 const QString cut = folder.file(u"cut-"_s + QFileInfo(path).fileName());
-                testutil::writeBytes(cut, bytes.left(size));
+                testutil::writeBytes(cut, copy);
                 try {
                     const QStringList read = snapshot(cut);
                     ASSERT_EQ(read.size(), whole.size());
@@ -143,6 +163,35 @@ TEST(RealFiles, CutFilesReadWholeOrAreRefused)
                     EXPECT_EQ(e.number(), extdb::kErrDamaged) << e.description().toStdString();
                 }
             }
+        }
+    }
+}
+
+// The row count each table definition keeps, the catalogue's (page 2) among them, raised
+// and lowered in a copy: the copy reads exactly as the file, rows being what the pages hold.
+TEST(RealFiles, StoredRowCountsChangeNothing)
+{
+    testutil::ProgramFolder folder;
+    for (const QString& path : realFiles({u"*.mdb"_s})) {
+        SCOPED_TRACE(path.toStdString());
+        const QByteArray bytes = testutil::readBytes(path);
+        const int page = accessPage(bytes), countAt = page == 2048 ? 12 : 16;
+        const auto get = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
+        // A definition's first page is one no other continues on; the catalogue's is page 2.
+        QSet<qsizetype> continued;
+        for (qsizetype at = page; at + page <= bytes.size(); at += page)
+            continued << (bytes.at(at) == 0x02 ? get(at + 4) * qsizetype(page) : 0);
+        ASSERT_EQ(bytes.at(2 * page), 0x02);
+        const QStringList whole = snapshot(path);
+        for (const qint64 change : {-1000000, -1, 1, 1000000}) {
+            SCOPED_TRACE(change);
+            QByteArray copy = bytes;
+            for (qsizetype at = page; at + page <= bytes.size(); at += page)
+                if (bytes.at(at) == 0x02 && !continued.contains(at))
+                    qToLittleEndian(quint32(std::clamp<qint64>(get(at + countAt) + change, 0, INT_MAX)), copy.data() + at + countAt);
+            const QString changed = folder.file(u"count-"_s + QFileInfo(path).fileName());
+            testutil::writeBytes(changed, copy);
+            EXPECT_TRUE(snapshot(changed) == whole);
         }
     }
 }

@@ -20,6 +20,7 @@
 #include "tests/main/core/dbfixture.h"
 #include <QFile>
 #include <QTextStream>
+#include <QtEndian>
 
 using namespace Qt::StringLiterals;
 using namespace ostrel;
@@ -443,7 +444,12 @@ TEST_F(ImportTest, RealFilesAreRefusedForWhatTheyLackAndChangeNothing)
         memoRow.append(QJsonValue());
     memoRow.append(QString(20000, u'设'));
     const QString cutMemo = source("mdb", QJsonArray{memoRow});
-    testutil::writeBytes(cutMemo, testutil::readBytes(cutMemo).left(10 * 4096));
+    QByteArray memo = testutil::readBytes(cutMemo);
+    testutil::writeBytes(cutMemo, memo.left(10 * 4096));
+    // The same memo, its first piece (page 6) naming itself as the next.
+    const QString loopedMemo = folder->file(u"环.mdb"_s);
+    qToLittleEndian<quint32>(6 << 8, memo.data() + 6 * 4096 + qFromLittleEndian<quint16>(memo.constData() + 6 * 4096 + 14));
+    testutil::writeBytes(loopedMemo, memo);
     const Case cases[] = {
         {copy("latin-1.xls"), dao::err::ItemNotFound, u"源数据中没有列 '出厂编号'。\tLine:1"_s},
         {copy("Monitor.mdb"), extdb::kErrNoSuchTable, u"找不到输入表或查询 'sheet1'。"_s},
@@ -453,6 +459,7 @@ TEST_F(ImportTest, RealFilesAreRefusedForWhatTheyLackAndChangeNothing)
         {copy("latin-1.xls", 2), extdb::kErrDamaged, u"文件已损坏或格式不对(2latin-1.xls): 复合文件结构已损坏"_s},
         {copy("deaths.xlsx", 2), extdb::kErrDamaged, u"文件已损坏或格式不对(2deaths.xlsx): "_s},
         {cutMemo, extdb::kErrDamaged, u"文件已损坏或格式不对(源.mdb): 表 sheet1 第 1 行的 备注 列的长值页 10 超出文件末尾"_s},
+        {loopedMemo, extdb::kErrDamaged, u"文件已损坏或格式不对(环.mdb): 表 sheet1 第 1 行的 备注 列的长值回到已读过的页 6 第 0 行"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
