@@ -350,7 +350,7 @@ public:
     }
 
 protected:
-    bool fetchRaw(qint64& sheetRow, SheetRow& cells) override
+    bool fetchRaw(qint64& sheetRow, Row& cells) override
     {
         if (m_plain) {
             for (PlainXml::Token t; (t = m_plain->next()) != PlainXml::Done;)
@@ -384,7 +384,7 @@ protected:
     }
 
 private:
-    void startRow(QStringView r, qint64& sheetRow, SheetRow& cells)
+    void startRow(QStringView r, qint64& sheetRow, Row& cells)
     {
         qint64 number = m_row + 1;
         if (!r.isEmpty()) {
@@ -400,13 +400,7 @@ private:
         cells.clear();
     }
 
-    static void setCell(SheetRow& cells, int column, QVariant value)
-    {
-        if (!value.isNull())
-            cells.append({column, std::move(value)});
-    }
-
-    void readRow(qint64& sheetRow, SheetRow& cells)
+    void readRow(qint64& sheetRow, Row& cells)
     {
         startRow(m_xml.attributes().value(QLatin1String("r")), sheetRow, cells);
         int column = -1;
@@ -417,13 +411,13 @@ private:
             if (m_xml.isStartElement() && m_xml.name() == u"c") {
                 const QXmlStreamAttributes a = m_xml.attributes();
                 column = cellColumn(a.value(QLatin1String("r")), column);
-                setCell(cells, column, readCell(a));
+                cells.append(column, readCell(a));
             }
         }
         m_zip->check(m_xml, *m_dev, m_part);
     }
 
-    void readPlainRow(qint64& sheetRow, SheetRow& cells)
+    void readPlainRow(qint64& sheetRow, Row& cells)
     {
         const QByteArrayView r = m_plain->attribute("r");
         const int number = smallNumber(r);
@@ -442,7 +436,7 @@ private:
                 notPlain();
             if (t == PlainXml::Start && m_plain->named("c")) {
                 column = cellColumn(Wide(m_plain->attribute("r")).view(), column);
-                setCell(cells, column, readPlainCell());
+                cells.append(column, readPlainCell());
             }
         }
     }
