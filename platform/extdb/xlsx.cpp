@@ -4,6 +4,7 @@
 #include "platform/extdb/extdb.h"
 #include "platform/extdb/plainxml.h"
 #include "platform/extdb/sheet.h"
+#include "platform/extdb/xmlguard.h"
 #include "platform/core/vberror.h"
 #include <QDateTime>
 #include <QDir>
@@ -27,7 +28,8 @@ constexpr qint64 kMaxWholeSheetSize = qint64(256) << 20;   // a sheet read whole
 constexpr qint64 kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 
-// One entry of the zip as a device, refusing to give more than its cap.
+// One entry of the zip as a device for QXmlStreamReader, refusing to give more than its
+// cap or XML that would cost that reader more than its size (see XmlGuard).
 class EntryDevice : public QIODevice {
 public:
     EntryDevice(zip_file_t* file, qint64 cap) : m_file(file), m_cap(cap) { open(QIODevice::ReadOnly); }
@@ -55,7 +57,8 @@ protected:
             m_tooLarge = true;
             return -1;
         }
-        return n;
+        m_failure = m_guard.feed(QByteArrayView(data, n));
+        return m_failure.isEmpty() ? n : -1;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
@@ -65,6 +68,7 @@ private:
     qint64 m_read = 0;
     bool m_tooLarge = false;
     QString m_failure;
+    XmlGuard m_guard;
 };
 
 struct Archive {
