@@ -275,12 +275,17 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
     const QString row = u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"_s;
     QJsonObject huge = testutil::xlsxPackage(row, u"<si><t>a</t></si>"_s);
     huge.insert(u"huge"_s, u"xl/worksheets/sheet1.xml"_s);
-    QJsonObject noSheet = testutil::xlsxPackage(row, u"<si><t>a</t></si>"_s);
-    {
-        QJsonObject parts = noSheet.value(u"parts"_s).toObject();
-        parts.insert(u"xl/workbook.xml"_s, u"<workbook><sheets/></workbook>"_s);
-        noSheet.insert(u"parts"_s, parts);
-    }
+    const auto withWorkbook = [&](const QString& workbook) {
+        QJsonObject package = testutil::xlsxPackage(row, u"<si><t>a</t></si>"_s);
+        QJsonObject parts = package.value(u"parts"_s).toObject();
+        parts.insert(u"xl/workbook.xml"_s, workbook);
+        package.insert(u"parts"_s, parts);
+        return package;
+    };
+    // Streamed (the comment), each element declaring a namespace inside the one before.
+    QString nested = u"<!-- -->"_s + row;
+    for (int i = 0; i < 65; ++i)
+        nested += u"<x xmlns:p%1=\"urn:p\">"_s.arg(i);
     const Case cases[] = {
         {u"zip of something else", QJsonObject{{u"parts"_s, QJsonObject{{u"readme.txt"_s, u"hello"_s}}}},
          extdb::kErrDamaged, u"不是Excel工作簿"},
@@ -296,7 +301,11 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
          extdb::kErrDamaged, u"sheet1.xml"},
         {u"attribute repeated", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\" r=\"A1\"><v>1</v></c></row>"_s),
          extdb::kErrDamaged, u"sheet1.xml"},
-        {u"no sheet named sheet1", noSheet, extdb::kErrNoSuchTable, u"sheet1"},
+        {u"document type declared", withWorkbook(u"<!DOCTYPE workbook><workbook><sheets/></workbook>"_s), extdb::kErrDamaged,
+         u"部件 xl/workbook.xml: 含有文档类型声明"},
+        {u"65 namespaces in scope", testutil::xlsxPackage(nested + QString(u"</x>"_s).repeated(65), u"<si><t>a</t></si>"_s),
+         extdb::kErrDamaged, u"同时有效的命名空间声明多于 64 个"},
+        {u"no sheet named sheet1", withWorkbook(u"<workbook><sheets/></workbook>"_s), extdb::kErrNoSuchTable, u"sheet1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QString::fromUtf16(c.name).toStdString());
