@@ -1,8 +1,11 @@
 // The import of devices against plain prepared inserts, side by side on equally keyed
 // databases; and, with --read, the readers of outside files tried on real files:
-//   bench_import                      prints "import ratio to raw insert: R", the import of a
-//                                     sheet with a stray cell at XFD beside one without,
-//                                     and the refusal of a looped compound file
+//   bench_import                      prints "import ratio to raw insert: R"; the import of
+//                                     100,000 .xlsx rows with a cell at XFD in every row beside
+//                                     the same rows without, and of 20,000 .xls rows with a cell
+//                                     at column 255 beside the same at column 65,535 (refused);
+//                                     one element with 200,000 attributes; the refusal of a
+//                                     looped compound file
 //   bench_import --read [--table NAME] FILE...   every table of each file unless one is named,
 //                                     with the reading process's peak memory
 #include "bench/benchutil.h"
@@ -32,40 +35,26 @@ namespace {
 const int kRows = 10000;
 const int kRounds = 5;
 
-// A workbook of rows devices under the default headings, its texts shared strings as
-// Excel writes them; with stray, one more cell far to the right (column XFD) in its heading.
-void writeWorkbook(const QString& path, int rows = kRows, bool stray = false)
+const QStringList kHeadings = {u"设备编号"_qs, u"设备名称"_qs, u"型号"_qs, u"规格"_qs, u"生产厂家"_qs, u"出厂编号"_qs,
+                                u"出厂日期"_qs, u"购进日期"_qs, u"启用日期"_qs, u"资产原值"_qs, u"安装地点"_qs,
+                                u"技术状况"_qs, u"备注"_qs};
+const int kValueColumn = 9;   // 资产原值, a number
+
+// The texts of the i-th device row under kHeadings.
+QStringList deviceRow(int i)
 {
-    const QStringList headings = {u"设备编号"_qs, u"设备名称"_qs, u"型号"_qs, u"规格"_qs, u"生产厂家"_qs, u"出厂编号"_qs,
-                                  u"出厂日期"_qs, u"购进日期"_qs, u"启用日期"_qs, u"资产原值"_qs, u"安装地点"_qs,
-                                  u"技术状况"_qs, u"备注"_qs};
-    QHash<QString, int> shared;
-    QString strings;
-    const auto cell = [&](const QString& text) {
-        auto it = shared.find(text);
-        if (it == shared.end()) {
-            it = shared.insert(text, shared.size());
-            strings += QStringLiteral("<si><t>%1</t></si>").arg(text.toHtmlEscaped());
-        }
-        return QStringLiteral("<c t=\"s\"><v>%1</v></c>").arg(*it);
-    };
-    QString sheet = QStringLiteral("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row>");
-    for (const QString& h : headings)
-        sheet += cell(h);
-    if (stray)
-        sheet += u"<c r=\"XFD1\" t=\"inlineStr\"><is><t>x</t></is></c>"_qs;
-    sheet += u"</row>"_qs;
-    for (int i = 0; i < rows; ++i) {
-        sheet += u"<row>"_qs + cell(QStringLiteral("A%1B%2C3%3").arg(i % 7).arg(i % 5).arg(i, 5, 10, QLatin1Char('0'))) +
-                 cell(QStringLiteral("设备%1").arg(i)) + cell(QStringLiteral("X-%1").arg(i % 40)) + cell(u"标准"_qs) +
-                 cell(u"某机床厂"_qs) + cell(QStringLiteral("M%1").arg(i)) + cell(u"2001.2.3"_qs) +
-                 cell(QStringLiteral("20%1-0%2-1%3").arg(10 + i % 10).arg(1 + i % 9).arg(i % 10)) + cell(u"98"_qs) +
-                 QStringLiteral("<c><v>%1.5</v></c>").arg(1000 + i) + cell(u"一车间"_qs) + cell(u"在用"_qs) +
-                 cell(u"备注"_qs) + u"</row>"_qs;
-    }
-    sheet += u"</sheetData></worksheet>"_qs;
+    return {QStringLiteral("A%1B%2C3%3").arg(i % 7).arg(i % 5).arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("设备%1").arg(i),
+            QStringLiteral("X-%1").arg(i % 40), u"标准"_qs, u"某机床厂"_qs, QStringLiteral("M%1").arg(i), u"2001.2.3"_qs,
+            QStringLiteral("20%1-0%2-1%3").arg(10 + i % 10).arg(1 + i % 9).arg(i % 10), u"98"_qs,
+            QStringLiteral("%1.5").arg(1000 + i), u"一车间"_qs, u"在用"_qs, u"备注"_qs};
+}
+
+// A workbook of parts (its sheet "Sheet1" xl/worksheets/sheet1.xml, its shared strings
+// xl/sharedStrings.xml) with the relations that lead to them.
+void writeParts(const QString& path, QList<QPair<const char*, QByteArray>> parts)
+{
     const char* ns = "http://schemas.openxmlformats.org/";
-    const QList<QPair<const char*, QByteArray>> parts = {
+    parts += {
         {"_rels/.rels", QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + ns +
                             "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
         {"xl/workbook.xml", QByteArray("<workbook xmlns:r=\"") + ns +
@@ -74,9 +63,7 @@ void writeWorkbook(const QString& path, int rows = kRows, bool stray = false)
          QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + ns +
              "officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
              "<Relationship Id=\"rId2\" Type=\"" + ns +
-             "officeDocument/2006/relationships/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
-        {"xl/sharedStrings.xml", (u"<sst>"_qs + strings + u"</sst>"_qs).toUtf8()},
-        {"xl/worksheets/sheet1.xml", sheet.toUtf8()}};
+             "officeDocument/2006/relationships/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"}};
     int error = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     for (const auto& p : parts) {
@@ -88,8 +75,106 @@ void writeWorkbook(const QString& path, int rows = kRows, bool stray = false)
     zip_close(z);
 }
 
+// A workbook of rows devices under the default headings, its texts shared strings as
+// Excel writes them; with far, one more cell in every row, the heading's too, at column XFD.
+void writeWorkbook(const QString& path, int rows = kRows, bool far = false)
+{
+    QHash<QString, int> shared;
+    QString strings;
+    const auto cell = [&](const QString& text) {
+        auto it = shared.find(text);
+        if (it == shared.end()) {
+            it = shared.insert(text, shared.size());
+            strings += QStringLiteral("<si><t>%1</t></si>").arg(text.toHtmlEscaped());
+        }
+        return QStringLiteral("<c t=\"s\"><v>%1</v></c>").arg(*it);
+    };
+    const auto farCell = [&](int row) { return far ? u"<c r=\"XFD%1\" t=\"inlineStr\"><is><t>x</t></is></c>"_qs.arg(row) : QString(); };
+    QString sheet = QStringLiteral("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row r=\"1\">");
+    for (const QString& h : kHeadings)
+        sheet += cell(h);
+    sheet += farCell(1) + u"</row>"_qs;
+    for (int i = 0; i < rows; ++i) {
+        const QStringList texts = deviceRow(i);
+        sheet += QStringLiteral("<row r=\"%1\">").arg(i + 2);
+        for (int c = 0; c < texts.size(); ++c)
+            sheet += c == kValueColumn ? QStringLiteral("<c><v>%1</v></c>").arg(texts[c]) : cell(texts[c]);
+        sheet += farCell(i + 2) + u"</row>"_qs;
+    }
+    sheet += u"</sheetData></worksheet>"_qs;
+    writeParts(path, {{"xl/sharedStrings.xml", (u"<sst>"_qs + strings + u"</sst>"_qs).toUtf8()}, {"xl/worksheets/sheet1.xml", sheet.toUtf8()}});
+}
+
+// A BIFF8 workbook of rows devices under the default headings, each row (the heading's too)
+// with one more cell at column far, in a version 4 compound file (4096-byte sectors, the
+// stream in one chain).
+void writeXls(const QString& path, int rows, int far)
+{
+    QByteArray stream;
+    const auto bytes = [](std::initializer_list<quint32> values, int width) {
+        QByteArray out;
+        for (quint32 v : values)
+            for (int i = 0; i < width; ++i)
+                out += char(v >> (8 * i));
+        return out;
+    };
+    const auto record = [&](quint16 id, const QByteArray& data) { stream += bytes({id, quint32(data.size())}, 2) + data; };
+    const auto text = [&](const QString& t) { return bytes({quint32(t.size()), 1}, 2).chopped(1) + QByteArray(reinterpret_cast<const char*>(t.utf16()), 2 * t.size()); };
+    const auto cell = [&](int row, int column, const QString& t) { record(0x0204, bytes({quint32(row), quint32(column), 0}, 2) + text(t)); };
+    record(0x0809, bytes({0x0600, 0x0005, 0, 0}, 2) + bytes({0, 0}, 4));
+    const qsizetype sheetAt = stream.size() + 4;
+    record(0x0085, bytes({0}, 4) + bytes({0, 0}, 1) + text(u"Sheet1"_qs).remove(1, 1));
+    record(0x000A, {});
+    stream.replace(sheetAt, 4, bytes({quint32(stream.size())}, 4));
+    record(0x0809, bytes({0x0600, 0x0010, 0, 0}, 2) + bytes({0, 0}, 4));
+    for (int c = 0; c < kHeadings.size(); ++c)
+        cell(0, c, kHeadings[c]);
+    cell(0, far, u"x"_qs);
+    for (int i = 0; i < rows; ++i) {
+        const QStringList texts = deviceRow(i);
+        for (int c = 0; c < texts.size(); ++c) {
+            if (c != kValueColumn) {
+                cell(i + 1, c, texts[c]);
+                continue;
+            }
+            const double value = texts[c].toDouble();
+            record(0x0203, bytes({quint32(i + 1), quint32(c), 0}, 2) + QByteArray(reinterpret_cast<const char*>(&value), 8));
+        }
+        cell(i + 1, far, u"x"_qs);
+    }
+    record(0x000A, {});
+    // Header, allocation table, directory, stream.
+    const quint32 unit = 4096, streamSectors = quint32((stream.size() + unit - 1) / unit);
+    quint32 fatSectors = 1;
+    while (fatSectors * (unit / 4) < fatSectors + 1 + streamSectors)
+        ++fatSectors;
+    QByteArray header = QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(16, 0) +
+                        bytes({0x3E, 4, 0xFFFE, 12, 6, 0, 0, 0}, 2) +
+                        bytes({1, fatSectors, fatSectors, 0, 4096, 0xFFFFFFFE, 0, 0xFFFFFFFE, 0}, 4);
+    for (quint32 i = 0; i < 109; ++i)
+        header += bytes({i < fatSectors ? i : 0xFFFFFFFF}, 4);
+    QByteArray fat;
+    for (quint32 i = 0; i < fatSectors; ++i)
+        fat += bytes({0xFFFFFFFD}, 4);
+    fat += bytes({0xFFFFFFFE}, 4);
+    for (quint32 i = 1; i <= streamSectors; ++i)
+        fat += bytes({i < streamSectors ? fatSectors + 1 + i : 0xFFFFFFFE}, 4);
+    fat += QByteArray(fatSectors * unit - fat.size(), char(0xFF));
+    const auto entry = [&](const QString& name, quint32 type, quint32 child, quint32 start, quint32 size) {
+        QByteArray e = QByteArray(reinterpret_cast<const char*>(name.utf16()), 2 * name.size()).leftJustified(64, 0);
+        return e + bytes({quint32(2 * name.size() + 2)}, 2) + bytes({type, 1}, 1) + bytes({0xFFFFFFFF, 0xFFFFFFFF, child}, 4) +
+               QByteArray(36, 0) + bytes({start, size, 0}, 4);
+    };
+    const QByteArray directory = entry(u"Root Entry"_qs, 5, 1, 0xFFFFFFFE, 0) + entry(u"Workbook"_qs, 2, 0xFFFFFFFF, fatSectors + 1, quint32(stream.size()));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return;
+    f.write(header.leftJustified(unit, 0) + fat + directory.leftJustified(unit, 0) + stream.leftJustified(qsizetype(streamSectors) * unit, 0));
+}
+
 // The import of the workbook into a new database in folder (left closed); its seconds.
-double importInto(const QString& folder, const QString& workbook, int n)
+// A refusal is raised, or kept in refusal when it is given.
+double importInto(const QString& folder, const QString& workbook, int n, QString* refusal = nullptr)
 {
     plat::setAppPath(folder);
     ostrel::CreateNewDatabase(folder, u"admin"_qs, u"secret-1"_qs);
@@ -109,11 +194,18 @@ double importInto(const QString& folder, const QString& workbook, int n)
 
     QElapsedTimer t;
     t.start();
-    const qint32 count = ostrel::ImportDevices(workbook, ostrel::ImportOptions{rule.get(), 1, {}});
+    qint32 count = 0;
+    try {
+        count = ostrel::ImportDevices(workbook, ostrel::ImportOptions{rule.get(), 1, {}});
+    } catch (const vb::Error& e) {
+        if (!refusal)
+            throw;
+        *refusal = e.description();
+    }
     const double importSeconds = t.nsecsElapsed() / 1e9;
     ostrel::gDatabase.Close();
     ostrel::gDatabase = dao::Database();
-    if (count != n)
+    if (count != n && !(refusal && !refusal->isEmpty()))
         std::fprintf(stderr, "imported %d of %d rows\n", count, n);
     return importSeconds;
 }
@@ -181,47 +273,103 @@ double readSeconds(const QString& workbook)
     return t.nsecsElapsed() / 1e9;
 }
 
-const int kStrayRows = 100000;
+const int kXlsxRows = 100000, kXlsRows = 20000;
 
-// One import of workbook into a new database, in this process: prints its seconds and the
-// process's peak resident kilobytes.
-int importOnce(const QString& workbook)
+// One import of workbook into a new database, in this process: prints its seconds, the
+// process's peak resident kilobytes and, on a refusal, its reason.
+int importOnce(const QString& workbook, int rows)
 {
     QTemporaryDir dir;
     plat::setSettingsFolder(dir.path());
     ostrel::gAppName = u"bench_import"_qs;
-    const double seconds = importInto(dir.path(), workbook, kStrayRows);
-    std::printf("%.3f %ld\n", seconds, benchutil::peakKilobytes());
+    QString refusal;
+    const double seconds = importInto(dir.path(), workbook, rows, &refusal);
+    std::printf("%.3f %ld %s\n", seconds, benchutil::peakKilobytes(), refusal.toUtf8().constData());
     return 0;
 }
 
-// A 100,000-row workbook with one cell at column XFD in its heading beside the same
-// workbook without it: the import's seconds and peak memory, each side in child processes.
-void strayCell(const QString& folder)
+// The median seconds and peak MB of three imports of workbook, each in a child process;
+// the reason of its refusal, if it is refused.
+struct Imported {
+    double seconds, peakMB;
+    QString refusal;
+};
+Imported importInChildren(const QString& workbook, int rows)
 {
-    double seconds[2], peaks[2];
-    for (int stray = 0; stray < 2; ++stray) {
-        const QString workbook = folder + (stray ? u"/stray.xlsx"_qs : u"/plain.xlsx"_qs);
-        writeWorkbook(workbook, kStrayRows, stray);
-        std::vector<double> s, m;
-        for (int r = 0; r < 3; ++r) {
-            QProcess p;
-            p.start(QCoreApplication::applicationFilePath(), {u"--import"_qs, workbook});
-            p.waitForFinished(-1);
-            const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char(' '));
-            s.push_back(out.value(0).toDouble());
-            m.push_back(out.value(1).toDouble() / 1024);
-        }
-        seconds[stray] = benchutil::median(s);
-        peaks[stray] = benchutil::median(m);
+    std::vector<double> s, m;
+    QString refusal;
+    for (int r = 0; r < 3; ++r) {
+        QProcess p;
+        p.start(QCoreApplication::applicationFilePath(), {u"--import"_qs, workbook, QString::number(rows)});
+        p.waitForFinished(-1);
+        const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+        s.push_back(out.value(0).toDouble());
+        m.push_back(out.value(1).toDouble() / 1024);
+        refusal = out.mid(2).join(QLatin1Char(' '));
     }
-    std::printf("stray cell rows: %d\n", kStrayRows);
-    std::printf("import seconds without stray cell: %.3f\n", seconds[0]);
-    std::printf("import seconds with a cell at XFD: %.3f\n", seconds[1]);
-    std::printf("import peak MB without stray cell: %.1f\n", peaks[0]);
-    std::printf("import peak MB with a cell at XFD: %.1f\n", peaks[1]);
-    std::printf("stray cell time ratio: %.2f\n", seconds[1] / seconds[0]);
-    std::printf("stray cell memory ratio: %.2f\n", peaks[1] / peaks[0]);
+    return {benchutil::median(s), benchutil::median(m), refusal};
+}
+
+// Rows with one cell far to the right beside the same rows without (.xlsx, XFD) or with it
+// at column 255 (.xls, where 65,535 is past the sheet and refused): the imports' seconds
+// and peak memory.
+void farCells(const QString& folder)
+{
+    Imported xlsx[2], xls[2];
+    for (int far = 0; far < 2; ++far) {
+        const QString book = folder + (far ? u"/far.xlsx"_qs : u"/near.xlsx"_qs);
+        writeWorkbook(book, kXlsxRows, far);
+        xlsx[far] = importInChildren(book, kXlsxRows);
+        const QString old = folder + (far ? u"/far.xls"_qs : u"/near.xls"_qs);
+        writeXls(old, kXlsRows, far ? 65535 : 255);
+        xls[far] = importInChildren(old, kXlsRows);
+    }
+    std::printf("far cell .xlsx rows: %d\n", kXlsxRows);
+    std::printf("import seconds without a far cell (.xlsx): %.3f\n", xlsx[0].seconds);
+    std::printf("import seconds with a cell at XFD in every row (.xlsx): %.3f\n", xlsx[1].seconds);
+    std::printf("import peak MB without a far cell (.xlsx): %.1f\n", xlsx[0].peakMB);
+    std::printf("import peak MB with a cell at XFD in every row (.xlsx): %.1f\n", xlsx[1].peakMB);
+    std::printf("far cell .xlsx time ratio: %.2f\n", xlsx[1].seconds / xlsx[0].seconds);
+    std::printf("far cell .xlsx memory ratio: %.2f\n", xlsx[1].peakMB / xlsx[0].peakMB);
+    std::printf("far cell .xls rows: %d\n", kXlsRows);
+    std::printf("import seconds with a cell at column 255 in every row (.xls): %.3f\n", xls[0].seconds);
+    std::printf("import seconds with a cell at column 65535 in every row (.xls): %.3f\n", xls[1].seconds);
+    if (!xls[1].refusal.isEmpty())
+        std::printf("far cell .xls at column 65535: refused: %s\n", qPrintable(xls[1].refusal));
+    std::printf("far cell .xls time ratio: %.2f\n", xls[1].seconds / xls[0].seconds);
+}
+
+// One element with 200,000 attributes: the seconds to read its sheet whole (the plain
+// reader), and to refuse it streamed (a comment sends it to QXmlStreamReader).
+void manyAttributes(const QString& folder)
+{
+    const int count = 200000;
+    QString attributes;
+    for (int i = 0; i < count; ++i)
+        attributes += u" a"_qs + QString::number(i) + u"=\"1\""_qs;
+    const QByteArray cells = (u"<row r=\"1\"><c r=\"A1\" t=\"inlineStr\""_qs + attributes +
+                              u"><is><t>编号</t></is></c></row><row r=\"2\"><c r=\"A2\"><v>7</v></c></row>"_qs).toUtf8();
+    for (const bool streamed : {false, true}) {
+        const QString path = folder + u"/attributes.xlsx"_qs;
+        writeParts(path, {{"xl/sharedStrings.xml", "<sst/>"}, {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + QByteArray(streamed ? "<!-- -->" : "") + cells +
+                                                            "</sheetData></worksheet>"}});
+        QElapsedTimer t;
+        t.start();
+        QString outcome;
+        try {
+            qint64 rows = 0;
+            std::unique_ptr<extdb::Table> table = extdb::open(path)->openTable(u"sheet1"_qs);
+            extdb::Row row;
+            qint64 number = 0;
+            while (table->next(row, number))
+                ++rows;
+            outcome = QStringLiteral("read, %1 row").arg(rows);
+        } catch (const vb::Error& e) {
+            outcome = u"refused: "_qs + e.description();
+        }
+        std::printf("attributes %d %s seconds: %.3f\n", count, streamed ? "streamed" : "plain", t.nsecsElapsed() / 1e9);
+        std::printf("attributes %d %s: %s\n", count, streamed ? "streamed" : "plain", qPrintable(outcome));
+    }
 }
 
 // The looped compound file read in a child process: its seconds and that reader's peak.
@@ -269,7 +417,8 @@ int bench()
     std::printf("import seconds: %.3f\n", import);
     std::printf("raw insert seconds: %.3f\n", raw);
     std::printf("import ratio to raw insert: %.2f\n", import / raw);
-    strayCell(dir.path());
+    farCells(dir.path());
+    manyAttributes(dir.path());
     loopedFile(dir.path());
     return 0;
 }
@@ -320,7 +469,7 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     if (!args.isEmpty() && args.first() == u"--read")
         return readFiles(args.mid(1));
-    if (args.size() == 2 && args.first() == u"--import")
-        return importOnce(args[1]);
+    if (args.size() == 3 && args.first() == u"--import")
+        return importOnce(args[1], args[2].toInt());
     return bench();
 }

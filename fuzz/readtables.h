@@ -14,7 +14,7 @@ inline int readTables(const std::function<std::unique_ptr<extdb::Source>()>& ope
             extdb::Row row;
             qint64 number = 0;
             while (table->next(row, number)) {
-                if (row.size() > table->columns().size())
+                if (row.width() > table->columns().size())
                     __builtin_trap();   // never a cell past the last column
             }
         }

@@ -13,10 +13,12 @@ namespace {
 enum : quint16 {
     kFormula = 0x0006, kEof = 0x000A, kDateMode = 0x0022, kFilePass = 0x002F, kContinue = 0x003C,
     kCodePage = 0x0042, kBoundSheet = 0x0085, kMulRk = 0x00BD, kRString = 0x00D6, kXf = 0x00E0,
-    kSst = 0x00FC, kLabelSst = 0x00FD, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205,
+    kMulBlank = 0x00BE, kSst = 0x00FC, kLabelSst = 0x00FD, kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205,
     kString = 0x0207, kArray = 0x0221, kTable = 0x0236, kRk = 0x027E, kFormat = 0x041E,
     kSharedFormula = 0x04BC, kBof = 0x0809,
 };
+
+constexpr int kColumns = 256;   // what a BIFF5 or BIFF8 sheet holds
 
 quint16 le16(const char* p) { return quint16(quint8(p[0]) | quint8(p[1]) << 8); }
 quint32 le32(const char* p) { return quint32(le16(p)) | quint32(le16(p + 2)) << 16; }
@@ -205,8 +207,18 @@ std::vector<BiffBook::Cell> BiffBook::cells(int index) const
     Record r;
     if (!record(offset, r) || r.id != kBof)
         broken(QStringLiteral("工作表 %1 的起始位置无效").arg(m_sheets.at(index).name));
-    const auto add = [&](qint64 at, const char* d, quint16 column, quint16 item) {
-        out.push_back(Cell{quint32(le16(d)) << 16 | column, quint32(at), item});
+    // A column past the sheet's last is damage, not a far cell.
+    const auto check = [&](const char* d, int column) {
+        if (column >= kColumns)
+            broken(QStringLiteral("工作表 %1 第 %2 行第 %3 列的单元格超出工作表的 %4 列")
+                       .arg(m_sheets.at(index).name)
+                       .arg(le16(d) + 1)
+                       .arg(column + 1)
+                       .arg(kColumns));
+    };
+    const auto add = [&](qint64 at, const char* d, int column, quint16 item) {
+        check(d, column);
+        out.push_back(Cell{quint32(le16(d)) << 16 | quint32(column), quint32(at), item});
     };
     int depth = 1;
     for (qint64 at = r.next; depth > 0 && record(at, r); at = r.next) {
@@ -231,15 +243,21 @@ std::vector<BiffBook::Cell> BiffBook::cells(int index) const
         case kLabelSst: least = 10; break;
         case kLabel:
         case kRString: least = m_biff8 ? 9 : 8; break;
-        case kMulRk: least = 6; break;
+        case kBlank:
+        case kMulRk:
+        case kMulBlank: least = 6; break;
         default: continue;
         }
         if (len < least)
             broken(QStringLiteral("工作表 %1 的单元格记录不完整").arg(m_sheets.at(index).name));
-        if (r.id == kMulRk) {
-            const int first = le16(d + 2);
-            for (int i = 0; 4 + 6 * i + 6 <= len - 2 && first + i <= 0xFFFF; ++i)
-                add(at, d, quint16(first + i), quint16(i));
+        // Blank cells hold nothing; only their columns are checked.
+        if (r.id == kBlank) {
+            check(d, le16(d + 2));
+        } else if (r.id == kMulBlank || r.id == kMulRk) {
+            const int first = le16(d + 2), count = int(len - 6) / (r.id == kMulRk ? 6 : 2);
+            check(d, qMax(first + count - 1, int(le16(d + len - 2))));
+            for (int i = 0; r.id == kMulRk && i < count; ++i)
+                add(at, d, first + i, quint16(i));
         } else {
             add(at, d, le16(d + 2), 0);
         }

@@ -66,14 +66,17 @@ CompoundFile::CompoundFile(QByteArrayView bytes, const QString& path) : m_bytes(
             m_fat << u32(p + 4 * i);
     }
 
-    const QByteArray dir = read(m_fat, u32(h + 0x30), -1, false, "目录");
+    // A stream's size is 64 bits in version 4; version 3 holds it in the low 32 bits only.
+    const bool version4 = u16(h + 0x1A) == 4;
+    const QByteArray dir = read(m_fat, u32(h + 0x30), kWholeChain, false, "目录");
     for (int at = 0; at + 128 <= dir.size(); at += 128) {
         const char* e = dir.constData() + at;
         const int units = qBound(0, int(u16(e + 0x40)) / 2 - 1, 31);
         QString name(units, Qt::Uninitialized);
         for (int i = 0; i < units; ++i)
             name[i] = QChar(u16(e + 2 * i));
-        m_entries << Entry{name, quint8(e[0x42]), u32(e + 0x74), u32(e + 0x78)};
+        const quint64 size = u32(e + 0x78) | (version4 ? quint64(u32(e + 0x7C)) << 32 : 0);
+        m_entries << Entry{name, quint8(e[0x42]), u32(e + 0x74), size};
     }
     if (m_entries.isEmpty() || m_entries[0].type != 5)
         broken(QStringLiteral("没有根目录"));
@@ -92,7 +95,7 @@ QByteArray CompoundFile::stream(const QStringList& names, QString* found) const
             if (m_mini.isNull()) {
                 const Entry& root = m_entries[0];
                 m_mini = read(m_fat, root.start, root.size, false, "小扇区流");
-                const QByteArray table = read(m_fat, u32(m_bytes.data() + 0x3C), -1, false, "小扇区分配表");
+                const QByteArray table = read(m_fat, u32(m_bytes.data() + 0x3C), kWholeChain, false, "小扇区分配表");
                 for (int i = 0; i + 4 <= table.size(); i += 4)
                     m_miniFat << u32(table.constData() + i);
             }
@@ -122,15 +125,15 @@ QVector<quint32> CompoundFile::sectors(const QVector<quint32>& table, quint32 st
     return out;
 }
 
-// A chain's sectors joined and cut to size (-1: the whole chain).
-QByteArray CompoundFile::read(const QVector<quint32>& table, quint32 start, qint64 size, bool mini,
+QByteArray CompoundFile::read(const QVector<quint32>& table, quint32 start, quint64 wanted, bool mini,
                               const char* what) const
 {
     const int shift = mini ? m_miniShift : m_shift;
     const qint64 unit = qint64(1) << shift;
     const QByteArrayView from = mini ? QByteArrayView(m_mini) : m_bytes;
-    if (size > from.size())
-        broken(QStringLiteral("%1的长度 %2 超出文件").arg(QString::fromUtf8(what), QString::number(size)));
+    if (wanted != kWholeChain && wanted > quint64(from.size()))
+        broken(QStringLiteral("%1的长度 %2 超出文件").arg(QString::fromUtf8(what), QString::number(wanted)));
+    qint64 size = wanted == kWholeChain ? -1 : qint64(wanted);
     const qint64 needed = size < 0 ? table.size() : (size + unit - 1) >> shift;
     const QVector<quint32> chain = sectors(table, start, needed, what);
     if (size < 0)

@@ -25,13 +25,15 @@ private:
         QString name;
         quint8 type;
         quint32 start;
-        quint32 size;
+        quint64 size;
     };
 
     [[noreturn]] void broken(const QString& what) const;
     // The sectors of a chain in order, each one once, at most limit of them.
     QVector<quint32> sectors(const QVector<quint32>& table, quint32 start, qint64 limit, const char* what) const;
-    QByteArray read(const QVector<quint32>& table, quint32 start, qint64 size, bool mini, const char* what) const;
+    // A chain's sectors joined and cut to size (kWholeChain: the whole chain).
+    QByteArray read(const QVector<quint32>& table, quint32 start, quint64 size, bool mini, const char* what) const;
+    static constexpr quint64 kWholeChain = ~quint64(0);
 
     QByteArrayView m_bytes;
     QString m_path;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -19,11 +20,25 @@ int Table::columnIndex(const QString& name) const
     return -1;
 }
 
+QVariant Row::value(int column) const
+{
+    const auto at = std::lower_bound(m_cells.cbegin(), m_cells.cend(), column,
+                                     [](const Cell& c, int wanted) { return c.column < wanted; });
+    return at != m_cells.cend() && at->column == column ? at->value : QVariant();
+}
+
+void Row::append(int column, QVariant value)
+{
+    Q_ASSERT(m_cells.isEmpty() || column > m_cells.constLast().column);
+    if (!value.isNull())
+        m_cells.append({column, std::move(value)});
+}
+
 bool Table::next(Row& cells, qint64& number)
 {
     while (fetch(cells, number)) {
-        for (const QVariant& c : std::as_const(cells))
-            if (!isBlank(c))
+        for (const Row::Cell& c : cells.cells())
+            if (!isBlank(c.value))
                 return true;
     }
     return false;
@@ -36,13 +51,13 @@ constexpr qint64 kBufferedCells = 4 << 20;
 void SheetTable::readHeading()
 {
     m_buffered.clear();
-    SheetRow cells, heading;
+    Row cells, heading;
     qint64 row = 0, cellCount = 0;
     int first = -1, last = -1;
     bool keep = true;
     while (fetchRaw(row, cells)) {
         int rowFirst = -1, rowLast = -1;
-        for (const SheetCell& c : std::as_const(cells)) {
+        for (const Row::Cell& c : cells.cells()) {
             if (isBlank(c.value))
                 continue;
             if (rowFirst < 0)
@@ -55,7 +70,7 @@ void SheetTable::readHeading()
             m_headingRow = row;
             heading = cells;
         } else if (keep) {
-            cellCount += cells.size();
+            cellCount += cells.cells().size();
             keep = cellCount <= kBufferedCells;
             if (keep)
                 m_buffered.append({row, cells});
@@ -69,7 +84,7 @@ void SheetTable::readHeading()
         return;
     m_first = first;
     QHash<int, QString> names;
-    for (const SheetCell& c : std::as_const(heading))
+    for (const Row::Cell& c : heading.cells())
         names.insert(c.column, c.value.toString().trimmed());
     QSet<QString> taken;          // folded, as columnIndex compares
     QHash<QString, int> suffix;   // the number a repeated name tries next
@@ -96,7 +111,7 @@ void SheetTable::readHeading()
     }
 }
 
-bool SheetTable::nextRaw(qint64& sheetRow, SheetRow& cells)
+bool SheetTable::nextRaw(qint64& sheetRow, Row& cells)
 {
     if (!m_fromBuffer)
         return fetchRaw(sheetRow, cells);
@@ -112,19 +127,13 @@ bool SheetTable::fetch(Row& cells, qint64& number)
 {
     if (m_columns.isEmpty())
         return false;
-    SheetRow raw;
     qint64 row = 0;
-    if (!nextRaw(row, raw))
+    if (!nextRaw(row, m_raw))
         return false;
-    // As wide as the row's last cell inside the table, never wider.
-    int width = 0;
-    for (const SheetCell& c : std::as_const(raw))
+    cells.clear();
+    for (const Row::Cell& c : m_raw.cells())
         if (c.column >= m_first && c.column - m_first < m_columns.size())
-            width = c.column - m_first + 1;
-    cells = Row(width);
-    for (SheetCell& c : raw)
-        if (c.column >= m_first && c.column - m_first < width)
-            cells[c.column - m_first] = std::move(c.value);
+            cells.append(c.column - m_first, c.value);
     number = row - m_headingRow;
     return true;
 }

@@ -19,7 +19,27 @@
 
 namespace extdb {
 
-using Row = QVector<QVariant>;
+// The cells of a row that hold a value, by column: its memory and the work of reading it
+// follow the cells it holds, not the table's width.
+class Row {
+public:
+    struct Cell {
+        int column;
+        QVariant value;
+    };
+    // The value in column; Null where the row holds none.
+    QVariant value(int column) const;
+    // One past the last column that holds a value; 0 when none does.
+    int width() const { return m_cells.isEmpty() ? 0 : m_cells.constLast().column + 1; }
+    // The cells held, in column order.
+    const QVector<Cell>& cells() const { return m_cells; }
+    void clear() { m_cells.clear(); }
+    // Holds value in column, which lies past the last one held; a Null is not held.
+    void append(int column, QVariant value);
+
+private:
+    QVector<Cell> m_cells;
+};
 
 // The engine's numbers for the refusals a reader raises.
 constexpr int kErrNoSuchTable = 3078;
@@ -34,9 +54,8 @@ public:
     const QStringList& columns() const { return m_columns; }
     // The position of a column, its name compared ignoring letter case; -1 when none.
     int columnIndex(const QString& name) const;
-    // The next row that holds at least one non-blank cell. A cell is at the position of its
-    // column; a row may end before the last column (the cells past its end are Null: read
-    // them with value()). number is the row's position among the table's rows from 1, the
+    // The next row that holds at least one non-blank cell, each cell at the position of its
+    // column (read them with value(): the columns it does not hold are Null). number is the row's position among the table's rows from 1, the
     // rows skipped counted too (in a sheet: its row less the heading row). False at the end.
     // Raises on a damaged file.
     bool next(Row& cells, qint64& number);

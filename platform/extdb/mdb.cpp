@@ -323,10 +323,10 @@ protected:
             break;
         }
         number = ++m_read;
-        cells = Row(m_columns.size());
-        for (int i = 0; i < cells.size(); ++i) {
+        cells.clear();
+        for (int i = 0; i < m_columns.size(); ++i) {
             if (m_wanted[i])
-                cells[i] = value(i);
+                cells.append(i, value(i));
         }
         return true;
     }

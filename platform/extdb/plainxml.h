@@ -2,6 +2,8 @@
 // The strict plain XML reader of workbook parts held whole in memory (see PlainXml).
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <algorithm>
 #include <cstring>
@@ -95,6 +97,7 @@ public:
             m_p += 3;
         m_open.clear();
         m_prefixes.clear();
+        m_inScope.clear();
         m_selfClosed = m_rootDone = false;
         if (QByteArrayView(m_p, m_end - m_p).startsWith("<?xml"))
             declaration();
@@ -293,8 +296,7 @@ private:
         if (colon < 0)
             return true;
         const QByteArrayView prefix = qualified.first(colon);
-        return prefix == "xml" || std::any_of(m_prefixes.begin(), m_prefixes.end(),
-                                              [&](const auto& p) { return p.first == prefix; });
+        return prefix == "xml" || m_inScope.contains(prefix);
     }
 
     Token open()
@@ -331,17 +333,25 @@ private:
                 if (v.isEmpty() || prefix == "xml" || prefix == "xmlns")
                     notPlain();
                 m_prefixes.push_back({prefix, m_open.size()});
+                ++m_inScope[prefix];
             }
         if (!declared(name))
             notPlain();
+        // A few attributes compared in pairs, many through a set: linear in their number.
         const auto key = [&](QByteArrayView n) { return declaration(n) ? n : local(n); };
+        const bool few = m_attributes.size() <= 8;
+        QSet<QByteArrayView> keys;
+        if (!few)
+            keys.reserve(qsizetype(m_attributes.size()));
         for (size_t i = 0; i < m_attributes.size(); ++i) {
-            const QByteArrayView n = m_attributes[i].first;
-            if (key(n) == local(n) && !declared(n))
+            const QByteArrayView n = m_attributes[i].first, k = key(n);
+            if (k == local(n) && !declared(n))
                 notPlain();
-            for (size_t j = 0; j < i; ++j)
-                if (key(m_attributes[j].first) == key(n))
+            for (size_t j = 0; few && j < i; ++j)
+                if (key(m_attributes[j].first) == k)
                     notPlain();
+            if (!few && (keys.insert(k), keys.size() == qsizetype(i)))
+                notPlain();
         }
         m_open.push_back(name);
         m_name = local(name);
@@ -352,8 +362,11 @@ private:
     {
         m_name = local(m_open.back());
         m_open.pop_back();
-        while (!m_prefixes.empty() && m_prefixes.back().second >= m_open.size())
+        while (!m_prefixes.empty() && m_prefixes.back().second >= m_open.size()) {
+            if (--m_inScope[m_prefixes.back().first] == 0)
+                m_inScope.remove(m_prefixes.back().first);
             m_prefixes.pop_back();
+        }
         m_rootDone = m_open.empty();
         return End;
     }
@@ -396,6 +409,7 @@ private:
     std::vector<QByteArrayView> m_open;   // qualified names of the open elements
     std::vector<std::pair<QByteArrayView, QByteArrayView>> m_attributes;
     std::vector<std::pair<QByteArrayView, size_t>> m_prefixes;   // declared, with the depth
+    QHash<QByteArrayView, int> m_inScope;   // the declarations of each prefix in scope
     bool m_selfClosed = false;
     bool m_rootDone = false;
 };

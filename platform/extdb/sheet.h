@@ -4,19 +4,11 @@
 
 namespace extdb {
 
-// A cell of a sheet that holds a value: its column from 0, and the value.
-struct SheetCell {
-    int column;
-    QVariant value;
-};
-// The cells of a row that hold a value, by column: memory follows the cells, not the columns.
-using SheetRow = QVector<SheetCell>;
-
 class SheetTable : public Table {
 protected:
     // The next row of the sheet as stored: its row number (any increasing count) and its
     // cells that hold a value, in column order. False at the end.
-    virtual bool fetchRaw(qint64& sheetRow, SheetRow& cells) = 0;
+    virtual bool fetchRaw(qint64& sheetRow, Row& cells) = 0;
     // Starts the sheet again from its first row.
     virtual void rewind() = 0;
     // Finds the columns; call once, from the reader, before the first next(). As Jet's
@@ -27,12 +19,13 @@ protected:
     bool fetch(Row& cells, qint64& number) override;
 
 private:
-    bool nextRaw(qint64& sheetRow, SheetRow& cells);
+    bool nextRaw(qint64& sheetRow, Row& cells);
 
     qint64 m_headingRow = 0;
     int m_first = 0;     // the sheet column of the first table column
     // The rows read while finding the columns, kept unless they are too many.
-    QVector<QPair<qint64, SheetRow>> m_buffered;
+    QVector<QPair<qint64, Row>> m_buffered;
+    Row m_raw;   // the row as stored, its memory kept from row to row
     int m_nextBuffered = 0;
     bool m_fromBuffer = false;
 };

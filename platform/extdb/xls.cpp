@@ -16,17 +16,14 @@ public:
     }
 
 protected:
-    bool fetchRaw(qint64& sheetRow, SheetRow& cells) override
+    bool fetchRaw(qint64& sheetRow, Row& cells) override
     {
         if (m_next >= m_cells.size())
             return false;
         const quint32 row = m_cells[m_next].key >> 16;
         cells.clear();
-        for (; m_next < m_cells.size() && m_cells[m_next].key >> 16 == row; ++m_next) {
-            QVariant v = m_book->value(m_cells[m_next]);
-            if (!v.isNull())
-                cells.append({int(m_cells[m_next].key & 0xFFFF), std::move(v)});
-        }
+        for (; m_next < m_cells.size() && m_cells[m_next].key >> 16 == row; ++m_next)
+            cells.append(int(m_cells[m_next].key & 0xFFFF), m_book->value(m_cells[m_next]));
         sheetRow = qint64(row) + 1;
         return true;
     }

@@ -4,6 +4,7 @@
 #include "platform/extdb/extdb.h"
 #include "platform/extdb/plainxml.h"
 #include "platform/extdb/sheet.h"
+#include "platform/extdb/xmlguard.h"
 #include "platform/core/vberror.h"
 #include <QDateTime>
 #include <QDir>
@@ -27,7 +28,8 @@ constexpr qint64 kMaxWholeSheetSize = qint64(256) << 20;   // a sheet read whole
 constexpr qint64 kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 
-// One entry of the zip as a device, refusing to give more than its cap.
+// One entry of the zip as a device for QXmlStreamReader, refusing to give more than its
+// cap or XML that would cost that reader more than its size (see XmlGuard).
 class EntryDevice : public QIODevice {
 public:
     EntryDevice(zip_file_t* file, qint64 cap) : m_file(file), m_cap(cap) { open(QIODevice::ReadOnly); }
@@ -55,7 +57,8 @@ protected:
             m_tooLarge = true;
             return -1;
         }
-        return n;
+        m_failure = m_guard.feed(QByteArrayView(data, n));
+        return m_failure.isEmpty() ? n : -1;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
@@ -65,6 +68,7 @@ private:
     qint64 m_read = 0;
     bool m_tooLarge = false;
     QString m_failure;
+    XmlGuard m_guard;
 };
 
 struct Archive {
@@ -350,7 +354,7 @@ public:
     }
 
 protected:
-    bool fetchRaw(qint64& sheetRow, SheetRow& cells) override
+    bool fetchRaw(qint64& sheetRow, Row& cells) override
     {
         if (m_plain) {
             for (PlainXml::Token t; (t = m_plain->next()) != PlainXml::Done;)
@@ -384,7 +388,7 @@ protected:
     }
 
 private:
-    void startRow(QStringView r, qint64& sheetRow, SheetRow& cells)
+    void startRow(QStringView r, qint64& sheetRow, Row& cells)
     {
         qint64 number = m_row + 1;
         if (!r.isEmpty()) {
@@ -400,13 +404,7 @@ private:
         cells.clear();
     }
 
-    static void setCell(SheetRow& cells, int column, QVariant value)
-    {
-        if (!value.isNull())
-            cells.append({column, std::move(value)});
-    }
-
-    void readRow(qint64& sheetRow, SheetRow& cells)
+    void readRow(qint64& sheetRow, Row& cells)
     {
         startRow(m_xml.attributes().value(QLatin1String("r")), sheetRow, cells);
         int column = -1;
@@ -417,13 +415,13 @@ private:
             if (m_xml.isStartElement() && m_xml.name() == u"c") {
                 const QXmlStreamAttributes a = m_xml.attributes();
                 column = cellColumn(a.value(QLatin1String("r")), column);
-                setCell(cells, column, readCell(a));
+                cells.append(column, readCell(a));
             }
         }
         m_zip->check(m_xml, *m_dev, m_part);
     }
 
-    void readPlainRow(qint64& sheetRow, SheetRow& cells)
+    void readPlainRow(qint64& sheetRow, Row& cells)
     {
         const QByteArrayView r = m_plain->attribute("r");
         const int number = smallNumber(r);
@@ -442,7 +440,7 @@ private:
                 notPlain();
             if (t == PlainXml::Start && m_plain->named("c")) {
                 column = cellColumn(Wide(m_plain->attribute("r")).view(), column);
-                setCell(cells, column, readPlainCell());
+                cells.append(column, readPlainCell());
             }
         }
     }

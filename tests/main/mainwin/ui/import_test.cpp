@@ -420,12 +420,12 @@ TEST_F(ImportTest, ForeignAndDamagedFilesChangeNothing)
 
 // Files saved by Excel and Access (tests/data/real): none holds a sheet1 with the default
 // map's columns, so each is refused with the message for what it lacks; nothing is
-// written, no transaction stays open, the file is unchanged.
+// written, no transaction stays open, the file is unchanged. So are damaged files.
 TEST_F(ImportTest, RealFilesAreRefusedForWhatTheyLackAndChangeNothing)
 {
     addDevice(1, u"A1B2C3001"_s);
-    const auto copy = [&](const char* name, int cut = 1) {
-        const QByteArray bytes = testutil::readBytes(testutil::dataFile(u"data/real/"_s + QString::fromLatin1(name)));
+    const auto copy = [&](const char* name, int cut = 1, const QString& from = u"data/real/"_s) {
+        const QByteArray bytes = testutil::readBytes(testutil::dataFile(from + QString::fromLatin1(name)));
         const QString path = folder->file(QString::number(cut) + QString::fromLatin1(name));
         testutil::writeBytes(path, bytes.left(bytes.size() / cut));
         return path;
@@ -460,6 +460,8 @@ TEST_F(ImportTest, RealFilesAreRefusedForWhatTheyLackAndChangeNothing)
         {copy("deaths.xlsx", 2), extdb::kErrDamaged, u"文件已损坏或格式不对(2deaths.xlsx): "_s},
         {cutMemo, extdb::kErrDamaged, u"文件已损坏或格式不对(源.mdb): 表 sheet1 第 1 行的 备注 列的长值页 10 超出文件末尾"_s},
         {loopedMemo, extdb::kErrDamaged, u"文件已损坏或格式不对(环.mdb): 表 sheet1 第 1 行的 备注 列的长值回到已读过的页 6 第 0 行"_s},
+        {copy("xls-cell-past-the-last-column.xls", 1, u"data/hostile/"_s), extdb::kErrDamaged,
+         u"文件已损坏或格式不对(1xls-cell-past-the-last-column.xls): 工作表 Sheet1 第 1 行第 65536 列的单元格超出工作表的 256 列"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());

@@ -1,0 +1,46 @@
+#pragma once
+// Watches the bytes of an XML part on their way to QXmlStreamReader, whose work grows with
+// the square of an element's attributes (it compares each with every one before it) and
+// with the namespace declarations in scope (it looks each prefix up among them all).
+// Refuses a document type declaration (no part of a workbook may hold one), an element
+// with more than kMaxAttributes attributes and more than kMaxNamespaces declarations in
+// scope at once, so that the reader's work stays in proportion to the part.
+#include <QByteArrayView>
+#include <QString>
+#include <vector>
+
+namespace extdb {
+
+class XmlGuard {
+public:
+    static constexpr int kMaxAttributes = 256;
+    static constexpr int kMaxNamespaces = 64;
+
+    // Reads on through the next bytes of the part: what is wrong with it, empty while
+    // nothing is.
+    QString feed(QByteArrayView bytes);
+
+private:
+    enum State { Text, Open, Tag, Quoted, Bang, Comment, CData, Pi, EndTag };
+    // Reads on through one character (a UTF-16 code unit, or a byte of UTF-8).
+    void step(char16_t c);
+
+    bool m_started = false;
+    int m_unitBytes = 1;      // 2: UTF-16, its byte order in m_bigEndian
+    bool m_bigEndian = false;
+    int m_pendingByte = -1;   // the first byte of a UTF-16 unit split between reads
+    State m_state = Text;
+    char16_t m_quote = 0;
+    char16_t m_previous = 0;
+    int m_run = 0;            // '-', ']' or '?' just before, or the part of "--" or "[CDATA[" matched
+    bool m_cdata = false;
+    int m_attributes = 0, m_declarations = 0;
+    int m_nameAt = 0;         // how much of an attribute's name matches "xmlns"; -1: none
+    bool m_inName = false;
+    bool m_lastDeclares = false;   // the name before '=' declares a namespace
+    int m_inScope = 0;
+    std::vector<int> m_open;  // the declarations of each open element
+    QString m_failure;
+};
+
+} // namespace extdb
