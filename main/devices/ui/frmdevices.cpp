@@ -311,53 +311,53 @@ void frmDevices::showDevice()
             lblOperator->clear();
             throw vb::Error(1000, QStringLiteral("指定设备不存在！"));
         }
+        // The boxes show the row as the record of it that saving compares against.
+        const devices::DeviceRecord r = devices::RecordOf(rs);
         auto v = [&](const char* column) { return rs.Fields(QString::fromUtf8(column)).Value(); };
-        auto text = [&](const char* column) { return vb::CStr(v(column)); };
-        txtDevNo->setText(text("设备编号"));
-        txtCardNo->setText(text("卡片编号"));
-        selectCode(cboGroup, v("Dev_Grp"));
-        const QVariant host = v("Mas_ID");
-        selectCode(cboMaster, host.isNull() ? QVariant(0) : host);
+        txtDevNo->setText(r.number);
+        txtCardNo->setText(r.card);
+        selectCode(cboGroup, r.group);
+        selectCode(cboMaster, r.host);
         for (int i = 0; i < 3; ++i) {
             QComboBox* combo = cboDevice[i];
             combo->setCurrentIndex(-1);
             // Below an unselected level the list is empty: nothing to look for.
             if (i == 0 || cboDevice[i - 1]->currentIndex() >= 0)
-                SelectComboItem(combo, QVariant(), vb::CStr(rs.Fields(kClassFields[i]).Value()).trimmed(), true);
+                SelectComboItem(combo, QVariant(), r.classes[i], true);
             if (i < 2)
                 cboDevice_Click(i);
         }
         txtPurDate->setText(dateText(v("购置年代")));
-        selectCode(cboCheck, v("验收状况"));
-        selectCode(cboState, v("设备状况"));
-        selectCode(cboDepart, v("Dep_ID"));
-        txtPosition->setText(text("安装地点"));
-        txtMemo->setPlainText(text("附加信息"));
-        selectCode(cboTrans, v("责任人"));
-        txtValue->setText(text("价值"));
-        txtManufacturer->setText(text("Manufacturer"));
-        txtModel->setText(text("Model"));
-        txtManuDate->setText(text("ManuDate"));
-        txtManuNo->setText(text("ManuNo"));
+        selectCode(cboCheck, r.check);
+        selectCode(cboState, r.state);
+        selectCode(cboDepart, r.depart);
+        txtPosition->setText(r.place);
+        txtMemo->setPlainText(r.memo);
+        selectCode(cboTrans, r.person);
+        txtValue->setText(r.value);
+        txtManufacturer->setText(r.maker);
+        txtModel->setText(r.model);
+        txtManuDate->setText(r.madeOn);
+        txtManuNo->setText(r.serial);
         txtStartToUse->setText(dateText(v("启用日期")));
-        txtFund->setText(text("资金来源"));
-        txtAppend->setText(text("附件"));
-        txtDocument->setText(text("资料"));
-        txtName->setText(text("设备名称"));
-        showPicture(v("图片"));
+        txtFund->setText(r.funds);
+        txtAppend->setText(r.accessories);
+        txtDocument->setText(r.documents);
+        txtName->setText(r.name);
+        showPicture(r.pictureBytes);
         m_picMark = PictureChange::Keep;
         m_picPath.clear();
         m_picBytes.clear();
         const QString writer = gUsrInfos ? gUsrInfos->GetUsrInfo(v("O_ID"), 1) : QString();
         lblOperator->setText(Str(1079) + writer);
-        m_shown = devices::ShownDevice{collectRecord(), devices::RecordOf(rs)};
+        m_shown = devices::ShownDevice{collectRecord(), r};
     } catch (...) {
         m_devId = 0;
         throw;
     }
 }
 
-void frmDevices::showPicture(const QVariant& stored)
+void frmDevices::showPicture(const QByteArray& stored)
 {
     cPicInfo& cache = gPicInfo();
     if (cache.ID() == m_devId && cache.UpdateTime().isValid() &&
@@ -368,7 +368,7 @@ void frmDevices::showPicture(const QVariant& stored)
     // A picture that does not decode shows as none.
     QPixmap picture;
     if (!stored.isNull())
-        picture.loadFromData(stored.toByteArray());
+        picture.loadFromData(stored);
     setPicture(picture);
     cachePicture(m_devId);
 }

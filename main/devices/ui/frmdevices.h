@@ -84,7 +84,7 @@ protected:
 private:
     void Form_Load();
     void showDevice();
-    void showPicture(const QVariant& stored);
+    void showPicture(const QByteArray& stored);
     void cboDevice_Click(int index);
     void step(qint32 direction);
     void cmdAuto_Click();
