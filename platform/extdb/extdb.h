@@ -55,8 +55,9 @@ public:
     // The position of a column, its name compared ignoring letter case; -1 when none.
     int columnIndex(const QString& name) const;
     // The next row that holds at least one non-blank cell, each cell at the position of its
-    // column (read them with value(): the columns it does not hold are Null). number is the row's position among the table's rows from 1, the
-    // rows skipped counted too (in a sheet: its row less the heading row). False at the end.
+    // column (read them with value(): the columns it does not hold are Null). number is the
+    // row's position among the table's rows from 1, the rows skipped counted too (in a sheet:
+    // its row less the heading row). False at the end.
     // Raises on a damaged file.
     bool next(Row& cells, qint64& number);
 
