@@ -65,10 +65,18 @@ void KeepTitleVisible(QMessageBox& box)
                   grid->columnCount());
 }
 
+QWidget* frontWindow(QWidget* preferred)
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return preferred ? preferred : QApplication::activeWindow();
+}
+
 int MsgBox(const QString& prompt, int style, const QString& title, QWidget* parent)
 {
     ScriptState& s = state();
     ShownBox box;
+    box.parent = parent = parent ? parent : frontWindow();
     box.prompt = prompt;
     box.title = titleOr(title);
     box.style = style;
@@ -77,7 +85,7 @@ int MsgBox(const QString& prompt, int style, const QString& title, QWidget* pare
         s.shown.append(box);
         return box.result;
     }
-    QMessageBox mb(parent ? parent : QApplication::activeWindow());
+    QMessageBox mb(parent);
     mb.setWindowTitle(box.title);
     mb.setText(prompt);
     switch (iconOf(style)) {
@@ -116,6 +124,7 @@ QString askText(const QString& prompt, const QString& title, const QString& defa
     box.title = titleOr(title);
     box.isInput = true;
     box.masked = masked;
+    box.parent = parent = parent ? parent : frontWindow();
     if (s.enabled) {
         if (s.inputs.isEmpty()) {
             box.inputResult = defaultText;
@@ -129,7 +138,7 @@ QString askText(const QString& prompt, const QString& title, const QString& defa
         return box.inputResult;
     }
     bool ok = false;
-    QString text = QInputDialog::getText(parent ? parent : QApplication::activeWindow(), box.title, prompt,
+    QString text = QInputDialog::getText(parent, box.title, prompt,
                                          masked ? QLineEdit::Password : QLineEdit::Normal, defaultText, &ok);
     box.result = ok ? vbOK : vbCancel;
     box.inputResult = ok ? text : QString();

@@ -19,8 +19,13 @@ enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIg
 constexpr int buttonSet(int style) { return style & 7; }
 constexpr int iconOf(int style) { return style & 0x70; }
 
-// Shows a message box and returns the button chosen. An empty title means the
-// host program's title (plat::appTitle()); a component passes its own title.
+// The window a box stands over: the modal window in front when one is shown (a component's
+// dialog over the program's windows), else preferred, else the active window.
+QWidget* frontWindow(QWidget* preferred = nullptr);
+
+// Shows a message box and returns the button chosen; without a parent it stands over
+// frontWindow(). An empty title means the host program's title (plat::appTitle()); a
+// component passes its own title.
 int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = QString(),
            QWidget* parent = nullptr);
 
@@ -44,6 +49,7 @@ struct ShownBox {
     bool isInput = false;
     bool masked = false;   // a password box
     QString inputResult;
+    const QWidget* parent = nullptr;   // the window it stood over
 };
 
 namespace script {

@@ -3,13 +3,18 @@
 #include "main/core/defaultrule.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/globals.h"
+#include "main/core/schema.h"
+#include "main/mainwin/rulesave.h"
 #include "main/mainwin/ui/frmmain.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"
 #include "platform/core/vberror.h"
+#include "platform/ui/modal.h"
 #include "shared/com/create.h"
 #include "tests/common/faultvfs.h"
 #include "tests/main/devices/devicefixture.h"
+#include <QDialog>
+#include <QPushButton>
 
 using namespace ostrel;
 using namespace Qt::Literals::StringLiterals;
@@ -41,6 +46,15 @@ protected:
         n->TrackBands()->Add(u"P"_s);
     }
     QString storedRule() { return SysInfoText(u"CodeRule"_s, QString(), nullptr, u"Memo"_s); }
+    // Another copy, on its own connection to the file, stores a rule.
+    static void storeFromB(const QString& rule)
+    {
+        dao::Database b = dao::DBEngine::OpenDatabase(gDatabase.Name(), false, false, schema::connectString());
+        std::swap(gDatabase, b);
+        StoreSysInfo(u"CodeRule"_s, rule, u"Memo"_s);
+        std::swap(gDatabase, b);
+        b.Close();
+    }
 };
 
 TEST_F(CodeHostTest, NewNumbersFollowTheStoredDevicesWhoseBandsMatchLiterally)
@@ -111,9 +125,16 @@ TEST_F(CodeHostTest, SavedRulesAreStoredExactlyAndAFailedWriteIsReported)
     EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
     EXPECT_EQ(storedRule(), before);
 
-    // Another copy saved its rule meanwhile: this one's is written over it only on Yes.
-    StoreSysInfo(u"CodeRule"_s, u"#####"_s, u"Memo"_s);
+    // Another copy stored its rule after this one read it: this one's is written over it only
+    // on Yes; the question names the bands that differ.
+    const QString mine = gCodes->Definition();
+    prefixRule(u"B-"_s);
+    const QString theirs = gCodes->Definition();
+    prefixRule(u"C-"_s);
+    const QString theirsAgain = gCodes->Definition();
+    ASSERT_TRUE(gCodes->Load(QVariant(mine)));
     for (const int answer : {ui::vbNo, ui::vbYes}) {
+        storeFromB(theirs);
         ui::script::clear();
         ui::script::answer(answer);
         number = 0;
@@ -123,8 +144,27 @@ TEST_F(CodeHostTest, SavedRulesAreStoredExactlyAndAFailedWriteIsReported)
             number = e.number();
         }
         EXPECT_EQ(number, answer == ui::vbNo ? 2005 : 0);
-        EXPECT_TRUE(ui::script::shown().first().prompt.contains(u"编码规则"_s));
-        EXPECT_EQ(storedRule(), answer == ui::vbNo ? u"#####"_s : gCodes->Definition());
+        const QString asked = ui::script::shown().first().prompt;
+        EXPECT_TRUE(asked.contains(u"区段“P”的当前值：您的值“Q'*”，已保存的值“B-”"_s)) << asked.toStdString();
+        EXPECT_TRUE(asked.contains(u"区段“X”：您的值“固定值，长度 1”，已保存的值“（无此区段）”"_s)) << asked.toStdString();
+        EXPECT_EQ(storedRule(), answer == ui::vbNo ? theirs : mine);
+    }
+    // It stores another one while the question is open: asked again, and the answer to that holds.
+    for (const bool yesAgain : {false, true}) {
+        storeFromB(theirs);
+        QString seen = mine;
+        QList<FieldConflicts> asked;
+        const bool stored = StoreCodeRule(mine, seen, [&](const FieldConflicts& c) {
+            asked << c;
+            if (asked.size() == 1)
+                storeFromB(theirsAgain);
+            return asked.size() == 1 || yesAgain;
+        });
+        EXPECT_EQ(stored, yesAgain);
+        ASSERT_EQ(asked.size(), 2);
+        EXPECT_EQ(asked[1].first().stored, u"C-"_s);
+        EXPECT_EQ(storedRule(), yesAgain ? mine : theirsAgain);
+        EXPECT_EQ(seen, mine);
     }
 
     // Unloading lets go of the rule: unadvised, then cleared and released.
@@ -143,6 +183,37 @@ TEST_F(CodeHostTest, ANewDatabasesRuleLeavesTheDesignerUnchangedWithoutAQuestion
     w.mnuFileDevRule_Click(); // opens and closes the designer
     EXPECT_TRUE(ui::script::shown().isEmpty()) << ui::script::last().prompt.toStdString();
     EXPECT_EQ(storedRule(), stored);
+}
+
+// The designer's "+" prompt, its save question and the host's question stand over it.
+TEST_F(CodeHostTest, TheDesignersQuestionsAndPromptsStandOverIt)
+{
+    gCodes->Load(QVariant(storedRule()));
+    frmMain w;
+    w.Form_Load();
+    const QWidget* designer = nullptr;
+    QList<ui::ShownBox> shown;
+    ui::setModalHook([&](QDialog* d) {
+        designer = d;
+        d->setWindowModality(Qt::ApplicationModal);
+        d->show();
+        ui::script::answerInput(u"新字段"_s);
+        QPushButton* append = d->findChild<QPushButton*>(u"cmdAppend"_s);
+        ASSERT_TRUE(append->isEnabled());
+        append->click();
+        storeFromB(u"#####0\r另一规则"_s);
+        ui::script::answer(ui::vbYes);
+        ui::script::answer(ui::vbNo);
+        d->findChild<QPushButton*>(u"cmdSave"_s)->click();
+        shown = ui::script::shown();
+        d->hide();
+    });
+    w.mnuFileDevRule_Click();
+    ui::setModalHook(nullptr);
+    ASSERT_EQ(shown.size(), 4);   // the name, 2039, the host's question, 2005
+    EXPECT_TRUE(shown[2].prompt.contains(u"规则名称：您的值“（空）”，已保存的值“另一规则”"_s)) << shown[2].prompt.toStdString();
+    for (const ui::ShownBox& b : shown)
+        EXPECT_EQ(b.parent, designer) << b.prompt.toStdString();
 }
 
 TEST_F(CodeHostTest, AddFieldAsksForANameAndShowsTheLibrarysRefusal)
