@@ -13,6 +13,7 @@ struct ScriptState {
     QQueue<int> answers;
     QQueue<QPair<QString, bool>> inputs;
     QList<ShownBox> shown;
+    std::function<void(const ShownBox&)> whileShown;
 };
 ScriptState& state() { static ScriptState s; return s; }
 
@@ -83,6 +84,8 @@ int MsgBox(const QString& prompt, int style, const QString& title, QWidget* pare
     if (s.enabled) {
         box.result = s.answers.isEmpty() ? defaultResult(style) : s.answers.dequeue();
         s.shown.append(box);
+        if (const auto hook = s.whileShown)   // a copy: the hook may replace itself
+            hook(box);
         return box.result;
     }
     QMessageBox mb(parent);
@@ -162,6 +165,7 @@ void enable(bool on) { state().enabled = on; }
 bool enabled() { return state().enabled; }
 void answer(int result) { state().answers.enqueue(result); }
 void answerInput(const QString& text, bool cancelled) { state().inputs.enqueue({text, cancelled}); }
+void whileShown(std::function<void(const ShownBox&)> hook) { state().whileShown = std::move(hook); }
 QList<ShownBox> shown() { return state().shown; }
 ShownBox last() { return state().shown.isEmpty() ? ShownBox() : state().shown.last(); }
 namespace {
@@ -181,6 +185,7 @@ void clear()
     state().shown.clear();
     state().answers.clear();
     state().inputs.clear();
+    state().whileShown = nullptr;
     for (auto hook : clearHooks())
         hook();
 }

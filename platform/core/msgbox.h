@@ -3,6 +3,7 @@
 // Tests script them: answers are queued and what was shown is recorded, so no test blocks.
 #include <QString>
 #include <QList>
+#include <functional>
 
 class QMessageBox;
 class QWidget;
@@ -60,6 +61,9 @@ bool enabled();
 // Queues the answer to the next message box / input box.
 void answer(int result);
 void answerInput(const QString& text, bool cancelled = false);
+// Runs hook while each message box is on screen, before its answer returns (another copy
+// of the program acting meanwhile); clear() drops it.
+void whileShown(std::function<void(const ShownBox&)> hook);
 // What was shown since the last clear, oldest first.
 QList<ShownBox> shown();
 ShownBox last();
