@@ -15,41 +15,51 @@ QVariant dateOrNull(const QDateTime& date) { return date.isValid() ? QVariant(da
 
 enum class Kind { Text, Code, Host, Date, Amount };
 
+template <auto Member>
+void copyMember(DeviceRecord& to, const DeviceRecord& from) { to.*Member = from.*Member; }
+template <int Level>
+void copyClass(DeviceRecord& to, const DeviceRecord& from) { to.classes[Level] = from.classes[Level]; }
+
 // A column the editor writes: its label as the editor shows it, and its value in a record.
 struct Column {
     const char* name;
     const char* label;
     Kind kind;
     QVariant (*of)(const DeviceRecord&);
+    void (*copy)(DeviceRecord& to, const DeviceRecord& from);
     const char* list = nullptr;   // the SysInfo list of a code
 };
 
+using R = DeviceRecord;
+
 // Every column but the key, the picture and the owner, in the order adding writes them.
 const Column kColumns[] = {
-    {"设备编号", "设备编号", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.number); }},
-    {"卡片编号", "卡片编号", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.card); }},
-    {"Dev_Grp", "所属组别", Kind::Code, [](const DeviceRecord& r) { return r.group; }, "Dev_Grp"},
-    {"Mas_ID", "主机编号", Kind::Host, [](const DeviceRecord& r) { return r.host; }},
-    {"设备大类", "设备大类", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.classes[0]); }},
-    {"设备属类", "设备属类", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.classes[1]); }},
-    {"设备组别", "设备组别", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.classes[2]); }},
-    {"购置年代", "购置日期", Kind::Date, [](const DeviceRecord& r) { return dateOrNull(r.purchased); }},
-    {"验收状况", "验收状况", Kind::Code, [](const DeviceRecord& r) { return r.check; }, "Check"},
-    {"设备状况", "设备状况", Kind::Code, [](const DeviceRecord& r) { return r.state; }, "State"},
-    {"Dep_ID", "使用部门", Kind::Code, [](const DeviceRecord& r) { return r.depart; }, "Departs"},
-    {"安装地点", "安装地点", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.place); }},
-    {"责任人", "责任人", Kind::Code, [](const DeviceRecord& r) { return r.person; }, "Trans"},
-    {"价值", "设备原值", Kind::Amount, [](const DeviceRecord& r) { return AmountOf(r.value, QStringLiteral("设备原值")); }},
-    {"附加信息", "备注", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.memo); }},
-    {"Manufacturer", "制造厂家", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.maker); }},
-    {"Model", "型号规格", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.model); }},
-    {"ManuDate", "出厂日期", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.madeOn); }},
-    {"ManuNo", "出厂编号", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.serial); }},
-    {"启用日期", "启用日期", Kind::Date, [](const DeviceRecord& r) { return dateOrNull(r.inUseSince); }},
-    {"资金来源", "资金来源", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.funds); }},
-    {"附件", "附件", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.accessories); }},
-    {"资料", "资料", Kind::Text, [](const DeviceRecord& r) { return textOrNull(r.documents); }},
-    {"设备名称", "设备名称", Kind::Text, [](const DeviceRecord& r) { return QVariant(r.name); }},
+    {"设备编号", "设备编号", Kind::Text, [](const R& r) { return QVariant(r.number); }, copyMember<&R::number>},
+    {"卡片编号", "卡片编号", Kind::Text, [](const R& r) { return QVariant(r.card); }, copyMember<&R::card>},
+    {"Dev_Grp", "所属组别", Kind::Code, [](const R& r) { return r.group; }, copyMember<&R::group>, "Dev_Grp"},
+    {"Mas_ID", "主机编号", Kind::Host, [](const R& r) { return r.host; }, copyMember<&R::host>},
+    {"设备大类", "设备大类", Kind::Text, [](const R& r) { return QVariant(r.classes[0]); }, copyClass<0>},
+    {"设备属类", "设备属类", Kind::Text, [](const R& r) { return QVariant(r.classes[1]); }, copyClass<1>},
+    {"设备组别", "设备组别", Kind::Text, [](const R& r) { return QVariant(r.classes[2]); }, copyClass<2>},
+    {"购置年代", "购置日期", Kind::Date, [](const R& r) { return dateOrNull(r.purchased); }, copyMember<&R::purchased>},
+    {"验收状况", "验收状况", Kind::Code, [](const R& r) { return r.check; }, copyMember<&R::check>, "Check"},
+    {"设备状况", "设备状况", Kind::Code, [](const R& r) { return r.state; }, copyMember<&R::state>, "State"},
+    {"Dep_ID", "使用部门", Kind::Code, [](const R& r) { return r.depart; }, copyMember<&R::depart>, "Departs"},
+    {"安装地点", "安装地点", Kind::Text, [](const R& r) { return QVariant(r.place); }, copyMember<&R::place>},
+    {"责任人", "责任人", Kind::Code, [](const R& r) { return r.person; }, copyMember<&R::person>, "Trans"},
+    {"价值", "设备原值", Kind::Amount, [](const R& r) { return AmountOf(r.value, QStringLiteral("设备原值")); },
+     copyMember<&R::value>},
+    {"附加信息", "备注", Kind::Text, [](const R& r) { return textOrNull(r.memo); }, copyMember<&R::memo>},
+    {"Manufacturer", "制造厂家", Kind::Text, [](const R& r) { return textOrNull(r.maker); }, copyMember<&R::maker>},
+    {"Model", "型号规格", Kind::Text, [](const R& r) { return textOrNull(r.model); }, copyMember<&R::model>},
+    {"ManuDate", "出厂日期", Kind::Text, [](const R& r) { return textOrNull(r.madeOn); }, copyMember<&R::madeOn>},
+    {"ManuNo", "出厂编号", Kind::Text, [](const R& r) { return textOrNull(r.serial); }, copyMember<&R::serial>},
+    {"启用日期", "启用日期", Kind::Date, [](const R& r) { return dateOrNull(r.inUseSince); },
+     copyMember<&R::inUseSince>},
+    {"资金来源", "资金来源", Kind::Text, [](const R& r) { return textOrNull(r.funds); }, copyMember<&R::funds>},
+    {"附件", "附件", Kind::Text, [](const R& r) { return textOrNull(r.accessories); }, copyMember<&R::accessories>},
+    {"资料", "资料", Kind::Text, [](const R& r) { return textOrNull(r.documents); }, copyMember<&R::documents>},
+    {"设备名称", "设备名称", Kind::Text, [](const R& r) { return QVariant(r.name); }, copyMember<&R::name>},
 };
 
 QString nameOf(const Column& c) { return QString::fromUtf8(c.name); }
@@ -96,6 +106,20 @@ QString shownText(const Column& c, const QVariant& v)
     case Kind::Date: return vb::toDate(v).toString(kDateFormat);
     default: return vb::CStr(v);
     }
+}
+
+// The user typed it: what the editor holds differs from what it showed.
+bool typed(const Column& c, const ShownDevice& shown, const DeviceRecord& edited)
+{
+    return ShownField{c.of(shown.boxes), c.of(edited), {}, {}}.changedHere();
+}
+
+// The picture as shown and as the editor would leave it, the stored one standing for a kept one.
+ShownField pictureField(const ShownDevice& shown, const DeviceRecord& edited, const DeviceRecord& seen,
+                        const DeviceRecord& stored)
+{
+    return {pictureOf(shown.boxes, shown.stored.pictureBytes), pictureOf(edited, shown.stored.pictureBytes),
+            pictureOf(seen, seen.pictureBytes), pictureOf(stored, stored.pictureBytes)};
 }
 
 QString pictureText(const QVariant& v, const char* some)
@@ -149,7 +173,28 @@ DeviceRecord RecordOf(const dao::Recordset& rs)
     r.documents = text("资料");
     r.name = text("设备名称");
     r.pictureBytes = ReadPicture(rs);
+    r.owner = v("O_ID");
     return r;
+}
+
+DeviceRecord TrimmedAsSaved(DeviceRecord r)
+{
+    for (QString* text : {&r.number, &r.card, &r.place, &r.memo, &r.name})
+        *text = text->trimmed();
+    return r;
+}
+
+DeviceRecord KeepTyped(DeviceRecord into, const DeviceRecord& from, const ShownDevice& shown,
+                       const DeviceRecord& edited)
+{
+    for (const Column& c : kColumns)
+        if (typed(c, shown, edited))
+            c.copy(into, from);
+    if (pictureField(shown, edited, {}, {}).changedHere()) {
+        into.picture = from.picture;
+        into.pictureBytes = from.pictureBytes;
+    }
+    return into;
 }
 
 QString DeviceFieldLabel(const QString& column)
@@ -184,7 +229,7 @@ qint32 AddDevice(const DeviceRecord& record, qint32 userId, ShownDevice* shown)
 }
 
 bool SaveDevice(qint32 devId, const DeviceRecord& edited, ShownDevice& shown, qint32 userId, qint32 level,
-                const ConfirmConflicts& confirm)
+                const ConfirmConflicts& confirm, DeviceRecord* lastRead)
 {
     checkRecord(edited);
     DeviceRecord seen = shown.stored;
@@ -199,6 +244,8 @@ bool SaveDevice(qint32 devId, const DeviceRecord& edited, ShownDevice& shown, qi
             if (!owner.isNull() && owner.toInt() != userId && level != 3)
                 throw vb::Error(vb::componentError(1077), Str(1077));
             const DeviceRecord stored = RecordOf(rs);
+            if (lastRead)
+                *lastRead = stored;
             FieldConflicts conflicts;
             QVector<const Column*> written;
             for (const Column& c : kColumns) {
@@ -208,9 +255,7 @@ bool SaveDevice(qint32 devId, const DeviceRecord& edited, ShownDevice& shown, qi
                 if (f.changedHere())
                     written << &c;
             }
-            const ShownField picture{pictureOf(shown.boxes, shown.stored.pictureBytes),
-                                     pictureOf(edited, shown.stored.pictureBytes), pictureOf(seen, seen.pictureBytes),
-                                     pictureOf(stored, stored.pictureBytes)};
+            const ShownField picture = pictureField(shown, edited, seen, stored);
             if (picture.conflict())
                 conflicts << FieldConflict{QStringLiteral("图片"), pictureText(picture.edited, "（新图片）"),
                                            pictureText(picture.stored, "（另一张图片）")};
@@ -234,6 +279,8 @@ bool SaveDevice(qint32 devId, const DeviceRecord& edited, ShownDevice& shown, qi
             rs.Fields(QStringLiteral("O_ID")).setValue(userId);
             rs.Update();
             now = storedRecord(devId);
+            if (lastRead)
+                *lastRead = now;
             return {};
         },
         confirm);

@@ -43,7 +43,12 @@ struct DeviceRecord {
     QString name;        // [设备名称]
     PictureChange picture = PictureChange::Keep;
     QByteArray pictureBytes; // with PictureChange::Replace
+    QVariant owner;      // [O_ID] as read; never written from here
 };
+
+// The texts the editor trims before saving (number, card, place, memo, name), trimmed: what
+// its boxes are compared as.
+DeviceRecord TrimmedAsSaved(DeviceRecord r);
 
 // What the editor showed of a row, kept until it saves: its boxes as they were filled, and
 // the row as it was stored then (RecordOf).
@@ -55,6 +60,11 @@ struct ShownDevice {
 // The row rs is on as the editor's boxes give it back: texts as shown, class texts trimmed,
 // dates to the minute, a Null host as 0, the stored picture in pictureBytes (picture Keep).
 DeviceRecord RecordOf(const dao::Recordset& rs);
+
+// `into` with the fields the user typed (where edited differs from shown.boxes; the picture
+// when chosen or cleared) taken from `from`.
+DeviceRecord KeepTyped(DeviceRecord into, const DeviceRecord& from, const ShownDevice& shown,
+                       const DeviceRecord& edited);
 
 // The label under which the editor shows a Dev_Info column; the column itself for others.
 QString DeviceFieldLabel(const QString& column);
@@ -75,8 +85,9 @@ qint32 AddDevice(const DeviceRecord& record, qint32 userId, ShownDevice* shown =
 // writes nothing and returns false. Refuses a missing row (1001 "指定设备不存在！"), another
 // user's row unless level is 3 (0x80040000 + 1077; a Null owner is nobody's), and a number or
 // serial being written that another row holds. The saving user becomes the owner; on success
-// shown becomes the boxes saved and the row as stored now.
+// shown becomes the boxes saved and the row as stored now. lastRead, when given, gets the row
+// as this save last read it: as stored after writing, or as the question showed it.
 bool SaveDevice(qint32 devId, const DeviceRecord& edited, ShownDevice& shown, qint32 userId, qint32 level,
-                const ConfirmConflicts& confirm);
+                const ConfirmConflicts& confirm, DeviceRecord* lastRead = nullptr);
 
 } // namespace ostrel::devices

@@ -13,6 +13,7 @@ struct ScriptState {
     QQueue<int> answers;
     QQueue<QPair<QString, bool>> inputs;
     QList<ShownBox> shown;
+    std::function<void(const ShownBox&)> whileShown;
 };
 ScriptState& state() { static ScriptState s; return s; }
 
@@ -65,19 +66,29 @@ void KeepTitleVisible(QMessageBox& box)
                   grid->columnCount());
 }
 
+QWidget* frontWindow(QWidget* preferred)
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return preferred ? preferred : QApplication::activeWindow();
+}
+
 int MsgBox(const QString& prompt, int style, const QString& title, QWidget* parent)
 {
     ScriptState& s = state();
     ShownBox box;
+    box.parent = parent = parent ? parent : frontWindow();
     box.prompt = prompt;
     box.title = titleOr(title);
     box.style = style;
     if (s.enabled) {
         box.result = s.answers.isEmpty() ? defaultResult(style) : s.answers.dequeue();
         s.shown.append(box);
+        if (const auto hook = s.whileShown)   // a copy: the hook may replace itself
+            hook(box);
         return box.result;
     }
-    QMessageBox mb(parent ? parent : QApplication::activeWindow());
+    QMessageBox mb(parent);
     mb.setWindowTitle(box.title);
     mb.setText(prompt);
     switch (iconOf(style)) {
@@ -116,6 +127,7 @@ QString askText(const QString& prompt, const QString& title, const QString& defa
     box.title = titleOr(title);
     box.isInput = true;
     box.masked = masked;
+    box.parent = parent = parent ? parent : frontWindow();
     if (s.enabled) {
         if (s.inputs.isEmpty()) {
             box.inputResult = defaultText;
@@ -129,7 +141,7 @@ QString askText(const QString& prompt, const QString& title, const QString& defa
         return box.inputResult;
     }
     bool ok = false;
-    QString text = QInputDialog::getText(parent ? parent : QApplication::activeWindow(), box.title, prompt,
+    QString text = QInputDialog::getText(parent, box.title, prompt,
                                          masked ? QLineEdit::Password : QLineEdit::Normal, defaultText, &ok);
     box.result = ok ? vbOK : vbCancel;
     box.inputResult = ok ? text : QString();
@@ -153,6 +165,7 @@ void enable(bool on) { state().enabled = on; }
 bool enabled() { return state().enabled; }
 void answer(int result) { state().answers.enqueue(result); }
 void answerInput(const QString& text, bool cancelled) { state().inputs.enqueue({text, cancelled}); }
+void whileShown(std::function<void(const ShownBox&)> hook) { state().whileShown = std::move(hook); }
 QList<ShownBox> shown() { return state().shown; }
 ShownBox last() { return state().shown.isEmpty() ? ShownBox() : state().shown.last(); }
 namespace {
@@ -172,6 +185,7 @@ void clear()
     state().shown.clear();
     state().answers.clear();
     state().inputs.clear();
+    state().whileShown = nullptr;
     for (auto hook : clearHooks())
         hook();
 }

@@ -3,6 +3,7 @@
 // Tests script them: answers are queued and what was shown is recorded, so no test blocks.
 #include <QString>
 #include <QList>
+#include <functional>
 
 class QMessageBox;
 class QWidget;
@@ -19,8 +20,13 @@ enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIg
 constexpr int buttonSet(int style) { return style & 7; }
 constexpr int iconOf(int style) { return style & 0x70; }
 
-// Shows a message box and returns the button chosen. An empty title means the
-// host program's title (plat::appTitle()); a component passes its own title.
+// The window a box stands over: the modal window in front when one is shown (a component's
+// dialog over the program's windows), else preferred, else the active window.
+QWidget* frontWindow(QWidget* preferred = nullptr);
+
+// Shows a message box and returns the button chosen; without a parent it stands over
+// frontWindow(). An empty title means the host program's title (plat::appTitle()); a
+// component passes its own title.
 int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = QString(),
            QWidget* parent = nullptr);
 
@@ -44,6 +50,7 @@ struct ShownBox {
     bool isInput = false;
     bool masked = false;   // a password box
     QString inputResult;
+    const QWidget* parent = nullptr;   // the window it stood over
 };
 
 namespace script {
@@ -54,6 +61,9 @@ bool enabled();
 // Queues the answer to the next message box / input box.
 void answer(int result);
 void answerInput(const QString& text, bool cancelled = false);
+// Runs hook while each message box is on screen, before its answer returns (another copy
+// of the program acting meanwhile); clear() drops it.
+void whileShown(std::function<void(const ShownBox&)> hook);
 // What was shown since the last clear, oldest first.
 QList<ShownBox> shown();
 ShownBox last();

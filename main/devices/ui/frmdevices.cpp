@@ -44,12 +44,8 @@ constexpr qint64 kPictureCacheSeconds = 3;
 
 QString now() { return QDateTime::currentDateTime().toString(kDateFormat); }
 
-QString dateText(const QVariant& v)
-{
-    bool ok = false;
-    const QDateTime d = vb::toDate(v, &ok);
-    return ok ? d.toString(kDateFormat) : vb::CStr(v);
-}
+// A date as its box shows it; none as an empty box.
+QString dateText(const QDateTime& d) { return d.isValid() ? d.toString(kDateFormat) : QString(); }
 
 qint32 level() { return gUsrInfos ? gUsrInfos->PrvStyle() : 0; }
 
@@ -313,48 +309,54 @@ void frmDevices::showDevice()
         }
         // The boxes show the row as the record of it that saving compares against.
         const devices::DeviceRecord r = devices::RecordOf(rs);
-        auto v = [&](const char* column) { return rs.Fields(QString::fromUtf8(column)).Value(); };
-        txtDevNo->setText(r.number);
-        txtCardNo->setText(r.card);
-        selectCode(cboGroup, r.group);
-        selectCode(cboMaster, r.host);
-        for (int i = 0; i < 3; ++i) {
-            QComboBox* combo = cboDevice[i];
-            combo->setCurrentIndex(-1);
-            // Below an unselected level the list is empty: nothing to look for.
-            if (i == 0 || cboDevice[i - 1]->currentIndex() >= 0)
-                SelectComboItem(combo, QVariant(), r.classes[i], true);
-            if (i < 2)
-                cboDevice_Click(i);
-        }
-        txtPurDate->setText(dateText(v("购置年代")));
-        selectCode(cboCheck, r.check);
-        selectCode(cboState, r.state);
-        selectCode(cboDepart, r.depart);
-        txtPosition->setText(r.place);
-        txtMemo->setPlainText(r.memo);
-        selectCode(cboTrans, r.person);
-        txtValue->setText(r.value);
-        txtManufacturer->setText(r.maker);
-        txtModel->setText(r.model);
-        txtManuDate->setText(r.madeOn);
-        txtManuNo->setText(r.serial);
-        txtStartToUse->setText(dateText(v("启用日期")));
-        txtFund->setText(r.funds);
-        txtAppend->setText(r.accessories);
-        txtDocument->setText(r.documents);
-        txtName->setText(r.name);
-        showPicture(r.pictureBytes);
-        m_picMark = PictureChange::Keep;
-        m_picPath.clear();
-        m_picBytes.clear();
-        const QString writer = gUsrInfos ? gUsrInfos->GetUsrInfo(v("O_ID"), 1) : QString();
-        lblOperator->setText(Str(1079) + writer);
+        showRecord(r, false);
         m_shown = devices::ShownDevice{collectRecord(), r};
     } catch (...) {
         m_devId = 0;
         throw;
     }
+}
+
+void frmDevices::showRecord(const devices::DeviceRecord& r, bool keepPicture)
+{
+    txtDevNo->setText(r.number);
+    txtCardNo->setText(r.card);
+    selectCode(cboGroup, r.group);
+    selectCode(cboMaster, r.host);
+    for (int i = 0; i < 3; ++i) {
+        QComboBox* combo = cboDevice[i];
+        combo->setCurrentIndex(-1);
+        // Below an unselected level the list is empty: nothing to look for.
+        if (i == 0 || cboDevice[i - 1]->currentIndex() >= 0)
+            SelectComboItem(combo, QVariant(), r.classes[i], true);
+        if (i < 2)
+            cboDevice_Click(i);
+    }
+    txtPurDate->setText(dateText(r.purchased));
+    selectCode(cboCheck, r.check);
+    selectCode(cboState, r.state);
+    selectCode(cboDepart, r.depart);
+    txtPosition->setText(r.place);
+    txtMemo->setPlainText(r.memo);
+    selectCode(cboTrans, r.person);
+    txtValue->setText(r.value);
+    txtManufacturer->setText(r.maker);
+    txtModel->setText(r.model);
+    txtManuDate->setText(r.madeOn);
+    txtManuNo->setText(r.serial);
+    txtStartToUse->setText(dateText(r.inUseSince));
+    txtFund->setText(r.funds);
+    txtAppend->setText(r.accessories);
+    txtDocument->setText(r.documents);
+    txtName->setText(r.name);
+    if (!keepPicture) {
+        showPicture(r.pictureBytes);
+        m_picMark = PictureChange::Keep;
+        m_picPath.clear();
+        m_picBytes.clear();
+    }
+    const QString writer = gUsrInfos ? gUsrInfos->GetUsrInfo(r.owner, 1) : QString();
+    lblOperator->setText(Str(1079) + writer);
 }
 
 void frmDevices::showPicture(const QByteArray& stored)
@@ -531,7 +533,7 @@ devices::DeviceRecord frmDevices::collectRecord() const
     r.name = txtName->text();
     r.picture = m_picMark;
     r.pictureBytes = m_picBytes;
-    return r;
+    return devices::TrimmedAsSaved(r);
 }
 
 void frmDevices::cmdAdd_Click()
@@ -568,16 +570,37 @@ void frmDevices::cmdSave_Click()
             ui::beginBusy();
             return yes;
         };
-        if (!devices::SaveDevice(m_devId, collectRecord(), m_shown, gUsrInfos ? gUsrInfos->UsrID() : 0, level(),
-                                 overwrite))
+        const devices::DeviceRecord edited = collectRecord();
+        const devices::ShownDevice before = m_shown;
+        devices::DeviceRecord read;
+        const bool written = devices::SaveDevice(m_devId, edited, m_shown, gUsrInfos ? gUsrInfos->UsrID() : 0, level(),
+                                                 overwrite, &read);
+        if (written)
+            cachePicture(m_devId);
+        showAfterSave(read, written ? nullptr : &before, edited);
+        if (!written)
             return;
-        cachePicture(m_devId);
         emit InfoChg(1, m_devId);
         saved = true;
     }, this);
     if (saved)
         ui::MsgBox(QStringLiteral("修改设备信息成功！"), ui::vbInformation, QString(), this);
     ui::DoEvents();
+}
+
+void frmDevices::showAfterSave(const devices::DeviceRecord& read, const devices::ShownDevice* declined,
+                               const devices::DeviceRecord& edited)
+{
+    ui::WindowUpdateLock lock(this);
+    if (!declined) {
+        showRecord(read, false);
+        m_shown = devices::ShownDevice{collectRecord(), read};
+        return;
+    }
+    // What the user typed stays, to be saved still; the rest shows the row as the question did.
+    showRecord(devices::KeepTyped(read, edited, *declined, edited), m_picMark != PictureChange::Keep);
+    m_shown = devices::ShownDevice{devices::KeepTyped(collectRecord(), declined->boxes, *declined, edited),
+                                   devices::KeepTyped(read, declined->stored, *declined, edited)};
 }
 
 void frmDevices::cmdChg_Click()

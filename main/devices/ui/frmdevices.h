@@ -84,6 +84,12 @@ protected:
 private:
     void Form_Load();
     void showDevice();
+    // Fills the controls from a row; keepPicture leaves the picture and its mark as they are.
+    void showRecord(const devices::DeviceRecord& r, bool keepPicture);
+    // After a save read the row: shows it as read. When the user declined to overwrite
+    // (`declined` is what was shown before), what they typed stays and still counts as typed.
+    void showAfterSave(const devices::DeviceRecord& read, const devices::ShownDevice* declined,
+                       const devices::DeviceRecord& edited);
     void showPicture(const QByteArray& stored);
     void cboDevice_Click(int index);
     void step(qint32 direction);

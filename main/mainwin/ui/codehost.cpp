@@ -1,7 +1,7 @@
 // The main window as the code rule's host: the stored rule, user fields, saving. The last
 // code issued comes from CodeRuleHost.
 #include "main/core/ui/mdlwidgets.h"
-#include "main/core/writeback.h"
+#include "main/mainwin/rulesave.h"
 #include "main/mainwin/ui/frmmain.h"
 #include "main/mainwin/ui/frmmainshared.h"
 #include "platform/core/app.h"
@@ -29,10 +29,12 @@ void frmMain::GetSettings(const QString&, QString& Value)
 
 void frmMain::AddField(const QString&)
 {
-    const QString name = ui::InputBox(QStringLiteral("Name:"), plat::appTitle(), QString(), this);
+    // asked over the designer, which stays above this window
+    QWidget* front = ui::frontWindow(this);
+    const QString name = ui::InputBox(QStringLiteral("Name:"), plat::appTitle(), QString(), front);
     if (name.isEmpty())
         return;
-    ui::runCommand([&] { cCodes->UsrFields()->Add(name, QString(), QString(), QString()); }, this);
+    ui::runCommand([&] { cCodes->UsrFields()->Add(name, QString(), QString(), QString()); }, front);
 }
 
 void frmMain::DropField(const QString& Name)
@@ -42,20 +44,16 @@ void frmMain::DropField(const QString& Name)
 
 void frmMain::Save(QString& Value, bool& bChieved)
 {
-    // A rule another copy saved since this one read it is overwritten only when the user says so.
-    QString stored;
-    GetSettings(QString(), stored);
-    if (stored != m_ruleSeen && stored != Value &&
-        ui::MsgBox(ConflictQuestion({{QStringLiteral("编码规则"), QStringLiteral("设计器中的规则"),
-                                      QStringLiteral("其他用户保存的规则")}}),
-                   ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbNo) {
-        bChieved = false;
-        return;
-    }
     // Only a stored text counts as saved; the rule reports anything else as its 2005.
-    bChieved = WriteSysInfo(kCodeRule, Value, kMemo);
-    if (bChieved)
-        m_ruleSeen = Value;
+    bChieved = false;
+    if (gDatabase.isNothing() || Value.isEmpty())
+        return;
+    QWidget* front = ui::frontWindow(this);
+    // A rule another copy saved since this one read it is overwritten only when the user says so.
+    const auto overwrite = [front](const FieldConflicts& conflicts) {
+        return ui::MsgBox(ConflictQuestion(conflicts), ui::vbYesNo | ui::vbQuestion, QString(), front) == ui::vbYes;
+    };
+    ui::runCommand([&] { bChieved = StoreCodeRule(Value, m_ruleSeen, overwrite); }, front);
 }
 
 } // namespace ostrel

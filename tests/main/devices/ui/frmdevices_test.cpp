@@ -61,6 +61,12 @@ TEST_F(EditorTest, LoadingFillsThePickListsAndTheFirstClassAndEnablesByRights)
     EXPECT_TRUE(editor->cmdSave->isEnabled());
     EXPECT_EQ(editor->lblOperator->text(), u"admin"_s);
     EXPECT_EQ(editor->currentDevice(), 0);
+    // a box on a sized column takes no more than the column holds
+    for (const auto& [box, size] : std::initializer_list<std::pair<QLineEdit*, int>>{
+             {editor->txtDevNo, 50}, {editor->txtCardNo, 50}, {editor->txtPosition, 255}, {editor->txtManufacturer, 255},
+             {editor->txtModel, 255}, {editor->txtManuDate, 50}, {editor->txtManuNo, 100}, {editor->txtFund, 255},
+             {editor->txtName, 255}})
+        EXPECT_EQ(box->maxLength(), size) << box->objectName().toStdString();
 
     struct Case {
         QString user;
@@ -475,23 +481,23 @@ TEST_F(EditorTest, SavingAsksChecksOwnerAndNumbersAndRewritesTheRow)
     EXPECT_TRUE(gPicInfo().Picture().isNull());
 }
 
-// Two copies on one file: copy B renames device 1 and transfers it while A's editor shows it.
+// Two copies on one file: copy B changes device 1 and transfers it while A's editor shows it.
 TEST_F(EditorTest, SavingKeepsWhatAnotherCopySavedAndAsksBeforeOverwritingIt)
 {
     openEditor();
     fillNewDevice(u"T-1"_s);
     ASSERT_EQ(addFilled(), 1);
     show(1);
-    const auto copyB = [&](const QString& name, bool transfer) {
+    const auto copyB = [&](const std::function<void(devices::DeviceRecord&)>& change, bool transfer = false) {
         dao::Database b = dao::DBEngine::OpenDatabase(gDatabase.Name(), false, false, schema::connectString());
         std::swap(gDatabase, b);
         dao::Recordset rs = devices::OpenDevice(1);
         const devices::DeviceRecord stored = devices::RecordOf(rs);
         rs.Close();
         devices::ShownDevice shown{stored, stored};
-        devices::DeviceRecord renamed = stored;
-        renamed.name = name;
-        EXPECT_TRUE(devices::SaveDevice(1, renamed, shown, 7, 3, {}));
+        devices::DeviceRecord changed = stored;
+        change(changed);
+        EXPECT_TRUE(devices::SaveDevice(1, changed, shown, 7, 3, {}));
         devices::TransferEntry t;
         t.devId = 1;
         t.handler = t.fromDepart = 0;
@@ -510,32 +516,66 @@ TEST_F(EditorTest, SavingKeepsWhatAnotherCopySavedAndAsksBeforeOverwritingIt)
         editor->cmdSave->click();
         return prompts();
     };
-    copyB(u"B 的名称"_s, true);
-    editor->txtModel->setText(u"A 的型号"_s);
-    EXPECT_EQ(save({ui::vbYes}), (QStringList{Str(1085), u"修改设备信息成功！"_s}));
-    QVariantMap row = rowOf(1);
-    EXPECT_EQ(row[u"设备名称"_s].toString(), u"B 的名称"_s);
-    EXPECT_EQ(row[u"Dep_ID"_s].toInt(), 2);
-    EXPECT_EQ(row[u"安装地点"_s].toString(), u"二号车间"_s);
-    EXPECT_EQ(row[u"Model"_s].toString(), u"A 的型号"_s);
+    const QStringList saved{Str(1085), u"修改设备信息成功！"_s};
 
-    // both change the name: A is asked; No stores nothing of A's and keeps A's typing
-    copyB(u"B 再改"_s, false);
+    // A saves another field: its box then shows B's value, and A's typing replaces it knowingly
+    struct Field {
+        QLineEdit* box;
+        QString devices::DeviceRecord::*member;
+        QString column;
+    };
+    for (const Field& f : {Field{editor->txtName, &devices::DeviceRecord::name, u"设备名称"_s},
+                           Field{editor->txtFund, &devices::DeviceRecord::funds, u"资金来源"_s},
+                           Field{editor->txtModel, &devices::DeviceRecord::model, u"Model"_s}}) {
+        copyB([&](devices::DeviceRecord& r) { r.*f.member = u"B 的"_s + f.column; });
+        editor->txtMemo->setPlainText(u"A 的备注，"_s + f.column);
+        EXPECT_EQ(save({ui::vbYes}), saved);
+        EXPECT_EQ(f.box->text(), u"B 的"_s + f.column);
+        f.box->setText(u"A 的"_s + f.column);
+        EXPECT_EQ(save({ui::vbYes}), saved);
+        EXPECT_EQ(rowOf(1)[f.column].toString(), u"A 的"_s + f.column);
+    }
+    copyB([](devices::DeviceRecord&) {}, true);
+    editor->txtManuNo->setText(u"S-A"_s);
+    EXPECT_EQ(save({ui::vbYes}), saved);
+    EXPECT_EQ(editor->txtPosition->text(), u"二号车间"_s);
+    EXPECT_EQ(editor->cboDepart->currentText(), u"车间"_s);
+
+    // both change the name: A is asked; No stores nothing of A's, keeps A's typing, shows B's
+    // other change, and asks again
+    copyB([](devices::DeviceRecord& r) { r.name = u"B 再改"_s, r.model = u"B 的新型号"_s; });
     editor->txtName->setText(u"A 的名称"_s);
     editor->txtFund->setText(u"A 的资金"_s);
     const QStringList asked = save({ui::vbYes, ui::vbNo});
     ASSERT_EQ(asked.size(), 2);
     EXPECT_TRUE(asked[1].contains(u"设备名称：您的值“A 的名称”，已保存的值“B 再改”"_s)) << asked[1].toStdString();
-    row = rowOf(1);
+    EXPECT_FALSE(asked[1].contains(u"型号规格"_s));
+    QVariantMap row = rowOf(1);
     EXPECT_EQ(row[u"设备名称"_s].toString(), u"B 再改"_s);
-    EXPECT_TRUE(row[u"资金来源"_s].isNull());
+    EXPECT_EQ(row[u"资金来源"_s].toString(), u"A 的资金来源"_s);
     EXPECT_EQ(editor->txtName->text(), u"A 的名称"_s);
-    // Yes writes A's values over it
-    EXPECT_EQ(save({ui::vbYes, ui::vbYes}).last(), u"修改设备信息成功！"_s);
+    EXPECT_EQ(editor->txtFund->text(), u"A 的资金"_s);
+    EXPECT_EQ(editor->txtModel->text(), u"B 的新型号"_s);
+    EXPECT_EQ(save({ui::vbYes, ui::vbYes}), (QStringList{Str(1085), asked[1], saved[1]}));
     row = rowOf(1);
     EXPECT_EQ(row[u"设备名称"_s].toString(), u"A 的名称"_s);
     EXPECT_EQ(row[u"资金来源"_s].toString(), u"A 的资金"_s);
+    EXPECT_EQ(row[u"Model"_s].toString(), u"B 的新型号"_s);
+
+    // stored texts with blanks and line breaks that A never touched are neither asked about
+    // nor rewritten
+    gDatabase.Execute(u"UPDATE [Dev_Info] SET [卡片编号]='K-1 ', [安装地点]='车间 ', [附加信息]='旧备注\r\n';"_s);
+    show(1);
+    copyB([](devices::DeviceRecord& r) { r.place = u"二号车间"_s, r.memo = u"B 的备注"_s; });
+    editor->txtModel->setText(u"A 的型号"_s);
+    EXPECT_EQ(save({ui::vbYes}), saved);
+    EXPECT_EQ(save({ui::vbYes}), saved);
+    row = rowOf(1);
+    EXPECT_EQ(row[u"卡片编号"_s].toString(), u"K-1 "_s);
     EXPECT_EQ(row[u"安装地点"_s].toString(), u"二号车间"_s);
+    EXPECT_EQ(row[u"附加信息"_s].toString(), u"B 的备注"_s);
+    EXPECT_EQ(row[u"Model"_s].toString(), u"A 的型号"_s);
+    EXPECT_EQ(editor->txtCardNo->text(), u"K-1 "_s);
 }
 
 TEST_F(EditorTest, SavingOtherUsersRowsNeedsLevelThreeAndTheSaverBecomesTheOwner)

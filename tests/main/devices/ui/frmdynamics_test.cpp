@@ -80,6 +80,7 @@ TEST_F(FrmDynamicsTest, ShowInfoOpensItsPageFilledAndTheOthersAtTheirFirstSelect
     for (int i : {0, 1, 2, 4})
         EXPECT_FALSE(filled(i)) << i;
     EXPECT_EQ(w.txtValue[1]->text(), QStringLiteral("0"));
+    EXPECT_EQ(w.txtDeels->maxLength(), 255);   // [Result]
     EXPECT_EQ(w.cboTrans[3]->currentIndex(), 0);
     EXPECT_EQ(vb::toDate(w.txtDate[3]->text()).date(), QDate::currentDate());
     EXPECT_TRUE(w.txtSummary->toPlainText().contains(QStringLiteral("D5")));
@@ -163,6 +164,8 @@ TEST_F(FrmDynamicsTest, TheTransferPageOffersTheDevicesDepartmentAndLocation)
     EXPECT_EQ(w.cboDepart[1]->count(), 4); // 未指定 and three departments
     EXPECT_EQ(w.txtPosition[0]->text(), QStringLiteral("一楼"));
     EXPECT_TRUE(w.txtPosition[1]->text().isEmpty());
+    for (QLineEdit* box : {w.txtPosition[0], w.txtPosition[1]})
+        EXPECT_EQ(box->maxLength(), 255);   // the places' columns
 
     // A department code missing from the list.
     gDatabase.Execute(QStringLiteral("UPDATE [Dev_Info] SET [Dep_ID]=9;"));

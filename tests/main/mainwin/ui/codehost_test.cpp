@@ -3,13 +3,17 @@
 #include "main/core/defaultrule.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/globals.h"
+#include "main/core/schema.h"
 #include "main/mainwin/ui/frmmain.h"
 #include "platform/core/app.h"
 #include "platform/core/msgbox.h"
 #include "platform/core/vberror.h"
+#include "platform/ui/modal.h"
 #include "shared/com/create.h"
 #include "tests/common/faultvfs.h"
 #include "tests/main/devices/devicefixture.h"
+#include <QDialog>
+#include <QPushButton>
 
 using namespace ostrel;
 using namespace Qt::Literals::StringLiterals;
@@ -41,6 +45,15 @@ protected:
         n->TrackBands()->Add(u"P"_s);
     }
     QString storedRule() { return SysInfoText(u"CodeRule"_s, QString(), nullptr, u"Memo"_s); }
+    // Another copy, on its own connection to the file, stores a rule.
+    static void storeFromB(const QString& rule)
+    {
+        dao::Database b = dao::DBEngine::OpenDatabase(gDatabase.Name(), false, false, schema::connectString());
+        std::swap(gDatabase, b);
+        StoreSysInfo(u"CodeRule"_s, rule, u"Memo"_s);
+        std::swap(gDatabase, b);
+        b.Close();
+    }
 };
 
 TEST_F(CodeHostTest, NewNumbersFollowTheStoredDevicesWhoseBandsMatchLiterally)
@@ -111,20 +124,48 @@ TEST_F(CodeHostTest, SavedRulesAreStoredExactlyAndAFailedWriteIsReported)
     EXPECT_EQ(ui::iconOf(ui::script::last().style), int(ui::vbExclamation));
     EXPECT_EQ(storedRule(), before);
 
-    // Another copy saved its rule meanwhile: this one's is written over it only on Yes.
-    StoreSysInfo(u"CodeRule"_s, u"#####"_s, u"Memo"_s);
-    for (const int answer : {ui::vbNo, ui::vbYes}) {
+    // Another copy stored its rule after this one read it, and maybe again while the question is
+    // open: this one's is written over it only on Yes, asked again when it changed once more.
+    // The question names the bands that differ.
+    const QString mine = gCodes->Definition();
+    prefixRule(u"B-"_s);
+    const QString theirs = gCodes->Definition();
+    prefixRule(u"C-"_s);
+    const QString theirsAgain = gCodes->Definition();
+    ASSERT_TRUE(gCodes->Load(QVariant(mine)));
+    const struct {
+        QList<int> answers;
+        bool again;
+        QString stored;
+    } cases[] = {{{ui::vbNo}, false, theirs},
+                 {{ui::vbYes}, false, mine},
+                 {{ui::vbYes, ui::vbNo}, true, theirsAgain},
+                 {{ui::vbYes, ui::vbYes}, true, mine}};
+    for (const auto& c : cases) {
+        storeFromB(theirs);
         ui::script::clear();
-        ui::script::answer(answer);
+        for (int a : c.answers)
+            ui::script::answer(a);
+        if (c.again)
+            ui::script::whileShown([&](const ui::ShownBox&) {
+                storeFromB(theirsAgain);
+                ui::script::whileShown({});
+            });
         number = 0;
         try {
             gCodes->Save(tessaly::soNoPrompt);
         } catch (const vb::Error& e) {
             number = e.number();
         }
-        EXPECT_EQ(number, answer == ui::vbNo ? 2005 : 0);
-        EXPECT_TRUE(ui::script::shown().first().prompt.contains(u"编码规则"_s));
-        EXPECT_EQ(storedRule(), answer == ui::vbNo ? u"#####"_s : gCodes->Definition());
+        EXPECT_EQ(number, c.stored == mine ? 0 : 2005);
+        const QList<ui::ShownBox> asked = ui::script::shown();
+        ASSERT_GE(asked.size(), c.answers.size());
+        EXPECT_TRUE(asked[0].prompt.contains(u"区段“P”的当前值：您的值“Q'*”，已保存的值“B-”"_s))
+            << asked[0].prompt.toStdString();
+        EXPECT_TRUE(asked[0].prompt.contains(u"区段“X”：您的值“固定值，长度 1”，已保存的值“（无此区段）”"_s));
+        if (c.again)
+            EXPECT_TRUE(asked[1].prompt.contains(u"已保存的值“C-”"_s)) << asked[1].prompt.toStdString();
+        EXPECT_EQ(storedRule(), c.stored);
     }
 
     // Unloading lets go of the rule: unadvised, then cleared and released.
@@ -143,6 +184,36 @@ TEST_F(CodeHostTest, ANewDatabasesRuleLeavesTheDesignerUnchangedWithoutAQuestion
     w.mnuFileDevRule_Click(); // opens and closes the designer
     EXPECT_TRUE(ui::script::shown().isEmpty()) << ui::script::last().prompt.toStdString();
     EXPECT_EQ(storedRule(), stored);
+}
+
+// The designer's "+" prompt, its save question and the host's question stand over it.
+TEST_F(CodeHostTest, TheDesignersQuestionsAndPromptsStandOverIt)
+{
+    gCodes->Load(QVariant(storedRule()));
+    frmMain w;
+    w.Form_Load();
+    const QWidget* designer = nullptr;
+    QList<ui::ShownBox> shown;
+    ui::setModalHook([&](QDialog* d) {
+        designer = d;
+        d->setWindowModality(Qt::ApplicationModal);
+        d->show();
+        ui::script::answerInput(u"新字段"_s);
+        QPushButton* append = d->findChild<QPushButton*>(u"cmdAppend"_s);
+        ASSERT_TRUE(append->isEnabled());
+        append->click();
+        storeFromB(u"#####0\r另一规则"_s);
+        ui::script::answer(ui::vbYes);
+        ui::script::answer(ui::vbNo);
+        d->findChild<QPushButton*>(u"cmdSave"_s)->click();
+        shown = ui::script::shown();
+        d->hide();
+    });
+    w.mnuFileDevRule_Click();
+    ui::setModalHook(nullptr);
+    ASSERT_EQ(shown.size(), 4);   // the name, 2039, the host's question, 2005
+    for (const ui::ShownBox& b : shown)
+        EXPECT_EQ(b.parent, designer) << b.prompt.toStdString();
 }
 
 TEST_F(CodeHostTest, AddFieldAsksForANameAndShowsTheLibrarysRefusal)
