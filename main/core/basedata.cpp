@@ -19,6 +19,7 @@ const QString kInUseDelete = QStringLiteral("对不起!该项目正被*条设备
 const QString kInUseRecode = QStringLiteral("对不起!该项目正被*条设备或历史记录使用,禁止修改代码.");
 const QString kUsersDelete = QStringLiteral("对不起!该部门正被*个用户设为允许查看的部门,禁止删除.");
 const QString kUsersRecode = QStringLiteral("对不起!该部门正被*个用户设为允许查看的部门,禁止修改代码.");
+const QString kRecoded = QStringLiteral("对不起!该项目的代码已被其它用户改为*,未作任何修改!");
 
 [[noreturn]] void refuse(const QString& text) { throw vb::Error(basedata::kRefusal, text); }
 [[noreturn]] void refuseCount(const QString& text, int n)
@@ -56,6 +57,29 @@ const QVector<CodeUse>& codeUses()
 }
 
 QString typeCondition(const QString& type) { return QStringLiteral("[Type]=") + SqlText(type); }
+
+BaseEntry entryOf(const dao::Recordset& rs)
+{
+    BaseEntry e;
+    e.id = rs.Fields(QStringLiteral("ID")).Value();
+    e.no = rs.Fields(QStringLiteral("No")).Value().toInt();
+    e.value = rs.Fields(QStringLiteral("Value")).Value().toString();
+    e.memo = rs.Fields(QStringLiteral("Memo")).Value().toString();
+    return e;
+}
+
+// The entry a window showed, by its [ID] within its list, as stored now (none when gone).
+std::optional<BaseEntry> storedEntry(const QString& type, const QVariant& id, dao::Recordset& rs)
+{
+    if (id.isNull() || !id.isValid())
+        return std::nullopt;
+    rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE ") + typeCondition(type) +
+                                     QStringLiteral(" AND [ID]=") + SqlNumber(id) + QLatin1Char(';'),
+                                 dao::dbOpenDynaset);
+    return rs.Eof() ? std::nullopt : std::optional<BaseEntry>(entryOf(rs));
+}
+
+QString recodedText(qint32 no) { return QString(kRecoded).replace(QLatin1Char('*'), QString::number(no)); }
 
 void requireType(const QString& type)
 {
@@ -130,12 +154,7 @@ QVector<BaseEntry> list(const QString& type)
             QStringLiteral("SELECT ALL * FROM [SysInfo] WHERE ") + typeCondition(type) + QStringLiteral(" ORDER BY [No];"),
             dao::dbOpenSnapshot);
         while (!rs.Eof()) {
-            BaseEntry e;
-            e.id = rs.Fields(QStringLiteral("ID")).Value();
-            e.no = rs.Fields(QStringLiteral("No")).Value().toInt();
-            e.value = rs.Fields(QStringLiteral("Value")).Value().toString();
-            e.memo = rs.Fields(QStringLiteral("Memo")).Value().toString();
-            out.append(e);
+            out.append(entryOf(rs));
             rs.MoveNext();
         }
         rs.Close();
@@ -187,67 +206,98 @@ BaseEntry add(const QString& type, const QString& no, const QString& value, cons
     rs.Fields(QStringLiteral("ID")).setValue(e.id);
     rs.Fields(QStringLiteral("Type")).setValue(type);
     rs.Fields(QStringLiteral("No")).setValue(e.no);
-    rs.Fields(QStringLiteral("Value")).setValue(value);
+    SetFieldAs(rs.Fields(QStringLiteral("Value")), value, QStringLiteral("描述"));
     if (!memo.isEmpty())
-        rs.Fields(QStringLiteral("Memo")).setValue(memo);
+        SetFieldAs(rs.Fields(QStringLiteral("Memo")), memo, QStringLiteral("备注"));
     rs.Update();
     rs.Close();
     tx.commit();
     return e;
 }
 
-std::optional<BaseEntry> modify(const QString& type, const QString& oldNo, const QString& no, const QString& value,
-                                const QString& memo, const ShownEntry& shown, const ConfirmConflicts& confirm)
+Outcome modify(const QString& type, ShownRow& row, const QString& no, const QString& value, const QString& memo,
+               const ConfirmConflicts& confirm)
 {
     requireType(type);
-    if (oldNo.trimmed().isEmpty())
+    if (row.shown.id.isNull() || !row.shown.id.isValid())
         refuse(kGone);
-    const qint32 oldCode = wholeCode(oldNo);
-    BaseEntry e = typedEntry(no, value, memo);
-    if (e.no == 0 && oldCode != 0)
+    const BaseEntry e = typedEntry(no, value, memo);
+    if (e.no == 0 && row.shown.no != 0)
         refuse(kInto0);
     RequireDatabase();
-    ShownEntry seen = shown;
+    // The dialog trims the description it saves: blanks at either end are no change.
+    const bool recode = e.no != row.shown.no;
+    const QString typedValue = e.value.trimmed();
+    const bool valueTouched = row.shown.value.trimmed() != typedValue;
+    const bool memoTouched = row.shown.memo != e.memo;
+    BaseEntry seen = row.seen;
+    std::optional<BaseEntry> stored;
+    bool away = false;   // gone, or given another code by another copy
     const bool written = WriteBack(
         [&]() -> FieldConflicts {
-            dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE ((") +
-                                                            typeCondition(type) + QStringLiteral(") AND ([No]=") +
-                                                            QString::number(oldCode) + QStringLiteral("));"),
-                                                        dao::dbOpenDynaset);
+            dao::Recordset rs;
             RecordsetCloser closer(rs);
-            if (rs.Eof())
-                refuse(kGone);
-            e.id = rs.Fields(QStringLiteral("ID")).Value();
-            const ShownEntry stored{vb::CStr(rs.Fields(QStringLiteral("Value")).Value()),
-                                    vb::CStr(rs.Fields(QStringLiteral("Memo")).Value())};
-            const ShownField fields[] = {{shown.value, value, seen.value, stored.value},
-                                         {shown.memo, memo, seen.memo, stored.memo}};
+            stored = storedEntry(type, row.shown.id, rs);
+            away = !stored || stored->no != row.shown.no;
+            if (away)
+                return {};
+            const ShownField fields[] = {
+                {row.shown.value.trimmed(), typedValue, seen.value.trimmed(), stored->value.trimmed()},
+                {row.shown.memo, e.memo, seen.memo, stored->memo}};
             const QString labels[] = {QStringLiteral("描述"), QStringLiteral("备注")};
             FieldConflicts conflicts;
             for (int i = 0; i < 2; ++i)
                 if (fields[i].conflict())
-                    conflicts << FieldConflict{labels[i], fields[i].edited.toString(), fields[i].stored.toString()};
+                    conflicts << FieldConflict{labels[i], fields[i].edited.toString(),
+                                               i == 0 ? stored->value : stored->memo};
             if (!conflicts.isEmpty()) {
-                seen = stored;
+                seen = *stored;
                 return conflicts;
             }
-            // What the user left as shown keeps what another copy stored.
-            e.value = fields[0].changedHere() ? value : stored.value;
-            e.memo = fields[1].changedHere() ? memo : stored.memo;
-            refuseDuplicate(type, e.no, e.value, e.id);
-            if (e.no != oldCode)
-                refuseUsed(type, oldCode, true);
+            if (!recode && !valueTouched && !memoTouched)
+                return {};
+            // Only what the user changed is written; the rest keeps what is stored.
+            BaseEntry now = *stored;
+            if (recode || valueTouched) {
+                now.no = e.no;
+                if (valueTouched)
+                    now.value = e.value;
+                refuseDuplicate(type, now.no, now.value, now.id);
+            }
+            if (recode)
+                refuseUsed(type, stored->no, true);
+            if (memoTouched)
+                now.memo = e.memo;
             rs.Edit();
-            rs.Fields(QStringLiteral("No")).setValue(e.no);
-            rs.Fields(QStringLiteral("Value")).setValue(e.value);
-            rs.Fields(QStringLiteral("Memo")).setValue(e.memo);
+            if (recode)
+                rs.Fields(QStringLiteral("No")).setValue(now.no);
+            if (valueTouched)
+                SetFieldAs(rs.Fields(QStringLiteral("Value")), now.value, QStringLiteral("描述"));
+            if (memoTouched)
+                SetFieldAs(rs.Fields(QStringLiteral("Memo")), now.memo, QStringLiteral("备注"));
             rs.Update();
+            stored = now;
             return {};
         },
         confirm);
-    if (!written)
-        return std::nullopt;
-    return e;
+    Outcome out;
+    out.stored = stored;
+    out.show = e;
+    if (away) {
+        out.refusal = stored ? recodedText(stored->no) : kGone;
+    } else if (written) {
+        out.written = true;
+        out.show = *stored;
+        row = ShownRow{*stored, *stored};
+    } else {
+        // Not overwritten: a text the user left shows what is stored now and is compared with
+        // that; a changed one keeps what was typed, and the question comes again.
+        if (!valueTouched)
+            out.show.value = row.shown.value = row.seen.value = stored->value;
+        if (!memoTouched)
+            out.show.memo = row.shown.memo = row.seen.memo = stored->memo;
+    }
+    return out;
 }
 
 void checkDeletable(const QString& type, const QString& no)
@@ -258,18 +308,31 @@ void checkDeletable(const QString& type, const QString& no)
     refuseUsed(type, code, false);
 }
 
-bool remove(const QString& type, const QString& no)
+Outcome remove(const QString& type, const BaseEntry& shown)
 {
     requireType(type);
     RequireDatabase();
     // Counted again with the delete in one transaction: no row can take the code in between.
     dao::Transaction tx;
-    checkDeletable(type, no);
-    const int deleted = gDatabase.Execute(QStringLiteral("DELETE ALL * FROM [SysInfo] WHERE ") + typeCondition(type) +
-                                          QStringLiteral(" AND [No]=") + QString::number(wholeCode(no)) +
-                                          QLatin1Char(';'));
+    Outcome out;
+    {
+        dao::Recordset rs;
+        RecordsetCloser closer(rs);
+        out.stored = storedEntry(type, shown.id, rs);
+    }
+    if (!out.stored)
+        return out;
+    if (out.stored->no != shown.no) {
+        out.refusal = recodedText(out.stored->no);
+        out.show = *out.stored;
+        return out;
+    }
+    checkDeletable(type, QString::number(shown.no));
+    out.written = gDatabase.Execute(QStringLiteral("DELETE ALL * FROM [SysInfo] WHERE [ID]=") + SqlNumber(shown.id) +
+                                    QLatin1Char(';')) > 0;
     tx.commit();
-    return deleted > 0;
+    out.stored.reset();
+    return out;
 }
 
 int countDepartmentUsers(qint32 no)

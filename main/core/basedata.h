@@ -34,21 +34,34 @@ QString fixedDeleteText();
 
 // Adds an entry; returns it as stored.
 BaseEntry add(const QString& type, const QString& no, const QString& value, const QString& memo);
-// The description and remark of an entry as a window showed them.
-struct ShownEntry {
-    QString value;
-    QString memo;
+// An entry as a window shows it (`shown`), and as it was stored when the window showed it
+// (`seen`): a save compares with these, field by field.
+struct ShownRow {
+    BaseEntry shown;
+    BaseEntry seen;
 };
-// Changes the entry of code oldNo ("" when none is chosen), which the window showed as
-// `shown`: a text the user left as shown keeps what is stored; one that another copy changed
-// too is written only when confirm says yes (No: nothing is written, nullopt). Returns the
-// entry as stored.
-std::optional<BaseEntry> modify(const QString& type, const QString& oldNo, const QString& no, const QString& value,
-                                const QString& memo, const ShownEntry& shown, const ConfirmConflicts& confirm = {});
+// What a save or delete came to: whether it wrote, the entry as stored now (none when it is
+// gone), and, when another copy deleted or recoded the entry, the refusal to show (nothing
+// was written then).
+struct Outcome {
+    bool written = false;
+    std::optional<BaseEntry> stored;
+    QString refusal;
+    BaseEntry show;   // what the window shows of the entry now
+};
+// Changes the entry the window showed, addressed by its [ID], to the typed code,
+// description and remark. A text the user left as shown (blanks at either end of the
+// description aside) is neither written nor asked about; one that another copy changed too
+// is written only when confirm says yes. Afterwards `row` is what the next save compares
+// with, and show what the window shows: the entry as stored, but for a text the user changed
+// and did not save, which keeps what was typed (and will be asked about again).
+Outcome modify(const QString& type, ShownRow& row, const QString& no, const QString& value, const QString& memo,
+               const ConfirmConflicts& confirm = {});
 // Raises the refusal when entry `no` may not be deleted (code 0, in use).
 void checkDeletable(const QString& type, const QString& no);
-// Deletes the entry, checking again in the same transaction; false when it was gone.
-bool remove(const QString& type, const QString& no);
+// Deletes the entry the window showed, by its [ID], checking again in the same transaction.
+// Gone already: nothing written and no refusal; recoded by another copy: refused.
+Outcome remove(const QString& type, const BaseEntry& shown);
 
 // How many users' allowed-department lines hold department code `no`.
 int countDepartmentUsers(qint32 no);

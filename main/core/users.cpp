@@ -3,6 +3,7 @@
 #include "main/core/strings.h"
 #include "main/core/usrinfos.h"
 #include "platform/dao/transaction.h"
+#include <array>
 
 namespace ostrel {
 namespace users {
@@ -159,7 +160,7 @@ qint32 add(const QString& typed)
     const QString name = typed.trimmed();
     if (name.isEmpty())
         refuse(kBlankName);
-    CheckTypedText(name, QStringLiteral("用户名"));
+    CheckTypedText(name, QStringLiteral("用户名称"));
     dao::Transaction tx;
     dao::Recordset rs = RequireDatabase().OpenRecordset(
         QStringLiteral("SELECT TOP 1 * FROM [SysInfo] WHERE [Type]='Users' AND [Value]=") + SqlText(name) +
@@ -174,7 +175,7 @@ qint32 add(const QString& typed)
     rs.Fields(QStringLiteral("ID")).setValue(id);
     rs.Fields(QStringLiteral("No")).setValue(0);
     rs.Fields(QStringLiteral("Type")).setValue(QStringLiteral("Users"));
-    rs.Fields(QStringLiteral("Value")).setValue(name);
+    SetFieldAs(rs.Fields(QStringLiteral("Value")), name, QStringLiteral("用户名称"));
     rs.Update();
     rs.Close();
     tx.commit();
@@ -209,40 +210,46 @@ void setPassword(qint32 id, const QString& password, const QString& confirmed)
     StoreUserPassword(id, password);   // refuses blanks at either end
 }
 
-bool saveRights(qint32 id, const Rights& edited, ShownRights& shown, const ConfirmConflicts& confirm)
+bool saveRights(qint32 id, const Rights& edited, ShownRights& shown, const ConfirmConflicts& confirm, Rights* show)
 {
     if (edited.level < 0 || edited.level > 3)
         refuse(kBadArguments);
-    Rights seen = shown.stored, now;
+    // Each right as compared: the level by value, departments in code order, flags as on or off.
+    const auto keys = [](const Rights& r) {
+        return std::array<QVariant, 3>{r.level, departsKey(r.departs), flagsKey(r.flags)};
+    };
+    const auto shownKeys = keys(shown.window), editedKeys = keys(edited);
+    std::array<bool, 3> touched;
+    for (int i = 0; i < 3; ++i)
+        touched[i] = ShownField{shownKeys[i], editedKeys[i], {}, {}}.changedHere();
+    Rights seen = shown.stored, stored;
     const bool saved = WriteBack(
         [&]() -> FieldConflicts {
             const auto row = userRow(id);
-            const Rights stored = rightsOf(row);
-            const ShownField fields[] = {
-                {shown.window.level, edited.level, seen.level, stored.level},
-                {departsKey(shown.window.departs), departsKey(edited.departs), departsKey(seen.departs),
-                 departsKey(stored.departs)},
-                {flagsKey(shown.window.flags), flagsKey(edited.flags), flagsKey(seen.flags), flagsKey(stored.flags)}};
+            stored = rightsOf(row);
+            const auto seenKeys = keys(seen), storedKeys = keys(stored);
             const QString labels[] = {QStringLiteral("权限级别"), QStringLiteral("允许查看下列部门资料"),
                                       QStringLiteral("允许进行下列操作")};
             QString (*const text[])(const QString&) = {[](const QString& l) { return levelText(l.toInt()); },
                                                        departsText, flagsText};
             FieldConflicts conflicts;
             for (int i = 0; i < 3; ++i)
-                if (fields[i].conflict())
-                    conflicts << FieldConflict{labels[i], text[i](fields[i].edited.toString()),
-                                               text[i](fields[i].stored.toString())};
+                if (ShownField{shownKeys[i], editedKeys[i], seenKeys[i], storedKeys[i]}.conflict())
+                    conflicts << FieldConflict{labels[i], text[i](editedKeys[i].toString()),
+                                               text[i](storedKeys[i].toString())};
             if (!conflicts.isEmpty()) {
                 seen = stored;
                 return conflicts;
             }
+            if (!touched[0] && !touched[1] && !touched[2])
+                return {};
             // What the user left as shown keeps what another copy stored.
-            now = stored;
-            if (fields[0].changedHere())
+            Rights now = stored;
+            if (touched[0])
                 now.level = edited.level;
-            if (fields[1].changedHere())
+            if (touched[1])
                 now.departs = edited.departs;
-            if (fields[2].changedHere())
+            if (touched[2])
                 now.flags = edited.flags;
             if (now.level != 3 && numberOf(row.first) == 3)
                 refuseLastAdministrator(id);
@@ -257,15 +264,34 @@ bool saveRights(qint32 id, const Rights& edited, ShownRights& shown, const Confi
                 dao::dbOpenDynaset);
             RecordsetCloser closer(rs);
             rs.Edit();
-            rs.Fields(0).setValue(line1 + kCR + now.departs.join(QLatin1Char(';')) + kCR +
-                                  now.flags.join(QLatin1Char(';')));
-            rs.Fields(1).setValue(now.level);
+            if (touched[1] || touched[2])
+                rs.Fields(0).setValue(line1 + kCR + now.departs.join(QLatin1Char(';')) + kCR +
+                                      now.flags.join(QLatin1Char(';')));
+            if (touched[0])
+                rs.Fields(1).setValue(now.level);
             rs.Update();
+            stored = now;
             return {};
         },
         confirm);
-    if (saved)
-        shown = ShownRights{edited, now};
+    // Afterwards the window shows the user as stored now and compares with that; a right the
+    // user changed and did not save keeps what the window holds and what it compared with, so
+    // it is asked about again.
+    Rights next = stored, window = stored, seenNow = stored;
+    const auto keep = [&](auto member) {
+        next.*member = edited.*member;
+        window.*member = shown.window.*member;
+        seenNow.*member = shown.stored.*member;
+    };
+    if (!saved && touched[0])
+        keep(&Rights::level);
+    if (!saved && touched[1])
+        keep(&Rights::departs);
+    if (!saved && touched[2])
+        keep(&Rights::flags);
+    shown = ShownRights{window, seenNow};
+    if (show)
+        *show = next;
     return saved;
 }
 

@@ -47,12 +47,15 @@ struct ShownRights {
     Rights window;
     Rights stored;
 };
-// Saves the level and rights the window shows for user id: only those the user changed
-// since `shown`; the others keep what is stored. One that another copy changed too is
-// written only when confirm says yes (No: nothing written, false). Lowering the last user of
-// level 3 is refused, and a level above 0 for a user without password. On success shown
-// becomes what was saved and what is stored now.
-bool saveRights(qint32 id, const Rights& edited, ShownRights& shown, const ConfirmConflicts& confirm = {});
+// Saves the level and rights the window holds for user id (`edited`): only those the user
+// changed since `shown`; the others are neither written nor asked about and keep what is
+// stored. One that another copy changed too is written only when confirm says yes (No:
+// nothing written, false). Lowering the last user of level 3 is refused, and a level above 0
+// for a user without password. Afterwards `shown` is what the next save compares with and
+// show (when given) what the window shows: the user as stored now, but for a right the user
+// changed and did not save, which keeps what the window holds (asked about again).
+bool saveRights(qint32 id, const Rights& edited, ShownRights& shown, const ConfirmConflicts& confirm = {},
+                Rights* show = nullptr);
 
 } // namespace users
 } // namespace ostrel

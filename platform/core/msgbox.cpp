@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QQueue>
 
@@ -119,7 +120,7 @@ int MsgBox(const QString& prompt, int style, const QString& title, QWidget* pare
 
 namespace {
 QString askText(const QString& prompt, const QString& title, const QString& defaultText, QWidget* parent,
-                bool masked)
+                bool masked, int maxLength = 0)
 {
     ScriptState& s = state();
     ShownBox box;
@@ -127,6 +128,7 @@ QString askText(const QString& prompt, const QString& title, const QString& defa
     box.title = titleOr(title);
     box.isInput = true;
     box.masked = masked;
+    box.maxLength = maxLength;
     box.parent = parent = parent ? parent : frontWindow();
     if (s.enabled) {
         if (s.inputs.isEmpty()) {
@@ -137,12 +139,22 @@ QString askText(const QString& prompt, const QString& title, const QString& defa
             box.inputResult = a.second ? QString() : a.first;
             box.result = a.second ? vbCancel : vbOK;
         }
+        if (maxLength > 0)
+            box.inputResult.truncate(maxLength);   // as the box takes what is typed
         s.shown.append(box);
         return box.inputResult;
     }
-    bool ok = false;
-    QString text = QInputDialog::getText(parent, box.title, prompt,
-                                         masked ? QLineEdit::Password : QLineEdit::Normal, defaultText, &ok);
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(box.title);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    if (maxLength > 0)
+        if (auto* edit = dialog.findChild<QLineEdit*>())
+            edit->setMaxLength(maxLength);
+    dialog.setTextValue(defaultText);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    const QString text = dialog.textValue();
     box.result = ok ? vbOK : vbCancel;
     box.inputResult = ok ? text : QString();
     s.shown.append(box);
@@ -150,9 +162,10 @@ QString askText(const QString& prompt, const QString& title, const QString& defa
 }
 } // namespace
 
-QString InputBox(const QString& prompt, const QString& title, const QString& defaultText, QWidget* parent)
+QString InputBox(const QString& prompt, const QString& title, const QString& defaultText, QWidget* parent,
+                 int maxLength)
 {
-    return askText(prompt, title, defaultText, parent, false);
+    return askText(prompt, title, defaultText, parent, false, maxLength);
 }
 
 QString PasswordBox(const QString& prompt, const QString& title, QWidget* parent)

@@ -35,9 +35,10 @@ int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = Q
 // would otherwise leave "Kestrum" cut to "Ke...".
 void KeepTitleVisible(QMessageBox& box);
 
-// Asks for a line of text; Cancel gives the empty text.
+// Asks for a line of text; Cancel gives the empty text. A maxLength above 0 is the most
+// characters the box takes.
 QString InputBox(const QString& prompt, const QString& title = QString(), const QString& defaultText = QString(),
-                 QWidget* parent = nullptr);
+                 QWidget* parent = nullptr, int maxLength = 0);
 
 // Asks for a password: what is typed is masked. Scripted like InputBox.
 QString PasswordBox(const QString& prompt, const QString& title = QString(), QWidget* parent = nullptr);
@@ -49,6 +50,7 @@ struct ShownBox {
     int result = 0;   // what was answered
     bool isInput = false;
     bool masked = false;   // a password box
+    int maxLength = 0;     // the most characters an input box takes (0: its default)
     QString inputResult;
     const QWidget* parent = nullptr;   // the window it stood over
 };

@@ -25,6 +25,31 @@ QString refusal(F&& call)
     return QString();
 }
 
+// Entry `no` of list `type` as a window shows it now.
+BaseEntry shownAs(const QString& type, qint32 no)
+{
+    BaseEntry e{QVariant(), no};
+    for (const BaseEntry& listed : basedata::list(type))
+        e = listed.no == no ? listed : e;
+    return e;
+}
+
+// What a save came to; its refusal raised, as the window raises it.
+basedata::Outcome raised(const basedata::Outcome& out)
+{
+    if (!out.refusal.isEmpty())
+        throw vb::Error(basedata::kRefusal, out.refusal);
+    return out;
+}
+
+void modify(const QString& type, qint32 no, const QString& newNo, const QString& value, const QString& memo = {})
+{
+    basedata::ShownRow row{shownAs(type, no), shownAs(type, no)};
+    raised(basedata::modify(type, row, newNo, value, memo));
+}
+
+bool remove(const QString& type, qint32 no) { return raised(basedata::remove(type, shownAs(type, no))).written; }
+
 class BaseDataServiceTest : public ServiceTest {
 protected:
     void SetUp() override
@@ -49,18 +74,19 @@ TEST_F(BaseDataServiceTest, RefusalsChangeNothing)
         {[] { basedata::add(u"Departs"_s, u"3"_s, u"乙"_s, QString()); }, u"相同编码或描述已经存在！"},
         {[] { basedata::add(u"Departs"_s, u"3.5"_s, u"丙"_s, QString()); }, u"对不起!代码必须是整数."},
         {[] { basedata::add(u"Departs"_s, u"99999999999"_s, u"丙"_s, QString()); }, u"对不起!代码必须是整数."},
-        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"1"_s, u"乙"_s, QString(), {u"乙"_s, u"二楼"_s}); }, u"相同编码或描述已经存在！"},
-        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"0"_s, u"乙"_s, QString(), {u"乙"_s, u"二楼"_s}); }, u"对不起!不能把项目的代码改为0."},
-        {[] { basedata::modify(u"Departs"_s, u"2"_s, u"7"_s, u"乙"_s, QString(), {u"乙"_s, u"二楼"_s}); },
-         u"对不起!该项目正被1条设备或历史记录使用,禁止修改代码."},
-        {[] { basedata::modify(u"Departs"_s, u"1"_s, u"7"_s, u"甲"_s, QString(), {u"甲"_s, QString()}); },
-         u"对不起!该部门正被1个用户设为允许查看的部门,禁止修改代码."},
-        {[] { basedata::modify(u"Departs"_s, u"8"_s, u"9"_s, u"甲"_s, QString(), {}); }, u"对不起!记录可能已经被其它用户删除!"},
-        {[] { basedata::modify(u"Departs"_s, QString(), u"9"_s, u"甲"_s, QString(), {}); },
-         u"对不起!记录可能已经被其它用户删除!"},
-        {[] { basedata::remove(u"Departs"_s, u"0"_s); }, u"对不起!代码为0的项目禁止删除."},
-        {[] { basedata::remove(u"Departs"_s, u"2"_s); }, u"对不起!该项目正被1条设备或历史记录使用,禁止删除."},
-        {[] { basedata::remove(u"Departs"_s, u"1"_s); }, u"对不起!该部门正被1个用户设为允许查看的部门,禁止删除."},
+        {[] { modify(u"Departs"_s, 2, u"1"_s, u"乙"_s); }, u"相同编码或描述已经存在！"},
+        {[] { modify(u"Departs"_s, 2, u"0"_s, u"乙"_s); }, u"对不起!不能把项目的代码改为0."},
+        {[] { modify(u"Departs"_s, 2, u"7"_s, u"乙"_s); }, u"对不起!该项目正被1条设备或历史记录使用,禁止修改代码."},
+        {[] { modify(u"Departs"_s, 1, u"7"_s, u"甲"_s); }, u"对不起!该部门正被1个用户设为允许查看的部门,禁止修改代码."},
+        {[] { modify(u"Departs"_s, 8, u"9"_s, u"甲"_s); }, u"对不起!记录可能已经被其它用户删除!"},
+        {[] { modify(u"Departs"_s, 2, u"2"_s, QString(300, u'乙')); },
+         u"字段 '描述' 太小，不能接受要添加的数据量(最多 255 个字符)。"},
+        {[] { basedata::add(u"Departs"_s, u"3"_s, QString(256, u'丙'), QString()); },
+         u"字段 '描述' 太小，不能接受要添加的数据量(最多 255 个字符)。"},
+        {[] { users::add(QString(256, u'丙')); }, u"字段 '用户名称' 太小，不能接受要添加的数据量(最多 255 个字符)。"},
+        {[] { basedata::checkDeletable(u"Departs"_s, u"0"_s); }, u"对不起!代码为0的项目禁止删除."},
+        {[] { remove(u"Departs"_s, 2); }, u"对不起!该项目正被1条设备或历史记录使用,禁止删除."},
+        {[] { remove(u"Departs"_s, 1); }, u"对不起!该部门正被1个用户设为允许查看的部门,禁止删除."},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(refusal(c.call), QString::fromUtf16(c.text));
@@ -75,12 +101,12 @@ TEST_F(BaseDataServiceTest, ChangesAreStoredAsReturned)
     EXPECT_EQ(e.no, 12);
     EXPECT_EQ(rows(u"SELECT [ID],[No],[Value],[Memo] FROM [SysInfo] WHERE [Type]='Trans' AND [No]=12;"_s),
               QStringList{e.id.toString() + u"|12|O'Neil|备注"_s});
-    basedata::modify(u"Trans"_s, u"12"_s, u"13"_s, u"O'Neil"_s, QString(), {u"O'Neil"_s, u"备注"_s});
+    modify(u"Trans"_s, 12, u"13"_s, u"O'Neil"_s, QString());
     EXPECT_EQ(basedata::list(u"Trans"_s).last().no, 13);
     EXPECT_EQ(basedata::countDepartmentUsers(5), 1);
     EXPECT_EQ(basedata::countDepartmentUsers(2), 0);
-    EXPECT_TRUE(basedata::remove(u"Trans"_s, u"13"_s));
-    EXPECT_FALSE(basedata::remove(u"Trans"_s, u"13"_s));
+    EXPECT_TRUE(remove(u"Trans"_s, 13));
+    EXPECT_FALSE(remove(u"Trans"_s, 13));
     EXPECT_EQ(basedata::list(u"Trans"_s).size(), 1);
 }
 
@@ -98,6 +124,8 @@ TEST_F(BaseDataServiceTest, ChangesKeepWhatAnotherCopySaved)
 {
     const qint32 bob = 90;
     users::ShownRights rights{users::rights(bob), users::rights(bob)};
+    const BaseEntry listed = basedata::list(u"Departs"_s)[2];
+    basedata::ShownRow row{listed, listed};
     exec(u"UPDATE [SysInfo] SET [Memo]='二楼半' WHERE [Type]='Departs' AND [No]=2;"_s);
     exec(u"UPDATE [SysInfo] SET [Memo]='pw"_s + CR + u"1;2"_s + CR + u"0' WHERE [ID]=90;"_s);
     FieldConflicts asked;
@@ -107,8 +135,7 @@ TEST_F(BaseDataServiceTest, ChangesKeepWhatAnotherCopySaved)
             return yes;
         };
     };
-    const basedata::ShownEntry shown{u"乙"_s, u"二楼"_s};
-    EXPECT_TRUE(basedata::modify(u"Departs"_s, u"2"_s, u"2"_s, u"乙二"_s, u"二楼"_s, shown, answer(false)));
+    EXPECT_TRUE(basedata::modify(u"Departs"_s, row, u"2"_s, u"乙二"_s, u"二楼"_s, answer(false)).written);
     users::Rights level = rights.window;
     level.level = 2;
     EXPECT_TRUE(users::saveRights(bob, level, rights, answer(false)));
@@ -119,12 +146,12 @@ TEST_F(BaseDataServiceTest, ChangesKeepWhatAnotherCopySaved)
     EXPECT_EQ(users::rights(bob).level, 2);
 
     exec(u"UPDATE [SysInfo] SET [Value]='丙' WHERE [Type]='Departs' AND [No]=2;"_s);
-    EXPECT_FALSE(basedata::modify(u"Departs"_s, u"2"_s, u"2"_s, u"丁"_s, u"二楼"_s, shown, answer(false)));
+    EXPECT_FALSE(basedata::modify(u"Departs"_s, row, u"2"_s, u"丁"_s, u"二楼半"_s, answer(false)).written);
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].label + asked[0].yours + asked[0].stored, u"描述丁丙"_s);
-    EXPECT_EQ(basedata::modify(u"Departs"_s, u"2"_s, u"2"_s, u"丁"_s, u"二楼"_s, shown, answer(true))->value, u"丁"_s);
+    EXPECT_EQ(basedata::modify(u"Departs"_s, row, u"2"_s, u"丁"_s, u"二楼半"_s, answer(true)).stored->value, u"丁"_s);
     exec(u"UPDATE [SysInfo] SET [Memo]='pw"_s + CR + u"1;2"_s + CR + u"-1' WHERE [ID]=90;"_s);
-    users::Rights flags = level;
+    users::Rights flags = rights.window;
     flags.flags = QStringList{u"0"_s, u"-1"_s};
     EXPECT_FALSE(users::saveRights(bob, flags, rights, answer(false)));
     ASSERT_EQ(asked.size(), 1);

@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <limits>
 
 namespace ostrel {
 
@@ -32,15 +33,56 @@ namespace {
 const QString kAskDelete = QStringLiteral("您确实要删除指定的项目吗?");
 const QString kEmpty = QStringLiteral("代码和描述不能为空。");
 
-QTreeWidgetItem* addRow(QTreeWidget* list, const BaseEntry& e)
+void showEntry(QTreeWidgetItem* item, const BaseEntry& e)
 {
-    auto* item = new QTreeWidgetItem(list);
     item->setText(0, QString::number(e.no));
     item->setData(0, Qt::UserRole, e.id);
     item->setText(1, e.value);
     item->setText(2, e.memo);
+}
+
+QTreeWidgetItem* addRow(QTreeWidget* list, const BaseEntry& e)
+{
+    auto* item = new QTreeWidgetItem(list);
+    showEntry(item, e);
     item->setIcon(0, list->style()->standardIcon(QStyle::SP_FileIcon));
     return item;
+}
+
+// The entry a list row shows.
+BaseEntry listedEntry(const QTreeWidgetItem* item)
+{
+    return BaseEntry{item->data(0, Qt::UserRole), item->text(0).toInt(), item->text(1), item->text(2)};
+}
+
+// The list row of the entry with [ID] id, or null.
+QTreeWidgetItem* rowOf(QTreeWidget* list, const QVariant& id)
+{
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (SameValue(list->topLevelItem(i)->data(0, Qt::UserRole), id))
+            return list->topLevelItem(i);
+    return nullptr;
+}
+
+// The list shows the entry of [ID] id as a save left it: as stored, or no more when gone;
+// a refusal of the save is raised afterwards.
+void showOutcome(QTreeWidget* list, const QVariant& id, const basedata::Outcome& out)
+{
+    if (QTreeWidgetItem* item = rowOf(list, id)) {
+        if (out.stored)
+            showEntry(item, *out.stored);
+        else
+            delete item;
+    }
+    if (!out.refusal.isEmpty())
+        throw vb::Error(basedata::kRefusal, out.refusal);
+}
+
+// A box takes no more than its column holds; a long text column sets no limit of its own.
+void limitToColumn(QLineEdit* box, const QString& column)
+{
+    const int size = TextColumnSize(QStringLiteral("SysInfo"), column);
+    box->setMaxLength(size > 0 ? size : std::numeric_limits<int>::max());
 }
 
 // The selected row when it may be changed: null when none is, or (after `refusal` is shown)
@@ -289,6 +331,7 @@ void frmBasements::cmdUpdate_Click()
         return;
     int mode = 1;
     QString no = row->text(0), value = row->text(1), memo = row->text(2);
+    m_row = basedata::ShownRow{listedEntry(row), listedEntry(row)};
     ShowAddWin(mode, no, value, memo);
 }
 
@@ -299,11 +342,11 @@ void frmBasements::cmdDelete_Click()
         return;
     ui::runCommand([&] {
         const QString type = selectedType();
+        const BaseEntry shown = listedEntry(row);
         basedata::checkDeletable(type, row->text(0));
         if (ui::MsgBox(kAskDelete, ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbNo)
             return;
-        if (basedata::remove(type, row->text(0)))
-            delete row;
+        showOutcome(lvwDetail, shown.id, basedata::remove(type, shown));
     }, this);
 }
 
@@ -314,6 +357,10 @@ void frmBasements::ShowAddWin(int& Mode, QString& No, QString& Value, QString& M
     frmAddBase = new frmAddBases(this);
     connect(frmAddBase, &frmAddBases::InfoChg, this,
             [this](int& mode, QString& no, QString& value, QString& memo) { frmAddBase_InfoChg(mode, no, value, memo); });
+    ui::runCommand([&] {
+        limitToColumn(frmAddBase->txtValue[1], QStringLiteral("Value"));
+        limitToColumn(frmAddBase->txtValue[2], QStringLiteral("Memo"));
+    }, this);
     ui::DoEvents();
     frmAddBase->ShowInfo(Mode, No, Value, Memo);
     Q_EMIT addWinOpened(frmAddBase);
@@ -344,25 +391,17 @@ void frmBasements::AddBaseValue(QString& No, QString& Value, QString& Memo)
 
 bool frmBasements::UpdateBaseValue(QString& No, QString& Value, QString& Memo)
 {
-    QTreeWidgetItem* row = lvwDetail->currentItem();
     // A text another copy saved meanwhile is overwritten only when the user says so.
     const auto overwrite = [this](const FieldConflicts& conflicts) {
         return ui::MsgBox(ConflictQuestion(conflicts), ui::vbYesNo | ui::vbQuestion, QString(), frmAddBase) == ui::vbYes;
     };
-    const std::optional<BaseEntry> e =
-        basedata::modify(selectedType(), row ? row->text(0) : QString(), No, Value, Memo,
-                         row ? basedata::ShownEntry{row->text(1), row->text(2)} : basedata::ShownEntry{}, overwrite);
-    if (!e)
-        return false;
-    No = QString::number(e->no);
-    Value = e->value;
-    Memo = e->memo;
-    if (row) {
-        row->setText(0, No);
-        row->setText(1, Value);
-        row->setText(2, Memo);
-    }
-    return true;
+    const QVariant id = m_row.shown.id;
+    const basedata::Outcome out = basedata::modify(selectedType(), m_row, No, Value, Memo, overwrite);
+    No = QString::number(out.show.no);
+    Value = out.show.value;
+    Memo = out.show.memo;
+    showOutcome(lvwDetail, id, out);
+    return out.written;
 }
 
 QString BaseDataTabs()

@@ -88,6 +88,8 @@ private:
     QString selectedType() const;
 
     bool m_inShowInfo = false;
+    // The entry the modify dialog edits, as shown and as stored then.
+    basedata::ShownRow m_row;
 };
 
 // The tab specification of the eight base-data lists.

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace ostrel {
 
@@ -155,31 +156,47 @@ void frmUsers::lstUsers_Click()
 {
     if (!lstUsers->currentItem())
         return;
+    m_shownId = 0;
     ui::runCommand([&] {
-        const users::Rights r = users::rights(selectedId());
-        optPrivate[r.level]->setChecked(true);
-        optPrivate_Click(r.level);
-
-        tickAll(lstDepart, false);
-        tickAll(lstOperate, false);
-        for (int i = 0; i < lstDepart->count(); ++i) {
-            QListWidgetItem* entry = lstDepart->item(i);
-            bool ok = false;
-            const double code = entry->data(Qt::UserRole).toString().trimmed().toDouble(&ok);
-            for (const QString& c : r.departs) {
-                bool okC = false;
-                const double n = c.trimmed().toDouble(&okC);
-                if (ok && okC && n == code) {
-                    entry->setCheckState(Qt::Checked);
-                    break;
-                }
-            }
-        }
-        for (int i = 0; i < lstOperate->count() && i < r.flags.size(); ++i)
-            if (r.flags[i].trimmed().toDouble() != 0)
-                lstOperate->item(i)->setCheckState(Qt::Checked);
+        const qint32 id = selectedId();
+        const users::Rights r = users::rights(id);
+        showRights(r);
         m_shown = users::ShownRights{shownRights(), r};
+        m_shownId = id;
     }, this);
+}
+
+void frmUsers::showRights(const users::Rights& r)
+{
+    const auto entryOf = [this](const QString& code) -> QListWidgetItem* {
+        for (int i = 0; i < lstDepart->count(); ++i)
+            if (SameValue(lstDepart->item(i)->data(Qt::UserRole), code.trimmed()))
+                return lstDepart->item(i);
+        return nullptr;
+    };
+    QStringList codes = r.departs;
+    codes.removeIf([](const QString& c) { return c.trimmed().isEmpty(); });
+    // A department added since the window was opened gets its entry.
+    if (!std::all_of(codes.begin(), codes.end(), entryOf)) {
+        lstDepart->clear();
+        for (const users::Named& d : users::departments())
+            addTickEntry(lstDepart, d.text, d.key);
+    }
+    optPrivate[r.level]->setChecked(true);
+    optPrivate_Click(r.level);
+    tickAll(lstDepart, false);
+    tickAll(lstOperate, false);
+    // A code without a department entry stays as stored: the window cannot show it.
+    m_unlisted.clear();
+    for (const QString& code : codes) {
+        if (QListWidgetItem* entry = entryOf(code))
+            entry->setCheckState(Qt::Checked);
+        else
+            m_unlisted << code;
+    }
+    for (int i = 0; i < lstOperate->count() && i < r.flags.size(); ++i)
+        if (r.flags[i].trimmed().toDouble() != 0)
+            lstOperate->item(i)->setCheckState(Qt::Checked);
 }
 
 void frmUsers::optPrivate_Click(int index)
@@ -191,7 +208,8 @@ void frmUsers::optPrivate_Click(int index)
 void frmUsers::cmdAdd_Click()
 {
     ui::runCommand([&] {
-        const QString name = ui::InputBox(Str(1063), QString(), QString(), this);
+        const QString name =
+            ui::InputBox(Str(1063), QString(), QString(), this, TextColumnSize(QStringLiteral("SysInfo"), QStringLiteral("Value")));
         if (name.isEmpty())
             return;
         const qint32 id = users::add(name);
@@ -241,7 +259,13 @@ void frmUsers::cmdSave_Click()
         const auto overwrite = [this](const FieldConflicts& conflicts) {
             return ui::MsgBox(ConflictQuestion(conflicts), ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbYes;
         };
-        if (users::saveRights(selectedId(), shownRights(), m_shown, overwrite))
+        // The user the window shows, by its key.
+        if (m_shownId != selectedId())
+            throw vb::Error(vb::componentError(1061), Str(1061));
+        users::Rights show;
+        const bool saved = users::saveRights(m_shownId, shownRights(), m_shown, overwrite, &show);
+        showRights(show);
+        if (saved)
             ui::MsgBox(Str(1067), ui::vbInformation, QString(), this);
     }, this);
 }
@@ -253,6 +277,7 @@ users::Rights frmUsers::shownRights() const
     for (int i = 0; i < lstDepart->count(); ++i)
         if (lstDepart->item(i)->checkState() == Qt::Checked)
             r.departs.append(lstDepart->item(i)->data(Qt::UserRole).toString());
+    r.departs << m_unlisted;
     for (int i = 0; i < lstOperate->count(); ++i)
         r.flags.append(lstOperate->item(i)->checkState() == Qt::Checked ? QStringLiteral("-1") : QStringLiteral("0"));
     return r;

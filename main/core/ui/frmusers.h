@@ -44,10 +44,14 @@ private:
     qint32 selectedId() const;
     // The level and rights the window holds now.
     users::Rights shownRights() const;
+    // Sets the level and ticks to r.
+    void showRights(const users::Rights& r);
 
     QButtonGroup* m_levels = nullptr;
     // What the window showed of the chosen user, and the user's rights as stored then.
     users::ShownRights m_shown;
+    qint32 m_shownId = 0;   // the [ID] of the user shown (0 for none)
+    QStringList m_unlisted;   // codes of departments the shown user holds that have no entry
 };
 
 // Shows the users window modally, owned by parent, and unloads it afterwards.

@@ -2,6 +2,7 @@
 // A fresh Ostrel.mdb in a private program folder, opened as gDatabase, with a log-in.
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
+#include "main/core/schema.h"
 #include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "tests/data/servicefixture.h"
@@ -40,6 +41,12 @@ protected:
         ostrel::gUsrInfos = std::make_unique<ostrel::UsrInfos>();
         qint32 id = 0;
         ASSERT_EQ(ostrel::gUsrInfos->Load(name, id, password), 0) << name.toStdString();
+    }
+
+    // Another copy of the program on the same file.
+    static dao::Database otherCopy()
+    {
+        return dao::DBEngine::OpenDatabase(ostrel::gDatabase.Name(), false, false, ostrel::schema::connectString());
     }
 
     int count(const QString& sql)

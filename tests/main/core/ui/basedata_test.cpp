@@ -1,11 +1,13 @@
 #include "tests/main/core/dbfixture.h"
 #include "main/core/ui/frmbasements.h"
+#include "main/core/ui/frmusers.h"
 #include "main/core/password.h"
 #include "main/core/globals.h"
 #include "main/core/usrinfos.h"
 #include "platform/core/msgbox.h"
 #include "tests/common/faultvfs.h"
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
@@ -65,6 +67,11 @@ protected:
         click(d->cmdOK);
     }
     static void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    static void click(QPushButton* b, const QString& input)
+    {
+        ui::script::answerInput(input);
+        click(b);
+    }
     // Adds entries one after another through one add dialog.
     void addEntries(const QList<QStringList>& entries)
     {
@@ -401,6 +408,86 @@ TEST_F(BaseDataTest, AChangeFailingAtTheCommitLeavesTheListAsItWasAndTheWindowOp
     ui::script::answer(ui::vbYes);
     click(win->cmdDelete);
     EXPECT_EQ(storedAndShown(), (QStringList{u"0|未指定|"_s, u"1|甲|"_s}));
+}
+
+// Another copy (b) on the same file saves while this window shows the entries.
+TEST_F(BaseDataTest, ASaveWritesWhatWasChangedToTheEntryShownAndThenShowsWhatIsStored)
+{
+    addSysInfo(300, u"Departs"_s, 5, u"设备科"_s);
+    addSysInfo(301, u"Departs"_s, 6, u"车间 "_s, u"备注\n"_s);
+    addSysInfo(302, u"Departs"_s, 7, u"库房"_s);
+    win = open(2);
+    dao::Database b = otherCopy();
+    // b saves the remark, this window the text: no question, and the list shows b's remark,
+    // from which the next change opens: typing over it asks nothing.
+    b.Execute(u"UPDATE [SysInfo] SET [Memo]='B 的备注' WHERE [ID]=300;"_s);
+    ui::script::clear();
+    modifyRow(u"5"_s, u"5"_s, u"设备处"_s);
+    EXPECT_EQ(rows()[1], u"5|设备处|B 的备注"_s);
+    modifyRow(u"5"_s, u"5"_s, u"设备处"_s, u"A 的备注"_s);
+    EXPECT_TRUE(ui::script::shown().isEmpty());
+    // Both change the text: asked; No keeps the typing and shows b's remark; asked again.
+    b.Execute(u"UPDATE [SysInfo] SET [Value]='B 科',[Memo]='B 二' WHERE [ID]=300;"_s);
+    QString boxes;
+    selectRow(u"5"_s);
+    ui::script::answer(ui::vbNo);
+    ui::script::answer(ui::vbYes);
+    onDialog([&](frmAddBases* d) {
+        enter(d, u"5"_s, u"A 科"_s, u"A 的备注"_s);
+        boxes = d->txtValue[1]->text() + u'|' + d->txtValue[2]->text();
+        click(d->cmdOK);
+    });
+    click(win->cmdUpdate);
+    EXPECT_EQ(boxes, u"A 科|B 二"_s);
+    EXPECT_EQ(ui::script::shown().size(), 2);
+    // Texts with blanks and line breaks that nobody typed over: not asked about, kept.
+    b.Execute(u"UPDATE [SysInfo] SET [Memo]='B 的\n' WHERE [ID]=301;"_s);
+    modifyRow(u"6"_s, u"8"_s, u"车间"_s, u"备注\n"_s);
+    EXPECT_EQ(ui::script::shown().size(), 2);
+    QStringList listed = rows();
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{u"0|未指定|"_s, u"5|A 科|B 二"_s, u"7|库房|"_s, u"8|车间 |B 的\n"_s}));
+
+    // b recodes 7 to 9, and a new entry takes 7: this window's save lands on neither.
+    b.Execute(u"UPDATE [SysInfo] SET [No]=9 WHERE [ID]=302;"_s);
+    b.Execute(u"INSERT INTO [SysInfo] ([ID],[Type],[No],[Value]) VALUES (310,'Departs',7,'新车间');"_s);
+    modifyRow(u"7"_s, u"7"_s, u"库房"_s, u"A 的备注"_s);
+    EXPECT_EQ(lastPrompt(), u"对不起!该项目的代码已被其它用户改为9,未作任何修改!"_s);
+    b.Execute(u"UPDATE [SysInfo] SET [No]=11 WHERE [ID]=302;"_s);
+    selectRow(u"9"_s);   // the list shows it by its new code
+    ui::script::answer(ui::vbYes);
+    click(win->cmdDelete);
+    EXPECT_EQ(lastPrompt(), u"对不起!该项目的代码已被其它用户改为11,未作任何修改!"_s);
+    EXPECT_EQ(stored(u"Departs"_s), (QStringList{u"0|未指定|"_s, u"5|A 科|B 二"_s, u"7|新车间|"_s,
+                                               u"8|车间 |B 的\n"_s, u"11|库房|"_s}));
+}
+
+// Each box that writes a text into a sized column takes no more than the column holds.
+TEST_F(BaseDataTest, LongTextsKeepToTheirColumns)
+{
+    QList<int> sizes, lengths;   // of each box, and of what it stored
+    for (QPushButton* button : {win->cmdAdd, win->cmdUpdate}) {
+        const bool add = button == win->cmdAdd;
+        onDialog([&](frmAddBases* d) {
+            sizes << d->txtValue[1]->maxLength() << d->txtValue[2]->maxLength();
+            enter(d, u"2"_s, QString(300, add ? u'甲' : u'乙'), QString(300, add ? u'长' : u'宽'));
+        });
+        click(button);
+        const QString row = stored(u"Departs"_s).value(1);
+        lengths << int(row.section(u'|', 1, 1).size()) << int(row.section(u'|', 2).size());
+        selectRow(u"2"_s);
+    }
+    EXPECT_EQ(stored(u"Departs"_s).value(1).left(3), u"2|乙"_s);
+    frmUsers users;
+    click(users.cmdAdd, QString(300, u'名'));
+    sizes << ui::script::last().maxLength;
+    lengths << int(users.lstUsers->currentItem()->text().size());
+    const char* const boxes[] = {"增加信息 描述", "增加信息 备注", "修改信息 描述", "修改信息 备注", "用户管理 增加"};
+    const int holds[] = {255, 300, 255, 300, 255};   // 备注 is a long text: all 300
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(std::min(sizes.value(i), 300), holds[i]) << boxes[i];
+        EXPECT_EQ(lengths.value(i), holds[i]) << boxes[i];
+    }
 }
 
 } // namespace

@@ -223,7 +223,7 @@ TEST_F(UsersTest, SavingRightsKeepsThePasswordLine)
     w.optPrivate[2]->setChecked(true);
     click(w.cmdSave);
     EXPECT_EQ(levelOf(202), 2);
-    EXPECT_EQ(memoOf(202), u"whole-password"_s + CR + CR);   // only the level was changed
+    EXPECT_EQ(memoOf(202), u"whole-password"_s);   // only the level was changed and written
 
     // The last administrator cannot be lowered; with a second one the first may step down.
     select(w, u"admin"_s);
@@ -334,6 +334,43 @@ TEST_F(UsersTest, ANameOfBlanksIsRefusedAndNamesAreStoredTrimmed)
     click(w.cmdAdd, u"dave  "_s);
     EXPECT_EQ(lastPrompt(), kExists);
     EXPECT_EQ(users(), 2);
+}
+
+// Another copy (b) on the same file saves the user this window shows.
+TEST_F(UsersTest, AfterASaveTheWindowShowsTheUserAsStoredAndAsksBeforeOverwriting)
+{
+    const QString flags0 = u"0;0;0;0;0;0;0;0;0"_s;
+    addSysInfo(201, u"Users"_s, 2, u"bob"_s, u"pw"_s + CR + u"1"_s + CR + flags0);
+    frmUsers w;
+    select(w, u"bob"_s);
+    dao::Database b = otherCopy();
+    b.Execute(u"UPDATE [SysInfo] SET [No]=1,[Memo]='pw"_s + CR + u"1;2"_s + CR + flags0 + u"' WHERE [ID]=201;"_s);
+    // Both changed the level: asked; yes keeps b's departments, which the window then shows.
+    w.optPrivate[3]->setChecked(true);
+    ui::script::clear();
+    click(w.cmdSave, ui::vbYes);
+    EXPECT_EQ(ui::script::shown().size(), 2);
+    EXPECT_EQ(lastPrompt(), u"权限保存成功！"_s);
+    ASSERT_TRUE(entry(w.lstDepart, u"设备处"_s));
+    EXPECT_EQ(entry(w.lstDepart, u"设备处"_s)->checkState(), Qt::Checked);
+    entry(w.lstDepart, u"未指定"_s)->setCheckState(Qt::Checked);
+    ui::script::clear();
+    click(w.cmdSave);
+    EXPECT_EQ(ui::script::shown().size(), 1);   // no question: the window showed b's departments
+    EXPECT_EQ(memoOf(201).section(CR, 1, 1).split(u';').size(), 3);
+    EXPECT_EQ(levelOf(201), 3);
+
+    // Both change the flags: No keeps the ticks and shows b's department; asked again.
+    b.Execute(u"UPDATE [SysInfo] SET [Memo]='pw"_s + CR + u"3"_s + CR + u"-1' WHERE [ID]=201;"_s);
+    entry(w.lstOperate, u"清空数据权限"_s)->setCheckState(Qt::Checked);
+    for (int twice = 0; twice < 2; ++twice) {
+        ui::script::clear();
+        click(w.cmdSave, ui::vbNo);
+        EXPECT_EQ(ui::script::shown().size(), 1);
+        EXPECT_EQ(ticked(w.lstOperate), QStringList{u"清空数据权限"_s});
+        EXPECT_EQ(ticked(w.lstDepart), QStringList{u"信息中心"_s});
+    }
+    EXPECT_EQ(memoOf(201), u"pw"_s + CR + u"3"_s + CR + u"-1"_s);
 }
 
 } // namespace
