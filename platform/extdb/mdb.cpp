@@ -389,8 +389,8 @@ private:
         switch (col->col_type) {
         case MDB_TEXT: return text(i, field, size_t(size));
         case MDB_NUMERIC: return number(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
+        case MDB_DOUBLE: return numberText(qFromLittleEndian<double>(field));   // libmdb keeps 16 digits
         case MDB_FLOAT:
-        case MDB_DOUBLE:
         case MDB_MONEY: return number(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
         case MDB_BYTE:
         case MDB_INT:

@@ -482,13 +482,46 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
     }
 }
 
-TEST(Readers, NumbersAndSerialDates)
+// Numbers as texts, never with an exponent nor "0" for what is not 0: through numberText
+// and through each reader.
+TEST(Readers, NumbersKeepTheirDigits)
 {
-    EXPECT_EQ(extdb::numberText(3.0), u"3"_s);
-    EXPECT_EQ(extdb::numberText(-0.0), u"0"_s);
+    const struct {
+        double value;
+        QString text;
+    } numbers[] = {
+        {3.0, u"3"_s}, {-0.0, u"0"_s}, {0.1, u"0.1"_s}, {1.5e-7, u"0.00000015"_s}, {1e-25, u"0.0000000000000000000000001"_s}, {1.5e-21, u"0.0000000000000000000015"_s},
+        {-3.3e-30, u"-0.0000000000000000000000000000033"_s}, {1.2345678901234e-15, u"0.0000000000000012345678901234"_s},
+        {1.0 / 3, u"0.333333333333333"_s}, {-2.0 / 3e-6, u"-666666.666666667"_s}, {1234567890123.25, u"1234567890123.25"_s},
+        {0.000123456789012345678, u"0.000123456789012346"_s}, {-9007199254740991.0, u"-9007199254740991"_s},
+    };
+    // Past what a sheet's writer keeps (16 digits): every digit of a whole number or fraction.
     EXPECT_EQ(extdb::numberText(123456789012345678.0), u"123456789012345680"_s);
-    EXPECT_EQ(extdb::numberText(0.1), u"0.1"_s);
-    EXPECT_EQ(extdb::numberText(1.5e-7), u"0.00000015"_s);
+    EXPECT_EQ(extdb::numberText(1234567890123456.5), u"1234567890123456.5"_s);
+    QJsonArray rows, sheet{QJsonArray{u"n"_s}};
+    for (const auto& n : numbers) {
+        EXPECT_EQ(extdb::numberText(n.value), n.text);
+        rows.append(QJsonArray{n.value});
+        sheet.append(QJsonArray{n.value});
+    }
+    testutil::ProgramFolder folder;
+    for (const QString& format : {u"xlsx"_s, u"xls"_s, u"mdb"_s}) {
+        SCOPED_TRACE(format.toStdString());
+        const QString path = folder.file(u"numbers."_s + format);
+        if (format == u"mdb"_s)
+            testutil::writeSource(path, QJsonObject{{u"columns"_s, QJsonArray{QJsonArray{u"n"_s, u"DOUBLE"_s, 0}}},
+                                                    {u"rows"_s, rows}});
+        else
+            testutil::writeSheet(path, sheet);
+        const Read r = readTable(path, extdb::open(path)->tableNames().value(0));
+        ASSERT_EQ(r.rows.size(), std::size(numbers));
+        for (size_t i = 0; i < std::size(numbers); ++i)
+            EXPECT_EQ(r.rows[i].value(0).toString(), numbers[i].text);
+    }
+}
+
+TEST(Readers, SerialDates)
+{
     EXPECT_EQ(extdb::serialDateText(1, false), u"1900-01-01 00:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(59, false), u"1900-02-28 00:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(61, false), u"1900-03-01 00:00:00"_s);
@@ -499,7 +532,6 @@ TEST(Readers, NumbersAndSerialDates)
     qputenv("TZ", "Europe/Berlin");
     tzset();
     EXPECT_EQ(extdb::serialDateText(37803, false), u"2003-07-01 00:00:00"_s);
-    EXPECT_EQ(extdb::numberText(-9007199254740991.0), u"-9007199254740991"_s);
 }
 
 } // namespace
