@@ -445,6 +445,31 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
     QByteArray v4 = testutil::readBytes(testutil::dataFile(u"data/hostile/xls-v4-stream-size-2-63-plus-4096.xls"_s));
     v4[2 * 4096 + 128 + 0x7F] = 0;
     testutil::writeBytes(folder.file(u"v4.xls"_s), v4);
+    // A memo turned to 4 bytes of a page its table's long values may not use; row 74 of 300
+    // starting inside its page's row offsets.
+    testutil::writeSource(folder.file(u"memo.mdb"_s), QJsonObject{
+        {u"columns"_s, QJsonArray{QJsonArray{u"备注"_s, u"MEMO"_s, 0}}}, {u"rows"_s, QJsonArray{QJsonArray{QString(100, u'设')}}},
+        {u"more_tables"_s, QJsonArray{QJsonObject{{u"table"_s, u"其他"_s}, {u"columns"_s, QJsonArray{QJsonArray{u"n"_s, u"LONG"_s, 0}}},
+                                                  {u"rows"_s, QJsonArray{QJsonArray{1}}}}}}});
+    const QByteArray memo = testutil::readBytes(folder.file(u"memo.mdb"_s));
+    const qsizetype pointer = memo.indexOf(QByteArray::fromHex("c800004000060000")) + 4;
+    for (const quint32 page : {8, 3, 1}) {
+        QByteArray bytes = memo;
+        qToLittleEndian(page << 8, bytes.data() + pointer);
+        qToLittleEndian(0x40000004u, bytes.data() + pointer - 4);
+        testutil::writeBytes(folder.file(u"memo-%1.mdb"_s.arg(page)), bytes);
+    }
+    QByteArray inside = memo;
+    qToLittleEndian<quint16>(14, inside.data() + 6 * 4096 + 14);
+    testutil::writeBytes(folder.file(u"memo-inside.mdb"_s), inside);
+    QJsonArray numbers;
+    for (int i = 0; i < 300; ++i)
+        numbers.append(QJsonArray{i});
+    testutil::writeSource(folder.file(u"rows.mdb"_s), QJsonObject{{u"columns"_s, QJsonArray{QJsonArray{u"n"_s, u"LONG"_s, 0}}},
+                                                                  {u"rows"_s, numbers}});
+    QByteArray rows = testutil::readBytes(folder.file(u"rows.mdb"_s));
+    qToLittleEndian<quint16>(34, rows.data() + 5 * 4096 + 14 + 2 * 74);
+    testutil::writeBytes(folder.file(u"rows.mdb"_s), rows);
     const struct Case {
         QString file;   // in tests/data/hostile, or made here (a path)
         QString says;   // the refusal's reason, or the summary of the table read
@@ -465,6 +490,12 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         {u"mdb-memo-read-by-two-rows.mdb"_s, u"表 sheet1 第 2 行的 备注 列的长值回到已读过的页 6 第 0 行"_s},
         {u"mdb-definition-continuing-on-itself.mdb"_s, u"表 sheet1 的定义回到已读过的页 4"_s},
         {u"mdb-256-columns.mdb"_s, u"表 sheet1 的定义有 256 列，超过 255 列"_s},
+        {folder.file(u"memo.mdb"_s), u"1 备注|0="_s + QString(100, u'设')},
+        {folder.file(u"memo-8.mdb"_s), u"表 sheet1 第 1 行的 备注 列的长值页 8 是表 其他 的页"_s},
+        {folder.file(u"memo-3.mdb"_s), u"表 sheet1 第 1 行的 备注 列的长值页 3 是表 MSysObjects 的页"_s},
+        {folder.file(u"memo-1.mdb"_s), u"表 sheet1 第 1 行的 备注 列的长值页 1 是页面分配图所在的页"_s},
+        {folder.file(u"memo-inside.mdb"_s), u"表 sheet1 第 1 行的 备注 列的长值页 6 第 0 行始于该页的行位置表内"_s},
+        {folder.file(u"rows.mdb"_s), u"表 sheet1 第 5 页的第 74 行始于该页的行位置表内"_s},
     };
     EXPECT_EQ(QDir(testutil::dataFile(u"data/hostile"_s)).entryList(QDir::Files).size(),
               std::count_if(std::begin(cases), std::end(cases), [](const Case& c) { return !c.file.contains(u'/'); }));
