@@ -5,7 +5,7 @@ LAYOUT: {"sheet": "Sheet1", "rows": [[cell, ...], ...], "date1904": false, "extr
 A cell is a text, a number, null, or {"date": "2003-05-06T10:30:00", "format": "yyyy/m/d"}.
 .xlsx through openpyxl (shared strings), .xls (BIFF8) through xlwt.
 .mdb: {"table": "sheet1", "columns": [["NAME", "TEXT"|"MEMO"|"LONG"|"DOUBLE"|"DATETIME"|"BOOL", size], ...],
-"rows": [...]}, through make_mdb.py beside this file; with "jet3_code_page": N an Access 97
+"rows": [...], "more_tables": [{"table": ..., "columns": ..., "rows": ...}, ...]}, through make_mdb.py beside this file; with "jet3_code_page": N an Access 97
 (Jet3) file whose header names code page N (0: none).
 "format": "xlsx"|"xls"|"mdb" names the kind when the file's name does not.
 A zip of given parts: {"parts": {"NAME": "TEXT", ...}, "huge": "NAME"}; the part named by "huge"
@@ -60,16 +60,17 @@ def write_mdb(out, layout):
     import os
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
     import make_mdb
-    cols = [make_mdb.Col(n, getattr(make_mdb, "T_" + t), size) for n, t, size in layout["columns"]]
     def value(col, c):
         v = cell_value(c)[0]
         return datetime.datetime.fromisoformat(v) if col.typ == make_mdb.T_DATETIME and isinstance(v, str) else v
-    rows = [[value(col, c) for col, c in zip(cols, row)] for row in layout["rows"]]
+    def table(t):
+        cols = [make_mdb.Col(n, getattr(make_mdb, "T_" + typ), size) for n, typ, size in t["columns"]]
+        return t.get("table", "sheet1"), cols, [[value(col, c) for col, c in zip(cols, row)] for row in t["rows"]]
     with open(out, "wb") as f:
         if "jet3_code_page" in layout:
-            f.write(jet3(layout.get("table", "sheet1"), cols, rows, layout["jet3_code_page"]))
+            f.write(jet3(*table(layout), layout["jet3_code_page"]))
         else:
-            f.write(make_mdb.build(layout.get("table", "sheet1"), cols, rows))
+            f.write(make_mdb.build(*table(layout), [table(t) for t in layout.get("more_tables", [])]))
 
 def jet3(table_name, cols, rows, code_page):
     """The same one-table file in the Access 97 (Jet3) layout: 2 KiB pages, texts in the

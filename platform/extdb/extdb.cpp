@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -177,15 +178,18 @@ QString numberText(double value)
         return QString::number(value, 'f', 0);
     }
     QString s = QString::number(value, 'g', 15);
-    if (s.contains(QLatin1Char('e'))) {
-        // Small fractions: written out, trailing zeros dropped.
-        s = QString::number(value, 'f', 20);
-        while (s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-        if (s.endsWith(QLatin1Char('.')))
-            s.chop(1);
-    }
-    return s;
+    const qsizetype e = s.indexOf(QLatin1Char('e'));
+    if (e < 0)
+        return s;
+    // Past 1E15 a fraction has few digits: all of them.
+    if (std::fabs(value) >= 1)
+        return QString::number(value, 'f', QLocale::FloatingPointShortest);
+    // A small one: its 15 digits written out after the zeros its exponent puts before them.
+    const bool negative = value < 0;
+    QString digits = s.left(e).remove(QLatin1Char('.'));
+    if (negative)
+        digits.remove(0, 1);
+    return QLatin1String(negative ? "-0." : "0.") + QString(-s.mid(e + 1).toInt() - 1, QLatin1Char('0')) + digits;
 }
 
 QString serialDateText(double serial, bool date1904)

@@ -7,8 +7,9 @@
 //   extdb::Row row; qint64 line = 0;
 //   while (t->next(row, line)) ... row.value(t->columnIndex("设备编号")) ...
 //
-// Every cell is a text or Null (a null QVariant). Whole numbers keep every digit (no ".0",
-// no exponent); dates come as "yyyy-MM-dd HH:mm:ss"; Yes/No values as "True"/"False".
+// Every cell is a text or Null (a null QVariant). Numbers come without an exponent, whole
+// ones with every digit (no ".0"), others to 15 significant digits; dates come as
+// "yyyy-MM-dd HH:mm:ss"; Yes/No values as "True"/"False".
 // A damaged file raises vb::Error 3343 with a description that names what is wrong.
 #include <QDate>
 #include <QString>
@@ -97,7 +98,8 @@ std::unique_ptr<Source> openXlsxData(const QByteArray& bytes, const QString& nam
 std::unique_ptr<Source> openMdb(const QString& path);
 
 // Pieces the readers share.
-// A number as a cell's text: whole numbers with every digit, others in their shortest form.
+// A number as a cell's text, never with an exponent: whole numbers with every digit, others
+// to 15 significant digits (1E-25 as "0.0000000000000000000000001"); only 0 reads as "0".
 QString numberText(double value);
 // A spreadsheet day serial as "yyyy-MM-dd HH:mm:ss" (1900 or 1904 system); "" when out of range.
 QString serialDateText(double serial, bool date1904);

@@ -3,6 +3,7 @@
 #include "platform/core/vberror.h"
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QVector>
 #include <QtEndian>
@@ -17,11 +18,20 @@
 namespace extdb {
 namespace {
 
+// The pages and usage maps the tables read so far hold. Each belongs to one table, once:
+// so a loop is seen, and reading every table costs no more than the file.
+struct Claims {
+    QHash<quint32, quint32> pages;   // definition, usage-map and data pages: the table's definition page
+    QSet<quint32> maps;              // usage-map rows, as page << 8 | row
+    QSet<quint32> mapPages;          // the pages holding them
+};
+
 struct Handle {
     MdbHandle* mdb = nullptr;
     QString path;
     qint64 pageCount = 0;   // whole pages the file holds
     std::vector<std::unique_ptr<MdbCatalogEntry>> catalog;   // the tables
+    Claims claims;          // every table's, once the catalogue is read
     iconv_t jet3Codec = iconv_t(-1);   // a Jet3 file's code page to UTF-16
     ~Handle()
     {
@@ -31,6 +41,14 @@ struct Handle {
             iconv_close(jet3Codec);
     }
     bool jet3() const { return mdb->f->jet_version == MDB_VER_JET3; }
+    // The name of the table whose definition starts at page; "" when none does.
+    QString tableAt(quint32 page) const
+    {
+        for (const auto& entry : catalog)
+            if (quint32(entry->table_pg) == page)
+                return QString::fromUtf8(entry->object_name);
+        return QString();
+    }
 };
 
 // The iconv name of the code page a Jet3 header names; CP936 when none or unknown.
@@ -62,28 +80,29 @@ using TableDef = std::unique_ptr<MdbTableDef, void (*)(MdbTableDef*)>;
 
 QString tableName(const MdbCatalogEntry* entry) { return QString::fromUtf8(entry->object_name); }
 
-// Row pageRow (page << 8 | row) of a data page: the page must lie inside the file, be a data
-// page and hold that row. False otherwise; the page is left in mdb->alt_pg_buf.
-bool findRow(MdbHandle* mdb, quint32 pageRow, qint64 pageCount, const uchar*& bytes, size_t& size)
+// Where a data page's row offsets end: no row starts before.
+int rowsStart(const MdbHandle* mdb, const uchar* page)
 {
-    const quint32 page = pageRow >> 8;
-    void* buf = nullptr;
-    int offset = 0;
-    if (page < 1 || page >= pageCount || mdb_find_pg_row(mdb, int(pageRow), &buf, &offset, &size) != 0)
-        return false;
-    const auto pageBytes = static_cast<const uchar*>(buf);
-    if (pageBytes[0] != 0x01 || (pageRow & 0xFF) >= qFromLittleEndian<quint16>(pageBytes + mdb->fmt->row_count_offset))
-        return false;
-    bytes = pageBytes + offset;
-    return true;
+    return mdb->fmt->row_count_offset + 2 + 2 * qFromLittleEndian<quint16>(page + mdb->fmt->row_count_offset);
 }
 
-// The pages and usage maps the tables read so far hold. Each belongs to one table, once:
-// so a loop is seen, and reading every table costs no more than the file.
-struct Claims {
-    QSet<quint32> pages;   // definition, usage-map and data pages
-    QSet<quint32> maps;    // usage-map rows, as page << 8 | row
-};
+// Row pageRow (page << 8 | row) of a data page: the page must lie inside the file, be a data
+// page and hold that row, which starts past its row offsets. What is wrong, or "" with the
+// row found; the page is left in mdb->alt_pg_buf.
+QString findRow(MdbHandle* mdb, quint32 pageRow, qint64 pageCount, const uchar*& bytes, size_t& size)
+{
+    const quint32 page = pageRow >> 8, row = pageRow & 0xFF;
+    void* buf = nullptr;
+    int offset = 0;
+    const auto pageBytes = static_cast<const uchar*>(mdb->alt_pg_buf);
+    if (page < 1 || page >= pageCount || mdb_find_pg_row(mdb, int(pageRow), &buf, &offset, &size) != 0 ||
+        pageBytes[0] != 0x01 || row >= qFromLittleEndian<quint16>(pageBytes + mdb->fmt->row_count_offset))
+        return QStringLiteral("没有第 %1 行").arg(row);
+    if (offset < rowsStart(mdb, pageBytes))
+        return QStringLiteral("第 %1 行始于该页的行位置表内").arg(row);
+    bytes = pageBytes + offset;
+    return QString();
+}
 
 // A table's definition runs from its page along the pages each names at offset 4, which
 // libmdb follows without looking. Each must be a definition page inside the file, none
@@ -102,7 +121,7 @@ void checkDefinition(const QString& path, const MdbCatalogEntry* entry, qint64 p
             damaged(path, QStringLiteral("表 %1 的定义页 %2 超出文件末尾").arg(name).arg(page));
         if (claims.pages.contains(page))
             damaged(path, QStringLiteral("表 %1 的定义回到已读过的页 %2").arg(name).arg(page));
-        claims.pages.insert(page);
+        claims.pages.insert(page, quint32(entry->table_pg));
         if (mdb_read_alt_pg(mdb, page) != fmt->pg_size || pageBytes[0] != 0x02)
             damaged(path, QStringLiteral("表 %1 的定义页 %2 不是定义页").arg(name).arg(page));
         const int head = bytes.isEmpty() ? 0 : 8;
@@ -131,11 +150,12 @@ void checkDefinition(const QString& path, const MdbCatalogEntry* entry, qint64 p
     const quint32 map = number(fmt->tab_usage_map_offset, 4);
     const uchar* row = nullptr;
     size_t size = 0;
-    if (!findRow(mdb, map, pageCount, row, size))
+    if (!findRow(mdb, map, pageCount, row, size).isEmpty())
         damaged(path, QStringLiteral("表 %1 的页面分配图不在页 %2 第 %3 行").arg(name).arg(map >> 8).arg(map & 0xFF));
     if (claims.maps.contains(map))
         damaged(path, QStringLiteral("表 %1 的页面分配图(页 %2 第 %3 行)已属于另一个表").arg(name).arg(map >> 8).arg(map & 0xFF));
     claims.maps.insert(map);
+    claims.mapPages.insert(map >> 8);
 }
 
 // The pages a table's usage map names, in rising order. Each must lie inside the file (a
@@ -154,7 +174,7 @@ std::vector<quint32> dataPages(const QString& path, MdbTableDef* table, qint64 p
         if (bits >= pageCount || claims.pages.contains(bits) || mdb_read_alt_pg(mdb, bits) != mdb->fmt->pg_size ||
             mdb->alt_pg_buf[0] != 0x05)
             damaged(path, QStringLiteral("表 %1 的页面分配图页 %2 无效").arg(name).arg(bits));
-        claims.pages.insert(bits);
+        claims.pages.insert(bits, quint32(table->entry->table_pg));
     }
     std::vector<quint32> pages;
     gint32 page = 0;
@@ -169,7 +189,7 @@ std::vector<quint32> dataPages(const QString& path, MdbTableDef* table, qint64 p
             damaged(path, QStringLiteral("表 %1 的页面分配图无效").arg(name));
         if (claims.pages.contains(quint32(page)))
             damaged(path, QStringLiteral("表 %1 的数据页 %2 已属于别处").arg(name).arg(page));
-        claims.pages.insert(quint32(page));
+        claims.pages.insert(quint32(page), quint32(table->entry->table_pg));
         pages.push_back(quint32(page));
     }
 }
@@ -317,6 +337,9 @@ protected:
             if (mdb_find_row(mdb, row, &start, &size) != 0 || size == 0)
                 damaged(m_handle->path, QStringLiteral("表 %1 第 %2 页的第 %3 行超出其页")
                                             .arg(tableName(m_table->entry)).arg(m_page).arg(row));
+            if ((start & 0x1FFF) < rowsStart(mdb, mdb->pg_buf))
+                damaged(m_handle->path, QStringLiteral("表 %1 第 %2 页的第 %3 行始于该页的行位置表内")
+                                            .arg(tableName(m_table->entry)).arg(m_page).arg(row));
             if (!mdb_read_row(m_table.get(), unsigned(row)))   // a value past the row's end
                 damaged(m_handle->path, QStringLiteral("表 %1 第 %2 页的第 %3 行的值超出该行")
                                             .arg(tableName(m_table->entry)).arg(m_page).arg(row));
@@ -389,8 +412,8 @@ private:
         switch (col->col_type) {
         case MDB_TEXT: return text(i, field, size_t(size));
         case MDB_NUMERIC: return number(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
+        case MDB_DOUBLE: return numberText(qFromLittleEndian<double>(field));   // libmdb keeps 16 digits
         case MDB_FLOAT:
-        case MDB_DOUBLE:
         case MDB_MONEY: return number(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
         case MDB_BYTE:
         case MDB_INT:
@@ -426,7 +449,8 @@ private:
     // A memo's or OLE value's bytes. Its 12-byte head gives the length and where the bytes
     // lie: in the row, in one row of another page, or along a chain of such rows, each
     // starting with the next one's page and row. Exactly that length, or the file is refused;
-    // a row of another page read twice in the table, as a loop would, refuses it too.
+    // a row of another page read twice in the table, as a loop would, refuses it too, as does
+    // a row on a page this table's long values may not use.
     QByteArray longValue(int i, const uchar* field, int size)
     {
         if (size < MDB_MEMO_OVERHEAD)
@@ -456,8 +480,11 @@ private:
             m_longRows.insert(pageRow);
             const uchar* piece = nullptr;
             size_t rowSize = 0;
-            if (!findRow(mdb, pageRow, m_handle->pageCount, piece, rowSize))
-                refuse(i, QStringLiteral("的长值页 %1 没有第 %2 行").arg(page).arg(pageRow & 0xFF));
+            QString wrong = findRow(mdb, pageRow, m_handle->pageCount, piece, rowSize);
+            if (wrong.isEmpty())
+                wrong = notLongValuePage(page, qFromLittleEndian<quint32>(mdb->alt_pg_buf + 4));
+            if (!wrong.isEmpty())
+                refuse(i, QStringLiteral("的长值页 %1 %2").arg(page).arg(wrong));
             if (chained) {
                 if (rowSize <= 4)
                     refuse(i, QStringLiteral("的长值页 %1 上的一段是空的").arg(page));
@@ -470,6 +497,22 @@ private:
             bytes.append(reinterpret_cast<const char*>(piece), qsizetype(qMin<qint64>(qint64(rowSize), length - bytes.size())));
         }
         return bytes;
+    }
+
+    // Why page, whose owner field holds owner, is no page for this table's long values; ""
+    // when it is one. Long values lie on pages of their own, marked "LVAL" where a data page
+    // names its table, or on this table's pages; never on a page holding usage maps, nor on
+    // one that another table claims or names.
+    QString notLongValuePage(quint32 page, quint32 owner) const
+    {
+        const quint32 own = quint32(m_table->entry->table_pg);
+        const quint32 claimed = m_handle->claims.pages.value(page, own);
+        if (m_handle->claims.mapPages.contains(page))
+            return QStringLiteral("是页面分配图所在的页");
+        if (claimed == own && (owner == own || owner == qFromLittleEndian<quint32>("LVAL")))
+            return QString();
+        const QString other = m_handle->tableAt(claimed != own ? claimed : owner);
+        return other.isEmpty() ? QStringLiteral("不是长值页") : QStringLiteral("是表 %1 的页").arg(other);
     }
 
     std::shared_ptr<Handle> m_handle;
@@ -542,10 +585,9 @@ public:
         if (m_handle->catalog.empty())
             damaged(path, QStringLiteral("无法读取表目录"));
         // Every table the catalogue names must have its definition and its pages.
-        Claims claims;
         for (const auto& entry : m_handle->catalog) {
             std::vector<quint32> pages;
-            readTable(path, entry.get(), m_handle->pageCount, pages, claims);
+            readTable(path, entry.get(), m_handle->pageCount, pages, m_handle->claims);
             if (!mdb_is_system_table(entry.get())) {
                 m_names.append(QString::fromUtf8(entry->object_name));
                 m_entries.append(entry.get());

@@ -77,7 +77,7 @@ protected:
             for (const QJsonValue& r : rows) {
                 QJsonArray row;
                 for (const QJsonValue& c : r.toArray())
-                    row.append(c.isObject() ? c.toObject().value(u"date"_s) : c.isDouble() ? QJsonValue(QString::number(c.toDouble())) : c);
+                    row.append(c.isObject() ? c.toObject().value(u"date"_s) : c.isDouble() ? QJsonValue(extdb::numberText(c.toDouble())) : c);
                 while (row.size() < headings.size())
                     row.append(QJsonValue());
                 texts.append(row);
@@ -150,7 +150,7 @@ TEST_P(ImportFormats, DefaultMapWithChineseHeadings)
     const QString path = source(GetParam(), QJsonArray{
         QJsonArray{u"A1B2C3001"_s, u"车床"_s, u"C6140"_s, u"1米"_s, u"沈阳机床"_s, u"M-01"_s, u"2001.2.3"_s,
                    dateCell(u"2003-05-06T00:00:00"_s), u"98"_s, 12500.5, u"一车间"_s, u"在用"_s, u"旧'设备"_s},
-        QJsonArray{u"D4E5F6002"_s, u"铣床"_s, QJsonValue(), QJsonValue(), QJsonValue(), QJsonValue(), QJsonValue(),
+        QJsonArray{u"D4E5F6002"_s, u"铣床"_s, QJsonValue(), 1.5e-21, QJsonValue(), QJsonValue(), QJsonValue(),
                    QJsonValue(), QJsonValue(), QJsonValue(), QJsonValue(), u"闲置"_s}});
     const QByteArray before = testutil::readBytes(path);
     EXPECT_TRUE(plat::GetSetting(gAppName, u"Settings"_s, u"ImportDef"_s).isEmpty());
@@ -162,7 +162,7 @@ TEST_P(ImportFormats, DefaultMapWithChineseHeadings)
                       "[ManuDate],[购置年代],[启用日期],[价值],[安装地点],[设备状况],[附加信息],[O_ID],[Dep_ID],[Dev_Grp]"_s),
               (QStringList{u"1|A1B2C3001|A1|B2|C3|车床|C61401米|沈阳机床|M-01|2001.2.3|2003-05-06|1998-01-01|12500.5|一车间|1|旧'设备|"_s +
                                uid + u"|0|0"_s,
-                           u"2|D4E5F6002|D4|E5|F6|铣床|||||||||2||"_s + uid + u"|0|0"_s}));
+                           u"2|D4E5F6002|D4|E5|F6|铣床|0.0000000000000000000015||||||||2||"_s + uid + u"|0|0"_s}));
     EXPECT_EQ(plat::GetSetting(gAppName, u"Settings"_s, u"ImportDef"_s), kDefaultImportMap);
     EXPECT_EQ(statuses, (QStringList{u"已经导入1"_s, u"已经导入2"_s, u"状态"_s}));
     const QStringList log = logLines();
