@@ -3,6 +3,7 @@
 #include "main/core/clslogs.h"
 #include "main/core/filehelpers.h"
 #include "main/core/mdlmisc.h"
+#include "main/core/usrinfos.h"
 #include "platform/core/app.h"
 #include "tests/data/servicefixture.h"
 #include "tests/common/sourcefiles.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <functional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ostrel;
@@ -98,69 +100,118 @@ TEST(FileHelpers, ExternalDatabasesOpenByTheirContent)
 
 using SharedFolder = testutil::ServiceTest;
 
+// Runs f in a child process, so that a crash fails the case rather than the run: "" when
+// it works, else what it raised.
+std::string apart(const std::function<void()>& f)
+{
+    int out[2];
+    if (::pipe(out) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        std::string said;
+        try {
+            f();
+        } catch (const vb::Error& e) {
+            said = "raised: " + e.description().toStdString();
+        }
+        if (!said.empty()) (void)!::write(out[1], said.data(), said.size());
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string said;
+    char buf[512];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) said.append(buf, size_t(n));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_FALSE(WIFSIGNALED(status)) << "signal " << WTERMSIG(status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return said;
+}
+
 // Other users may write the program's folder. Whatever one left at a name the program
-// uses is never written through or waited on: each command works on a file of its own
-// or fails with the reason. (A wait fails the test through the alarm, not by hanging.)
+// uses is never followed, waited on or removed when it may hold a journal: each command
+// works on a file of its own or fails saying what lies there. A wait fails the test
+// through the alarm, not by hanging.
 TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
 {
     gDatabase.Close();
-    const auto write = [] {
+    // as a copy goes on after opening: the log-in's lookup and the saves
+    const auto use = [] {
         OpenMainDatabase();
+        if (UsrInfos().GetUsrInfo(u"admin"_s, 0).isEmpty()) throw vb::Error(1, u"no admin"_s);
         exec(u"UPDATE [SysInfo] SET [Memo]='x' WHERE [ID]=1;"_s);
+        dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT * FROM [SysInfo] WHERE [ID]=1;"_s, dao::dbOpenDynaset);
+        rs.Edit();
+        rs.Fields(u"Memo"_s).setValue(u"y"_s);
+        rs.Update();
+        rs.Close();
         gDatabase.Close();
     };
+    // kinds: a link to the private file, a link to nowhere, a FIFO, a second name of the
+    // private file, a folder with a file in it; "w" works, "r" is refused
     const struct {
         const char16_t* name;
-        bool works;
+        const char* outcome;
         std::function<void()> run;
     } cases[] = {
-        {u"EventLog.Log", true, [] { clsLogs().LogEvent(u"x"_s, 2); }},
-        {u"导入日志.txt", true, [] { clsLogs().StartLogging(plat::appFile(u"导入日志.txt"_s), clsLogs::kLogReplace); }},
-        {u"Ostrel.mdb-wal", true, write},
-        {u"Ostrel.mdb-shm", true, write},
-        {u"Ostrel.mdb-journal", true, write},
-        {u"Ostrel.STB", true, [] {
+        {u"EventLog.Log", "wwwwr", [] { clsLogs().LogEvent(u"x"_s, 2); }},
+        {u"导入日志.txt", "wwwwr", [] { clsLogs().StartLogging(plat::appFile(u"导入日志.txt"_s), clsLogs::kLogReplace); }},
+        {u"Ostrel.mdb-wal", "wwwrr", use},
+        {u"Ostrel.mdb-shm", "wwwrr", use},
+        {u"Ostrel.mdb-journal", "wwwrr", use},
+        {u"Ostrel.STB", "wwwwr", [] {
              OpenMainDatabase();
              BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
              gDatabase.Close();
          }},
-        {u"Temp", true, [] { WriteTempDocument(u"说明.doc"_s, "doc"); }},
-        {u"other.mdb", false, [] { dao::DBEngine::OpenDatabase(plat::appFile(u"other.mdb"_s)); }},
-        {u"new.mdb", false, [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
+        {u"Temp", "wwwww", [] { WriteTempDocument(u"说明.doc"_s, "doc"); }},
+        {u"Ostrel.mdb", "rrrrr", use},
+        {u"new.mdb", "rrrrr", [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
     };
+    const char16_t* what[] = {u"链接", u"链接", u"管道", u"另有其他名字", u"文件夹"};
     const QString key = folder->file(u"private.key"_s), nowhere = folder->file(u"nowhere"_s);
+    const QString mdb = folder->file(u"Ostrel.mdb"_s), moved = folder->file(u"moved.mdb"_s);
     writeFile(key, "secret");
     const QByteArray k = QFile::encodeName(key);
     ASSERT_EQ(::chmod(k.constData(), 0600), 0);
-    ::alarm(120);
+    ::alarm(300);
     for (const auto& c : cases) {
-        // a link to the private file, a link to nowhere, a FIFO, a second name of the file
-        for (int kind = 0; kind < 4; ++kind) {
+        for (int kind = 0; kind < 5; ++kind) {
             const QString name = folder->file(QString::fromUtf16(c.name));
             const QByteArray n = QFile::encodeName(name);
             SCOPED_TRACE(name.toStdString() + " " + std::to_string(kind));
+            if (name == mdb) ASSERT_TRUE(QFile::rename(mdb, moved));
             ASSERT_EQ(kind == 2   ? ::mkfifo(n.constData(), 0666)
                       : kind == 3 ? ::link(k.constData(), n.constData())
+                      : kind == 4 ? ::mkdir(n.constData(), 0755)
                                   : ::symlink(kind == 0 ? k.constData() : QFile::encodeName(nowhere).constData(),
                                               n.constData()),
                       0);
-            try {
-                c.run();
-                EXPECT_TRUE(c.works);
-                struct stat st;
-                EXPECT_TRUE(::lstat(n.constData(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_nlink == 1) ||
-                            S_ISDIR(st.st_mode));
-            } catch (const vb::Error& e) {
-                EXPECT_FALSE(c.works) << e.description().toStdString();
-                EXPECT_TRUE(e.description().contains(u"链接"_s) || e.description().contains(u"已经存在"_s))
-                    << e.description().toStdString();
+            if (kind == 4) writeFile(name + u"/inside"_s, "x");
+            const QString said = QString::fromStdString(apart(c.run));
+            if (c.outcome[kind] == 'w') {
+                EXPECT_EQ(said, QString());
+            } else {
+                // which file, and what lies there, in Chinese
+                EXPECT_TRUE(said.contains(name) && (said.contains(QString::fromUtf16(what[kind])) ||
+                                                    said.contains(u"已经存在"_s)))
+                    << said.toStdString();
+                EXPECT_FALSE(said.contains(u"unable"_s) || said.contains(u"disk I/O"_s) || said.contains(u"没有权限"_s));
+            }
+            struct stat st;
+            if (kind == 3) {
+                // a regular file is never removed or replaced where a journal may be
+                const bool kept = ::lstat(n.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 2;
+                EXPECT_EQ(kept, c.outcome[kind] == 'r');
             }
             EXPECT_EQ(testutil::readBytes(key), QByteArray("secret"));
-            struct stat st;
             EXPECT_TRUE(::stat(k.constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
             EXPECT_FALSE(QFileInfo::exists(nowhere));
             QFile::remove(name);
             QDir(name).removeRecursively();
+            if (name == mdb) ASSERT_TRUE(QFile::rename(moved, mdb));
         }
     }
     ::alarm(0);

@@ -81,6 +81,20 @@ void childClose(const QString& path)
     _exit(0);
 }
 
+// Opens the file and says how many rows it holds, or why it cannot.
+void childCount(const QString& path)
+{
+    try {
+        dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+        std::printf("rows %d\n", db.TableDefs()(QStringLiteral("Items")).RecordCount());
+        db.Close();
+    } catch (const vb::Error& e) {
+        std::printf("error %s\n", e.description().toUtf8().constData());
+    }
+    std::fflush(stdout);
+    _exit(0);
+}
+
 // Takes the close lock without waiting and says whether it holds it.
 void childLock(const QString& path)
 {
@@ -100,6 +114,7 @@ const bool kChild = [] {
     if (role == "crash") childCrash(path);
     if (role == "close") childClose(path);
     if (role == "lock") childLock(path);
+    if (role == "count") childCount(path);
     return false;   // a part another test of this executable plays
 }();
 
@@ -128,6 +143,26 @@ QStringList filesBeside(const QString& path)
 }
 
 QString integrity(const QString& path) { return testutil::integrity(path, kPassword); }
+
+// What a further copy says on opening: "rows N" or "error <why>". It runs apart, so that
+// a crash fails the test rather than the run.
+QString countApart(const QString& path)
+{
+    QProcess p;
+    testutil::startCopy(p, "count", path);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    return QString::fromUtf8(p.readAll()).trimmed();
+}
+
+// A further copy either reads what was committed or refuses naming the journal's second name.
+void expectCommittedOrRefused(const QString& said, const QString& rows, const QString& journal)
+{
+    if (said == rows) return;
+    EXPECT_TRUE(said.startsWith(QStringLiteral("error")) && said.contains(journal) &&
+                said.contains(QStringLiteral("另有其他名字")))
+        << said.toStdString();
+}
 
 struct DaoCopies : ::testing::Test {
     testutil::ProgramFolder folder;
@@ -306,6 +341,15 @@ TEST_F(DaoCopies, ACopyKilledInTheMiddleOfAWriteLeavesAFileThatOpens)
     ::kill(pid_t(crash.processId()), SIGKILL);
     crash.waitForFinished(30000);
 
+    // Its journal gets a second name (a snapshot of the folder, another user): the commit
+    // in it is never thrown away; once the name is gone it is read.
+    const QString wal = path + QStringLiteral("-wal"), snapshot = folder.file(QStringLiteral("snapshot-wal"));
+    ASSERT_EQ(::link(QFile::encodeName(wal).constData(), QFile::encodeName(snapshot).constData()), 0);
+    expectCommittedOrRefused(countApart(path), QStringLiteral("rows 105"), wal);
+    struct stat st;
+    EXPECT_TRUE(::stat(QFile::encodeName(snapshot).constData(), &st) == 0 && st.st_nlink == 2);
+    ASSERT_TRUE(QFile::remove(snapshot));
+
     // read-only first: it recovers or opens, never "unrecognised format"
     dao::Database ro = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
     dao::Recordset rs = ro.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE ID > 1000"), dao::dbOpenSnapshot);
@@ -402,6 +446,35 @@ TEST_F(DaoCopies, CopiesClosingAtTheSameInstantLeaveTheFileAlone)
     dao::Database db = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
     EXPECT_EQ(db.TableDefs()(QStringLiteral("Items")).RecordCount(), 5 + 40);
     db.Close();
+}
+
+TEST_F(DaoCopies, ASecondNameOfTheSharedIndexWhileACopyHasTheFileOpenLosesNoCommit)
+{
+    ASSERT_FALSE(kChild);
+    QProcess holder;
+    startChild(holder, "close", path);   // adds row 6 and holds the file open
+    ASSERT_TRUE(waitFor(holder, "ready"));
+    const QString shm = path + QStringLiteral("-shm"), snapshot = folder.file(QStringLiteral("snapshot-shm"));
+    ASSERT_EQ(::link(QFile::encodeName(shm).constData(), QFile::encodeName(snapshot).constData()), 0);
+    // another copy saves (row 99 in, row 1 out) or refuses naming the index
+    QProcess other;
+    startChild(other, "save", path);
+    ASSERT_TRUE(other.waitForFinished(60000));
+    const QString said = QString::fromUtf8(other.readAll()).trimmed();
+    const bool saved = said == QStringLiteral("saved");
+    if (!saved) expectCommittedOrRefused(said, QString(), shm);
+    holder.write("go\n");
+    ASSERT_TRUE(holder.waitForFinished(60000));
+    EXPECT_EQ(holder.exitCode(), 0);
+    // every commit is there once all have closed
+    EXPECT_EQ(countApart(path), QStringLiteral("rows 6"));
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+    EXPECT_EQ(idsOf(rs), saved ? (QList<int>{2, 3, 4, 5, 6, 99}) : (QList<int>{1, 2, 3, 4, 5, 6}));
+    rs.Close();
+    db.Close();
+    QFile::remove(snapshot);
+    EXPECT_EQ(integrity(path), QStringLiteral("ok"));
 }
 
 TEST_F(DaoCopies, WhatIsLeftAtTheCloseLocksNameIsTakenAtOnceAndNeverFollowedOrWaitedOn)
