@@ -104,9 +104,6 @@ int openShared(QFile& file, SharedAccess how, QString* why)
         }
     }
     int err = fd < 0 ? errno : 0;
-    if (how == SharedAccess::Replace && fd < 0 && (err == EPERM || err == EACCES || err == EISDIR) &&
-        foreignAt(path.constData()) != Foreign::None)
-        err = ENXIO;   // what lies there, not that this user may not remove it
     if (fd >= 0 && !file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         err = EIO;
@@ -118,14 +115,13 @@ int openShared(QFile& file, SharedAccess how, QString* why)
 
 QString sharedFileError(const QString& path, int err)
 {
-    switch (err) {
-    case ELOOP:
-    case ENXIO:
-    case EISDIR: {
-        Foreign what = foreignAt(QFile::encodeName(path).constData());
-        if (what == Foreign::None) what = err == ELOOP ? Foreign::Link : err == EISDIR ? Foreign::Folder : Foreign::Device;
+    // what lies at the name, rather than that this user may not use or remove it
+    Foreign what = foreignAt(QFile::encodeName(path).constData());
+    if (what == Foreign::None && (err == ELOOP || err == ENXIO || err == EISDIR))
+        what = err == ELOOP ? Foreign::Link : err == EISDIR ? Foreign::Folder : Foreign::Device;
+    if (what != Foreign::None)
         return foreignNameText(path, what);
-    }
+    switch (err) {
     case ENOENT: return QStringLiteral("文件未找到: %1").arg(path);
     case ENOTDIR: return QStringLiteral("路径未找到: %1").arg(path);
     case EACCES:

@@ -43,7 +43,7 @@ int refuse(const char* path, int err)
 {
     t_refused.path = path;
     t_refused.what = plat::foreignAt(path);
-    if (t_refused.what == plat::Foreign::None)   // gone meanwhile: as the open saw it
+    if (t_refused.what == plat::Foreign::None && err != EACCES && err != EPERM)   // gone meanwhile: as the open saw it
         t_refused.what = err == ELOOP ? plat::Foreign::Link : err == EISDIR ? plat::Foreign::Folder : plat::Foreign::Device;
     errno = err;
     return -1;
@@ -54,9 +54,19 @@ int engineOpen(const char* path, int flags, int mode)
     if (std::strcmp(path, "/dev/null") == 0)   // what the engine opens to fill a low descriptor
         return ::open(path, flags, mode);
     int fd = plat::openSharedFile(path, flags, mode_t(mode));
-    if (fd >= 0 || (errno != ELOOP && errno != ENXIO && errno != EISDIR))
+    if (fd >= 0) {
+        if (t_refused.path == path) t_refused = Refusal();   // the engine's second try, read-only
         return fd;
+    }
     const int refused = errno;
+    if (refused == EACCES || refused == EPERM) {
+        // another user's file, or another name of one: what it is, for the message
+        if (journalName(path) || plat::foreignAt(path) != plat::Foreign::None) return refuse(path, refused);
+        errno = refused;
+        return -1;
+    }
+    if (refused != ELOOP && refused != ENXIO && refused != EISDIR)
+        return -1;
     if (journalName(path)) {
         if (!plat::removeForeignName(path, plat::EmptyFolders))
             return refuse(path, refused);
@@ -88,6 +98,8 @@ QString takeEngineRefusal()
     if (r.path.isEmpty())
         return QString();
     const QString path = QFile::decodeName(r.path);
+    if (r.what == plat::Foreign::None)
+        return QStringLiteral("数据库的日志“%1”是其他用户的文件，本用户无权读写它，因此不打开数据库。").arg(path);
     if (!journalName(r.path.constData()))
         return plat::foreignNameText(path, r.what);
     if (r.what == plat::Foreign::OtherName)

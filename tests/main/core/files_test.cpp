@@ -98,11 +98,29 @@ TEST(FileHelpers, ExternalDatabasesOpenByTheirContent)
     EXPECT_EQ(db->tableNames(), QStringList{u"Sheet1"_s});
 }
 
-using SharedFolder = testutil::ServiceTest;
+// The system's temporary folder of the test's own, open to every user, as /tmp is.
+struct SharedFolder : testutil::ServiceTest {
+    void SetUp() override
+    {
+        ServiceTest::SetUp();
+        const QString tmp = folder->file(u"tmp"_s);
+        ASSERT_TRUE(QDir().mkdir(tmp) && ::chmod(QFile::encodeName(tmp).constData(), 01777) == 0);
+        qputenv("TMPDIR", QFile::encodeName(tmp));
+    }
+    void TearDown() override
+    {
+        if (previous.isNull()) qunsetenv("TMPDIR");
+        else qputenv("TMPDIR", previous);
+        ServiceTest::TearDown();
+    }
+    const QByteArray previous = qgetenv("TMPDIR");
+};
 
-// Runs f in a child process, so that a crash fails the case rather than the run: "" when
-// it works, else what it raised.
-std::string apart(const std::function<void()>& f)
+const uid_t kNobody = 65534;
+
+// Runs f in a child process, as the user `as`, so that a crash fails the case rather than
+// the run: "" when it works, else what it raised.
+std::string apart(const std::function<void()>& f, uid_t as = ::geteuid())
 {
     int out[2];
     if (::pipe(out) != 0) return "no pipe";
@@ -111,7 +129,8 @@ std::string apart(const std::function<void()>& f)
         ::close(out[0]);
         std::string said;
         try {
-            f();
+            if (as != ::geteuid() && (::setgid(as) != 0 || ::setuid(as) != 0)) said = "no setuid";
+            if (said.empty()) f();
         } catch (const vb::Error& e) {
             said = "raised: " + e.description().toStdString();
         }
@@ -150,25 +169,30 @@ TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
         gDatabase.Close();
     };
     // kinds: a link to the private file, a link to nowhere, a FIFO, a second name of the
-    // private file, a folder with a file in it; "w" works, "r" is refused
+    // private file, a folder with a file in it; "w" works, "r" is refused, as this user
+    // and as another in a sticky folder (who cannot remove what this one left)
     const struct {
         const char16_t* name;
-        const char* outcome;
+        const char* outcome[2];
         std::function<void()> run;
     } cases[] = {
-        {u"EventLog.Log", "wwwwr", [] { clsLogs().LogEvent(u"x"_s, 2); }},
-        {u"导入日志.txt", "wwwwr", [] { clsLogs().StartLogging(plat::appFile(u"导入日志.txt"_s), clsLogs::kLogReplace); }},
-        {u"Ostrel.mdb-wal", "wwwrr", use},
-        {u"Ostrel.mdb-shm", "wwwrr", use},
-        {u"Ostrel.mdb-journal", "wwwrr", use},
-        {u"Ostrel.STB", "wwwwr", [] {
+        {u"EventLog.Log", {"wwwwr", "rrrrr"}, [] { clsLogs().LogEvent(u"x"_s, 2); }},
+        {u"导入日志.txt", {"wwwwr", "rrrrr"},
+         [] { clsLogs().StartLogging(plat::appFile(u"导入日志.txt"_s), clsLogs::kLogReplace); }},
+        {u"Ostrel.mdb-wal", {"wwwrr", "rrrrr"}, use},
+        {u"Ostrel.mdb-shm", {"wwwrr", "rrrrr"}, use},
+        {u"Ostrel.mdb-journal", {"wwwrr", "rrrrr"}, use},
+        {u"Ostrel.STB", {"wwwwr", "rrrrr"}, [] {
              OpenMainDatabase();
              BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
              gDatabase.Close();
          }},
-        {u"Temp", "wwwww", [] { WriteTempDocument(u"说明.doc"_s, "doc"); }},
-        {u"Ostrel.mdb", "rrrrr", use},
-        {u"new.mdb", "rrrrr", [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
+        {u"Temp", {"wwwww", "wwwww"}, [] {
+             WriteTempDocument(u"说明.doc"_s, "doc");
+             ClearTempDocuments();
+         }},
+        {u"Ostrel.mdb", {"rrrrr", "rrrrr"}, use},
+        {u"new.mdb", {"rrrrr", "rrrrr"}, [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
     };
     const char16_t* what[] = {u"链接", u"链接", u"管道", u"另有其他名字", u"文件夹"};
     const QString key = folder->file(u"private.key"_s), nowhere = folder->file(u"nowhere"_s);
@@ -177,11 +201,16 @@ TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
     const QByteArray k = QFile::encodeName(key);
     ASSERT_EQ(::chmod(k.constData(), 0600), 0);
     ::alarm(300);
+    for (int pass = 0; pass < (::geteuid() == 0 ? 2 : 1); ++pass) {
+    if (pass == 1) {
+        ASSERT_EQ(::chmod(QFile::encodeName(folder->path()).constData(), 01777), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(mdb).constData(), 0666), 0);
+    }
     for (const auto& c : cases) {
         for (int kind = 0; kind < 5; ++kind) {
             const QString name = folder->file(QString::fromUtf16(c.name));
             const QByteArray n = QFile::encodeName(name);
-            SCOPED_TRACE(name.toStdString() + " " + std::to_string(kind));
+            SCOPED_TRACE(name.toStdString() + " " + std::to_string(kind) + (pass ? " as nobody" : ""));
             if (name == mdb) ASSERT_TRUE(QFile::rename(mdb, moved));
             ASSERT_EQ(kind == 2   ? ::mkfifo(n.constData(), 0666)
                       : kind == 3 ? ::link(k.constData(), n.constData())
@@ -190,8 +219,8 @@ TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
                                               n.constData()),
                       0);
             if (kind == 4) writeFile(name + u"/inside"_s, "x");
-            const QString said = QString::fromStdString(apart(c.run));
-            if (c.outcome[kind] == 'w') {
+            const QString said = QString::fromStdString(apart(c.run, pass ? kNobody : ::geteuid()));
+            if (c.outcome[pass][kind] == 'w') {
                 EXPECT_EQ(said, QString());
             } else {
                 // which file, and what lies there, in Chinese
@@ -201,21 +230,57 @@ TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
                 EXPECT_FALSE(said.contains(u"unable"_s) || said.contains(u"disk I/O"_s) || said.contains(u"没有权限"_s));
             }
             struct stat st;
-            if (kind == 3) {
-                // a regular file is never removed or replaced where a journal may be
-                const bool kept = ::lstat(n.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 2;
-                EXPECT_EQ(kept, c.outcome[kind] == 'r');
-            }
+            // a regular file is never removed or replaced where a journal may be
+            if (kind == 3 && name.startsWith(mdb + u'-'))
+                EXPECT_TRUE(::lstat(n.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 2);
             EXPECT_EQ(testutil::readBytes(key), QByteArray("secret"));
             EXPECT_TRUE(::stat(k.constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
             EXPECT_FALSE(QFileInfo::exists(nowhere));
             QFile::remove(name);
             QDir(name).removeRecursively();
             if (name == mdb) ASSERT_TRUE(QFile::rename(moved, mdb));
+            // a journal left by a copy that stopped is folded back
+            OpenMainDatabase();
+            gDatabase.Close();
+            gDatabase = dao::Database();
         }
     }
+    }
     ::alarm(0);
-    gDatabase = dao::Database();
+}
+
+// Several OS users share the program's folder: each opens stored documents while another's
+// are open, whoever made "Temp", also when a copy that died left it there.
+TEST_F(SharedFolder, EachUserOpensStoredDocumentsWhileAnothersAreOpen)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "acting as a second user needs root";
+    ASSERT_EQ(::chmod(QFile::encodeName(folder->path()).constData(), 01777), 0);
+    const QString temp = folder->file(u"Temp"_s);
+    // the document is written whole, in a folder of this user's that no one else may enter
+    const auto write = [](const char16_t* name, const QByteArray& bytes) {
+        const QString path = WriteTempDocument(QString::fromUtf16(name), bytes);
+        struct stat st;
+        if (testutil::readBytes(path) != bytes || ::lstat(QFile::encodeName(QFileInfo(path).path()).constData(), &st) != 0 ||
+            !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077))
+            throw vb::Error(1, u"not a folder of this user's: "_s + path);
+        return path;
+    };
+    for (bool mineFirst : {true, false}) {
+        SCOPED_TRACE(mineFirst);
+        const std::function<void()> theirs = [&] { write(u"乙.doc", "B"); };
+        if (!mineFirst) EXPECT_EQ(apart(theirs, kNobody), "");
+        const QString mine = write(u"甲.doc", "A");
+        EXPECT_EQ(mine.startsWith(temp), mineFirst);
+        if (mineFirst) EXPECT_EQ(apart(theirs, kNobody), "");
+        EXPECT_EQ(write(u"丙.doc", "C"), QFileInfo(mine).path() + u"/丙.doc"_s);
+        EXPECT_EQ(testutil::readBytes(mine), QByteArray("A"));
+        // closing empties this user's folder only; the other copy died and left its own
+        ClearTempDocuments();
+        EXPECT_FALSE(QFileInfo::exists(mine));
+        EXPECT_EQ(QDir(temp).exists(), !mineFirst);
+        EXPECT_EQ(apart(ClearTempDocuments, kNobody), "");
+        EXPECT_FALSE(QDir(temp).exists());
+    }
 }
 
 } // namespace
