@@ -385,6 +385,14 @@ std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, con
         &d->wal, nullptr);
     if (d->wal) sqlite3_wal_hook(d->db, afterCommit, d.get());
     chooseOrder(d.get());
+    // a journal refused once the file runs with the write-ahead journal (its first reads
+    // above): the file is not opened, so that the copy says why before it goes on
+    const QString refused = takeEngineRefusal();
+    if (!refused.isEmpty()) {
+        sqlite3_close_v2(d->db);
+        d->db = nullptr;
+        raise(err::CannotOpen, refused);
+    }
     openDatabases().push_back(d);
     return d;
 }
@@ -612,6 +620,8 @@ void Database::CloseToOneFile()
     if (!d) raiseNothing();
     if (!d->db) raiseClosed();
     const int folded = d->close();
+    const QString refused = takeEngineRefusal();
+    if (folded != SQLITE_OK && !refused.isEmpty()) raise(err::CannotOpen, refused);
     if (folded == SQLITE_BUSY || folded == SQLITE_LOCKED)
         raise(err::Locked, QStringLiteral("数据库 '%1' 还被其他连接打开着，它的日志未能并回文件。").arg(d->path));
     if (folded != SQLITE_OK)

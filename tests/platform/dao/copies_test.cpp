@@ -477,6 +477,25 @@ TEST_F(DaoCopies, ASecondNameOfTheSharedIndexWhileACopyHasTheFileOpenLosesNoComm
     EXPECT_EQ(integrity(path), QStringLiteral("ok"));
 }
 
+TEST_F(DaoCopies, ASecondNameOfTheJournalWhileTheFileIsOpenStopsANewReaderWithItsName)
+{
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    db.Execute(QStringLiteral("UPDATE Items SET Qty = 7 WHERE ID = 3"));   // no reader of its own yet
+    const QString wal = path + QStringLiteral("-wal"), snapshot = folder.file(QStringLiteral("snapshot-wal"));
+    ASSERT_EQ(::link(QFile::encodeName(wal).constData(), QFile::encodeName(snapshot).constData()), 0);
+    try {
+        db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+        ADD_FAILURE() << "read";
+    } catch (const vb::Error& e) {
+        expectCommittedOrRefused(QStringLiteral("error ") + e.description(), QString(), wal);
+    }
+    ASSERT_TRUE(QFile::remove(snapshot));
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE Qty = 7"), dao::dbOpenSnapshot);
+    EXPECT_EQ(idsOf(rs), QList<int>{3});
+    rs.Close();
+    db.Close();
+}
+
 TEST_F(DaoCopies, WhatIsLeftAtTheCloseLocksNameIsTakenAtOnceAndNeverFollowedOrWaitedOn)
 {
     ASSERT_FALSE(kChild);
