@@ -99,8 +99,10 @@ int openShared(QFile& file, SharedAccess how, QString* why)
         if (fd < 0 && how == SharedAccess::Append && (errno == ELOOP || errno == ENXIO)) {
             // the refusal is what the user is told when the name cannot be cleared
             const int refused = errno;
-            fd = removeForeignName(path.constData(), SecondNames) ? openSharedFile(path.constData(), flags) : -1;
-            if (fd < 0 && errno != EEXIST) errno = refused;
+            if (removeForeignName(path.constData(), SecondNames))
+                fd = openSharedFile(path.constData(), flags);
+            else
+                errno = refused;
         }
     }
     int err = fd < 0 ? errno : 0;
