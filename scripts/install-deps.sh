@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, test and run Ostrel.
+# Installs the Debian packages needed to build, test and run Ostrel, when some are missing
+# (nothing is done, not even updating the package lists, when all are installed).
 #   --missing   prints the packages that are not installed yet (one a line) and installs nothing
+# Another install holding the package manager's lock (a fresh machine updating itself at
+# boot) is waited for, up to OSTREL_APT_WAIT seconds (600 by default).
 set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config git ca-certificates
@@ -8,14 +11,19 @@ PACKAGES=(
   libicu-dev libgtest-dev poppler-utils fonts-wqy-microhei qt6-translations-l10n
   python3 python3-openpyxl python3-xlwt
 )
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
 if [ "${1:-}" = "--missing" ]; then
-  for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
-  done
+  [ "${#missing[@]}" -eq 0 ] || printf '%s\n' "${missing[@]}"
   exit 0
 fi
+[ "${#missing[@]}" -gt 0 ] || exit 0
+echo "Installing what the build needs: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends "${PACKAGES[@]}"
+wait_lock=(-o "DPkg::Lock::Timeout=${OSTREL_APT_WAIT:-600}")
+$SUDO apt-get "${wait_lock[@]}" update
+$SUDO apt-get "${wait_lock[@]}" install -y --no-install-recommends "${missing[@]}"

@@ -6,7 +6,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${OSTREL_BUILD_DIR:-$here/build}"
 prog="${OSTREL_HOME:-$HOME/Ostrel}"
 
-bash "$here/scripts/install-deps.sh"
+bash "$here/scripts/install-deps.sh"   # only what is missing, waiting for the package lock
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
 cmake --install "$build" --prefix "$prog"

@@ -5,11 +5,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${OSTREL_BUILD_DIR:-$here/build}"
 if command -v dpkg-query >/dev/null 2>&1; then
-  missing="$(bash "$here/scripts/install-deps.sh" --missing)"
-  if [ -n "$missing" ]; then
-    echo "Installing what the build needs:" $missing
-    bash "$here/scripts/install-deps.sh"
-  fi
+  bash "$here/scripts/install-deps.sh"   # only what is missing
 fi
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"

@@ -2,6 +2,7 @@
 #include "main/core/mdlmisc.h"
 #include "main/core/schema.h"
 #include "platform/core/events.h"
+#include "platform/core/sharedfile.h"
 #include "platform/dao/transaction.h"
 #include <QFile>
 #include <QFileInfo>
@@ -57,9 +58,14 @@ void replaceFile(const QString& from, const QString& to)
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
                             ec);
-    if (ec)
-        throw vb::Error(vb::errPermissionDenied, vb::Error::runtimeText(vb::errPermissionDenied) +
-                                                      QStringLiteral(": ") + to);
+    if (!ec)
+        return;
+    // what another user left at the name, rather than that it may not be replaced
+    const plat::Foreign what = plat::foreignAt(QFile::encodeName(to).constData());
+    throw vb::Error(vb::errPermissionDenied,
+                    what != plat::Foreign::None
+                        ? QStringLiteral("备份未能保存: ") + plat::foreignNameText(to, what)
+                        : vb::Error::runtimeText(vb::errPermissionDenied) + QStringLiteral(": ") + to);
 }
 
 // The new file while it is written: closed and removed unless it was put in place.

@@ -1,6 +1,7 @@
 #include "main/core/filehelpers.h"
 #include "platform/core/app.h"
 #include "platform/core/vbrt.h"
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 #include <QTextStream>
@@ -78,11 +79,11 @@ QString TempDocumentPath(const QString& storedName)
 
 namespace {
 
-// "Temp" opened as a folder of this user's; for writing, one that no one else may
-// write, made when missing or in place of what its name held.
-int openTempFolder(bool forWriting)
+// A folder of this user's at path, opened without following a link; for writing, one
+// that no one else may write, made (0700) when missing or in place of a link, a file or
+// an empty folder of someone else's at its name. -1 when the name holds anything else.
+int openOwnFolder(const QByteArray& path, bool forWriting)
 {
-    const QByteArray path = QFile::encodeName(plat::appFile(kTemp));
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd >= 0) {
@@ -104,38 +105,48 @@ int openTempFolder(bool forWriting)
     return -1;
 }
 
-} // namespace
-
-QString WriteTempDocument(const QString& storedName, const QByteArray& bytes)
+// Where "Temp" is another user's (several users share the program's folder, and a copy
+// that died leaves its folder there), this user's documents go to a folder of its own
+// in the system's temporary folder: "Ostrel-<uid>", or, where another user holds that
+// name, one made under a new name for as long as this copy runs.
+QByteArray ownFolderPath()
 {
-    const QString path = TempDocumentPath(storedName);
-    if (path.isEmpty())
-        throw vb::Error(vb::errBadFileName, QStringLiteral("资料的文件名无效，无法打开：") + storedName);
-    const int folder = openTempFolder(true);
-    if (folder < 0)
-        throw vb::Error(75, QStringLiteral("“%1”不是本用户的文件夹（可能是其他用户放置的链接或文件夹），"
-                                           "不能在其中写出资料。")
-                                .arg(plat::appFile(kTemp)));
-    const QByteArray name = QFile::encodeName(SplitPath(path, false, false));
-    ::unlinkat(folder, name.constData(), 0);
-    const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    ::close(folder);
-    bool written = fd >= 0;
-    for (qsizetype done = 0; written && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        written = n > 0 || (n < 0 && errno == EINTR);
-        done += qMax<ssize_t>(n, 0);
-    }
-    if (fd >= 0 && ::close(fd) != 0)
-        written = false;
-    if (!written)
-        throw vb::Error(75, QStringLiteral("无法写入文件：") + path);
-    return path;
+    return QFile::encodeName(QDir::tempPath() + QStringLiteral("/Ostrel-") + QString::number(::geteuid()));
 }
 
-void ClearTempDocuments()
+QByteArray& madeFolderPath()
 {
-    const int folder = openTempFolder(false);
+    static QByteArray made;
+    return made;
+}
+
+// The folder documents are written to, opened; its path in *where.
+int openDocumentFolder(bool forWriting, QByteArray* where)
+{
+    QByteArray& made = madeFolderPath();
+    for (const QByteArray& path : {QFile::encodeName(plat::appFile(kTemp)), ownFolderPath(), made}) {
+        if (path.isEmpty())
+            continue;
+        const int fd = openOwnFolder(path, forWriting);
+        if (fd >= 0) {
+            *where = path;
+            return fd;
+        }
+    }
+    if (!forWriting || !made.isEmpty())
+        return -1;
+    QByteArray name = ownFolderPath() + "-XXXXXX";
+    if (!::mkdtemp(name.data()))
+        return -1;
+    made = name;
+    *where = made;
+    return openOwnFolder(made, true);
+}
+
+// Removes the files of a folder of this user's, then the folder.
+void clearOwnFolder(const QByteArray& path)
+{
+    const int folder = openOwnFolder(path, false);
     if (folder < 0)
         return;
     if (DIR* dir = ::fdopendir(::dup(folder))) {
@@ -144,7 +155,45 @@ void ClearTempDocuments()
         ::closedir(dir);
     }
     ::close(folder);
-    ::rmdir(QFile::encodeName(plat::appFile(kTemp)).constData());
+    ::rmdir(path.constData());
+}
+
+} // namespace
+
+QString WriteTempDocument(const QString& storedName, const QByteArray& bytes)
+{
+    const QString path = TempDocumentPath(storedName);
+    if (path.isEmpty())
+        throw vb::Error(vb::errBadFileName, QStringLiteral("资料的文件名无效，无法打开：") + storedName);
+    QByteArray where;
+    const int folder = openDocumentFolder(true, &where);
+    if (folder < 0)
+        throw vb::Error(75, QStringLiteral("“%1”不是本用户的文件夹（可能是其他用户放置的链接或文件夹），"
+                                           "临时文件夹“%2”中也无法建立本用户的文件夹，不能写出资料。")
+                                .arg(plat::appFile(kTemp), QDir::tempPath()));
+    const QByteArray name = QFile::encodeName(SplitPath(path, false, false));
+    const QString written = QFile::decodeName(where) + kSep + QFile::decodeName(name);
+    ::unlinkat(folder, name.constData(), 0);
+    const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    ::close(folder);
+    bool ok = fd >= 0;
+    for (qsizetype done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        ok = n > 0 || (n < 0 && errno == EINTR);
+        done += qMax<ssize_t>(n, 0);
+    }
+    if (fd >= 0 && ::close(fd) != 0)
+        ok = false;
+    if (!ok)
+        throw vb::Error(75, QStringLiteral("无法写入文件：") + written);
+    return written;
+}
+
+void ClearTempDocuments()
+{
+    for (const QByteArray& path : {QFile::encodeName(plat::appFile(kTemp)), ownFolderPath(), madeFolderPath()})
+        if (!path.isEmpty())
+            clearOwnFolder(path);
 }
 
 QString OpenExternalDatabase(const QString& path, std::unique_ptr<extdb::Source>& database,

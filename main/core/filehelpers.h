@@ -33,14 +33,16 @@ QString SafeFileName(const QString& storedName);
 // program's folder and the file part of the stored name; "" when the name is unusable.
 QString TempDocumentPath(const QString& storedName);
 
-// Writes a stored document out there as a new file and returns its path. Other users may
-// write the program's folder: "Temp" is used only as a folder of this user's that no one
-// else may write; a link or anything else at its name, or an empty folder of someone
-// else's, is removed and the folder made anew. Raises vb::Error with the reason.
+// Writes a stored document out as a new file and returns its path. Other users may write
+// the program's folder: "Temp" is used only as a folder of this user's that no one else
+// may write; a link or anything else at its name, or an empty folder of someone else's,
+// is removed and the folder made anew. Where it holds another user's folder, the
+// document goes to a folder of this user's own (0700) in the system's temporary folder.
+// Raises vb::Error with the reason.
 QString WriteTempDocument(const QString& storedName, const QByteArray& bytes);
 
-// Removes the documents written out, then the folder, when "Temp" is a folder of this
-// user's (never through a link at its name).
+// Removes the documents written out, then the folder, from each folder of this user's
+// that documents go to (never through a link at its name).
 void ClearTempDocuments();
 
 // Opens an outside file read-only through the reader its content calls for (Access,

@@ -35,12 +35,47 @@ int openSharedFile(const char* path, int flags, mode_t mode)
     return fd;
 }
 
-bool removeForeignName(const char* path)
+Foreign foreignAt(const char* path)
 {
     struct stat st;
-    if (::lstat(path, &st) != 0 || S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && st.st_nlink == 1))
-        return false;
-    return ::unlink(path) == 0;
+    if (::lstat(path, &st) != 0) return Foreign::None;
+    if (S_ISLNK(st.st_mode)) return Foreign::Link;
+    if (S_ISFIFO(st.st_mode)) return Foreign::Fifo;
+    if (S_ISDIR(st.st_mode)) return Foreign::Folder;
+    if (!S_ISREG(st.st_mode)) return Foreign::Device;
+    return st.st_nlink > 1 ? Foreign::OtherName : Foreign::None;
+}
+
+QString foreignText(Foreign what)
+{
+    switch (what) {
+    case Foreign::Link: return QStringLiteral("指向别处的链接");
+    case Foreign::Fifo: return QStringLiteral("管道（FIFO）");
+    case Foreign::Device: return QStringLiteral("设备或套接字");
+    case Foreign::Folder: return QStringLiteral("文件夹");
+    case Foreign::OtherName: return QStringLiteral("另有其他名字的普通文件");
+    case Foreign::None: break;
+    }
+    return QString();
+}
+
+QString foreignNameText(const QString& path, Foreign what)
+{
+    if (what == Foreign::OtherName)
+        return QStringLiteral("“%1”是普通文件，但另有其他名字（硬链接，可能是其他用户或文件夹的快照建立的），"
+                              "程序不会使用它。它的其他名字可用“find / -samefile %1”找到。")
+            .arg(path);
+    return QStringLiteral("“%1”是%2，可能是其他用户放置的，程序不会使用它。").arg(path, foreignText(what));
+}
+
+bool removeForeignName(const char* path, int also)
+{
+    switch (foreignAt(path)) {
+    case Foreign::None: return false;
+    case Foreign::OtherName: return (also & SecondNames) && ::unlink(path) == 0;
+    case Foreign::Folder: return (also & EmptyFolders) && ::rmdir(path) == 0;
+    default: return ::unlink(path) == 0;
+    }
 }
 
 int openShared(QFile& file, SharedAccess how, QString* why)
@@ -61,9 +96,14 @@ int openShared(QFile& file, SharedAccess how, QString* why)
             mode = QIODevice::WriteOnly | QIODevice::Append;
         }
         fd = openSharedFile(path.constData(), flags);
-        if (fd < 0 && how == SharedAccess::Append && (errno == ELOOP || errno == ENXIO) &&
-            removeForeignName(path.constData()))
-            fd = openSharedFile(path.constData(), flags);
+        if (fd < 0 && how == SharedAccess::Append && (errno == ELOOP || errno == ENXIO)) {
+            // the refusal is what the user is told when the name cannot be cleared
+            const int refused = errno;
+            if (removeForeignName(path.constData(), SecondNames))
+                fd = openSharedFile(path.constData(), flags);
+            else
+                errno = refused;
+        }
     }
     int err = fd < 0 ? errno : 0;
     if (fd >= 0 && !file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
@@ -77,10 +117,13 @@ int openShared(QFile& file, SharedAccess how, QString* why)
 
 QString sharedFileError(const QString& path, int err)
 {
+    // what lies at the name, rather than that this user may not use or remove it
+    Foreign what = foreignAt(QFile::encodeName(path).constData());
+    if (what == Foreign::None && (err == ELOOP || err == ENXIO || err == EISDIR))
+        what = err == ELOOP ? Foreign::Link : err == EISDIR ? Foreign::Folder : Foreign::Device;
+    if (what != Foreign::None)
+        return foreignNameText(path, what);
     switch (err) {
-    case ELOOP: return QStringLiteral("“%1”是指向别处的链接，程序不会通过它读写。").arg(path);
-    case ENXIO: return QStringLiteral("“%1”不是普通文件（可能是链接、管道、设备或另一文件的第二个名字），程序不会使用它。").arg(path);
-    case EISDIR: return QStringLiteral("“%1”是一个文件夹，不是文件。").arg(path);
     case ENOENT: return QStringLiteral("文件未找到: %1").arg(path);
     case ENOTDIR: return QStringLiteral("路径未找到: %1").arg(path);
     case EACCES:

@@ -16,8 +16,17 @@ namespace plat {
 // with ENXIO.
 int openSharedFile(const char* path, int flags, mode_t mode = 0666);
 
-// Removes what the name holds when openSharedFile refuses it and it is no folder.
-bool removeForeignName(const char* path);
+// What lies at a name that is no regular file with one name (lstat, not followed).
+enum class Foreign { None, Link, Fifo, Device, Folder, OtherName };
+Foreign foreignAt(const char* path);
+// That in Chinese: "指向别处的链接", "管道（FIFO）" ...; "" for None.
+QString foreignText(Foreign what);
+
+// Removes what the name holds when openSharedFile refuses it: a link, a FIFO, a device;
+// a regular file with other names only with SecondNames (its data stays under them),
+// an empty folder only with EmptyFolders. Never a regular file with one name.
+enum RemoveAlso { SecondNames = 1, EmptyFolders = 2 };
+bool removeForeignName(const char* path, int also);
 
 enum class SharedAccess {
     Read,      // an existing file
@@ -30,7 +39,11 @@ enum class SharedAccess {
 // Chinese in *why.
 int openShared(QFile& file, SharedAccess how, QString* why = nullptr);
 
-// Why opening path failed with errno err, in Chinese.
+// Why opening path failed with errno err, in Chinese: for a refused name, what lies
+// there (looked at again now).
 QString sharedFileError(const QString& path, int err);
+// "“path”是<what>（可能是其他用户放置的），程序不会使用它。", with where to look for the
+// other names of a file that has them.
+QString foreignNameText(const QString& path, Foreign what);
 
 } // namespace plat

@@ -19,14 +19,14 @@ std::shared_ptr<TableInfo> DatabaseData::table(const QString& name)
         Stmt st(readPrepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE")));
         QByteArray u = name.toUtf8();
         sqlite3_bind_text(st.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
-        if (sqlite3_step(st.s) != SQLITE_ROW) return nullptr;
+        if (!stepRow(st.s)) return nullptr;
         real = colText(st.s, 0);
     }
     auto info = std::make_shared<TableInfo>();
     info->name = real;
     {
         Stmt st(readPrepare(QStringLiteral("PRAGMA table_info(%1)").arg(jetsql::quoteName(real))));
-        while (sqlite3_step(st.s) == SQLITE_ROW) {
+        while (stepRow(st.s)) {
             FieldDef f;
             f.name = colText(st.s, 1);
             QString decl = colText(st.s, 2);
@@ -45,7 +45,7 @@ std::shared_ptr<TableInfo> DatabaseData::table(const QString& name)
         Stmt t(readPrepare(QStringLiteral("SELECT attributes, vrule, vtext FROM _dao_tables WHERE name=?1")));
         QByteArray u = real.toUtf8();
         sqlite3_bind_text(t.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
-        if (sqlite3_step(t.s) == SQLITE_ROW) {
+        if (stepRow(t.s)) {
             info->inCatalogue = true;
             info->attributes = sqlite3_column_int(t.s, 0);
             info->validationRule = colText(t.s, 1);
@@ -54,7 +54,7 @@ std::shared_ptr<TableInfo> DatabaseData::table(const QString& name)
         Stmt f(readPrepare(QStringLiteral("SELECT name, type, size, attributes, required, allowzero, vrule, vtext, "
                                       "defval FROM _dao_fields WHERE tbl=?1")));
         sqlite3_bind_text(f.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
-        while (sqlite3_step(f.s) == SQLITE_ROW) {
+        while (stepRow(f.s)) {
             int i = info->find(colText(f.s, 0));
             if (i < 0) continue;
             FieldDef& d = info->fields[i];

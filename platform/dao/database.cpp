@@ -123,7 +123,7 @@ bool DatabaseData::hasTable(const QString& name)
     Stmt st(readPrepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE")));
     QByteArray u = name.toUtf8();
     sqlite3_bind_text(st.s, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
-    return sqlite3_step(st.s) == SQLITE_ROW;
+    return stepRow(st.s);
 }
 
 void DatabaseData::ensureCatalogue()
@@ -142,7 +142,7 @@ QStringList DatabaseData::tableNames()
     check();
     QStringList names;
     Stmt st(readPrepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")));
-    while (sqlite3_step(st.s) == SQLITE_ROW) {
+    while (stepRow(st.s)) {
         QString n = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)));
         if (n.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) ||
             n.startsWith(QLatin1String("_dao_"), Qt::CaseInsensitive))
@@ -261,13 +261,14 @@ QString withoutPassword(const QString& connect)
 sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool encrypted, bool mayRecover = true)
 {
     guardEngineFiles();
+    forgetEngineRefusal();
     sqlite3* h = nullptr;
     QByteArray u = QDir::toNativeSeparators(path).toUtf8();
     int rc = sqlite3_open_v2(u.constData(), &h, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        QString msg = h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString();
         sqlite3_close_v2(h);
-        raise(err::CannotOpen, QStringLiteral("无法打开数据库 '%1': %2").arg(path, msg));
+        const QString refused = takeEngineRefusal();
+        raise(err::CannotOpen, !refused.isEmpty() ? refused : QStringLiteral("无法打开数据库 '%1'。").arg(path));
     }
     sqlite3_extended_result_codes(h, 1);
     if (encrypted && !key.isEmpty()) sqlite3_key(h, key.constData(), key.size());
@@ -280,9 +281,16 @@ sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool 
     rc = sqlite3_prepare_v2(h, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_step(st);
     if (st) sqlite3_finalize(st);
-    if (rc == SQLITE_ROW) return h;
+    // A journal refused while opening is one the engine takes for none (a rollback
+    // journal it cannot open is not rolled back): the file is not used without it.
+    const QString refusedOpening = takeEngineRefusal();
+    if (rc == SQLITE_ROW && refusedOpening.isEmpty()) return h;
+    if (!refusedOpening.isEmpty()) {
+        sqlite3_close_v2(h);
+        raise(err::CannotOpen, refusedOpening);
+    }
     const int code = rc & 0xff;
-    const QString msg = QString::fromUtf8(sqlite3_errmsg(h));
+    const int ext = sqlite3_extended_errcode(h);
     sqlite3_close_v2(h);
     if (code == SQLITE_NOTADB) {
         if (encrypted) raise(err::NotValidPassword, QStringLiteral("不是有效的密码: 不能打开数据库 '%1'。").arg(path));
@@ -304,10 +312,10 @@ sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool 
         return openHandle(path, flags, key, encrypted, false);
     }
     if (code == SQLITE_CORRUPT)
-        raise(err::NotADatabase, QStringLiteral("数据库文件 '%1' 已损坏: %2").arg(path, msg));
+        raise(err::NotADatabase, QStringLiteral("数据库文件 '%1' 已损坏。").arg(path));
     if (code == SQLITE_CANTOPEN)
-        raise(err::CannotOpen, QStringLiteral("无法打开数据库 '%1': %2").arg(path, msg));
-    raise(err::DiskIO, QStringLiteral("读取数据库 '%1' 时出错: %2").arg(path, msg));
+        raise(err::CannotOpen, QStringLiteral("无法打开数据库 '%1' 或它旁边的日志文件。").arg(path));
+    raise(err::DiskIO, QStringLiteral("读取数据库 '%1' 时出错（I/O 错误 %2）。").arg(path).arg(ext));
 }
 
 // The order the indexes of a Chinese file are built in (ICU's version: its order may change).
@@ -377,6 +385,14 @@ std::shared_ptr<DatabaseData> openConnection(const QString& path, int flags, con
         &d->wal, nullptr);
     if (d->wal) sqlite3_wal_hook(d->db, afterCommit, d.get());
     chooseOrder(d.get());
+    // a journal refused once the file runs with the write-ahead journal (its first reads
+    // above): the file is not opened, so that the copy says why before it goes on
+    const QString refused = takeEngineRefusal();
+    if (!refused.isEmpty()) {
+        sqlite3_close_v2(d->db);
+        d->db = nullptr;
+        raise(err::CannotOpen, refused);
+    }
     openDatabases().push_back(d);
     return d;
 }
@@ -387,6 +403,7 @@ namespace detail {
 
 Reader::~Reader()
 {
+    if (!h) return;
     if (!sqlite3_get_autocommit(h)) sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
     auto d = owner.lock();
     if (d && d->db && d->readers.size() < kIdleReaders) {
@@ -412,16 +429,19 @@ std::shared_ptr<Reader> DatabaseData::snapshotReader()
         readConnection();
         return txReader;
     }
-    auto r = std::make_shared<Reader>();
-    r->owner = weak_from_this();
+    // the reader is made only once it has its connection
+    sqlite3* h = nullptr;
     if (!readers.empty()) {
-        r->h = readers.back();
+        h = readers.back();
         readers.pop_back();
-        sqlite3_busy_timeout(r->h, g_busyMs);
+        sqlite3_busy_timeout(h, g_busyMs);
     } else {
-        r->h = openHandle(path, flags, key, encrypted);
-        if (chineseOrder) useChineseOrder(r->h);
+        h = openHandle(path, flags, key, encrypted);
+        if (chineseOrder) useChineseOrder(h);
     }
+    auto r = std::make_shared<Reader>();
+    r->h = h;
+    r->owner = weak_from_this();
     execOn(r->h, "BEGIN");
     return r;
 }
@@ -600,6 +620,8 @@ void Database::CloseToOneFile()
     if (!d) raiseNothing();
     if (!d->db) raiseClosed();
     const int folded = d->close();
+    const QString refused = takeEngineRefusal();
+    if (folded != SQLITE_OK && !refused.isEmpty()) raise(err::CannotOpen, refused);
     if (folded == SQLITE_BUSY || folded == SQLITE_LOCKED)
         raise(err::Locked, QStringLiteral("数据库 '%1' 还被其他连接打开着，它的日志未能并回文件。").arg(d->path));
     if (folded != SQLITE_OK)
@@ -612,7 +634,7 @@ Database DBEngine::OpenDatabase(const QString& name, bool exclusive, bool readOn
 {
     QFileInfo fi(name);
     if (!fi.exists() && !fi.isSymLink()) raise(err::FileNotFound, QStringLiteral("找不到文件 '%1'。").arg(name));
-    if (fi.isDir() && !fi.isSymLink()) raise(err::CannotOpen, QStringLiteral("'%1' 不是一个有效的数据库文件。").arg(name));
+    if (fi.isDir() && !fi.isSymLink()) raise(err::CannotOpen, plat::foreignNameText(name, plat::Foreign::Folder));
     QFile f(name);
     QString why;
     if (plat::openShared(f, plat::SharedAccess::Read, &why) != 0) raise(err::CannotOpen, why);

@@ -37,6 +37,13 @@ sqlite3_stmt* prepareOn(sqlite3* db, const QString& sql);
 // Points the engine's file system calls at opens that follow no link and wait on nothing
 // (enginefiles.cpp); before the first connection.
 void guardEngineFiles();
+// The name beside a database the engine was refused last (a link, a FIFO, a folder or a
+// journal with a second name that could not be cleared), as the user's message, given
+// once; "" when none.
+QString takeEngineRefusal();
+void forgetEngineRefusal();
+// Steps a statement: true on a row, false at the end; raises the engine's error.
+bool stepRow(sqlite3_stmt* st);
 void execOn(sqlite3* db, const char* sql);
 
 QString stripBrackets(const QString& name);

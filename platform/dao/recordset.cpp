@@ -632,7 +632,7 @@ int Recordset::RecordCount() const
     if (d->known >= 0) return d->known;
     if (d->type == dbOpenTable && d->base) {
         Stmt st(d->db->readPrepare(QStringLiteral("SELECT count(*) FROM %1").arg(jetsql::quoteName(d->base->name))));
-        if (sqlite3_step(st.s) == SQLITE_ROW) return sqlite3_column_int(st.s, 0);
+        if (stepRow(st.s)) return sqlite3_column_int(st.s, 0);
     }
     return d->seen;
 }

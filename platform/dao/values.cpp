@@ -44,6 +44,12 @@ thread_local std::optional<vb::Error> t_pending;
         if (e.description() == msg) throw e;
     }
     int ext = db ? sqlite3_extended_errcode(db) : rc;
+    const int code = rc & 0xff;
+    if (code == SQLITE_CANTOPEN || code == SQLITE_IOERR || code == SQLITE_READONLY) {
+        // a name beside the file that the engine was refused: what lies there
+        const QString refused = takeEngineRefusal();
+        if (!refused.isEmpty()) raise(err::CannotOpen, refused);
+    }
     // the statement is the program's text around what the user typed: messages do not quote it
     Q_UNUSED(context);
     msg = vb::Excerpt(msg, 0, 200);
@@ -63,13 +69,14 @@ thread_local std::optional<vb::Error> t_pending;
     case SQLITE_CORRUPT:
         raise(err::NotADatabase, QStringLiteral("数据库文件已损坏或不是数据库。"));
     case SQLITE_CANTOPEN:
-        raise(err::CannotOpen, QStringLiteral("无法打开数据库文件。"));
+        raise(err::CannotOpen, QStringLiteral("无法打开数据库文件或它旁边的日志文件。"));
     case SQLITE_READONLY:
     case SQLITE_PERM:
         raise(err::NotUpdatable, QStringLiteral("不能更新。数据库或对象为只读。"));
     case SQLITE_IOERR:
+        raise(err::DiskIO, QStringLiteral("读写磁盘时出错（I/O 错误 %1）。").arg(ext));
     case SQLITE_FULL:
-        raise(err::DiskIO, QStringLiteral("读写磁盘时出错: %1").arg(msg));
+        raise(err::DiskIO, QStringLiteral("读写磁盘时出错: 磁盘已满。"));
     default:
         break;
     }
@@ -96,6 +103,13 @@ thread_local std::optional<vb::Error> t_pending;
     if (msg.startsWith(QStringLiteral("类型不匹配")))
         raise(3464, QStringLiteral("条件表达式中数据类型不匹配: %1").arg(msg));
     raise(err::Generic, QStringLiteral("数据库引擎错误: %1").arg(msg));
+}
+
+bool stepRow(sqlite3_stmt* st)
+{
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) raiseSqlite(sqlite3_db_handle(st), rc);
+    return rc == SQLITE_ROW;
 }
 
 QString stripBrackets(const QString& name)

@@ -3,6 +3,7 @@
 #include "main/core/clslogs.h"
 #include "main/core/filehelpers.h"
 #include "main/core/mdlmisc.h"
+#include "main/core/usrinfos.h"
 #include "platform/core/app.h"
 #include "tests/data/servicefixture.h"
 #include "tests/common/sourcefiles.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <functional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ostrel;
@@ -96,75 +98,161 @@ TEST(FileHelpers, ExternalDatabasesOpenByTheirContent)
     EXPECT_EQ(db->tableNames(), QStringList{u"Sheet1"_s});
 }
 
-using SharedFolder = testutil::ServiceTest;
+// The system's temporary folder of the test's own, open to every user as /tmp is.
+struct SharedFolder : testutil::ServiceTest {
+    const QByteArray previous = qgetenv("TMPDIR");
+    void SetUp() override
+    {
+        ServiceTest::SetUp();
+        const QByteArray tmp = QFile::encodeName(folder->file(u"tmp"_s));
+        ASSERT_TRUE(::mkdir(tmp.constData(), 0700) == 0 && ::chmod(tmp.constData(), 01777) == 0);
+        qputenv("TMPDIR", tmp);
+    }
+    void TearDown() override
+    {
+        previous.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", previous);
+        ServiceTest::TearDown();
+    }
+};
+
+const uid_t kNobody = 65534;
+
+// Runs f in a child process as the user `as`, so that a crash fails the case rather than
+// the run: "" when it works, else what it raised.
+std::string apart(const std::function<void()>& f, uid_t as = ::geteuid())
+{
+    int out[2];
+    if (::pipe(out) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string said;
+        try {
+            if (as != ::geteuid() && (::setgid(as) != 0 || ::setuid(as) != 0)) throw vb::Error(1, u"no setuid"_s);
+            f();
+        } catch (const vb::Error& e) {
+            said = e.description().toStdString();
+        }
+        ::_exit(::write(out[1], said.data(), said.size()) < 0);
+    }
+    ::close(out[1]);
+    std::string said;
+    char buf[512];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) said.append(buf, size_t(n));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(!WIFSIGNALED(status) && WEXITSTATUS(status) == 0) << "signal " << WTERMSIG(status);
+    return said;
+}
 
 // Other users may write the program's folder. Whatever one left at a name the program
-// uses is never written through or waited on: each command works on a file of its own
-// or fails with the reason. (A wait fails the test through the alarm, not by hanging.)
+// uses is never followed, waited on or removed when it may hold a journal: each command
+// works on a file of its own or fails saying what lies there. A wait fails the test
+// through the alarm, not by hanging.
 TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
 {
     gDatabase.Close();
-    const auto write = [] {
+    const auto use = [] {   // as a copy goes on after opening: the log-in's lookup, the saves
         OpenMainDatabase();
-        exec(u"UPDATE [SysInfo] SET [Memo]='x' WHERE [ID]=1;"_s);
+        if (UsrInfos().GetUsrInfo(u"admin"_s, 0).isEmpty()) throw vb::Error(1, u"no admin"_s);
+        dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT * FROM [SysInfo] WHERE [ID]=1;"_s, dao::dbOpenDynaset);
+        rs.Edit();
+        rs.Fields(u"Memo"_s).setValue(u"y"_s);
+        rs.Update();
         gDatabase.Close();
     };
+    // kinds: a link to the private file, a link to nowhere, a FIFO, a second name of the
+    // private file, a folder with a file in it; "w" works, "r" is refused, as this user
+    // and as another in a sticky folder (who cannot remove what this one left)
     const struct {
         const char16_t* name;
-        bool works;
+        const char* outcome[2];
         std::function<void()> run;
     } cases[] = {
-        {u"EventLog.Log", true, [] { clsLogs().LogEvent(u"x"_s, 2); }},
-        {u"导入日志.txt", true, [] { clsLogs().StartLogging(plat::appFile(u"导入日志.txt"_s), clsLogs::kLogReplace); }},
-        {u"Ostrel.mdb-wal", true, write},
-        {u"Ostrel.mdb-shm", true, write},
-        {u"Ostrel.mdb-journal", true, write},
-        {u"Ostrel.STB", true, [] {
+        {u"EventLog.Log", {"wwwwr", "rrrrr"}, [] { clsLogs().LogEvent(u"x"_s, 2); }},
+        {u"导入日志.txt", {"wwwwr", "rrrrr"},
+         [] { clsLogs().StartLogging(plat::appFile(u"导入日志.txt"_s), clsLogs::kLogReplace); }},
+        {u"Ostrel.mdb-wal", {"wwwrr", "rrrrr"}, use},
+        {u"Ostrel.mdb-shm", {"wwwrr", "rrrrr"}, use},
+        {u"Ostrel.mdb-journal", {"wwwrr", "rrrrr"}, use},
+        {u"Ostrel.STB", {"wwwwr", "rrrrr"}, [] {
              OpenMainDatabase();
              BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
              gDatabase.Close();
          }},
-        {u"Temp", true, [] { WriteTempDocument(u"说明.doc"_s, "doc"); }},
-        {u"other.mdb", false, [] { dao::DBEngine::OpenDatabase(plat::appFile(u"other.mdb"_s)); }},
-        {u"new.mdb", false, [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
+        {u"Temp", {"wwwww", "wwwww"}, [] { WriteTempDocument(u"说明.doc"_s, "doc"); }},
+        {u"other.mdb", {"rrrrr", "rrrrr"}, [] { dao::DBEngine::OpenDatabase(plat::appFile(u"other.mdb"_s)); }},
+        {u"new.mdb", {"rrrrr", "rrrrr"}, [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
     };
+    const char16_t* what[] = {u"链接", u"链接", u"管道", u"另有其他名字", u"文件夹"};
     const QString key = folder->file(u"private.key"_s), nowhere = folder->file(u"nowhere"_s);
     writeFile(key, "secret");
     const QByteArray k = QFile::encodeName(key);
     ASSERT_EQ(::chmod(k.constData(), 0600), 0);
-    ::alarm(120);
+    ::alarm(300);
     for (const auto& c : cases) {
-        // a link to the private file, a link to nowhere, a FIFO, a second name of the file
-        for (int kind = 0; kind < 4; ++kind) {
+        for (int at = 0; at < (::geteuid() == 0 ? 10 : 5); ++at) {
+            const int kind = at % 5, pass = at / 5;   // pass 1: as nobody, where root can make it so
+            ASSERT_EQ(::chmod(QFile::encodeName(folder->path()).constData(), pass ? 01777 : 0700), 0);
+            ASSERT_EQ(::chmod(QFile::encodeName(folder->file(u"Ostrel.mdb"_s)).constData(), pass ? 0666 : 0644), 0);
             const QString name = folder->file(QString::fromUtf16(c.name));
             const QByteArray n = QFile::encodeName(name);
-            SCOPED_TRACE(name.toStdString() + " " + std::to_string(kind));
+            SCOPED_TRACE(name.toStdString() + " " + std::to_string(kind) + (pass ? " as nobody" : ""));
             ASSERT_EQ(kind == 2   ? ::mkfifo(n.constData(), 0666)
                       : kind == 3 ? ::link(k.constData(), n.constData())
+                      : kind == 4 ? ::mkdir(n.constData(), 0755)
                                   : ::symlink(kind == 0 ? k.constData() : QFile::encodeName(nowhere).constData(),
                                               n.constData()),
                       0);
-            try {
-                c.run();
-                EXPECT_TRUE(c.works);
-                struct stat st;
-                EXPECT_TRUE(::lstat(n.constData(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_nlink == 1) ||
-                            S_ISDIR(st.st_mode));
-            } catch (const vb::Error& e) {
-                EXPECT_FALSE(c.works) << e.description().toStdString();
-                EXPECT_TRUE(e.description().contains(u"链接"_s) || e.description().contains(u"已经存在"_s))
-                    << e.description().toStdString();
-            }
-            EXPECT_EQ(testutil::readBytes(key), QByteArray("secret"));
+            if (kind == 4) writeFile(name + u"/inside"_s, "x");
+            const QString said = QString::fromStdString(apart(c.run, pass ? kNobody : ::geteuid()));
+            // works, or says which file and what lies there, in Chinese
+            const bool says = said.contains(name) && !said.contains(u"没有权限"_s) &&
+                              (said.contains(QString::fromUtf16(what[kind])) || said.contains(u"已经存在"_s));
+            EXPECT_TRUE(c.outcome[pass][kind] == 'w' ? said.isEmpty() : says) << said.toStdString();
             struct stat st;
+            // a regular file is never removed or replaced where a journal may be
+            if (kind == 3 && name.contains(u".mdb-"_s))
+                EXPECT_TRUE(::lstat(n.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 2);
+            EXPECT_EQ(testutil::readBytes(key), QByteArray("secret"));
             EXPECT_TRUE(::stat(k.constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
             EXPECT_FALSE(QFileInfo::exists(nowhere));
             QFile::remove(name);
             QDir(name).removeRecursively();
+            OpenMainDatabase();   // a journal left by a copy that stopped is folded back
+            gDatabase.Close();
         }
     }
     ::alarm(0);
     gDatabase = dao::Database();
+}
+
+// Several OS users share the program's folder: each opens stored documents while another's
+// are open, in a folder of its own no other may enter, also where a copy that died left "Temp".
+TEST_F(SharedFolder, EachUserOpensStoredDocumentsWhileAnothersAreOpen)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "acting as a second user needs root";
+    ASSERT_EQ(::chmod(QFile::encodeName(folder->path()).constData(), 01777), 0);
+    const auto open = [] {
+        const QString path = WriteTempDocument(u"说明.doc"_s, QByteArray::number(::geteuid()));
+        struct stat st;
+        if (testutil::readBytes(path) != QByteArray::number(::geteuid()) ||
+            ::stat(QFile::encodeName(QFileInfo(path).path()).constData(), &st) != 0 || st.st_uid != ::geteuid() ||
+            (st.st_mode & 077))
+            throw vb::Error(1, path);
+        return path;
+    };
+    for (bool mineFirst : {true, false}) {
+        if (!mineFirst) EXPECT_EQ(apart(open, kNobody), "");
+        const QString mine = open();
+        EXPECT_EQ(apart(open, kNobody), "");
+        EXPECT_EQ(testutil::readBytes(mine), QByteArray("0"));
+        ClearTempDocuments();   // its own only: the other copy died and left its documents
+        EXPECT_EQ(QFileInfo::exists(folder->file(u"Temp/说明.doc"_s)), !mineFirst);
+        EXPECT_EQ(open(), mine);
+        EXPECT_EQ(apart(ClearTempDocuments, kNobody), "");
+        ClearTempDocuments();
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/dao/transaction.h"
 #include "tests/common/copies.h"
 #include "tests/common/faultvfs.h"
+#include "tests/common/raised.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -128,6 +129,31 @@ QStringList filesBeside(const QString& path)
 }
 
 QString integrity(const QString& path) { return testutil::integrity(path, kPassword); }
+
+// A second name of the file beside it (a snapshot of the folder, another user).
+QString secondName(const QString& name)
+{
+    const QString other = name + QStringLiteral(".snapshot");
+    EXPECT_EQ(::link(QFile::encodeName(name).constData(), QFile::encodeName(other).constData()), 0);
+    return other;
+}
+
+bool refusedNaming(const QString& said, const QString& journal)
+{
+    return said.contains(journal) && said.contains(QStringLiteral("另有其他名字"));
+}
+
+// A further copy, apart so that a crash fails the test, saves or refuses naming the
+// journal with a second name; whether it saved.
+bool savedOrRefused(const QString& path, const QString& journal)
+{
+    QProcess p;
+    testutil::startCopy(p, "save", path);
+    EXPECT_TRUE(p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit);
+    const QString said = QString::fromUtf8(p.readAll());
+    EXPECT_TRUE(said.contains(QStringLiteral("saved")) || refusedNaming(said, journal)) << said.toStdString();
+    return said.contains(QStringLiteral("saved"));
+}
 
 struct DaoCopies : ::testing::Test {
     testutil::ProgramFolder folder;
@@ -305,6 +331,10 @@ TEST_F(DaoCopies, ACopyKilledInTheMiddleOfAWriteLeavesAFileThatOpens)
     ASSERT_TRUE(waitFor(crash, "ready"));
     ::kill(pid_t(crash.processId()), SIGKILL);
     crash.waitForFinished(30000);
+    // its journal with a second name: the commit in it is never thrown away
+    const QString snapshot = secondName(path + QStringLiteral("-wal"));
+    savedOrRefused(path, path + QStringLiteral("-wal"));
+    ASSERT_TRUE(QFile::remove(snapshot));
 
     // read-only first: it recovers or opens, never "unrecognised format"
     dao::Database ro = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
@@ -401,6 +431,37 @@ TEST_F(DaoCopies, CopiesClosingAtTheSameInstantLeaveTheFileAlone)
     EXPECT_EQ(integrity(path), QStringLiteral("ok"));
     dao::Database db = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
     EXPECT_EQ(db.TableDefs()(QStringLiteral("Items")).RecordCount(), 5 + 40);
+    db.Close();
+}
+
+TEST_F(DaoCopies, ASecondNameOfTheIndexWhileACopyHoldsTheFileOpenLosesNoCommit)
+{
+    ASSERT_FALSE(kChild);
+    QProcess holder;
+    startChild(holder, "close", path);   // adds row 6 and holds the file open
+    ASSERT_TRUE(waitFor(holder, "ready"));
+    const QString snapshot = secondName(path + QStringLiteral("-shm"));
+    const bool saved = savedOrRefused(path, path + QStringLiteral("-shm"));   // row 99 in, row 1 out
+    holder.write("go\n");
+    ASSERT_TRUE(holder.waitForFinished(60000));
+    QFile::remove(snapshot);
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, true, kConnect);
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ID"), dao::dbOpenSnapshot);
+    EXPECT_EQ(idsOf(rs), saved ? (QList<int>{2, 3, 4, 5, 6, 99}) : (QList<int>{1, 2, 3, 4, 5, 6}));
+    db.Close();
+}
+
+TEST_F(DaoCopies, ASecondNameOfTheJournalWhileTheFileIsOpenStopsANewReaderNamingIt)
+{
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, kConnect);
+    db.Execute(QStringLiteral("UPDATE Items SET Qty = 7 WHERE ID = 3"));   // no reader of its own yet
+    const QString snapshot = secondName(path + QStringLiteral("-wal"));
+    const QString sql = QStringLiteral("SELECT * FROM Items WHERE Qty = 7");
+    EXPECT_TRUE(refusedNaming(
+        testutil::errorOf([&] { db.OpenRecordset(sql, dao::dbOpenSnapshot); }).description(), path + QStringLiteral("-wal")));
+    ASSERT_TRUE(QFile::remove(snapshot));
+    dao::Recordset rs = db.OpenRecordset(sql, dao::dbOpenSnapshot);
+    EXPECT_EQ(idsOf(rs), QList<int>{3});
     db.Close();
 }
 
