@@ -24,6 +24,25 @@ echo "Installing what the build needs: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-wait_lock=(-o "DPkg::Lock::Timeout=${OSTREL_APT_WAIT:-600}")
-$SUDO apt-get "${wait_lock[@]}" update
-$SUDO apt-get "${wait_lock[@]}" install -y --no-install-recommends "${missing[@]}"
+wait_for="${OSTREL_APT_WAIT:-600}"
+deadline=$((SECONDS + wait_for))
+# apt-get waits for dpkg's lock with DPkg::Lock::Timeout, but not for the package lists'
+# lock that "update" takes: that one is tried again until the wait runs out.
+apt_waiting() {
+  local log
+  log="$(mktemp)"
+  while true; do
+    if $SUDO apt-get -o "DPkg::Lock::Timeout=$wait_for" "$@" 2>&1 | tee "$log"; then
+      rm -f "$log"
+      return 0
+    fi
+    if ! grep -q "Could not get lock" "$log" || [ "$SECONDS" -ge "$deadline" ]; then
+      rm -f "$log"
+      return 1
+    fi
+    echo "Waiting for another package install to finish..."
+    sleep 5
+  done
+}
+apt_waiting update
+apt_waiting install -y --no-install-recommends "${missing[@]}"
