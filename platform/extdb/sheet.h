@@ -23,7 +23,7 @@ private:
 
     qint64 m_headingRow = 0;
     int m_first = 0;     // the sheet column of the first table column
-    // The rows read while finding the columns, kept unless they are too many.
+    // The rows read while finding the columns, kept unless they hold too much.
     QVector<QPair<qint64, Row>> m_buffered;
     Row m_raw;   // the row as stored, its memory kept from row to row
     int m_nextBuffered = 0;

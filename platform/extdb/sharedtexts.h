@@ -1,0 +1,37 @@
+#pragma once
+// Texts kept end to end in one buffer and found by their position, so that many short
+// texts (a workbook's shared strings) cost little more than their characters.
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+namespace extdb {
+
+class SharedTexts {
+public:
+    void append(QStringView text);
+    qint64 size() const { return m_count; }
+    // The i-th text, 0 <= i < size().
+    QString text(qint64 i) const;
+    // Whether the i-th text holds nothing but blanks.
+    bool blank(qint64 i) const;
+    // Gives back what growing left unused.
+    void squeeze();
+
+private:
+    static constexpr int kStep = 32;   // texts from one mark to the next
+    struct Mark {
+        quint32 chars;     // where its first text starts in m_chars
+        quint32 lengths;   // and its length in m_lengths
+    };
+    // Where the i-th text starts, its length and blankness.
+    void locate(qint64 i, qint64& start, qint64& length, bool& blank) const;
+
+    QString m_chars;
+    QByteArray m_lengths;   // each text's length * 2 + blank, 7 bits to a byte, low first
+    std::vector<Mark> m_marks;
+    qint64 m_count = 0;
+};
+
+} // namespace extdb
