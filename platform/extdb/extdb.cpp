@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace extdb {
 
@@ -69,13 +70,43 @@ bool Table::next(Row& cells, qint64& number)
 
 namespace {
 // What the rows read while finding the columns may hold before they are read again instead.
-constexpr qint64 kBufferedBytes = 16 << 20;
+constexpr qsizetype kBufferedBytes = 64 << 20;
 
-qint64 heldBytes(const Row::Cell& c)
+void putNumber(QByteArray& to, quint64 v)
 {
-    const QString* text = c.shared < 0 && c.value.typeId() == QMetaType::QString
-                              ? static_cast<const QString*>(c.value.constData()) : nullptr;
-    return qint64(sizeof(Row::Cell)) + (text ? 32 + 2 * text->size() : 0);
+    do {
+        to += char((v & 0x7F) | (v > 0x7F ? 0x80 : 0));
+        v >>= 7;
+    } while (v);
+}
+
+quint64 takeNumber(const char*& p)
+{
+    quint64 v = 0;
+    for (int shift = 0;; shift += 7) {
+        const uchar b = uchar(*p++);
+        v |= quint64(b & 0x7F) << shift;
+        if (!(b & 0x80))
+            return v;
+    }
+}
+
+// A row kept: its number, its cells' count, each cell's column and either its shared
+// text (index * 2 + 1) or its text's length * 2 and the text.
+void keepRow(QByteArray& to, qint64 number, const Row& row)
+{
+    putNumber(to, quint64(number));
+    putNumber(to, quint64(row.cells().size()));
+    for (const Row::Cell& c : row.cells()) {
+        putNumber(to, quint64(c.column));
+        if (c.shared >= 0) {
+            putNumber(to, quint64(c.shared) << 1 | 1);
+            continue;
+        }
+        const QString text = c.value.toString();
+        putNumber(to, quint64(text.size()) << 1);
+        to.append(reinterpret_cast<const char*>(text.constData()), 2 * text.size());
+    }
 }
 } // namespace
 
@@ -83,7 +114,7 @@ void SheetTable::readHeading()
 {
     m_buffered.clear();
     Row cells, heading;
-    qint64 row = 0, held = 0;
+    qint64 row = 0;
     int first = -1, last = -1;
     bool keep = true;
     while (fetchRaw(row, cells)) {
@@ -101,13 +132,12 @@ void SheetTable::readHeading()
             m_headingRow = row;
             heading = cells;
         } else if (keep) {
-            for (const Row::Cell& c : cells.cells())
-                held += heldBytes(c);
-            keep = held <= kBufferedBytes;
-            if (keep)
-                m_buffered.append({row, cells});
-            else
-                m_buffered = {};
+            keepRow(m_buffered, row, cells);
+            if (!m_bufferedTexts)
+                m_bufferedTexts = cells.shared();
+            keep = m_buffered.size() <= kBufferedBytes;
+            if (!keep)
+                m_buffered = QByteArray();
         }
     first = first < 0 ? rowFirst : qMin(first, rowFirst);
         last = qMax(last, rowLast);
@@ -149,9 +179,23 @@ bool SheetTable::nextRaw(qint64& sheetRow, Row& cells)
         return fetchRaw(sheetRow, cells);
     if (m_nextBuffered >= m_buffered.size())
         return false;
-    sheetRow = m_buffered[m_nextBuffered].first;
-    cells = std::move(m_buffered[m_nextBuffered].second);
-    ++m_nextBuffered;
+    const char* p = m_buffered.constData() + m_nextBuffered;
+    sheetRow = qint64(takeNumber(p));
+    cells.clear();
+    cells.share(m_bufferedTexts);
+    for (quint64 n = takeNumber(p); n > 0; --n) {
+        const int column = int(takeNumber(p));
+        const quint64 v = takeNumber(p);
+        if (v & 1) {
+            cells.appendShared(column, qint32(v >> 1));
+            continue;
+        }
+        QString text(qsizetype(v >> 1), Qt::Uninitialized);
+        memcpy(text.data(), p, size_t(2 * text.size()));
+        p += 2 * text.size();
+        cells.append(column, text);
+    }
+    m_nextBuffered = p - m_buffered.constData();
     return true;
 }
 

@@ -21,7 +21,13 @@ inline bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == 
 // Where c is in bytes from from on; -1 if nowhere.
 inline qsizetype find(QByteArrayView bytes, char c, qsizetype from = 0)
 {
-    const void* at = from < bytes.size() ? memchr(bytes.data() + from, c, size_t(bytes.size() - from)) : nullptr;
+    if (bytes.size() - from < 32) {
+        for (qsizetype i = from; i < bytes.size(); ++i)
+            if (bytes[i] == c)
+                return i;
+        return -1;
+    }
+    const void* at = memchr(bytes.data() + from, c, size_t(bytes.size() - from));
     return at ? static_cast<const char*>(at) - bytes.data() : -1;
 }
 
@@ -42,6 +48,14 @@ inline bool isXmlChar(char32_t u)
 inline bool isXmlText(const uchar*& p, const uchar* end, bool atEnd)
 {
     while (p < end) {
+        // Eight bytes at a time while none is a control character or past ASCII.
+        for (quint64 w; end - p >= 8; p += 8) {
+            memcpy(&w, p, 8);
+            if ((w | (w - 0x2020202020202020ull)) & 0x8080808080808080ull)
+                break;
+        }
+        if (p == end)
+            break;
         const uchar c = *p;
         if (c < 0x80) {
             if (c < 0x20 && !isSpace(char(c)))

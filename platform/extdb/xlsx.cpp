@@ -310,7 +310,7 @@ void plainRichText(PlainXml& xml, QString& text)
 {
     const QByteArrayView name = xml.name();
     const QVarLengthArray<char, 16> end(name.begin(), name.end());
-    text.clear();
+    text.truncate(0);   // its memory kept
     int phonetic = 0;
     for (;;) {
         const PlainXml::Token t = xml.next();
@@ -468,6 +468,8 @@ private:
     // The column of the cell just started, from 0: its reference, or the next one.
     int cellColumn(QStringView ref, int previous)
     {
+        if (ref.isEmpty() && previous + 1 >= kMaxColumns)
+            damaged(m_zip->path, QStringLiteral("%1 第 %2 行的单元格多于 %3 列").arg(m_part).arg(m_row).arg(kMaxColumns));
         if (ref.isEmpty())
             return previous + 1;
         int column = 0, i = 0;
