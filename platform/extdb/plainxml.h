@@ -8,6 +8,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace extdb {
@@ -169,6 +170,20 @@ public:
         return t;
     }
 
+    // What lies ahead of the reader, as far as its window holds it (more than
+    // XmlGuard::kMaxToken bytes unless the part ends sooner), and skipping it: for a caller
+    // that takes a whole element of a known plain form itself, within the root.
+    QByteArrayView ahead()
+    {
+        if (m_selfClosed)
+            return {};
+        fill();
+        return QByteArrayView(m_p, m_end - m_p);
+    }
+    void skip(qsizetype n) { m_p += n; }
+    // How many elements are open.
+    size_t depth() const { return m_open.size(); }
+
     // The local name of the element just started or ended.
     QByteArrayView name() const { return m_name; }
     template <size_t N>
@@ -201,6 +216,8 @@ public:
         for (qsizetype amp = find(raw, '&'); amp >= 0; amp = find(raw, '&', from)) {
             appendUtf8(raw.sliced(from, amp - from), out);
             const qsizetype semi = find(raw, ';', amp);
+            if (semi < 0)
+                notPlain();
             const char32_t u = reference(raw.sliced(amp + 1, semi - amp - 1));
             out += QStringView(QString::fromUcs4(&u, 1));
             from = semi + 1;
@@ -214,7 +231,6 @@ public:
         return out;
     }
 
-private:
     static void appendUtf8(QByteArrayView bytes, QString& out)
     {
         for (char c : bytes)
@@ -229,6 +245,7 @@ private:
             *to++ = char16_t(c);
     }
 
+private:
     void start()
     {
         m_p = m_end = m_buffer.constData();
@@ -290,7 +307,7 @@ private:
 
     QByteArrayView openName(size_t i) const
     {
-        return QByteArrayView(m_names.constData() + m_open[i].first, m_open[i].second);
+        return QByteArrayView(m_names.data() + m_open[i].first, m_open[i].second);
     }
     static QByteArrayView local(QByteArrayView qualified)
     {
@@ -454,8 +471,8 @@ private:
             if (!few && (keys.insert(k), keys.size() == qsizetype(i)))
                 notPlain();
         }
-        m_open.push_back({m_names.size(), name.size()});
-        m_names.append(name);
+        m_open.push_back({qsizetype(m_names.size()), name.size()});
+        m_names.append(name.data(), size_t(name.size()));
         m_name = local(name);
         return Start;
     }
@@ -463,10 +480,9 @@ private:
     Token close()
     {
         const QByteArrayView name = openName(m_open.size() - 1);
-        m_closed.resize(name.size());
-        memcpy(m_closed.data(), name.data(), size_t(name.size()));
-        m_name = local(m_closed);
-        m_names.truncate(m_open.back().first);
+        m_closed.assign(name.data(), size_t(name.size()));
+        m_name = local(QByteArrayView(m_closed.data(), qsizetype(m_closed.size())));
+        m_names.resize(size_t(m_open.back().first));
         m_open.pop_back();
         while (!m_prefixes.empty() && m_prefixes.back().second >= m_open.size()) {
             if (--m_inScope[m_prefixes.back().first] == 0)
@@ -515,9 +531,9 @@ private:
     qsizetype m_checked = 0;   // how much of the window has been checked
     bool m_eof = false;        // the window holds the end of the part
     QByteArrayView m_name, m_text;
-    QByteArray m_names;        // qualified names of the open elements, one after another
+    std::string m_names;       // qualified names of the open elements, one after another
     std::vector<std::pair<qsizetype, qsizetype>> m_open;   // where each is in m_names
-    QByteArray m_closed;       // the name of the element just ended
+    std::string m_closed;      // the name of the element just ended
     std::vector<std::pair<QByteArrayView, QByteArrayView>> m_attributes;
     std::vector<std::pair<QByteArray, size_t>> m_prefixes;   // declared, with the depth
     QHash<QByteArray, int> m_inScope;   // the declarations of each prefix in scope

@@ -19,7 +19,7 @@ void SharedTexts::locate(qint64 i, qint64& start, qint64& length, bool& blank) c
 {
     const Mark& m = m_marks[size_t(i / kStep)];
     start = m.chars;
-    const char* p = m_lengths.constData() + m.lengths;
+    const char* p = m_lengths.data() + m.lengths;
     for (qint64 k = i - i % kStep;; ++k) {
         quint64 v = 0;
         for (int shift = 0;; shift += 7) {
@@ -55,7 +55,7 @@ bool SharedTexts::blank(qint64 i) const
 void SharedTexts::squeeze()
 {
     m_chars.squeeze();
-    m_lengths.squeeze();
+    m_lengths.shrink_to_fit();
     m_marks.shrink_to_fit();
 }
 

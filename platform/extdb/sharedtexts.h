@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <string>
 #include <vector>
 
 namespace extdb {
@@ -29,7 +30,7 @@ private:
     void locate(qint64 i, qint64& start, qint64& length, bool& blank) const;
 
     QString m_chars;
-    QByteArray m_lengths;   // each text's length * 2 + blank, 7 bits to a byte, low first
+    std::string m_lengths;   // each text's length * 2 + blank, 7 bits to a byte, low first
     std::vector<Mark> m_marks;
     qint64 m_count = 0;
 };

@@ -336,6 +336,29 @@ void plainRichText(PlainXml& xml, QString& text)
     unescape(text);
 }
 
+// A string item as most are written, <si/> or <si><t>TEXT</t></si> with nothing in the text
+// but characters and references, taken whole from what lies ahead of xml into text; false
+// (nothing taken) for any other.
+bool plainItem(PlainXml& xml, QString& text)
+{
+    const QByteArrayView ahead = xml.ahead();
+    text.truncate(0);
+    if (ahead.startsWith("<si/>")) {
+        xml.skip(5);
+        return true;
+    }
+    if (!ahead.startsWith("<si><t>"))
+        return false;
+    const qsizetype end = find(ahead, '<', 7);
+    const QByteArrayView raw = ahead.sliced(7, qMax<qsizetype>(end, 7) - 7);
+    if (end < 0 || !ahead.sliced(end).startsWith("</t></si>") || find(raw, '>') >= 0)
+        return false;
+    PlainXml::decode(raw, text);
+    unescape(text);
+    xml.skip(end + 9);
+    return true;
+}
+
 // A fraction written as numberText writes its value: no sign but '-', no exponent, no
 // leading or trailing zeros, at most 15 digits (so that 'g' with 15 gives them back).
 bool isPlainDecimal(QStringView t)
@@ -687,11 +710,17 @@ private:
                 EntryInput input(*m_zip, m_stringsPart, kMaxStringsSize);
                 PlainXml xml(input);
                 QString text;
-                for (PlainXml::Token t; (t = xml.next()) != PlainXml::Done;)
+                for (PlainXml::Token t = PlainXml::Start; t != PlainXml::Done;) {
+                    if (xml.depth() == 1 && plainItem(xml, text)) {
+                        strings->append(text);
+                        continue;
+                    }
+                    t = xml.next();
                     if (t == PlainXml::Start && xml.named("si")) {
                         plainRichText(xml, text);
                         strings->append(text);
                     }
+                }
                 stringsRead = true;
             } catch (const NotPlain&) {
                 strings = std::make_shared<SharedTexts>();
