@@ -5,7 +5,9 @@
 //                                     the same rows without, and of 20,000 .xls rows with a cell
 //                                     at column 255 beside the same at column 65,535 (refused);
 //                                     one element with 200,000 attributes; the refusal of a
-//                                     looped compound file
+//                                     looped compound file; small files naming much (each
+//                                     read in a child: its seconds and peak MB)
+//   bench_import --small-files        those small files only
 //   bench_import --read [--table NAME] FILE...   every table of each file unless one is named,
 //                                     with the reading process's peak memory
 #include "bench/benchutil.h"
@@ -440,21 +442,20 @@ void smallFilesNamingMuch(const QString& folder)
         std::printf("small cells file KB: %lld\n", QFileInfo(path).size() / 1024);
         readInChild(u"small cells"_qs, path);
     }
-    {
-        // Rows of one cell with 256 attributes; a comment sends the sheet to QXmlStreamReader.
+    for (const int count : {256, 64}) {
+        // Rows of one cell with count attributes, 1 MB; a comment sends the sheet to QXmlStreamReader.
         QByteArray attributes;
-        for (int i = 0; i < 255; ++i)
+        for (int i = 1; i < count; ++i)
             attributes += " a" + QByteArray::number(i) + "=\"1\"";
         QByteArray cells;
-        const int rows = 500;
-        for (int r = 2; r <= rows + 1; ++r)
+        for (int r = 2; cells.size() < (1 << 20); ++r)
             cells += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) + "\"" + attributes + "><v>7</v></c></row>";
-        std::printf("256 attributes sheet KB: %lld\n", qint64(cells.size() / 1024));
+        const QString name = QString::number(count) + u" attributes"_qs;
         for (const bool streamed : {false, true}) {
             const QString path = folder + (streamed ? u"/attributes-streamed.xlsx"_qs : u"/attributes-plain.xlsx"_qs);
             writeParts(path, {{"xl/sharedStrings.xml", "<sst><si><t>a</t></si><si><t>b</t></si></sst>"},
                               {"xl/worksheets/sheet1.xml", row1 + (streamed ? "<!-- -->" : "") + cells + "</sheetData></worksheet>"}});
-            readInChild(streamed ? u"256 attributes Qt reader"_qs : u"256 attributes plain reader"_qs, path);
+            readInChild(name + (streamed ? u" Qt reader"_qs : u" plain reader"_qs), path);
         }
     }
     {

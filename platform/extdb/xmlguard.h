@@ -16,7 +16,7 @@ namespace extdb {
 
 class XmlGuard {
 public:
-    static constexpr int kMaxAttributes = 256;
+    static constexpr int kMaxAttributes = 64;
     static constexpr int kMaxNamespaces = 64;
     static constexpr qint64 kMaxToken = 4 << 20;
 
