@@ -72,25 +72,6 @@ namespace {
 // What the rows read while finding the columns may hold before they are read again instead.
 constexpr qsizetype kBufferedBytes = 64 << 20;
 
-void putNumber(QByteArray& to, quint64 v)
-{
-    do {
-        to += char((v & 0x7F) | (v > 0x7F ? 0x80 : 0));
-        v >>= 7;
-    } while (v);
-}
-
-quint64 takeNumber(const char*& p)
-{
-    quint64 v = 0;
-    for (int shift = 0;; shift += 7) {
-        const uchar b = uchar(*p++);
-        v |= quint64(b & 0x7F) << shift;
-        if (!(b & 0x80))
-            return v;
-    }
-}
-
 // A row kept: its number, its cells' count, each cell's column and either its shared
 // text (index * 2 + 1) or its text's length * 2 and the text.
 void keepRow(QByteArray& to, qint64 number, const Row& row)

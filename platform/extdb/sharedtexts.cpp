@@ -6,11 +6,7 @@ void SharedTexts::append(QStringView text)
 {
     if (m_count % kStep == 0)
         m_marks.push_back({quint32(m_chars.size()), quint32(m_lengths.size())});
-    quint64 v = quint64(text.size()) << 1 | (text.trimmed().isEmpty() ? 1 : 0);
-    do {
-        m_lengths += char((v & 0x7F) | (v > 0x7F ? 0x80 : 0));
-        v >>= 7;
-    } while (v);
+    putNumber(m_lengths, quint64(text.size()) << 1 | (text.trimmed().isEmpty() ? 1 : 0));
     m_chars += text;
     ++m_count;
 }
@@ -21,13 +17,7 @@ void SharedTexts::locate(qint64 i, qint64& start, qint64& length, bool& blank) c
     start = m.chars;
     const char* p = m_lengths.data() + m.lengths;
     for (qint64 k = i - i % kStep;; ++k) {
-        quint64 v = 0;
-        for (int shift = 0;; shift += 7) {
-            const uchar b = uchar(*p++);
-            v |= quint64(b & 0x7F) << shift;
-            if (!(b & 0x80))
-                break;
-        }
+        const quint64 v = takeNumber(p);
         length = qint64(v >> 1);
         blank = v & 1;
         if (k == i)

@@ -9,6 +9,27 @@
 
 namespace extdb {
 
+// Numbers written 7 bits to a byte, low bits first, the high bit saying that more follow.
+template <class Bytes>
+void putNumber(Bytes& to, quint64 v)
+{
+    do {
+        to += char((v & 0x7F) | (v > 0x7F ? 0x80 : 0));
+        v >>= 7;
+    } while (v);
+}
+
+inline quint64 takeNumber(const char*& p)
+{
+    quint64 v = 0;
+    for (int shift = 0;; shift += 7) {
+        const uchar b = uchar(*p++);
+        v |= quint64(b & 0x7F) << shift;
+        if (!(b & 0x80))
+            return v;
+    }
+}
+
 class SharedTexts {
 public:
     void append(QStringView text);
@@ -30,7 +51,7 @@ private:
     void locate(qint64 i, qint64& start, qint64& length, bool& blank) const;
 
     QString m_chars;
-    std::string m_lengths;   // each text's length * 2 + blank, 7 bits to a byte, low first
+    std::string m_lengths;   // each text's length * 2 + blank (putNumber)
     std::vector<Mark> m_marks;
     qint64 m_count = 0;
 };
