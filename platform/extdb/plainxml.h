@@ -273,7 +273,7 @@ private:
         qsizetype have = m_end - m_p;
         if (from > 0 && have > 0)
             memmove(m_buffer.data(), m_p, size_t(have));
-        m_checked -= from;
+        m_checked = qMax<qsizetype>(m_checked - from, 0);
         // Read on to twice that, so that what is moved is never more than what was read.
         constexpr qsizetype kPiece = 1 << 16;
         while (!m_eof && have <= 2 * XmlGuard::kMaxToken) {
