@@ -460,11 +460,7 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
                           "<row r=\"2\"><c r=\"A2\"><v>7</v></c></row>"_s.arg(attributes);
     testutil::writeSource(folder.file(u"attributes.xlsx"_s), testutil::xlsxPackage(cells));
     testutil::writeSource(folder.file(u"attributes-streamed.xlsx"_s), testutil::xlsxPackage(u"<!-- -->"_s + cells));
-    // The version 4 file with its stream's true size: 4096.
-    QByteArray v4 = testutil::readBytes(testutil::dataFile(u"data/hostile/xls-v4-stream-size-2-63-plus-4096.xls"_s));
-    v4[2 * 4096 + 128 + 0x7F] = 0;
-    testutil::writeBytes(folder.file(u"v4.xls"_s), v4);
-    // Small files naming much: a part of head, count times unit, then tail.
+    // Small files naming much: a part of a head, count times a unit, then a tail.
     const auto large = [&](const QString& name, const QString& part, const QJsonArray& repeated, const QString& sheet = QString()) {
         QJsonObject package = testutil::xlsxPackage(sheet);
         QJsonObject parts = package.value(u"parts"_s).toObject();
@@ -474,11 +470,15 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         return folder.file(name);
     };
     const QString sheet = u"xl/worksheets/sheet1.xml"_s, strings = u"xl/sharedStrings.xml"_s;
-    const QString head = u"<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>甲</t></is></c>"
+    const QString firstRow = u"<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>甲</t></is></c>"
                          "<c r=\"B1\" t=\"inlineStr\"><is><t>乙</t></is></c></row>"_s;
     const QString tail = u"</sheetData></worksheet>"_s;
     testutil::writeSource(folder.file(u"long-shared-string.xls"_s),
                           QJsonObject{{u"rows"_s, QJsonArray{QJsonArray{u"长"_s}, QJsonArray{QString(32767, u'x')}}}, {u"repeat"_s, 12000}});
+    // The version 4 file with its stream's true size: 4096.
+    QByteArray v4 = testutil::readBytes(testutil::dataFile(u"data/hostile/xls-v4-stream-size-2-63-plus-4096.xls"_s));
+    v4[2 * 4096 + 128 + 0x7F] = 0;
+    testutil::writeBytes(folder.file(u"v4.xls"_s), v4);
     const struct Case {
         QString file;   // in tests/data/hostile, or made here (a path)
         QString says;   // the refusal's reason, or the summary of the table read
@@ -500,14 +500,14 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
                u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row><row r=\"2\"><c r=\"A2\"><v>5</v></c></row>"
                "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>50000000</v></c></row>"_s),
          u"1 编号|0=5"_s},
-        {large(u"small-cells.xlsx"_s, sheet, {head, u"<row><c><v>1</v></c><c><v>2</v></c><c><v>3</v></c><c><v>4</v></c></row>"_s, 1000000, tail}),
+        {large(u"small-cells.xlsx"_s, sheet, {firstRow, u"<row><c><v>1</v></c><c><v>2</v></c><c><v>3</v></c><c><v>4</v></c></row>"_s, 1000000, tail}),
          u"4 F4|0=1,1=2,2=3,3=4*1000000"_s},
         {large(u"inline-strings.xlsx"_s, sheet,
-               {head, u"<row><c t=\"inlineStr\"><is><t>x</t></is></c><c t=\"inlineStr\"><is><t>y</t></is></c></row>"_s, 1000000, tail}),
+               {firstRow, u"<row><c t=\"inlineStr\"><is><t>x</t></is></c><c t=\"inlineStr\"><is><t>y</t></is></c></row>"_s, 1000000, tail}),
          u"2 乙|0=x,1=y*1000000"_s},
-        {large(u"whitespace-streamed.xlsx"_s, sheet, {head + u"<!-- -->"_s, u" "_s, 300000000, tail}),
+        {large(u"whitespace-streamed.xlsx"_s, sheet, {firstRow + u"<!-- -->"_s, u" "_s, 300000000, tail}),
          u"部件 xl/worksheets/sheet1.xml: 有长于 4194304 字节的文本或标记"_s},
-        {large(u"long-formula.xlsx"_s, sheet, {head + u"<row r=\"2\"><c r=\"A2\"><f>"_s, u"1+"_s, 150000000, u"1</f><v>2</v></c></row>"_s + tail}),
+        {large(u"long-formula.xlsx"_s, sheet, {firstRow + u"<row r=\"2\"><c r=\"A2\"><f>"_s, u"1+"_s, 150000000, u"1</f><v>2</v></c></row>"_s + tail}),
          u"部件 xl/worksheets/sheet1.xml: 有长于 4194304 字节的文本或标记"_s},
         {large(u"16385-cells-in-a-row.xlsx"_s, sheet, {u"<worksheet><sheetData><row r=\"1\">"_s, u"<c><v>1</v></c>"_s, 16385, u"</row>"_s + tail}),
          u"xl/worksheets/sheet1.xml 第 1 行的单元格多于 16384 列"_s},
