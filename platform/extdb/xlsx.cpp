@@ -618,6 +618,11 @@ private:
         const bool dateStyle = style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style);
         if (!dateStyle && isPlainDecimal(t))
             return t;
+        // A whole number of at most 15 digits as written, 0 once however many zeros.
+        const qsizetype sign = t.startsWith(u'-') ? 1 : 0;
+        if (!dateStyle && t.size() > sign && t.size() - sign <= 15 &&
+            std::all_of(t.begin() + sign, t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            return std::all_of(t.begin() + sign, t.end(), [](QChar c) { return c == u'0'; }) ? QStringLiteral("0") : t;
         bool ok = false;
         const double d = t.toDouble(&ok);
         if (!ok)
