@@ -5,7 +5,9 @@
 //                                     the same rows without, and of 20,000 .xls rows with a cell
 //                                     at column 255 beside the same at column 65,535 (refused);
 //                                     one element with 200,000 attributes; the refusal of a
-//                                     looped compound file
+//                                     looped compound file; small files naming much (each
+//                                     read in a child: its seconds and peak MB)
+//   bench_import --small-files        those small files only
 //   bench_import --read [--table NAME] FILE...   every table of each file unless one is named,
 //                                     with the reading process's peak memory
 #include "bench/benchutil.h"
@@ -28,6 +30,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sqlite3.h>
+#include <utility>
 #include <zip.h>
 
 namespace {
@@ -107,8 +110,9 @@ void writeWorkbook(const QString& path, int rows = kRows, bool far = false)
 
 // A BIFF8 workbook of rows devices under the default headings, each row (the heading's too)
 // with one more cell at column far, in a version 4 compound file (4096-byte sectors, the
-// stream in one chain).
-void writeXls(const QString& path, int rows, int far)
+// stream in one chain); then sharedCells rows naming one shared string of 32,767 characters
+// (of two: one alone a reader may hand on whole).
+void writeXls(const QString& path, int rows, int far, int sharedCells = 0)
 {
     QByteArray stream;
     const auto bytes = [](std::initializer_list<quint32> values, int width) {
@@ -124,6 +128,14 @@ void writeXls(const QString& path, int rows, int far)
     record(0x0809, bytes({0x0600, 0x0005, 0, 0}, 2) + bytes({0, 0}, 4));
     const qsizetype sheetAt = stream.size() + 4;
     record(0x0085, bytes({0}, 4) + bytes({0, 0}, 1) + text(u"Sheet1"_qs).remove(1, 1));
+    if (sharedCells) {
+        // The string's characters run on over CONTINUE records, each starting with its width.
+        QByteArray sst = bytes({2, 2}, 4) + bytes({1}, 2) + QByteArray(1, '\0') + "y" + bytes({32767}, 2) + QByteArray(1, '\0') +
+                         QByteArray(32767, 'x');
+        record(0x00FC, sst.left(8224));
+        for (qsizetype at = 8224; at < sst.size(); at += 8223)
+            record(0x003C, QByteArray(1, '\0') + sst.mid(at, 8223));
+    }
     record(0x000A, {});
     stream.replace(sheetAt, 4, bytes({quint32(stream.size())}, 4));
     record(0x0809, bytes({0x0600, 0x0010, 0, 0}, 2) + bytes({0, 0}, 4));
@@ -142,6 +154,8 @@ void writeXls(const QString& path, int rows, int far)
         }
         cell(i + 1, far, u"x"_qs);
     }
+    for (int i = 0; i < sharedCells; ++i)
+        record(0x00FD, bytes({quint32(rows + 1 + i), 0, 0}, 2) + bytes({1}, 4));
     record(0x000A, {});
     // Header, allocation table, directory, stream.
     const quint32 unit = 4096, streamSectors = quint32((stream.size() + unit - 1) / unit);
@@ -372,6 +386,124 @@ void manyAttributes(const QString& folder)
     }
 }
 
+// A file read whole in a child process (--read): its seconds, that reader's peak MB, and
+// its refusal or what it read, printed as "figure: value" lines under name.
+void readInChild(const QString& name, const QString& path)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(), {u"--read"_qs, path});
+    p.waitForFinished(-1);
+    bool shown = false;   // the first table, or the refusal
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(u"read all seconds: "_qs))
+            std::printf("%s seconds: %s\n", qPrintable(name), qPrintable(line.mid(18)));
+        else if (line.startsWith(u"reader peak memory MB: "_qs))
+            std::printf("%s peak MB: %s\n", qPrintable(name), qPrintable(line.mid(23)));
+        else if (line.startsWith(path) && !std::exchange(shown, true))
+            std::printf("%s: %s\n", qPrintable(name), qPrintable(line.mid(path.size() + 1).left(160)));
+    }
+}
+
+// count copies of unit between head and tail.
+QByteArray repeated(const QByteArray& head, const QByteArray& unit, qsizetype count, const QByteArray& tail)
+{
+    QByteArray out;
+    out.reserve(head.size() + unit.size() * count + tail.size());
+    out += head;
+    for (qsizetype i = 0; i < count; ++i)
+        out += unit;
+    return out + tail;
+}
+
+// Files small on disk that name much: their reading's seconds and peak memory.
+void smallFilesNamingMuch(const QString& folder)
+{
+    const QByteArray row1 = "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>";
+    {
+        const qsizetype count = 15500000;
+        const QString path = folder + u"/strings.xlsx"_qs;
+        writeParts(path, {{"xl/sharedStrings.xml", repeated("<sst>", "<si><t>a</t></si>", count, "</sst>")},
+                          {"xl/worksheets/sheet1.xml", row1 + "</sheetData></worksheet>"}});
+        std::printf("one-character shared strings: %lld\n", qint64(count));
+        std::printf("one-character shared strings file KB: %lld\n", QFileInfo(path).size() / 1024);
+        readInChild(u"one-character shared strings"_qs, path);
+    }
+    {
+        // 4M cells of one digit, 4 to a row.
+        const int rows = 1000000;
+        QByteArray sheet = row1;
+        sheet.reserve(rows * 90);
+        for (int r = 2; r <= rows + 1; ++r)
+            sheet += "<row r=\"" + QByteArray::number(r) + "\"><c><v>1</v></c><c><v>2</v></c><c><v>3</v></c><c><v>4</v></c></row>";
+        const QString path = folder + u"/small-cells.xlsx"_qs;
+        writeParts(path, {{"xl/sharedStrings.xml", "<sst><si><t>a</t></si><si><t>b</t></si></sst>"},
+                          {"xl/worksheets/sheet1.xml", sheet + "</sheetData></worksheet>"}});
+        std::printf("small cells: %d\n", 4 * rows);
+        std::printf("small cells file KB: %lld\n", QFileInfo(path).size() / 1024);
+        readInChild(u"small cells"_qs, path);
+    }
+    for (const int count : {256, 64}) {
+        // Rows of one cell with count attributes, 1 MB; a comment sends the sheet to QXmlStreamReader.
+        QByteArray attributes;
+        for (int i = 1; i < count; ++i)
+            attributes += " a" + QByteArray::number(i) + "=\"1\"";
+        QByteArray cells;
+        for (int r = 2; cells.size() < (1 << 20); ++r)
+            cells += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) + "\"" + attributes + "><v>7</v></c></row>";
+        const QString name = QString::number(count) + u" attributes"_qs;
+        for (const bool streamed : {false, true}) {
+            const QString path = folder + (streamed ? u"/attributes-streamed.xlsx"_qs : u"/attributes-plain.xlsx"_qs);
+            writeParts(path, {{"xl/sharedStrings.xml", "<sst><si><t>a</t></si><si><t>b</t></si></sst>"},
+                              {"xl/worksheets/sheet1.xml", row1 + (streamed ? "<!-- -->" : "") + cells + "</sheetData></worksheet>"}});
+            readInChild(name + (streamed ? u" Qt reader"_qs : u" plain reader"_qs), path);
+        }
+    }
+    {
+        // A legitimate sheet: 1,048,575 rows of a shared string, a whole number and a fraction.
+        const int rows = 1048575;
+        QByteArray sheet = "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+                           "<c r=\"C1\" t=\"s\"><v>2</v></c></row>";
+        QByteArray strings = "<sst><si><t>设备编号</t></si><si><t>数量</t></si><si><t>原值</t></si>";
+        for (int i = 0; i < 1000; ++i)
+            strings += "<si><t>SB-" + QByteArray::number(i) + "</t></si>";
+        sheet.reserve(qsizetype(rows) * 110);
+        for (int r = 2; r <= rows; ++r) {
+            const QByteArray n = QByteArray::number(r);
+            sheet += "<row r=\"" + n + "\"><c r=\"A" + n + "\" t=\"s\"><v>" + QByteArray::number(3 + r % 1000) + "</v></c><c r=\"B" + n +
+                     "\"><v>" + n + "</v></c><c r=\"C" + n + "\"><v>" + n + ".25</v></c></row>";
+        }
+        const QString path = folder + u"/rows.xlsx"_qs;
+        writeParts(path, {{"xl/sharedStrings.xml", strings + "</sst>"}, {"xl/worksheets/sheet1.xml", sheet + "</sheetData></worksheet>"}});
+        std::printf("1048575 rows sheet MB: %.1f\n", sheet.size() / 1048576.0);
+        std::printf("1048575 rows file MB: %.1f\n", QFileInfo(path).size() / 1048576.0);
+        readInChild(u"1048575 rows"_qs, path);
+    }
+    {
+        // 50,000 sheets, each read by its name.
+        const int count = 50000;
+        QByteArray sheets, rels;
+        for (int i = 1; i <= count; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            sheets += "<sheet name=\"S" + n + "\" r:id=\"rId" + n + "\"/>";
+            rels += "<Relationship Id=\"rId" + n + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+                    "worksheet\" Target=\"worksheets/sheet1.xml\"/>";
+        }
+        const QString path = folder + u"/sheets.xlsx"_qs;
+        writeParts(path, {{"xl/worksheets/sheet1.xml", "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData></worksheet>"},
+                          {"xl/workbook.xml", "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                                              "<sheets>" + sheets + "</sheets></workbook>"},
+                          {"xl/_rels/workbook.xml.rels", "<Relationships>" + rels + "</Relationships>"}});
+        std::printf("sheets read by name: %d\n", count);
+        readInChild(u"sheets read by name"_qs, path);
+    }
+    {
+        const QString path = folder + u"/long-shared.xls"_qs;
+        writeXls(path, 0, 13, 12000);
+        std::printf("long shared string .xls file KB: %lld\n", QFileInfo(path).size() / 1024);
+        readInChild(u"long shared string in 12000 cells .xls"_qs, path);
+    }
+}
+
 // The looped compound file read in a child process: its seconds and that reader's peak.
 void loopedFile(const QString& folder)
 {
@@ -420,6 +552,7 @@ int bench()
     farCells(dir.path());
     manyAttributes(dir.path());
     loopedFile(dir.path());
+    smallFilesNamingMuch(dir.path());
     return 0;
 }
 
@@ -469,6 +602,11 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     if (!args.isEmpty() && args.first() == u"--read")
         return readFiles(args.mid(1));
+    if (args.size() == 1 && args.first() == u"--small-files") {
+        QTemporaryDir dir;
+        smallFilesNamingMuch(dir.path());
+        return 0;
+    }
     if (args.size() == 3 && args.first() == u"--import")
         return importOnce(args[1], args[2].toInt());
     return bench();

@@ -9,7 +9,9 @@ A cell is a text, a number, null, or {"date": "2003-05-06T10:30:00", "format": "
 (Jet3) file whose header names code page N (0: none).
 "format": "xlsx"|"xls"|"mdb" names the kind when the file's name does not.
 A zip of given parts: {"parts": {"NAME": "TEXT", ...}, "huge": "NAME"}; the part named by "huge"
-claims a size of almost 4 GiB in its headers.
+claims a size of almost 4 GiB in its headers. A part given as [HEAD, UNIT, COUNT, TAIL] is HEAD,
+COUNT times UNIT, then TAIL.
+"repeat": N (.xls) writes the last row N times.
 """
 import datetime, json, sys
 
@@ -42,7 +44,9 @@ def write_xls(out, layout):
     wb = xlwt.Workbook(encoding="utf-8")
     ws = wb.add_sheet(layout.get("sheet", "Sheet1"))
     styles = {}
-    for r, row in enumerate(layout["rows"]):
+    rows = layout["rows"]
+    rows = rows + rows[-1:] * (layout.get("repeat", 1) - 1)
+    for r, row in enumerate(rows):
         for c, cell in enumerate(row):
             if cell is None:
                 continue
@@ -160,7 +164,18 @@ def write_zip(out, layout):
     import struct, zipfile
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
         for name, text in layout["parts"].items():
-            z.writestr(name, text)
+            if isinstance(text, str):
+                z.writestr(name, text)
+                continue
+            head, unit, count, tail = text
+            with z.open(name, "w", force_zip64=True) as f:
+                f.write(head.encode())
+                block = unit.encode() * max(1, min(count, (1 << 20) // max(1, len(unit))))
+                per = len(block) // len(unit.encode())
+                while count >= per:
+                    f.write(block)
+                    count -= per
+                f.write(unit.encode() * count + tail.encode())
     huge = layout.get("huge")
     if not huge:
         return

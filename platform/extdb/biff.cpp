@@ -2,6 +2,7 @@
 // FORMAT, XF, BOUNDSHEET, SST), then each sheet's cells.
 #include "platform/extdb/biff.h"
 #include "platform/extdb/extdb.h"
+#include "platform/extdb/sharedtexts.h"
 #include <QHash>
 #include <algorithm>
 #include <cstring>
@@ -143,7 +144,8 @@ private:
 
 } // namespace
 
-BiffBook::BiffBook(QByteArray stream, const QString& path) : m_stream(std::move(stream)), m_path(path)
+BiffBook::BiffBook(QByteArray stream, const QString& path)
+    : m_stream(std::move(stream)), m_path(path), m_strings(std::make_shared<SharedTexts>())
 {
     QHash<int, bool> formats;
     QVector<int> xfFormats;
@@ -290,12 +292,7 @@ QVariant BiffBook::value(const Cell& cell) const
         if (d[6] == 1)
             return d[8] ? QStringLiteral("True") : QStringLiteral("False");
         return QVariant();
-    case kLabelSst: {
-        const quint32 i = le32(d + 6);
-        if (qint64(i) + 1 >= m_starts.size())
-            broken(QStringLiteral("单元格的共享字符串序号 %1 无效").arg(i));
-        return m_strings.mid(m_starts[i], m_starts[i + 1] - m_starts[i]);
-    }
+    case kLabelSst: return m_strings->text(sharedString(cell));
     default: {   // LABEL, RSTRING
         QString text;
         if (m_biff8) {
@@ -309,6 +306,18 @@ QVariant BiffBook::value(const Cell& cell) const
         return byteText(r.data.sliced(8, count));
     }
     }
+}
+
+qint32 BiffBook::sharedString(const Cell& cell) const
+{
+    Record r;
+    record(cell.record, r);
+    if (r.id != kLabelSst)
+        return -1;
+    const quint32 i = le32(r.data.data() + 6);
+    if (qint64(i) >= m_strings->size())
+        broken(QStringLiteral("单元格的共享字符串序号 %1 无效").arg(i));
+    return qint32(i);
 }
 
 bool BiffBook::record(qint64 at, Record& r) const
@@ -343,15 +352,15 @@ void BiffBook::readStrings(qint64 at)
     quint32 total = 0, unique = 0;
     if (!parts.u32(total) || !parts.u32(unique))
         broken(QStringLiteral("共享字符串表不完整"));
-    m_strings.clear();
-    m_starts = {0};
+    auto strings = std::make_shared<SharedTexts>();
     QString text;
     for (quint32 i = 0; i < unique && !parts.atEnd(); ++i) {
         if (!parts.string(text, false))
             broken(QStringLiteral("共享字符串表的第 %1 项不完整").arg(i + 1));
-        m_strings += text;
-        m_starts << quint32(m_strings.size());
+        strings->append(text);
     }
+    strings->squeeze();
+    m_strings = std::move(strings);
 }
 
 QString BiffBook::byteText(QByteArrayView bytes) const

@@ -7,9 +7,12 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <memory>
 #include <vector>
 
 namespace extdb {
+
+class SharedTexts;
 
 class BiffBook {
 public:
@@ -30,6 +33,9 @@ public:
     std::vector<Cell> cells(int index) const;
     // A cell's value as the table gives it: a text, or Null.
     QVariant value(const Cell& cell) const;
+    // The shared string a cell names, among strings(); -1 when it names none.
+    qint32 sharedString(const Cell& cell) const;
+    const std::shared_ptr<const SharedTexts>& strings() const { return m_strings; }
 
 private:
     struct Record {
@@ -60,8 +66,7 @@ private:
     QByteArray m_codec = "CP1252";   // of BIFF5 byte strings
     QVector<bool> m_dateXfs;
     QVector<Sheet> m_sheets;
-    QString m_strings;            // the shared strings, one after another
-    QVector<quint32> m_starts;    // where each begins in m_strings, and the end
+    std::shared_ptr<const SharedTexts> m_strings;
 };
 
 } // namespace extdb

@@ -1,4 +1,5 @@
 #include "platform/extdb/extdb.h"
+#include "platform/extdb/sharedtexts.h"
 #include "platform/extdb/sheet.h"
 #include "platform/core/vberror.h"
 #include <QDateTime>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace extdb {
 
@@ -25,41 +27,82 @@ QVariant Row::value(int column) const
 {
     const auto at = std::lower_bound(m_cells.cbegin(), m_cells.cend(), column,
                                      [](const Cell& c, int wanted) { return c.column < wanted; });
-    return at != m_cells.cend() && at->column == column ? at->value : QVariant();
+    return at != m_cells.cend() && at->column == column ? value(*at) : QVariant();
+}
+
+QVariant Row::value(const Cell& cell) const
+{
+    return cell.shared < 0 ? cell.value : QVariant(m_shared->text(cell.shared));
+}
+
+bool Row::blank(const Cell& cell) const
+{
+    return cell.shared < 0 ? isBlank(cell.value) : m_shared->blank(cell.shared);
 }
 
 void Row::append(int column, QVariant value)
 {
     Q_ASSERT(m_cells.isEmpty() || column > m_cells.constLast().column);
     if (!value.isNull())
-        m_cells.append({column, std::move(value)});
+        m_cells.append({column, -1, std::move(value)});
+}
+
+void Row::appendShared(int column, qint32 index)
+{
+    Q_ASSERT(m_shared && (m_cells.isEmpty() || column > m_cells.constLast().column));
+    m_cells.append({column, index, QVariant()});
+}
+
+void Row::append(int column, const Cell& cell)
+{
+    Q_ASSERT(m_cells.isEmpty() || column > m_cells.constLast().column);
+    m_cells.append({column, cell.shared, cell.value});
 }
 
 bool Table::next(Row& cells, qint64& number)
 {
     while (fetch(cells, number)) {
         for (const Row::Cell& c : cells.cells())
-            if (!isBlank(c.value))
+            if (!cells.blank(c))
                 return true;
     }
     return false;
 }
 
 namespace {
-constexpr qint64 kBufferedCells = 4 << 20;
+// What the rows read while finding the columns may hold before they are read again instead.
+constexpr qsizetype kBufferedBytes = 64 << 20;
+
+// A row kept: its number, its cells' count, each cell's column and either its shared
+// text (index * 2 + 1) or its text's length * 2 and the text.
+void keepRow(QByteArray& to, qint64 number, const Row& row)
+{
+    putNumber(to, quint64(number));
+    putNumber(to, quint64(row.cells().size()));
+    for (const Row::Cell& c : row.cells()) {
+        putNumber(to, quint64(c.column));
+        if (c.shared >= 0) {
+            putNumber(to, quint64(c.shared) << 1 | 1);
+            continue;
+        }
+        const QString text = c.value.toString();
+        putNumber(to, quint64(text.size()) << 1);
+        to.append(reinterpret_cast<const char*>(text.constData()), 2 * text.size());
+    }
 }
+} // namespace
 
 void SheetTable::readHeading()
 {
     m_buffered.clear();
     Row cells, heading;
-    qint64 row = 0, cellCount = 0;
+    qint64 row = 0;
     int first = -1, last = -1;
     bool keep = true;
     while (fetchRaw(row, cells)) {
         int rowFirst = -1, rowLast = -1;
         for (const Row::Cell& c : cells.cells()) {
-            if (isBlank(c.value))
+            if (cells.blank(c))
                 continue;
             if (rowFirst < 0)
                 rowFirst = c.column;
@@ -71,14 +114,14 @@ void SheetTable::readHeading()
             m_headingRow = row;
             heading = cells;
         } else if (keep) {
-            cellCount += cells.cells().size();
-            keep = cellCount <= kBufferedCells;
-            if (keep)
-                m_buffered.append({row, cells});
-            else
-                m_buffered.clear();
+            keepRow(m_buffered, row, cells);
+            if (!m_bufferedTexts)
+                m_bufferedTexts = cells.shared();
+            keep = m_buffered.size() <= kBufferedBytes;
+            if (!keep)
+                m_buffered = QByteArray();
         }
-        first = first < 0 ? rowFirst : qMin(first, rowFirst);
+    first = first < 0 ? rowFirst : qMin(first, rowFirst);
         last = qMax(last, rowLast);
     }
     if (first < 0)
@@ -86,7 +129,7 @@ void SheetTable::readHeading()
     m_first = first;
     QHash<int, QString> names;
     for (const Row::Cell& c : heading.cells())
-        names.insert(c.column, c.value.toString().trimmed());
+        names.insert(c.column, heading.value(c).toString().trimmed());
     QSet<QString> taken;          // folded, as columnIndex compares
     QHash<QString, int> suffix;   // the number a repeated name tries next
     for (int i = first; i <= last; ++i) {
@@ -118,9 +161,23 @@ bool SheetTable::nextRaw(qint64& sheetRow, Row& cells)
         return fetchRaw(sheetRow, cells);
     if (m_nextBuffered >= m_buffered.size())
         return false;
-    sheetRow = m_buffered[m_nextBuffered].first;
-    cells = std::move(m_buffered[m_nextBuffered].second);
-    ++m_nextBuffered;
+    const char* p = m_buffered.constData() + m_nextBuffered;
+    sheetRow = qint64(takeNumber(p));
+    cells.clear();
+    cells.share(m_bufferedTexts);
+    for (quint64 n = takeNumber(p); n > 0; --n) {
+        const int column = int(takeNumber(p));
+        const quint64 v = takeNumber(p);
+        if (v & 1) {
+            cells.appendShared(column, qint32(v >> 1));
+            continue;
+        }
+        QString text(qsizetype(v >> 1), Qt::Uninitialized);
+        memcpy(text.data(), p, size_t(2 * text.size()));
+        p += 2 * text.size();
+        cells.append(column, text);
+    }
+    m_nextBuffered = p - m_buffered.constData();
     return true;
 }
 
@@ -132,9 +189,10 @@ bool SheetTable::fetch(Row& cells, qint64& number)
     if (!nextRaw(row, m_raw))
         return false;
     cells.clear();
+    cells.share(m_raw.shared());
     for (const Row::Cell& c : m_raw.cells())
         if (c.column >= m_first && c.column - m_first < m_columns.size())
-            cells.append(c.column - m_first, c.value);
+            cells.append(c.column - m_first, c);
     number = row - m_headingRow;
     return true;
 }
@@ -230,6 +288,19 @@ int findTable(const QStringList& names, const QString& name)
         if (names[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;
     throw vb::Error(kErrNoSuchTable, QStringLiteral("找不到输入表或查询 '%1'。").arg(name), QStringLiteral("DAO"));
+}
+
+TableIndex::TableIndex(const QStringList& names)
+{
+    m_positions.reserve(names.size());
+    for (int i = int(names.size()) - 1; i >= 0; --i)
+        m_positions.insert(names[i].toCaseFolded(), i);
+}
+
+int TableIndex::find(const QString& name) const
+{
+    const auto at = m_positions.constFind(name.toCaseFolded());
+    return at != m_positions.cend() ? *at : findTable({}, name);
 }
 
 void damaged(const QString& path, const QString& what)

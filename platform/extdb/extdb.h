@@ -12,6 +12,7 @@
 // "yyyy-MM-dd HH:mm:ss"; Yes/No values as "True"/"False".
 // A damaged file raises vb::Error 3343 with a description that names what is wrong.
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -20,16 +21,24 @@
 
 namespace extdb {
 
+class SharedTexts;
+
 // The cells of a row that hold a value, by column: its memory and the work of reading it
-// follow the cells it holds, not the table's width.
+// follow the cells it holds, not the table's width. A cell naming one of a workbook's shared
+// texts holds its position among them until its value is taken.
 class Row {
 public:
     struct Cell {
         int column;
+        qint32 shared;   // the shared text it names; -1: its value is value
         QVariant value;
     };
     // The value in column; Null where the row holds none.
     QVariant value(int column) const;
+    // The value of a cell of this row.
+    QVariant value(const Cell& cell) const;
+    // Whether a cell of this row holds nothing but blanks.
+    bool blank(const Cell& cell) const;
     // One past the last column that holds a value; 0 when none does.
     int width() const { return m_cells.isEmpty() ? 0 : m_cells.constLast().column + 1; }
     // The cells held, in column order.
@@ -37,9 +46,16 @@ public:
     void clear() { m_cells.clear(); }
     // Holds value in column, which lies past the last one held; a Null is not held.
     void append(int column, QVariant value);
+    // Holds in column the index-th of the texts share() gave.
+    void appendShared(int column, qint32 index);
+    // Holds in column a cell of another row that shares the same texts.
+    void append(int column, const Cell& cell);
+    void share(std::shared_ptr<const SharedTexts> texts) { m_shared = std::move(texts); }
+    const std::shared_ptr<const SharedTexts>& shared() const { return m_shared; }
 
 private:
     QVector<Cell> m_cells;
+    std::shared_ptr<const SharedTexts> m_shared;
 };
 
 // The engine's numbers for the refusals a reader raises.
@@ -113,6 +129,15 @@ bool dateFormatCode(const QString& code);
 bool builtInDateFormat(int id);
 // The position of the table named name ignoring letter case; error 3078 when none.
 int findTable(const QStringList& names, const QString& name);
+// Tables found by name as findTable finds them, at a cost that does not grow with their number.
+class TableIndex {
+public:
+    explicit TableIndex(const QStringList& names);
+    int find(const QString& name) const;
+
+private:
+    QHash<QString, int> m_positions;   // by name case-folded, the first of that name
+};
 // Raises the damaged-file error with a description naming the file and what is wrong.
 [[noreturn]] void damaged(const QString& path, const QString& what);
 

@@ -1,5 +1,6 @@
 #pragma once
-// The strict plain XML reader of workbook parts held whole in memory (see PlainXml).
+// The strict plain XML reader of workbook parts, read as they stream by (see PlainXml).
+#include "platform/extdb/xmlguard.h"
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
@@ -7,6 +8,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace extdb {
@@ -20,7 +22,13 @@ inline bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == 
 // Where c is in bytes from from on; -1 if nowhere.
 inline qsizetype find(QByteArrayView bytes, char c, qsizetype from = 0)
 {
-    const void* at = from < bytes.size() ? memchr(bytes.data() + from, c, size_t(bytes.size() - from)) : nullptr;
+    if (bytes.size() - from < 32) {
+        for (qsizetype i = from; i < bytes.size(); ++i)
+            if (bytes[i] == c)
+                return i;
+        return -1;
+    }
+    const void* at = memchr(bytes.data() + from, c, size_t(bytes.size() - from));
     return at ? static_cast<const char*>(at) - bytes.data() : -1;
 }
 
@@ -36,12 +44,19 @@ inline bool isXmlChar(char32_t u)
            (u >= 0x10000 && u <= 0x10FFFF);
 }
 
-// Well-formed UTF-8 of characters XML allows.
-inline bool isXmlText(QByteArrayView bytes)
+// Reads p on through well-formed UTF-8 of characters XML allows, up to end or, unless
+// atEnd, to a character cut short at end. False where it meets anything else.
+inline bool isXmlText(const uchar*& p, const uchar* end, bool atEnd)
 {
-    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
-    const auto* end = p + bytes.size();
     while (p < end) {
+        // Eight bytes at a time while none is a control character or past ASCII.
+        for (quint64 w; end - p >= 8; p += 8) {
+            memcpy(&w, p, 8);
+            if ((w | (w - 0x2020202020202020ull)) & 0x8080808080808080ull)
+                break;
+        }
+        if (p == end)
+            break;
         const uchar c = *p;
         if (c < 0x80) {
             if (c < 0x20 && !isSpace(char(c)))
@@ -60,7 +75,7 @@ inline bool isXmlText(QByteArrayView bytes)
         else
             return false;
         if (end - p <= n)
-            return false;
+            return !atEnd;
         for (int i = 1; i <= n; ++i) {
             if ((p[i] & 0xC0) != 0x80)
                 return false;
@@ -74,33 +89,34 @@ inline bool isXmlText(QByteArrayView bytes)
     return true;
 }
 
-// A strict reader of the XML sheets are written in, held whole in memory: UTF-8,
-// elements, attributes, text and the predefined and numeric references. Whatever else it
-// meets (comments, CDATA, a doctype, undeclared prefixes, any fault) throws NotPlain
-// for QXmlStreamReader to read and judge instead.
+// Where PlainXml reads a part: its bytes from the first, a piece at a time.
+class XmlInput {
+public:
+    virtual ~XmlInput() = default;
+    // Up to n more bytes into to; 0 at the end. Raises what keeps it from reading.
+    virtual qint64 read(char* to, qint64 n) = 0;
+    // Back to the first byte.
+    virtual void rewind() = 0;
+    // Raises the refusal of the part for what.
+    [[noreturn]] virtual void refuse(const QString& what) = 0;
+};
+
+// A strict reader of the XML sheets are written in, read as it streams by through a window
+// that holds any text or markup up to XmlGuard::kMaxToken bytes (a longer one is refused):
+// UTF-8, elements, attributes, text and the predefined and numeric references. Whatever
+// else it meets (comments, CDATA, a doctype, undeclared prefixes, any fault) throws
+// NotPlain for QXmlStreamReader to read and judge instead. What it gives (names, text,
+// attributes) holds until the next call of next().
 class PlainXml {
 public:
     enum Token { Start, End, Text, Done };
 
-    explicit PlainXml(QByteArray data) : m_data(std::move(data))
-    {
-        if (!isXmlText(m_data))
-            notPlain();
-        restart();
-    }
+    explicit PlainXml(XmlInput& input) : m_input(input) { start(); }
 
     void restart()
     {
-        m_p = m_data.constData();
-        m_end = m_p + m_data.size();
-        if (m_data.startsWith("\xEF\xBB\xBF"))
-            m_p += 3;
-        m_open.clear();
-        m_prefixes.clear();
-        m_inScope.clear();
-        m_selfClosed = m_rootDone = false;
-        if (QByteArrayView(m_p, m_end - m_p).startsWith("<?xml"))
-            declaration();
+        m_input.rewind();
+        start();
     }
 
     Token next()
@@ -109,11 +125,15 @@ public:
             m_selfClosed = false;
             return close();
         }
-        while (m_p < m_end && *m_p != '<') {
+        for (fill(); m_p < m_end && *m_p != '<'; fill()) {
             const char* from = m_p;
             m_p = static_cast<const char*>(memchr(m_p, '<', size_t(m_end - m_p)));
+            if (!m_p && !m_eof)
+                tooLong();
             if (!m_p)
                 m_p = m_end;
+            if (m_p - from > XmlGuard::kMaxToken)
+                tooLong();
             m_text = QByteArrayView(from, m_p - from);
             if (!m_open.empty()) {
                 checkReferences(m_text);
@@ -130,21 +150,39 @@ public:
                 notPlain();
             return Done;
         }
+        const char* from = m_p;
         if (++m_p == m_end)
-            notPlain();
+            fault();
         if (*m_p == '/') {
             ++m_p;
             const QByteArrayView name = readName();
             skipSpace();
             expect('>');
-            if (m_open.empty() || m_open.back() != name)
+            if (m_open.empty() || openName(m_open.size() - 1) != name)
                 notPlain();
             return close();
         }
         if (m_rootDone)
             notPlain();
-        return open();
+        const Token t = open();
+        if (m_p - from > XmlGuard::kMaxToken)
+            tooLong();
+        return t;
     }
+
+    // What lies ahead of the reader, as far as its window holds it (more than
+    // XmlGuard::kMaxToken bytes unless the part ends sooner), and skipping it: for a caller
+    // that takes a whole element of a known plain form itself, within the root.
+    QByteArrayView ahead()
+    {
+        if (m_selfClosed)
+            return {};
+        fill();
+        return QByteArrayView(m_p, m_end - m_p);
+    }
+    void skip(qsizetype n) { m_p += n; }
+    // How many elements are open.
+    size_t depth() const { return m_open.size(); }
 
     // The local name of the element just started or ended.
     QByteArrayView name() const { return m_name; }
@@ -169,28 +207,108 @@ public:
         return {};
     }
 
-    // Text as QXmlStreamReader gives it.
-    static QString decode(QByteArrayView raw)
+    // Text as QXmlStreamReader gives it, appended to out.
+    static void decode(QByteArrayView raw, QString& out)
     {
         if (find(raw, '\r') >= 0)
             notPlain();
-        qsizetype amp = find(raw, '&');
-        if (amp < 0)
-            return QString::fromUtf8(raw);
-        QString out;
         qsizetype from = 0;
-        while (amp >= 0) {
-            out += QString::fromUtf8(raw.sliced(from, amp - from));
+        for (qsizetype amp = find(raw, '&'); amp >= 0; amp = find(raw, '&', from)) {
+            appendUtf8(raw.sliced(from, amp - from), out);
             const qsizetype semi = find(raw, ';', amp);
+            if (semi < 0)
+                notPlain();
             const char32_t u = reference(raw.sliced(amp + 1, semi - amp - 1));
-            out += QString::fromUcs4(&u, 1);
+            out += QStringView(QString::fromUcs4(&u, 1));
             from = semi + 1;
-            amp = find(raw, '&', from);
         }
-        return out + QString::fromUtf8(raw.sliced(from));
+        appendUtf8(raw.sliced(from), out);
+    }
+    static QString decode(QByteArrayView raw)
+    {
+        QString out;
+        decode(raw, out);
+        return out;
+    }
+
+    static void appendUtf8(QByteArrayView bytes, QString& out)
+    {
+        for (char c : bytes)
+            if (uchar(c) >= 0x80) {
+                out += QString::fromUtf8(bytes);
+                return;
+            }
+        const qsizetype at = out.size();
+        out.resize(at + bytes.size());
+        char16_t* to = reinterpret_cast<char16_t*>(out.data()) + at;
+        for (char c : bytes)
+            *to++ = char16_t(c);
     }
 
 private:
+    void start()
+    {
+        m_p = m_end = m_buffer.constData();
+        m_checked = 0;
+        m_eof = false;
+        fill();
+        if (QByteArrayView(m_p, m_end - m_p).startsWith("\xEF\xBB\xBF"))
+            m_p += 3;
+        m_open.clear();
+        m_names.clear();
+        m_prefixes.clear();
+        m_inScope.clear();
+        m_selfClosed = m_rootDone = false;
+        if (QByteArrayView(m_p, m_end - m_p).startsWith("<?xml"))
+            declaration();
+    }
+
+    // Makes the window hold more than XmlGuard::kMaxToken bytes from m_p, or all the rest
+    // of the part; what it reads in is checked to be XML text.
+    void fill()
+    {
+        if (m_eof || m_end - m_p > XmlGuard::kMaxToken)
+            return;
+        const qsizetype from = m_p - m_buffer.constData();
+        qsizetype have = m_end - m_p;
+        if (from > 0 && have > 0)
+            memmove(m_buffer.data(), m_p, size_t(have));
+        m_checked = qMax<qsizetype>(m_checked - from, 0);
+        // Read on to twice that, so that what is moved is never more than what was read.
+        constexpr qsizetype kPiece = 1 << 16;
+        while (!m_eof && have <= 2 * XmlGuard::kMaxToken) {
+            if (m_buffer.size() - have < kPiece)
+                m_buffer.resize(qMax(2 * m_buffer.size(), have + kPiece));
+            const qint64 n = m_input.read(m_buffer.data() + have, m_buffer.size() - have);
+            m_eof = n <= 0;
+            have += qMax<qint64>(n, 0);
+        }
+        m_p = m_buffer.constData();
+        m_end = m_p + have;
+        const auto* begin = reinterpret_cast<const uchar*>(m_p);
+        const uchar* checked = begin + m_checked;
+        if (!isXmlText(checked, reinterpret_cast<const uchar*>(m_end), m_eof))
+            notPlain();
+        m_checked = checked - begin;
+    }
+
+    [[noreturn]] void tooLong()
+    {
+        m_input.refuse(XmlGuard::tooLong());
+        notPlain();   // refuse() raises
+    }
+    // What stops a token: the end of the window before the part's is a token too long.
+    [[noreturn]] void fault()
+    {
+        if (m_p >= m_end && !m_eof)
+            tooLong();
+        notPlain();
+    }
+
+    QByteArrayView openName(size_t i) const
+    {
+        return QByteArrayView(m_names.data() + m_open[i].first, m_open[i].second);
+    }
     static QByteArrayView local(QByteArrayView qualified)
     {
         const qsizetype colon = find(qualified, ':');
@@ -250,7 +368,7 @@ private:
     void expect(char c)
     {
         if (m_p == m_end || *m_p != c)
-            notPlain();
+            fault();
         ++m_p;
     }
 
@@ -269,14 +387,14 @@ private:
         }
         const QByteArrayView name(from, m_p - from);
         if (name.isEmpty() || colons > 1 || name.endsWith(':'))
-            notPlain();
+            fault();
         return name;
     }
 
     QByteArrayView readValue()
     {
         if (m_p == m_end || (*m_p != '"' && *m_p != '\''))
-            notPlain();
+            fault();
         const char quote = *m_p++;
         const char* from = m_p;
         while (m_p < m_end && *m_p != quote) {
@@ -296,7 +414,7 @@ private:
         if (colon < 0)
             return true;
         const QByteArrayView prefix = qualified.first(colon);
-        return prefix == "xml" || m_inScope.contains(prefix);
+        return prefix == "xml" || m_inScope.contains(QByteArray::fromRawData(prefix.data(), prefix.size()));
     }
 
     Token open()
@@ -316,7 +434,7 @@ private:
                 break;
             }
             if (!spaced)
-                notPlain();
+                fault();
             const QByteArrayView attribute = readName();
             skipSpace();
             expect('=');
@@ -332,8 +450,8 @@ private:
                 const QByteArrayView prefix = n.sliced(6);
                 if (v.isEmpty() || prefix == "xml" || prefix == "xmlns")
                     notPlain();
-                m_prefixes.push_back({prefix, m_open.size()});
-                ++m_inScope[prefix];
+                m_prefixes.push_back({prefix.toByteArray(), m_open.size()});
+                ++m_inScope[m_prefixes.back().first];
             }
         if (!declared(name))
             notPlain();
@@ -353,14 +471,18 @@ private:
             if (!few && (keys.insert(k), keys.size() == qsizetype(i)))
                 notPlain();
         }
-        m_open.push_back(name);
+        m_open.push_back({qsizetype(m_names.size()), name.size()});
+        m_names.append(name.data(), size_t(name.size()));
         m_name = local(name);
         return Start;
     }
 
     Token close()
     {
-        m_name = local(m_open.back());
+        const QByteArrayView name = openName(m_open.size() - 1);
+        m_closed.assign(name.data(), size_t(name.size()));
+        m_name = local(QByteArrayView(m_closed.data(), qsizetype(m_closed.size())));
+        m_names.resize(size_t(m_open.back().first));
         m_open.pop_back();
         while (!m_prefixes.empty() && m_prefixes.back().second >= m_open.size()) {
             if (--m_inScope[m_prefixes.back().first] == 0)
@@ -385,7 +507,7 @@ private:
                 break;
             }
             if (!spaced)
-                notPlain();
+                fault();
             const QByteArrayView name = readName();
             while (at < 3 && name != names[at])
                 ++at;
@@ -402,14 +524,19 @@ private:
             notPlain();
     }
 
-    QByteArray m_data;
+    XmlInput& m_input;
+    QByteArray m_buffer;     // the window
     const char* m_p = nullptr;
     const char* m_end = nullptr;
+    qsizetype m_checked = 0;   // how much of the window has been checked
+    bool m_eof = false;        // the window holds the end of the part
     QByteArrayView m_name, m_text;
-    std::vector<QByteArrayView> m_open;   // qualified names of the open elements
+    std::string m_names;       // qualified names of the open elements, one after another
+    std::vector<std::pair<qsizetype, qsizetype>> m_open;   // where each is in m_names
+    std::string m_closed;      // the name of the element just ended
     std::vector<std::pair<QByteArrayView, QByteArrayView>> m_attributes;
-    std::vector<std::pair<QByteArrayView, size_t>> m_prefixes;   // declared, with the depth
-    QHash<QByteArrayView, int> m_inScope;   // the declarations of each prefix in scope
+    std::vector<std::pair<QByteArray, size_t>> m_prefixes;   // declared, with the depth
+    QHash<QByteArray, int> m_inScope;   // the declarations of each prefix in scope
     bool m_selfClosed = false;
     bool m_rootDone = false;
 };

@@ -23,10 +23,11 @@ private:
 
     qint64 m_headingRow = 0;
     int m_first = 0;     // the sheet column of the first table column
-    // The rows read while finding the columns, kept unless they are too many.
-    QVector<QPair<qint64, Row>> m_buffered;
+    // The rows read while finding the columns, end to end, kept unless they hold too much.
+    QByteArray m_buffered;
+    std::shared_ptr<const SharedTexts> m_bufferedTexts;   // the shared texts they name
     Row m_raw;   // the row as stored, its memory kept from row to row
-    int m_nextBuffered = 0;
+    qsizetype m_nextBuffered = 0;
     bool m_fromBuffer = false;
 };
 

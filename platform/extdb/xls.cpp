@@ -4,6 +4,7 @@
 #include "platform/extdb/extdb.h"
 #include "platform/extdb/sheet.h"
 #include <QFile>
+#include <optional>
 
 namespace extdb {
 namespace {
@@ -22,8 +23,16 @@ protected:
             return false;
         const quint32 row = m_cells[m_next].key >> 16;
         cells.clear();
-        for (; m_next < m_cells.size() && m_cells[m_next].key >> 16 == row; ++m_next)
-            cells.append(int(m_cells[m_next].key & 0xFFFF), m_book->value(m_cells[m_next]));
+        cells.share(m_book->strings());
+        for (; m_next < m_cells.size() && m_cells[m_next].key >> 16 == row; ++m_next) {
+            const BiffBook::Cell& c = m_cells[m_next];
+            const int column = int(c.key & 0xFFFF);
+            const qint32 shared = m_book->sharedString(c);
+            if (shared >= 0)
+                cells.appendShared(column, shared);
+            else
+                cells.append(column, m_book->value(c));
+        }
         sheetRow = qint64(row) + 1;
         return true;
     }
@@ -46,6 +55,7 @@ public:
             damaged(path, QStringLiteral("没有工作簿流"));
         m_book = std::make_shared<const BiffBook>(std::move(stream), path);
         m_names = m_book->sheetNames();
+        m_index.emplace(m_names);
     }
 
     QString kind() const override { return m_book->biff8() ? QStringLiteral("Excel 8.0") : QStringLiteral("Excel 5.0"); }
@@ -53,12 +63,13 @@ public:
 
     std::unique_ptr<Table> openTable(const QString& name) override
     {
-        return std::make_unique<XlsTable>(m_book, findTable(m_names, name));
+        return std::make_unique<XlsTable>(m_book, m_index->find(name));
     }
 
 private:
     std::shared_ptr<const BiffBook> m_book;
     QStringList m_names;
+    std::optional<TableIndex> m_index;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/extdb/biff.h"
 #include "platform/extdb/extdb.h"
 #include "platform/extdb/plainxml.h"
+#include "platform/extdb/sharedtexts.h"
 #include "platform/extdb/sheet.h"
 #include "platform/extdb/xmlguard.h"
 #include "platform/core/vberror.h"
@@ -22,9 +23,8 @@ namespace extdb {
 namespace {
 
 constexpr qint64 kMaxPartSize = qint64(64) << 20;      // workbook, relations, styles
-constexpr qint64 kMaxStringsSize = qint64(256) << 20;  // shared strings, held in memory
-constexpr qint64 kMaxSheetSize = qint64(2048) << 20;   // a sheet, read as it streams
-constexpr qint64 kMaxWholeSheetSize = qint64(256) << 20;   // a sheet read whole into memory
+constexpr qint64 kMaxStringsSize = qint64(256) << 20;  // shared strings
+constexpr qint64 kMaxSheetSize = qint64(2048) << 20;   // a sheet
 constexpr qint64 kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 
@@ -88,6 +88,12 @@ struct Archive {
 
     std::unique_ptr<EntryDevice> entry(const QString& name, qint64 cap) const
     {
+        return std::make_unique<EntryDevice>(open(name, cap), cap);
+    }
+
+    // An entry to read, raising when it is missing or claims more than cap bytes.
+    zip_file_t* open(const QString& name, qint64 cap) const
+    {
         const zip_int64_t index = zip_name_locate(zip, name.toUtf8().constData(), ZIP_FL_NOCASE);
         if (index < 0)
             damaged(path, QStringLiteral("缺少部件 %1").arg(name));
@@ -100,30 +106,7 @@ struct Archive {
         zip_file_t* f = zip_fopen_index(zip, zip_uint64_t(index), 0);
         if (!f)
             damaged(path, QString::fromLocal8Bit(zip_strerror(zip)));
-        return std::make_unique<EntryDevice>(f, cap);
-    }
-
-    // An entry of at most cap bytes, read whole into out; false if it is larger or
-    // cannot be read (entry() then says why).
-    bool whole(const QString& name, qint64 cap, QByteArray& out) const
-    {
-        const zip_int64_t index = zip_name_locate(zip, name.toUtf8().constData(), ZIP_FL_NOCASE);
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (index < 0 || zip_stat_index(zip, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
-            st.size > zip_uint64_t(cap))
-            return false;
-        zip_file_t* f = zip_fopen_index(zip, zip_uint64_t(index), 0);
-        if (!f)
-            return false;
-        out.resize(qsizetype(st.size));
-        zip_int64_t n = 0, got = 0;
-        while (got < out.size() && (n = zip_fread(f, out.data() + got, zip_uint64_t(out.size() - got))) > 0)
-            got += n;
-        char extra;
-        const bool complete = n >= 0 && got == out.size() && zip_fread(f, &extra, 1) == 0;
-        zip_fclose(f);
-        return complete;
+        return f;
     }
 
     // Raises when the XML of an entry could not be read to its end.
@@ -136,6 +119,46 @@ struct Archive {
         if (xml.hasError())
             damaged(path, QStringLiteral("部件 %1 第 %2 行: %3").arg(name, QString::number(xml.lineNumber()), xml.errorString()));
     }
+};
+
+// An entry of the zip as PlainXml reads it, refusing to give more than its cap.
+class EntryInput : public XmlInput {
+public:
+    EntryInput(const Archive& zip, const QString& name, qint64 cap)
+        : m_zip(zip), m_name(name), m_cap(cap), m_file(zip.open(name, cap))
+    {
+    }
+    ~EntryInput() override { zip_fclose(m_file); }
+
+    qint64 read(char* to, qint64 n) override
+    {
+        // A part that cannot be read to its end is for QXmlStreamReader to judge, as far
+        // as it reads.
+        const zip_int64_t got = zip_fread(m_file, to, zip_uint64_t(n));
+        if (got < 0)
+            notPlain();
+        m_read += got;
+        if (m_read > m_cap)
+            damaged(m_zip.path, QStringLiteral("部件 %1 超出大小限度").arg(m_name));
+        return got;
+    }
+
+    void rewind() override
+    {
+        zip_file_t* f = m_zip.open(m_name, m_cap);
+        zip_fclose(m_file);
+        m_file = f;
+        m_read = 0;
+    }
+
+    void refuse(const QString& what) override { damaged(m_zip.path, QStringLiteral("部件 %1: %2").arg(m_name, what)); }
+
+private:
+    const Archive& m_zip;
+    QString m_name;
+    qint64 m_cap;
+    zip_file_t* m_file;
+    qint64 m_read = 0;
 };
 
 // The relationship id attribute ("r:id" in whatever namespace).
@@ -191,9 +214,9 @@ QHash<QString, Relation> readRelations(const Archive& zip, const QString& part)
 }
 
 // "_xHHHH_" escapes decoded.
-QString unescaped(QString text)
+void unescape(QString& text)
 {
-    int at = text.indexOf(QLatin1String("_x"));
+    qsizetype at = text.indexOf(QLatin1String("_x"));
     while (at >= 0) {
         bool ok = false;
         const uint code = at + 7 <= text.size() && text.at(at + 6) == u'_' ? text.mid(at + 2, 4).toUInt(&ok, 16) : 0;
@@ -204,7 +227,6 @@ QString unescaped(QString text)
             at = text.indexOf(QLatin1String("_x"), at + 2);
         }
     }
-    return text;
 }
 
 // The text of the element just started and of every element inside it, read without
@@ -244,7 +266,8 @@ QString readRichText(QXmlStreamReader& xml)
                 break;
         }
     }
-    return unescaped(std::move(text));
+    unescape(text);
+    return text;
 }
 
 // A short value of a plain sheet as UTF-16, on the stack when ASCII.
@@ -282,11 +305,12 @@ int smallNumber(QByteArrayView bytes)
     return n;
 }
 
-// As readRichText, from PlainXml.
-QString plainRichText(PlainXml& xml)
+// As readRichText, from PlainXml, into text.
+void plainRichText(PlainXml& xml, QString& text)
 {
-    const QByteArrayView end = xml.name();
-    QString text;
+    const QByteArrayView name = xml.name();
+    const QVarLengthArray<char, 16> end(name.begin(), name.end());
+    text.truncate(0);   // its memory kept
     int phonetic = 0;
     for (;;) {
         const PlainXml::Token t = xml.next();
@@ -298,18 +322,41 @@ QString plainRichText(PlainXml& xml)
                 for (int depth = 1; depth > 0;) {
                     const PlainXml::Token u = xml.next();
                     if (u == PlainXml::Text)
-                        text += PlainXml::decode(xml.text());
+                        PlainXml::decode(xml.text(), text);
                     depth += u == PlainXml::Start ? 1 : u == PlainXml::End ? -1 : 0;
                 }
             }
         } else if (t == PlainXml::End) {
             if (xml.named("rPh"))
                 --phonetic;
-            else if (xml.name() == end)
+            else if (xml.name() == QByteArrayView(end.data(), end.size()))
                 break;
         }
     }
-    return unescaped(std::move(text));
+    unescape(text);
+}
+
+// A string item as most are written, <si/> or <si><t>TEXT</t></si> with nothing in the text
+// but characters and references, taken whole from what lies ahead of xml into text; false
+// (nothing taken) for any other.
+bool plainItem(PlainXml& xml, QString& text)
+{
+    const QByteArrayView ahead = xml.ahead();
+    text.truncate(0);
+    if (ahead.startsWith("<si/>")) {
+        xml.skip(5);
+        return true;
+    }
+    if (!ahead.startsWith("<si><t>"))
+        return false;
+    const qsizetype end = find(ahead, '<', 7);
+    const QByteArrayView raw = ahead.sliced(7, qMax<qsizetype>(end, 7) - 7);
+    if (end < 0 || !ahead.sliced(end).startsWith("</t></si>") || find(raw, '>') >= 0)
+        return false;
+    PlainXml::decode(raw, text);
+    unescape(text);
+    xml.skip(end + 9);
+    return true;
 }
 
 // A fraction written as numberText writes its value: no sign but '-', no exponent, no
@@ -329,26 +376,23 @@ bool isPlainDecimal(QStringView t)
     return true;
 }
 
-class XlsxSource;
 
 class XlsxTable : public SheetTable {
 public:
-    XlsxTable(std::shared_ptr<const Archive> zip, const QString& part, const QStringList& strings,
+    XlsxTable(std::shared_ptr<const Archive> zip, const QString& part, std::shared_ptr<const SharedTexts> strings,
               const QVector<bool>& dateStyles, bool date1904)
-        : m_zip(std::move(zip)), m_part(part), m_strings(strings), m_dateStyles(dateStyles), m_date1904(date1904)
+        : m_zip(std::move(zip)), m_part(part), m_strings(std::move(strings)), m_dateStyles(dateStyles), m_date1904(date1904)
     {
-        // A sheet that fits in memory is read whole by PlainXml, one that does not or is
-        // not plain by QXmlStreamReader as it streams, from its start.
-        QByteArray whole;
+        // Read by PlainXml as it streams by; when it is not plain, by QXmlStreamReader.
         try {
-            if (m_zip->whole(part, kMaxWholeSheetSize, whole)) {
-                m_plain.emplace(std::move(whole));
-                readHeading();
-                return;
-            }
+            m_input = std::make_unique<EntryInput>(*m_zip, part, kMaxSheetSize);
+            m_plain.emplace(*m_input);
+            readHeading();
+            return;
         } catch (const NotPlain&) {
         }
         m_plain.reset();
+        m_input.reset();
         rewind();
         readHeading();
     }
@@ -356,6 +400,8 @@ public:
 protected:
     bool fetchRaw(qint64& sheetRow, Row& cells) override
     {
+        cells.clear();
+        cells.share(m_strings);
         if (m_plain) {
             for (PlainXml::Token t; (t = m_plain->next()) != PlainXml::Done;)
                 if (t == PlainXml::Start && m_plain->named("row")) {
@@ -388,7 +434,7 @@ protected:
     }
 
 private:
-    void startRow(QStringView r, qint64& sheetRow, Row& cells)
+    void startRow(QStringView r, qint64& sheetRow)
     {
         qint64 number = m_row + 1;
         if (!r.isEmpty()) {
@@ -401,12 +447,11 @@ private:
             damaged(m_zip->path, QStringLiteral("%1 的行号 %2 无效").arg(m_part, r.toString()));
         m_row = number;
         sheetRow = number;
-        cells.clear();
     }
 
     void readRow(qint64& sheetRow, Row& cells)
     {
-        startRow(m_xml.attributes().value(QLatin1String("r")), sheetRow, cells);
+        startRow(m_xml.attributes().value(QLatin1String("r")), sheetRow);
         int column = -1;
         while (!m_xml.atEnd()) {
             m_xml.readNext();
@@ -415,7 +460,7 @@ private:
             if (m_xml.isStartElement() && m_xml.name() == u"c") {
                 const QXmlStreamAttributes a = m_xml.attributes();
                 column = cellColumn(a.value(QLatin1String("r")), column);
-                cells.append(column, readCell(a));
+                readCell(a, column, cells);
             }
         }
         m_zip->check(m_xml, *m_dev, m_part);
@@ -425,12 +470,10 @@ private:
     {
         const QByteArrayView r = m_plain->attribute("r");
         const int number = smallNumber(r);
-        if (number > m_row && number <= kMaxRows) {
+        if (number > m_row && number <= kMaxRows)
             m_row = sheetRow = number;
-            cells.clear();
-        } else {
-            startRow(Wide(r).view(), sheetRow, cells);
-        }
+        else
+            startRow(Wide(r).view(), sheetRow);
         int column = -1;
         for (;;) {
             const PlainXml::Token t = m_plain->next();
@@ -440,7 +483,7 @@ private:
                 notPlain();
             if (t == PlainXml::Start && m_plain->named("c")) {
                 column = cellColumn(Wide(m_plain->attribute("r")).view(), column);
-                cells.append(column, readPlainCell());
+                readPlainCell(column, cells);
             }
         }
     }
@@ -448,6 +491,8 @@ private:
     // The column of the cell just started, from 0: its reference, or the next one.
     int cellColumn(QStringView ref, int previous)
     {
+        if (ref.isEmpty() && previous + 1 >= kMaxColumns)
+            damaged(m_zip->path, QStringLiteral("%1 第 %2 行的单元格多于 %3 列").arg(m_part).arg(m_row).arg(kMaxColumns));
         if (ref.isEmpty())
             return previous + 1;
         int column = 0, i = 0;
@@ -458,7 +503,7 @@ private:
         return column - 1;
     }
 
-    QVariant readCell(const QXmlStreamAttributes& a)
+    void readCell(const QXmlStreamAttributes& a, int column, Row& cells)
     {
         QString v, inlineText;
         bool hasV = false, hasInline = false;
@@ -479,16 +524,27 @@ private:
             }
         }
         m_zip->check(m_xml, *m_dev, m_part);
-        return cellValue(a.value(QLatin1String("t")), a.value(QLatin1String("r")), a.value(QLatin1String("s")).toInt(),
-                         hasV ? &v : nullptr, hasInline ? &inlineText : nullptr);
+        const QStringView type = a.value(QLatin1String("t"));
+        if (type == u"s" && hasV)
+            cells.appendShared(column, sharedIndex(v, a.value(QLatin1String("r"))));
+        else
+            cells.append(column, cellValue(type, a.value(QLatin1String("r")), a.value(QLatin1String("s")).toInt(),
+                                           hasV ? &v : nullptr, hasInline ? &inlineText : nullptr));
     }
 
-    // As readCell, from PlainXml.
-    QVariant readPlainCell()
+    // As readCell, from PlainXml. The attributes are taken before the content moves the
+    // reader on.
+    void readPlainCell(int column, Row& cells)
     {
-        const QByteArrayView type = m_plain->attribute("t"), ref = m_plain->attribute("r"), s = m_plain->attribute("s");
-        QByteArrayView v;
-        QString inlineText;
+        using Small = QVarLengthArray<char, 24>;
+        const auto copy = [](QByteArrayView a) { return Small(a.begin(), a.end()); };
+        const auto view = [](const Small& a) { return QByteArrayView(a.data(), a.size()); };
+        const Small type = copy(m_plain->attribute("t")), ref = copy(m_plain->attribute("r"));
+        const QByteArrayView s = m_plain->attribute("s");
+        int style = smallNumber(s);
+        if (style < 0)
+            style = Wide(s).view().toInt();
+        QVarLengthArray<char, 64> v;
         bool hasV = false, hasInline = false;
         for (int skipped = 0;;) {
             const PlainXml::Token t = m_plain->next();
@@ -502,47 +558,52 @@ private:
                 continue;
             if (m_plain->named("v")) {
                 hasV = true;
-                v = {};
+                v.clear();
                 PlainXml::Token u;
-                while ((u = m_plain->next()) == PlainXml::Text)
-                    v = m_plain->text();
+                while ((u = m_plain->next()) == PlainXml::Text) {
+                    v.clear();
+                    v.append(m_plain->text().data(), m_plain->text().size());
+                }
                 if (u != PlainXml::End)
                     notPlain();
             } else if (m_plain->named("is")) {
-                inlineText = plainRichText(*m_plain);
+                plainRichText(*m_plain, m_text);
                 hasInline = true;
             } else {
                 skipped = 1;
             }
         }
-        if (hasV && equals(type, "s")) {
-            const int index = smallNumber(v);
-            if (index >= 0 && index < m_strings.size())
-                return m_strings.at(index);
+        const QByteArrayView value(v.data(), v.size());
+        if (hasV && equals(view(type), "s")) {
+            const int index = smallNumber(value);
+            cells.appendShared(column, index >= 0 && index < m_strings->size() ? index
+                                                                               : sharedIndex(PlainXml::decode(value), Wide(view(ref)).view()));
+            return;
         }
-        int style = smallNumber(s);
-        if (style < 0)
-            style = Wide(s).view().toInt();
-        const QString text = hasV ? PlainXml::decode(v) : QString();
-        return cellValue(Wide(type).view(), Wide(ref).view(), style, hasV ? &text : nullptr,
-                         hasInline ? &inlineText : nullptr);
+        const QString text = hasV ? PlainXml::decode(value) : QString();
+        cells.append(column, cellValue(Wide(view(type)).view(), Wide(view(ref)).view(), style, hasV ? &text : nullptr,
+                                       hasInline ? &m_text : nullptr));
     }
 
-    // A cell's value from its type, style and <v> or inline text (null when absent).
+    // The shared string a cell of type "s" names by its value v.
+    qint32 sharedIndex(const QString& v, QStringView ref) const
+    {
+        bool ok = false;
+        const qint64 index = v.trimmed().toLongLong(&ok);
+        if (!ok || index < 0 || index >= m_strings->size())
+            damaged(m_zip->path, QStringLiteral("单元格 %1 的共享字符串序号 %2 无效").arg(ref.toString(), v));
+        return qint32(index);
+    }
+
+    // A cell's value from its type, style and <v> or inline text (null when absent); a
+    // shared string is not read here.
     QVariant cellValue(QStringView type, QStringView ref, int style, const QString* value, const QString* inlineText)
     {
         if (type == u"inlineStr")
             return inlineText ? QVariant(*inlineText) : QVariant();
-        if (!value || type == u"e")
+        if (!value || type == u"e" || type == u"s")
             return QVariant();
         const QString& v = *value;
-        if (type == u"s") {
-            bool ok = false;
-            const qint64 index = v.trimmed().toLongLong(&ok);
-            if (!ok || index < 0 || index >= m_strings.size())
-                damaged(m_zip->path, QStringLiteral("单元格 %1 的共享字符串序号 %2 无效").arg(ref.toString(), v));
-            return m_strings.at(int(index));
-        }
         if (type == u"str")
             return v;
         if (type == u"b")
@@ -557,6 +618,11 @@ private:
         const bool dateStyle = style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style);
         if (!dateStyle && isPlainDecimal(t))
             return t;
+        // A whole number of at most 15 digits as written, 0 once however many zeros.
+        const qsizetype sign = t.startsWith(u'-') ? 1 : 0;
+        if (!dateStyle && t.size() > sign && t.size() - sign <= 15 &&
+            std::all_of(t.begin() + sign, t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            return std::all_of(t.begin() + sign, t.end(), [](QChar c) { return c == u'0'; }) ? QStringLiteral("0") : t;
         bool ok = false;
         const double d = t.toDouble(&ok);
         if (!ok)
@@ -576,10 +642,12 @@ private:
 
     std::shared_ptr<const Archive> m_zip;
     QString m_part;
-    QStringList m_strings;
+    std::shared_ptr<const SharedTexts> m_strings;
     QVector<bool> m_dateStyles;
     bool m_date1904;
+    std::unique_ptr<EntryInput> m_input;
     std::optional<PlainXml> m_plain;
+    QString m_text;   // an inline text, its memory kept from cell to cell
     std::unique_ptr<EntryDevice> m_dev;
     QXmlStreamReader m_xml;
     qint64 m_row = 0;
@@ -621,6 +689,7 @@ public:
             }
         }
         m_zip->check(xml, *dev, workbook);
+        m_index.emplace(m_names);
     }
 
     QString kind() const override { return QStringLiteral("Excel 12.0 Xml"); }
@@ -628,7 +697,7 @@ public:
 
     std::unique_ptr<Table> openTable(const QString& name) override
     {
-        const int i = findTable(m_names, name);
+        const int i = m_index->find(name);
         loadShared();
         return std::make_unique<XlsxTable>(m_zip, m_parts[i], m_strings, m_dateStyles, m_date1904);
     }
@@ -638,31 +707,42 @@ private:
     {
         if (m_sharedLoaded)
             return;
-        // Read whole by PlainXml when it can be, else by QXmlStreamReader as it streams.
-        bool stringsRead = false;
-        QByteArray whole;
-        if (!m_stringsPart.isEmpty() && m_zip->whole(m_stringsPart, kMaxStringsSize, whole)) {
+        // Read by PlainXml as it streams by; when it is not plain, by QXmlStreamReader.
+        auto strings = std::make_shared<SharedTexts>();
+        bool stringsRead = m_stringsPart.isEmpty();
+        if (!stringsRead) {
             try {
-                PlainXml xml(std::move(whole));
-                QStringList strings;
-                for (PlainXml::Token t; (t = xml.next()) != PlainXml::Done;)
-                    if (t == PlainXml::Start && xml.named("si"))
-                        strings.append(plainRichText(xml));
-                m_strings = strings;
+                EntryInput input(*m_zip, m_stringsPart, kMaxStringsSize);
+                PlainXml xml(input);
+                QString text;
+                for (PlainXml::Token t = PlainXml::Start; t != PlainXml::Done;) {
+                    if (xml.depth() == 1 && plainItem(xml, text)) {
+                        strings->append(text);
+                        continue;
+                    }
+                    t = xml.next();
+                    if (t == PlainXml::Start && xml.named("si")) {
+                        plainRichText(xml, text);
+                        strings->append(text);
+                    }
+                }
                 stringsRead = true;
             } catch (const NotPlain&) {
+                strings = std::make_shared<SharedTexts>();
             }
         }
-        if (!m_stringsPart.isEmpty() && !stringsRead) {
+        if (!stringsRead) {
             auto dev = m_zip->entry(m_stringsPart, kMaxStringsSize);
             QXmlStreamReader xml(dev.get());
             while (!xml.atEnd()) {
                 xml.readNext();
                 if (xml.isStartElement() && xml.name() == u"si")
-                    m_strings.append(readRichText(xml));
+                    strings->append(readRichText(xml));
             }
             m_zip->check(xml, *dev, m_stringsPart);
         }
+        strings->squeeze();
+        m_strings = std::move(strings);
         if (!m_stylesPart.isEmpty()) {
             QHash<int, bool> custom;
             QVector<int> xfs;
@@ -691,10 +771,11 @@ private:
 
     std::shared_ptr<Archive> m_zip;
     QStringList m_names, m_parts;
+    std::optional<TableIndex> m_index;
     QString m_stringsPart, m_stylesPart;
     bool m_date1904 = false;
     bool m_sharedLoaded = false;
-    QStringList m_strings;
+    std::shared_ptr<const SharedTexts> m_strings;
     QVector<bool> m_dateStyles;
 };
 

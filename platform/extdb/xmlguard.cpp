@@ -18,9 +18,13 @@ QString XmlGuard::feed(QByteArrayView bytes)
         if (m_unitBytes == 1) {
             if (m_state == Text) {
                 const void* open = memchr(p + i, '<', size_t(n - i));
+                const qsizetype to = open ? static_cast<const char*>(open) - p : n;
+                m_token += to - i;
+                if (m_token > kMaxToken)
+                    m_failure = tooLong();
                 if (!open)
                     break;
-                i = static_cast<const char*>(open) - p;
+                i = to;
             }
             step(uchar(p[i]));
         } else if (m_pendingByte < 0) {
@@ -34,10 +38,29 @@ QString XmlGuard::feed(QByteArrayView bytes)
     return m_failure;
 }
 
+QString XmlGuard::tooLong() { return QStringLiteral("有长于 %1 字节的文本或标记").arg(kMaxToken); }
+
+bool XmlGuard::seen(quint64 hash)
+{
+    for (size_t i = hash % m_names.size();; i = (i + 1) % m_names.size()) {
+        if (m_generations[i] != m_generation) {
+            m_generations[i] = m_generation;
+            m_names[i] = hash;
+            return false;
+        }
+        if (m_names[i] == hash)
+            return true;
+    }
+}
+
 void XmlGuard::step(char16_t c)
 {
     static const char16_t kDeclaration[] = u"xmlns";
+    constexpr quint64 kHashStart = 14695981039346656037ull, kHashStep = 1099511628211ull;
     const bool space = c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    m_token = m_state == Text && c == u'<' ? m_unitBytes : m_token + m_unitBytes;
+    if (m_token > kMaxToken)
+        m_failure = tooLong();
     switch (m_state) {
     case Text:
         if (c == u'<')
@@ -55,6 +78,8 @@ void XmlGuard::step(char16_t c)
             // The element's name, never a declaration.
             m_state = Tag;
             m_attributes = m_declarations = 0;
+            if (++m_generation == 0)
+                m_generations.fill(0), m_generation = 1;
             m_inName = true;
             m_nameAt = -1;
             m_lastDeclares = false;
@@ -72,6 +97,7 @@ void XmlGuard::step(char16_t c)
                 m_inScope += m_declarations;
             }
             m_state = Text;
+            m_token = 0;
         } else if (space || c == u'=') {
             if (m_inName)
                 m_lastDeclares = m_nameAt == 5;
@@ -79,6 +105,8 @@ void XmlGuard::step(char16_t c)
             if (c == u'=') {
                 if (++m_attributes > kMaxAttributes)
                     m_failure = QStringLiteral("有元素的属性多于 %1 个").arg(kMaxAttributes);
+                else if (!m_lastDeclares && seen(m_hash))
+                    m_failure = QStringLiteral("有元素的两个属性本地名相同");
                 m_declarations += m_lastDeclares;
                 m_lastDeclares = false;
             }
@@ -86,7 +114,9 @@ void XmlGuard::step(char16_t c)
             if (!m_inName) {
                 m_inName = true;
                 m_nameAt = 0;
+                m_hash = kHashStart;
             }
+            m_hash = c == u':' ? kHashStart : (m_hash ^ c) * kHashStep;
             if (m_nameAt >= 0 && m_nameAt < 5)
                 m_nameAt = c == kDeclaration[m_nameAt] ? m_nameAt + 1 : -1;
         }
@@ -102,6 +132,7 @@ void XmlGuard::step(char16_t c)
                 m_open.pop_back();
             }
             m_state = Text;
+            m_token = 0;
         }
         break;
     case Bang: {
@@ -122,8 +153,10 @@ void XmlGuard::step(char16_t c)
     case Pi: {
         // Ends at "-->", "]]>" or "?>".
         const char16_t last = m_state == Comment ? u'-' : m_state == CData ? u']' : u'?';
-        if (c == u'>' && m_run >= (m_state == Pi ? 1 : 2))
+        if (c == u'>' && m_run >= (m_state == Pi ? 1 : 2)) {
             m_state = Text;
+            m_token = 0;
+        }
         m_run = c == last ? m_run + 1 : 0;
         break;
     }

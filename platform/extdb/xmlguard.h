@@ -2,25 +2,34 @@
 // Watches the bytes of an XML part on their way to QXmlStreamReader, whose work grows with
 // the square of an element's attributes (it compares each with every one before it) and
 // with the namespace declarations in scope (it looks each prefix up among them all).
-// Refuses a document type declaration (no part of a workbook may hold one), an element
-// with more than kMaxAttributes attributes and more than kMaxNamespaces declarations in
-// scope at once, so that the reader's work stays in proportion to the part.
+// It compares too the namespaces of attributes of one local name, and holds a text or a
+// markup whole. Refuses a document type declaration (no part of a workbook may hold one),
+// an element with more than kMaxAttributes attributes or two of one local name, more than
+// kMaxNamespaces declarations in scope at once, and a text or markup of more than
+// kMaxToken bytes, so that the reader's work and memory stay in proportion to the part.
 #include <QByteArrayView>
 #include <QString>
+#include <array>
 #include <vector>
 
 namespace extdb {
 
 class XmlGuard {
 public:
-    static constexpr int kMaxAttributes = 256;
+    static constexpr int kMaxAttributes = 64;
     static constexpr int kMaxNamespaces = 64;
+    static constexpr qint64 kMaxToken = 4 << 20;
 
     // Reads on through the next bytes of the part: what is wrong with it, empty while
     // nothing is.
     QString feed(QByteArrayView bytes);
+    // The refusal of a text or markup longer than kMaxToken.
+    static QString tooLong();
 
 private:
+    // Whether an attribute of the element has had the local name of hash before.
+    bool seen(quint64 hash);
+
     enum State { Text, Open, Tag, Quoted, Bang, Comment, CData, Pi, EndTag };
     // Reads on through one character (a UTF-16 code unit, or a byte of UTF-8).
     void step(char16_t c);
@@ -40,6 +49,13 @@ private:
     bool m_lastDeclares = false;   // the name before '=' declares a namespace
     int m_inScope = 0;
     std::vector<int> m_open;  // the declarations of each open element
+    qint64 m_token = 0;       // bytes of the text or markup being read
+    quint64 m_hash = 0;       // of the local name being read
+    // The local names of the element's attributes, by hash; those of an earlier element
+    // have another generation.
+    std::array<quint64, 2 * kMaxAttributes> m_names{};
+    std::array<quint32, 2 * kMaxAttributes> m_generations{};
+    quint32 m_generation = 0;
     QString m_failure;
 };
 
