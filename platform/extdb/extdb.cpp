@@ -282,14 +282,6 @@ bool isBlank(const QVariant& cell)
     return cell.toString().trimmed().isEmpty();
 }
 
-int findTable(const QStringList& names, const QString& name)
-{
-    for (int i = 0; i < names.size(); ++i)
-        if (names[i].compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    throw vb::Error(kErrNoSuchTable, QStringLiteral("找不到输入表或查询 '%1'。").arg(name), QStringLiteral("DAO"));
-}
-
 TableIndex::TableIndex(const QStringList& names)
 {
     m_positions.reserve(names.size());
@@ -300,7 +292,9 @@ TableIndex::TableIndex(const QStringList& names)
 int TableIndex::find(const QString& name) const
 {
     const auto at = m_positions.constFind(name.toCaseFolded());
-    return at != m_positions.cend() ? *at : findTable({}, name);
+    if (at == m_positions.cend())
+        throw vb::Error(kErrNoSuchTable, QStringLiteral("找不到输入表或查询 '%1'。").arg(name), QStringLiteral("DAO"));
+    return *at;
 }
 
 void damaged(const QString& path, const QString& what)

@@ -18,6 +18,7 @@
 #include <QVariant>
 #include <QVector>
 #include <memory>
+#include <optional>
 
 namespace extdb {
 
@@ -127,9 +128,8 @@ bool isBlank(const QVariant& cell);
 bool dateFormatCode(const QString& code);
 // A built-in number format that shows a date or a time (Chinese ones included).
 bool builtInDateFormat(int id);
-// The position of the table named name ignoring letter case; error 3078 when none.
-int findTable(const QStringList& names, const QString& name);
-// Tables found by name as findTable finds them, at a cost that does not grow with their number.
+// Tables found by name ignoring letter case (the first of a name), at a cost that does not
+// grow with their number; error 3078 when none.
 class TableIndex {
 public:
     explicit TableIndex(const QStringList& names);

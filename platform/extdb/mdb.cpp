@@ -593,6 +593,7 @@ public:
                 m_entries.append(entry.get());
             }
         }
+        m_index.emplace(m_names);
     }
 
     QString kind() const override { return QStringLiteral("Microsoft Access"); }
@@ -600,13 +601,14 @@ public:
 
     std::unique_ptr<Table> openTable(const QString& name) override
     {
-        return std::make_unique<MdbTable>(m_handle, m_entries.at(findTable(m_names, name)));
+        return std::make_unique<MdbTable>(m_handle, m_entries.at(m_index->find(name)));
     }
 
 private:
     std::shared_ptr<Handle> m_handle;
     QStringList m_names;
     QVector<MdbCatalogEntry*> m_entries;
+    std::optional<TableIndex> m_index;
 };
 
 } // namespace
