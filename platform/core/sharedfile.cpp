@@ -46,6 +46,14 @@ Foreign foreignAt(const char* path)
     return st.st_nlink > 1 ? Foreign::OtherName : Foreign::None;
 }
 
+Foreign foreignAt(const char* path, int err)
+{
+    const Foreign what = foreignAt(path);
+    if (what != Foreign::None || (err != ELOOP && err != ENXIO && err != EISDIR))
+        return what;
+    return err == ELOOP ? Foreign::Link : err == EISDIR ? Foreign::Folder : Foreign::Device;
+}
+
 QString foreignText(Foreign what)
 {
     switch (what) {
@@ -118,9 +126,7 @@ int openShared(QFile& file, SharedAccess how, QString* why)
 QString sharedFileError(const QString& path, int err)
 {
     // what lies at the name, rather than that this user may not use or remove it
-    Foreign what = foreignAt(QFile::encodeName(path).constData());
-    if (what == Foreign::None && (err == ELOOP || err == ENXIO || err == EISDIR))
-        what = err == ELOOP ? Foreign::Link : err == EISDIR ? Foreign::Folder : Foreign::Device;
+    const Foreign what = foreignAt(QFile::encodeName(path).constData(), err);
     if (what != Foreign::None)
         return foreignNameText(path, what);
     switch (err) {

@@ -19,6 +19,9 @@ int openSharedFile(const char* path, int flags, mode_t mode = 0666);
 // What lies at a name that is no regular file with one name (lstat, not followed).
 enum class Foreign { None, Link, Fifo, Device, Folder, OtherName };
 Foreign foreignAt(const char* path);
+// What lies there, or, where the name is clear again, what an open refused with err saw
+// (ELOOP a link, EISDIR a folder, ENXIO a FIFO or device).
+Foreign foreignAt(const char* path, int err);
 // That in Chinese: "指向别处的链接", "管道（FIFO）" ...; "" for None.
 QString foreignText(Foreign what);
 

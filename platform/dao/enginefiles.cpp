@@ -42,9 +42,7 @@ thread_local Refusal t_refused;
 int refuse(const char* path, int err)
 {
     t_refused.path = path;
-    t_refused.what = plat::foreignAt(path);
-    if (t_refused.what == plat::Foreign::None && err != EACCES && err != EPERM)   // gone meanwhile: as the open saw it
-        t_refused.what = err == ELOOP ? plat::Foreign::Link : err == EISDIR ? plat::Foreign::Folder : plat::Foreign::Device;
+    t_refused.what = plat::foreignAt(path, err);   // gone meanwhile: as the open saw it
     errno = err;
     return -1;
 }
