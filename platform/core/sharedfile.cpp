@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 #include <fcntl.h>
@@ -158,8 +159,15 @@ bool userEntry(uid_t uid, QByteArray* name, gid_t* group)
     return true;
 }
 
+// Whether the user is a member of the group: for this user, by the groups it runs with;
+// for another, by the user database.
 bool inGroup(uid_t uid, gid_t gid)
 {
+    if (uid == ::geteuid()) {
+        std::vector<gid_t> groups(size_t(std::max(::getgroups(0, nullptr), 0)));
+        const int n = ::getgroups(int(groups.size()), groups.data());
+        return ::getegid() == gid || std::find(groups.begin(), groups.begin() + std::max(n, 0), gid) != groups.end();
+    }
     QByteArray name;
     gid_t primary;
     if (!userEntry(uid, &name, &primary))

@@ -139,7 +139,12 @@ int openJournal(const char* path, int flags, mode_t mode, const std::string& db)
             struct stat st;
             if (::lstat(path, &st) != 0 || !S_ISREG(st.st_mode))
                 return refuse(path, refused);
-            return refuse(path, refused, untrustedText(path, st, plat::besideRegister(st, reg)));
+            const plat::Beside how = plat::besideRegister(st, reg);
+            if (how == plat::Beside::Trusted && st.st_size == 0 && attempt < 2) {
+                ::usleep(2000);   // just made by another copy, still 0600 until it has its group
+                continue;
+            }
+            return refuse(path, refused, untrustedText(path, st, how));
         }
         if (refused != ELOOP && refused != ENXIO && refused != EISDIR)
             return -1;
