@@ -162,6 +162,7 @@ CopyFolder& copyFolder()
     return folder;
 }
 
+// Whether fd is the file at name in folder (not followed through a link).
 bool sameFile(int fd, int folder, const char* name)
 {
     struct stat open, named;
@@ -173,19 +174,13 @@ bool sameFile(int fd, int folder, const char* name)
 int openCopyFolder(QByteArray* where)
 {
     CopyFolder& mine = copyFolder();
-    if (mine.fd >= 0 && mine.pid != ::getpid()) {
+    if (mine.fd >= 0 && (mine.pid != ::getpid() || !sameFile(mine.fd, AT_FDCWD, mine.path.constData()))) {
         ::close(mine.fd);
         mine = CopyFolder();
     }
     if (mine.fd >= 0) {
-        struct stat open, named;
-        if (::fstat(mine.fd, &open) == 0 && ::lstat(mine.path.constData(), &named) == 0 &&
-            open.st_dev == named.st_dev && open.st_ino == named.st_ino) {
-            *where = mine.path;
-            return ::dup(mine.fd);
-        }
-        ::close(mine.fd);
-        mine = CopyFolder();
+        *where = mine.path;
+        return ::dup(mine.fd);
     }
     for (int attempt = 0; attempt < 8; ++attempt) {
         QByteArray base;
