@@ -177,8 +177,11 @@ void BackupTables(dao::Database& source, const QString& target, const QStringLis
     p.text(QStringLiteral("准备构件备份数据库.."));
 
     NewFile file(target);
-    file.db = dao::DBEngine::CreateDatabase(file.path, QString::fromLatin1(dao::dbLangChineseSimplified) +
-                                                           QStringLiteral(";pwd=") + schema::databasePassword());
+    // readable by no one who may not read the source
+    file.db = dao::DBEngine::CreateDatabase(file.path,
+                                            QString::fromLatin1(dao::dbLangChineseSimplified) + QStringLiteral(";pwd=") +
+                                                schema::databasePassword(),
+                                            0, source.Name());
     {
         // One transaction over the source and the new file: the copy is consistent
         // while others write (the source only read, locked against no one), and the new

@@ -4,10 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
+#include <QRandomGenerator>
 #include <QTextStream>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,12 +74,6 @@ QString SafeFileName(const QString& storedName)
     return name;
 }
 
-QString TempDocumentPath(const QString& storedName)
-{
-    const QString name = SafeFileName(storedName);
-    return name.isEmpty() ? QString() : plat::appFile(kTemp) + kSep + name;
-}
-
 namespace {
 
 // A folder of this user's at path, opened without following a link; for writing, one
@@ -105,13 +102,20 @@ int openOwnFolder(const QByteArray& path, bool forWriting)
     return -1;
 }
 
+// The system's temporary folder as named ($TMPDIR, or /tmp), also when it is missing.
+QString tempFolder()
+{
+    const QString named = qEnvironmentVariable("TMPDIR");
+    return named.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(named);
+}
+
 // Where "Temp" is another user's (several users share the program's folder, and a copy
 // that died leaves its folder there), this user's documents go to a folder of its own
 // in the system's temporary folder: "Ostrel-<uid>", or, where another user holds that
 // name, one made under a new name for as long as this copy runs.
 QByteArray ownFolderPath()
 {
-    return QFile::encodeName(QDir::tempPath() + QStringLiteral("/Ostrel-") + QString::number(::geteuid()));
+    return QFile::encodeName(tempFolder() + QStringLiteral("/Ostrel-") + QString::number(::geteuid()));
 }
 
 QByteArray& madeFolderPath()
@@ -120,20 +124,20 @@ QByteArray& madeFolderPath()
     return made;
 }
 
-// The folder documents are written to, opened; its path in *where.
-int openDocumentFolder(bool forWriting, QByteArray* where)
+// The folder of this user's that documents go to, opened; its path in *where.
+int openDocumentFolder(QByteArray* where)
 {
     QByteArray& made = madeFolderPath();
     for (const QByteArray& path : {QFile::encodeName(plat::appFile(kTemp)), ownFolderPath(), made}) {
         if (path.isEmpty())
             continue;
-        const int fd = openOwnFolder(path, forWriting);
+        const int fd = openOwnFolder(path, true);
         if (fd >= 0) {
             *where = path;
             return fd;
         }
     }
-    if (!forWriting || !made.isEmpty())
+    if (!made.isEmpty())
         return -1;
     QByteArray name = ownFolderPath() + "-XXXXXX";
     if (!::mkdtemp(name.data()))
@@ -143,17 +147,97 @@ int openDocumentFolder(bool forWriting, QByteArray* where)
     return openOwnFolder(made, true);
 }
 
-// Removes the files of a folder of this user's, then the folder.
+// Each running copy writes its documents to a folder of its own inside that folder,
+// locked (flock) while the copy runs: closing removes its own and those no copy holds
+// (left by copies that died), never a running copy's.
+struct CopyFolder {
+    QByteArray path;
+    int fd = -1;
+    pid_t pid = 0;   // a forked child is another copy
+};
+
+CopyFolder& copyFolder()
+{
+    static CopyFolder folder;
+    return folder;
+}
+
+// Whether fd is the file at name in folder (not followed through a link).
+bool sameFile(int fd, int folder, const char* name)
+{
+    struct stat open, named;
+    return ::fstat(fd, &open) == 0 && ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// This copy's folder, opened (a descriptor of its own for the caller); its path in *where.
+int openCopyFolder(QByteArray* where)
+{
+    CopyFolder& mine = copyFolder();
+    if (mine.fd >= 0 && (mine.pid != ::getpid() || !sameFile(mine.fd, AT_FDCWD, mine.path.constData()))) {
+        ::close(mine.fd);
+        mine = CopyFolder();
+    }
+    if (mine.fd >= 0) {
+        *where = mine.path;
+        return ::dup(mine.fd);
+    }
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        QByteArray base;
+        const int parent = openDocumentFolder(&base);
+        if (parent < 0)
+            return -1;
+        const QByteArray name = QByteArray::number(::getpid()) + '-' +
+                                QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        int fd = -1;
+        if (::mkdirat(parent, name.constData(), 0700) == 0)
+            fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        // still there once locked: a closing copy may have taken it for one left behind
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && sameFile(fd, parent, name.constData())) {
+            ::close(parent);
+            mine = CopyFolder{base + '/' + name, fd, ::getpid()};
+            *where = mine.path;
+            return ::dup(fd);
+        }
+        if (fd >= 0)
+            ::close(fd);
+        ::close(parent);
+    }
+    return -1;
+}
+
+// Removes the files of an open folder; with the folders no running copy holds, those too.
+void clearFolder(int folder, bool copiesLeft)
+{
+    DIR* dir = ::fdopendir(::dup(folder));
+    if (!dir)
+        return;
+    ::rewinddir(dir);   // the descriptor's place is shared with every other read of it
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        const int inside =
+            copiesLeft ? ::openat(folder, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+        if (inside < 0) {
+            ::unlinkat(folder, entry->d_name, 0);   // a folder stays
+            continue;
+        }
+        if (::flock(inside, LOCK_EX | LOCK_NB) == 0) {
+            clearFolder(inside, false);
+            ::unlinkat(folder, entry->d_name, AT_REMOVEDIR);
+        }
+        ::close(inside);
+    }
+    ::closedir(dir);
+}
+
+// Clears a folder of this user's, then removes it where that leaves it empty.
 void clearOwnFolder(const QByteArray& path)
 {
     const int folder = openOwnFolder(path, false);
     if (folder < 0)
         return;
-    if (DIR* dir = ::fdopendir(::dup(folder))) {
-        while (const dirent* entry = ::readdir(dir))
-            ::unlinkat(folder, entry->d_name, 0);   // "." and ".." and folders stay
-        ::closedir(dir);
-    }
+    clearFolder(folder, true);
     ::close(folder);
     ::rmdir(path.constData());
 }
@@ -162,17 +246,20 @@ void clearOwnFolder(const QByteArray& path)
 
 QString WriteTempDocument(const QString& storedName, const QByteArray& bytes)
 {
-    const QString path = TempDocumentPath(storedName);
-    if (path.isEmpty())
+    const QString fileName = SafeFileName(storedName);
+    if (fileName.isEmpty())
         throw vb::Error(vb::errBadFileName, QStringLiteral("资料的文件名无效，无法打开：") + storedName);
     QByteArray where;
-    const int folder = openDocumentFolder(true, &where);
-    if (folder < 0)
+    const int folder = openCopyFolder(&where);
+    if (folder < 0) {
+        const QString temp = tempFolder();
         throw vb::Error(75, QStringLiteral("“%1”不是本用户的文件夹（可能是其他用户放置的链接或文件夹），"
-                                           "临时文件夹“%2”中也无法建立本用户的文件夹，不能写出资料。")
-                                .arg(plat::appFile(kTemp), QDir::tempPath()));
-    const QByteArray name = QFile::encodeName(SplitPath(path, false, false));
-    const QString written = QFile::decodeName(where) + kSep + QFile::decodeName(name);
+                                           "临时文件夹“%2”%3中也无法建立本用户的文件夹，不能写出资料。")
+                                .arg(plat::appFile(kTemp), temp,
+                                     QDir(temp).exists() ? QString() : QStringLiteral("（不存在，见环境变量 TMPDIR）")));
+    }
+    const QByteArray name = QFile::encodeName(fileName);
+    const QString written = QFile::decodeName(where) + kSep + fileName;
     ::unlinkat(folder, name.constData(), 0);
     const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     ::close(folder);
@@ -191,6 +278,14 @@ QString WriteTempDocument(const QString& storedName, const QByteArray& bytes)
 
 void ClearTempDocuments()
 {
+    CopyFolder& mine = copyFolder();
+    if (mine.fd >= 0 && mine.pid == ::getpid()) {
+        clearFolder(mine.fd, false);
+        ::rmdir(mine.path.constData());
+    }
+    if (mine.fd >= 0)
+        ::close(mine.fd);
+    mine = CopyFolder();
     for (const QByteArray& path : {QFile::encodeName(plat::appFile(kTemp)), ownFolderPath(), madeFolderPath()})
         if (!path.isEmpty())
             clearOwnFolder(path);

@@ -29,20 +29,18 @@ QString TrimNull(const QString& text);
 // nothing usable is left (empty, "." or "..").
 QString SafeFileName(const QString& storedName);
 
-// Where a stored document is written out to be opened: the folder "Temp" of the
-// program's folder and the file part of the stored name; "" when the name is unusable.
-QString TempDocumentPath(const QString& storedName);
-
-// Writes a stored document out as a new file and returns its path. Other users may write
-// the program's folder: "Temp" is used only as a folder of this user's that no one else
-// may write; a link or anything else at its name, or an empty folder of someone else's,
-// is removed and the folder made anew. Where it holds another user's folder, the
-// document goes to a folder of this user's own (0700) in the system's temporary folder.
-// Raises vb::Error with the reason.
+// Writes a stored document out as a new file, named by the file part of the stored name,
+// and returns its path. Each running copy writes to a folder of its own (0700), inside
+// "Temp" of the program's folder. Other users may write the program's folder: "Temp" is
+// used only as a folder of this user's that no one else may write; a link or anything
+// else at its name, or an empty folder of someone else's, is removed and the folder made
+// anew. Where it holds another user's folder, the copy's folder goes inside a folder of
+// this user's own (0700) in the system's temporary folder. Raises vb::Error with the
+// reason.
 QString WriteTempDocument(const QString& storedName, const QByteArray& bytes);
 
-// Removes the documents written out, then the folder, from each folder of this user's
-// that documents go to (never through a link at its name).
+// Removes this copy's documents and folder, and those that copies of this user's that
+// died left behind, never a running copy's (nothing is followed through a link).
 void ClearTempDocuments();
 
 // Opens an outside file read-only through the reader its content calls for (Access,

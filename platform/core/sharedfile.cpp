@@ -1,8 +1,13 @@
 #include "platform/core/sharedfile.h"
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -138,6 +143,123 @@ QString sharedFileError(const QString& path, int err)
     case EEXIST: return QStringLiteral("“%1”已被占用，不能新建。").arg(path);
     default: return QStringLiteral("不能打开文件“%1”: %2").arg(path, QString::fromLocal8Bit(std::strerror(err)));
     }
+}
+
+namespace {
+
+// The user's name and primary group from the user database.
+bool userEntry(uid_t uid, QByteArray* name, gid_t* group)
+{
+    std::vector<char> buf(16384);
+    struct passwd pw, *found = nullptr;
+    if (::getpwuid_r(uid, &pw, buf.data(), buf.size(), &found) != 0 || !found)
+        return false;
+    *name = pw.pw_name;
+    *group = pw.pw_gid;
+    return true;
+}
+
+// Whether the user is a member of the group: for this user, by the groups it runs with;
+// for another, by the user database.
+bool inGroup(uid_t uid, gid_t gid)
+{
+    if (uid == ::geteuid()) {
+        std::vector<gid_t> groups(size_t(std::max(::getgroups(0, nullptr), 0)));
+        const int n = ::getgroups(int(groups.size()), groups.data());
+        return ::getegid() == gid || std::find(groups.begin(), groups.begin() + std::max(n, 0), gid) != groups.end();
+    }
+    QByteArray name;
+    gid_t primary;
+    if (!userEntry(uid, &name, &primary))
+        return false;
+    if (primary == gid)
+        return true;
+    int n = 64;
+    std::vector<gid_t> groups(64);
+    if (::getgrouplist(name.constData(), primary, groups.data(), &n) < 0) {
+        groups.resize(size_t(n));
+        if (::getgrouplist(name.constData(), primary, groups.data(), &n) < 0)
+            return false;
+    }
+    for (int i = 0; i < n; ++i)
+        if (groups[size_t(i)] == gid)
+            return true;
+    return false;
+}
+
+// Whether the user may read and write the register.
+bool mayUse(uid_t uid, const struct stat& reg)
+{
+    if (uid == 0 || uid == reg.st_uid)
+        return true;
+    const mode_t need = inGroup(uid, reg.st_gid) ? 060 : 006;
+    return (reg.st_mode & need) == need;
+}
+
+// The group and everyone's read and write bits a file beside the register may have.
+mode_t allowedBits(const struct stat& file, const struct stat& reg)
+{
+    const bool sameGroup = file.st_gid == reg.st_gid;
+    mode_t allowed = 0;
+    for (const mode_t both : {mode_t(044), mode_t(022)}) {
+        if ((reg.st_mode & both) == both)
+            allowed |= both;
+        else if (sameGroup)
+            allowed |= reg.st_mode & both & 070;
+    }
+    return allowed;
+}
+
+} // namespace
+
+Beside besideRegister(const struct stat& file, const struct stat& reg)
+{
+    if (!mayUse(file.st_uid, reg))
+        return Beside::Stranger;
+    return (file.st_mode & 066 & ~allowedBits(file, reg)) ? Beside::TooOpen : Beside::Trusted;
+}
+
+bool narrowBeside(int fd, const struct stat& reg)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return false;
+    // a stranger's file is left as it is
+    if ((::geteuid() == 0 || st.st_uid == ::geteuid()) && besideRegister(st, reg) == Beside::TooOpen) {
+        if (st.st_gid != reg.st_gid && ::fchown(fd, uid_t(-1), reg.st_gid) == 0)
+            ::fstat(fd, &st);
+        const mode_t wide = st.st_mode & 066 & ~allowedBits(st, reg);
+        if (wide && ::fchmod(fd, st.st_mode & 07777 & ~wide) == 0)
+            ::fstat(fd, &st);
+    }
+    return besideRegister(st, reg) == Beside::Trusted;
+}
+
+void takeRegisterAccess(int fd, const struct stat& reg)
+{
+    // fails where this user is no member of the register's group: no group bits then
+    (void)::fchown(fd, ::geteuid() == 0 ? reg.st_uid : uid_t(-1), reg.st_gid);
+    struct stat st;
+    if (::fstat(fd, &st) == 0)
+        ::fchmod(fd, reg.st_mode & 0666 & (0600 | allowedBits(st, reg)));
+}
+
+QString userText(uid_t uid)
+{
+    QByteArray name;
+    gid_t group;
+    if (!userEntry(uid, &name, &group))
+        return QStringLiteral("用户 %1").arg(uid);
+    return QStringLiteral("用户 %1（%2）").arg(QString::fromLocal8Bit(name)).arg(uid);
+}
+
+QString removalAdvice(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    struct stat st;
+    const QString owner = ::stat(QFile::encodeName(folder).constData(), &st) == 0 ? userText(st.st_uid) : QString();
+    return owner.isEmpty() ? QStringLiteral("请文件夹“%1”的所有者或管理员删除它").arg(folder)
+                           : QStringLiteral("请文件夹“%1”的所有者（%2）或管理员删除它").arg(folder, owner);
 }
 
 } // namespace plat

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 class QFile;
+struct stat;
 
 namespace plat {
 
@@ -48,5 +49,31 @@ QString sharedFileError(const QString& path, int err);
 // "“path”是<what>（可能是其他用户放置的），程序不会使用它。", with where to look for the
 // other names of a file that has them.
 QString foreignNameText(const QString& path, Foreign what);
+
+// ---- files beside a register ----
+// A file beside a register that several users' copies share (its journals, the event
+// log) may be read or written only by users who may read and write the register. Its
+// owner must be root, the register's owner, or a user who may read and write the
+// register through its group's bits (a member of its group, by the user database) or
+// everyone's. Its group's bits may let read or write only where its group is the
+// register's and the register lets that group do the same, or where the register lets
+// every user do it; its everyone's bits only where the register lets every user do it.
+enum class Beside {
+    Trusted,
+    Stranger,   // its owner may not read and write the register
+    TooOpen,    // its owner may, but its group or everyone's bits let others in
+};
+Beside besideRegister(const struct stat& file, const struct stat& reg);
+// A file TooOpen that is this user's (any, as root) made the register's group where this
+// user may change it to that, and no more open than the rule allows (a Stranger's file
+// is left as it is); whether it is Trusted now.
+bool narrowBeside(int fd, const struct stat& reg);
+// A new file of this user's, made 0600: the register's group (and owner, as root) and
+// the register's mode as far as the rule allows.
+void takeRegisterAccess(int fd, const struct stat& reg);
+// "用户 nobody（65534）"; the number alone names a user the user database does not know.
+QString userText(uid_t uid);
+// "请文件夹“<folder>”的所有者（用户 …）或管理员删除它"
+QString removalAdvice(const QString& path);
 
 } // namespace plat

@@ -375,8 +375,12 @@ public:
     static Database OpenDatabase(const QString& name, bool exclusive = false, bool readOnly = false,
                                  const QString& connect = QString());
     // locale: a locale string such as dbLangChineseSimplified, optionally followed by
-    // ";pwd=password". An existing file raises 3204.
-    static Database CreateDatabase(const QString& name, const QString& locale, int options = 0);
+    // ";pwd=password". An existing file raises 3204. With accessOf (a copy of that
+    // database), the new file and its journals take that file's group and no wider mode
+    // from the start; otherwise they are made as the engine makes a file (0644, less the
+    // umask).
+    static Database CreateDatabase(const QString& name, const QString& locale, int options = 0,
+                                   const QString& accessOf = QString());
 
     // Every database open at BeginTrans takes part: at its first statement in the
     // transaction, a read too (BEGIN IMMEDIATE there: a writer elsewhere gives 3228 after

@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <optional>
 #include <unicode/uvernum.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace dao {
 
@@ -264,6 +268,7 @@ sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool 
     forgetEngineRefusal();
     sqlite3* h = nullptr;
     QByteArray u = QDir::toNativeSeparators(path).toUtf8();
+    guardJournalsOf(u.constData());
     int rc = sqlite3_open_v2(u.constData(), &h, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(h);
@@ -663,7 +668,31 @@ Database DBEngine::OpenDatabase(const QString& name, bool exclusive, bool readOn
     return Database(d);
 }
 
-Database DBEngine::CreateDatabase(const QString& name, const QString& locale, int)
+namespace {
+// The new, empty file of a database, made here so that no one else may open it before it
+// has the access it is given: accessOf's group and no wider mode (as its journals get).
+void makeNewFile(const QString& name, const QString& accessOf)
+{
+    const QByteArray path = QFile::encodeName(name);
+    struct stat like;
+    const bool copied = !accessOf.isEmpty();
+    if (copied && ::stat(QFile::encodeName(accessOf).constData(), &like) != 0) {
+        like = {};
+        like.st_uid = ::geteuid();
+        like.st_gid = ::getegid();
+        like.st_mode = S_IFREG | 0600;
+    }
+    const int fd = plat::openSharedFile(path.constData(), O_RDWR | O_CREAT | O_EXCL, copied ? 0600 : 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) raise(err::DatabaseExists, QStringLiteral("数据库 '%1' 已经存在。").arg(name));
+        raise(err::CannotOpen, plat::sharedFileError(name, errno));
+    }
+    if (copied) plat::takeRegisterAccess(fd, like);
+    ::close(fd);
+}
+} // namespace
+
+Database DBEngine::CreateDatabase(const QString& name, const QString& locale, int, const QString& accessOf)
 {
     QFileInfo fi(name);
     if (fi.exists() || fi.isSymLink()) raise(err::DatabaseExists, QStringLiteral("数据库 '%1' 已经存在。").arg(name));
@@ -673,6 +702,7 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
     if (!locale.trimmed().isEmpty() && !found && !locale.contains(QLatin1String("pwd"), Qt::CaseInsensitive))
         raise(err::NotSupported, QStringLiteral("无效的区域设置参数 '%1'。").arg(locale));
     QString password = connectValue(locale, QStringLiteral("pwd"));
+    makeNewFile(name, accessOf);
     std::shared_ptr<DatabaseData> d;
     try {
         d = openConnection(name, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, password, true);
@@ -700,8 +730,9 @@ Database DBEngine::CreateDatabase(const QString& name, const QString& locale, in
 
 void RemoveDatabaseFile(const QString& path)
 {
+    removeJournalsOf(path);
+    QFile::remove(path + QLatin1String("-close"));
     QFile::remove(path);
-    for (const char* tail : {"-journal", "-wal", "-shm", "-close"}) QFile::remove(path + QLatin1String(tail));
 }
 
 void DBEngine::BeginTrans(int reads)

@@ -37,9 +37,15 @@ sqlite3_stmt* prepareOn(sqlite3* db, const QString& sql);
 // Points the engine's file system calls at opens that follow no link and wait on nothing
 // (enginefiles.cpp); before the first connection.
 void guardEngineFiles();
+// Makes the journals' names of the database at path (as given to the engine) the names
+// the guard treats as its journals.
+void guardJournalsOf(const char* path);
+// Removes the journals beside a database that may go (never a regular file that users
+// who may not read and write the database could read or write).
+void removeJournalsOf(const QString& path);
 // The name beside a database the engine was refused last (a link, a FIFO, a folder or a
-// journal with a second name that could not be cleared), as the user's message, given
-// once; "" when none.
+// journal with a second name that could not be cleared, another user's journal), as the
+// user's message, given once; "" when none.
 QString takeEngineRefusal();
 void forgetEngineRefusal();
 // Steps a statement: true on a row, false at the end; raises the engine's error.

@@ -77,13 +77,15 @@ QString OrganisationName() { return QStringLiteral("设备管理中心"); }
 TempPrintDatabase::TempPrintDatabase()
 {
     const QString connect = QStringLiteral(";pwd=") + schema::databasePassword();
+    // rows of the register: readable by no one who may not read it
+    const QString source = gDatabase.isNothing() ? plat::appFile(QStringLiteral("Ostrel.mdb")) : gDatabase.Name();
     dao::Database created;
     for (int attempt = 0;; ++attempt) {
         m_path = plat::appFile(QStringLiteral("Tmp_DB_") +
                                QString::number(QRandomGenerator::global()->generate64(), 36) + QStringLiteral(".tmp"));
         try {
             created = dao::DBEngine::CreateDatabase(
-                m_path, QString::fromLatin1(dao::dbLangChineseSimplified) + connect, dao::dbVersion30);
+                m_path, QString::fromLatin1(dao::dbLangChineseSimplified) + connect, dao::dbVersion30, source);
             break;
         } catch (const vb::Error& e) {
             if (e.number() != dao::err::DatabaseExists || attempt >= 10)

@@ -6,6 +6,7 @@
 #include "main/core/usrinfos.h"
 #include "platform/core/app.h"
 #include "tests/data/servicefixture.h"
+#include "tests/common/raised.h"
 #include "tests/common/sourcefiles.h"
 #include "tests/common/testutil.h"
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 #include <functional>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,9 +70,7 @@ TEST(FileHelpers, PathsAreCutAtEitherSeparator)
     EXPECT_EQ(SafeFileName(u"/etc/"_s), QString());
     EXPECT_EQ(SafeFileName(u".."_s), QString());
     EXPECT_EQ(SafeFileName(u"合同.pdf"_s), u"合同.pdf"_s);
-    testutil::ProgramFolder folder;
-    EXPECT_EQ(TempDocumentPath(u"D:\\合同\\..\\租赁.doc"_s), folder.file(u"Temp/租赁.doc"_s));
-    EXPECT_EQ(TempDocumentPath(u"../"_s), QString());
+    EXPECT_EQ(SafeFileName(u"D:\\合同\\..\\租赁.doc"_s), u"租赁.doc"_s);
 }
 
 TEST(FileHelpers, ExternalDatabasesOpenByTheirContent)
@@ -117,17 +118,24 @@ struct SharedFolder : testutil::ServiceTest {
 
 const uid_t kNobody = 65534;
 
-// Runs f in a child process as the user `as`, so that a crash fails the case rather than
-// the run: "" when it works, else what it raised.
-std::string apart(const std::function<void()>& f, uid_t as = ::geteuid())
+// Runs f in a child process as the user `as` (primary group `group`, or the number of
+// `as`, and `as`'s number its one other group), so that a crash fails the case rather
+// than the run; finish gives "" when it worked, else what it raised.
+struct Apart {
+    pid_t child;
+    int out;
+};
+Apart start(const std::function<void()>& f, uid_t as = ::geteuid(), gid_t group = gid_t(-1))
 {
     int out[2];
-    if (::pipe(out) != 0) return "no pipe";
+    if (::pipe(out) != 0) return {-1, -1};
     const pid_t child = ::fork();
     if (child == 0) {
         std::string said;
         try {
-            if (as != ::geteuid() && (::setgid(as) != 0 || ::setuid(as) != 0)) throw vb::Error(1, u"no setuid"_s);
+            const gid_t also = gid_t(as), primary = group == gid_t(-1) ? also : group;
+            if (as != ::geteuid() && (::setgroups(1, &also) != 0 || ::setgid(primary) != 0 || ::setuid(as) != 0))
+                throw vb::Error(1, u"no setuid"_s);
             f();
         } catch (const vb::Error& e) {
             said = e.description().toStdString();
@@ -135,14 +143,37 @@ std::string apart(const std::function<void()>& f, uid_t as = ::geteuid())
         ::_exit(::write(out[1], said.data(), said.size()) < 0);
     }
     ::close(out[1]);
+    return {child, out[0]};
+}
+
+std::string finish(Apart a)
+{
+    if (a.child < 0) return "no pipe";
     std::string said;
     char buf[512];
-    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) said.append(buf, size_t(n));
-    ::close(out[0]);
+    for (ssize_t n; (n = ::read(a.out, buf, sizeof buf)) > 0;) said.append(buf, size_t(n));
+    ::close(a.out);
     int status = 0;
-    ::waitpid(child, &status, 0);
+    ::waitpid(a.child, &status, 0);
     EXPECT_TRUE(!WIFSIGNALED(status) && WEXITSTATUS(status) == 0) << "signal " << WTERMSIG(status);
     return said;
+}
+
+std::string apart(const std::function<void()>& f, uid_t as = ::geteuid(), gid_t group = gid_t(-1))
+{
+    return finish(start(f, as, group));
+}
+
+// A copy going on after opening: the log-in's lookup, a save.
+void useRegister()
+{
+    OpenMainDatabase();
+    if (UsrInfos().GetUsrInfo(u"admin"_s, 0).isEmpty()) throw vb::Error(1, u"no admin"_s);
+    dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT * FROM [SysInfo] WHERE [ID]=1;"_s, dao::dbOpenDynaset);
+    rs.Edit();
+    rs.Fields(u"Memo"_s).setValue(u"y"_s);
+    rs.Update();
+    gDatabase.Close();
 }
 
 // Other users may write the program's folder. Whatever one left at a name the program
@@ -152,15 +183,6 @@ std::string apart(const std::function<void()>& f, uid_t as = ::geteuid())
 TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
 {
     gDatabase.Close();
-    const auto use = [] {   // as a copy goes on after opening: the log-in's lookup, the saves
-        OpenMainDatabase();
-        if (UsrInfos().GetUsrInfo(u"admin"_s, 0).isEmpty()) throw vb::Error(1, u"no admin"_s);
-        dao::Recordset rs = gDatabase.OpenRecordset(u"SELECT * FROM [SysInfo] WHERE [ID]=1;"_s, dao::dbOpenDynaset);
-        rs.Edit();
-        rs.Fields(u"Memo"_s).setValue(u"y"_s);
-        rs.Update();
-        gDatabase.Close();
-    };
     // kinds: a link to the private file, a link to nowhere, a FIFO, a second name of the
     // private file, a folder with a file in it; "w" works, "r" is refused, as this user
     // and as another in a sticky folder (who cannot remove what this one left)
@@ -172,9 +194,9 @@ TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
         {u"EventLog.Log", {"wwwwr", "rrrrr"}, [] { clsLogs().LogEvent(u"x"_s, 2); }},
         {u"导入日志.txt", {"wwwwr", "rrrrr"},
          [] { clsLogs().StartLogging(plat::appFile(u"导入日志.txt"_s), clsLogs::kLogReplace); }},
-        {u"Ostrel.mdb-wal", {"wwwrr", "rrrrr"}, use},
-        {u"Ostrel.mdb-shm", {"wwwrr", "rrrrr"}, use},
-        {u"Ostrel.mdb-journal", {"wwwrr", "rrrrr"}, use},
+        {u"Ostrel.mdb-wal", {"wwwrr", "rrrrr"}, useRegister},
+        {u"Ostrel.mdb-shm", {"wwwrr", "rrrrr"}, useRegister},
+        {u"Ostrel.mdb-journal", {"wwwrr", "rrrrr"}, useRegister},
         {u"Ostrel.STB", {"wwwwr", "rrrrr"}, [] {
              OpenMainDatabase();
              BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
@@ -227,32 +249,120 @@ TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
     gDatabase = dao::Database();
 }
 
-// Several OS users share the program's folder: each opens stored documents while another's
-// are open, in a folder of its own no other may enter, also where a copy that died left "Temp".
-TEST_F(SharedFolder, EachUserOpensStoredDocumentsWhileAnothersAreOpen)
+// Another user's plain file at a journal's name, or at the event log's, beside a register
+// that user may not read and write, is never used, replayed or removed: each use is
+// refused naming it and its owner, and once it is gone every committed row is there. A
+// colleague's journals (a member of the register's group) are used, and the journals a
+// copy makes take the register's group, whatever the copy's own.
+TEST_F(SharedFolder, APlainFileOfAUserWhoMayNotWriteTheRegisterIsNeverUsed)
 {
-    if (::geteuid() != 0) GTEST_SKIP() << "acting as a second user needs root";
-    ASSERT_EQ(::chmod(QFile::encodeName(folder->path()).constData(), 01777), 0);
-    const auto open = [] {
-        const QString path = WriteTempDocument(u"说明.doc"_s, QByteArray::number(::geteuid()));
-        struct stat st;
-        if (testutil::readBytes(path) != QByteArray::number(::geteuid()) ||
-            ::stat(QFile::encodeName(QFileInfo(path).path()).constData(), &st) != 0 || st.st_uid != ::geteuid() ||
-            (st.st_mode & 077))
-            throw vb::Error(1, path);
-        return path;
-    };
-    for (bool mineFirst : {true, false}) {
-        if (!mineFirst) EXPECT_EQ(apart(open, kNobody), "");
-        const QString mine = open();
-        EXPECT_EQ(apart(open, kNobody), "");
-        EXPECT_EQ(testutil::readBytes(mine), QByteArray("0"));
-        ClearTempDocuments();   // its own only: the other copy died and left its documents
-        EXPECT_EQ(QFileInfo::exists(folder->file(u"Temp/说明.doc"_s)), !mineFirst);
-        EXPECT_EQ(open(), mine);
-        EXPECT_EQ(apart(ClearTempDocuments, kNobody), "");
-        ClearTempDocuments();
+    if (::geteuid() != 0) GTEST_SKIP() << "acting as other users needs root";
+    gDatabase.Close();
+    const QByteArray db = QFile::encodeName(folder->file(u"Ostrel.mdb"_s)), at = QFile::encodeName(folder->path());
+    const std::function<void()> logEvent = [] { clsLogs().LogEvent(u"x"_s, 2); };
+    const struct { uid_t user, planter; } passes[] = {{0, kNobody}, {kNobody, kNobody - 1}};
+    for (const auto& pass : passes) {
+        for (const mode_t folderMode : {01777, 0777}) {
+            for (const mode_t registerMode : {0600, 0660}) {
+                ASSERT_EQ(::chmod(at.constData(), folderMode), 0);
+                ASSERT_EQ(::chown(db.constData(), pass.user, pass.user) | ::chmod(db.constData(), registerMode), 0);
+                ASSERT_EQ(apart(useRegister, pass.user), "");
+                OpenMainDatabase();
+                const QStringList committed = sysInfo();
+                gDatabase.Close();
+                for (const char16_t* name : {u"Ostrel.mdb-wal", u"Ostrel.mdb-shm", u"Ostrel.mdb-journal", u"EventLog.Log"}) {
+                    for (const mode_t mode : {0600, 0644, 0666}) {
+                        const QString path = folder->file(QString::fromUtf16(name));
+                        const QByteArray p = QFile::encodeName(path);
+                        SCOPED_TRACE(path.toStdString() + " " + std::to_string(mode) + " as " + std::to_string(pass.user));
+                        writeFile(path, "planted");
+                        ASSERT_EQ(::chown(p.constData(), pass.planter, pass.planter) | ::chmod(p.constData(), mode), 0);
+                        const QString said = QString::fromStdString(
+                            apart(path.endsWith(u".Log"_s) ? logEvent : useRegister, pass.user));
+                        EXPECT_TRUE(said.contains(path) && said.contains(QString::number(pass.planter))) << said.toStdString();
+                        struct stat st;
+                        EXPECT_TRUE(::stat(p.constData(), &st) == 0 && st.st_uid == pass.planter && (st.st_mode & 0777) == mode);
+                        EXPECT_EQ(testutil::readBytes(path), QByteArray("planted"));
+                        QFile::remove(path);
+                    }
+                }
+                OpenMainDatabase();
+                EXPECT_EQ(sysInfo(), committed);
+                gDatabase.Close();
+            }
+        }
     }
+    // nobody as a colleague: a member of the register's group, this group not its own here
+    const gid_t shared = ::getpwuid(kNobody)->pw_gid;
+    ASSERT_EQ(::chown(db.constData(), 0, shared) | ::chmod(db.constData(), 0660), 0);
+    EXPECT_EQ(apart([] {   // its copy saves and stops, leaving its journals
+        OpenMainDatabase();
+        gDatabase.Execute(u"UPDATE [SysInfo] SET [Memo]='colleague' WHERE [ID]=2;"_s);
+    }, kNobody, kNobody - 1), "");
+    for (const char* tail : {"-wal", "-shm"}) {
+        struct stat st;
+        EXPECT_TRUE(::stat((db + tail).constData(), &st) == 0 && st.st_uid == kNobody && st.st_gid == shared && (st.st_mode & 0777) == 0660)
+            << tail << " " << st.st_gid;
+    }
+    EXPECT_EQ(apart(useRegister), "");
+    OpenMainDatabase();
+    EXPECT_TRUE(sysInfo().join(u'\n').contains(u"colleague"_s));
+}
+
+// A register in a folder whose name ends as a journal's is used as any other.
+TEST_F(SharedFolder, ARegisterInAFolderNamedLikeAJournalIsUsed)
+{
+    gDatabase.Close();
+    for (const char16_t* name : {u"x-journal", u"x-wal", u"x-shm"}) {
+        const QString at = folder->file(QString::fromUtf16(name));
+        ASSERT_TRUE(QDir().mkdir(at));
+        plat::setAppPath(at);
+        CreateNewDatabase(at, u"admin"_s, u"secret-1"_s);
+        EXPECT_EQ(apart([] {
+            useRegister();
+            OpenMainDatabase();
+            BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
+            gDatabase.Close();
+        }), "") << at.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(at + u"/Ostrel.STB"_s));
+    }
+    plat::setAppPath(folder->path());
+    gDatabase = dao::Database();
+}
+
+// Copies of one user, and of two users sharing the program's folder, write the same stored
+// document and close again and again: each copy writes to a folder of its own that no
+// other user may enter, so no write fails and no copy's open document is removed. A copy
+// that died leaves its folder to the next to close; a missing TMPDIR is named.
+TEST_F(SharedFolder, CopiesWriteAndCloseStoredDocumentsWithoutRemovingAnothers)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(folder->path()).constData(), 01777), 0);
+    const auto copy = [] {
+        for (int i = 0; i < 150; ++i) {
+            const QByteArray bytes = QByteArray::number(::getpid()) + '-' + QByteArray::number(i);
+            const QString path = WriteTempDocument(u"说明.doc"_s, bytes);
+            ::usleep(300);   // open while the other copy writes and closes
+            struct stat st;
+            if (testutil::readBytes(path) != bytes || ::stat(QFile::encodeName(QFileInfo(path).path()).constData(), &st) != 0 ||
+                st.st_uid != ::geteuid() || (st.st_mode & 077))
+                throw vb::Error(1, path);
+            if (i % 3 == 2) ClearTempDocuments();   // the copy closes, and starts again
+        }
+    };
+    for (const uid_t second : {::geteuid(), ::geteuid() == 0 ? kNobody : ::geteuid()}) {
+        const Apart first = start(copy);
+        EXPECT_EQ(apart(copy, second), "");
+        EXPECT_EQ(finish(first), "");
+    }
+    const QString left = QString::fromStdString(apart([] { throw vb::Error(1, WriteTempDocument(u"a.doc"_s, "a")); }));
+    ClearTempDocuments();
+    EXPECT_FALSE(QFileInfo::exists(left)) << left.toStdString();
+    if (::geteuid() != 0) return;
+    ASSERT_EQ(::mkdir(QFile::encodeName(folder->file(u"Temp"_s)).constData(), 0700) |
+                  ::chown(QFile::encodeName(folder->file(u"Temp"_s)).constData(), kNobody, kNobody), 0);
+    writeFile(folder->file(u"Temp/x"_s), "x");   // another user's, not empty
+    qputenv("TMPDIR", QFile::encodeName(folder->file(u"missing"_s)));
+    EXPECT_TRUE(testutil::errorOf([] { WriteTempDocument(u"a.doc"_s, "a"); }).description().contains(folder->file(u"missing"_s)));
 }
 
 } // namespace

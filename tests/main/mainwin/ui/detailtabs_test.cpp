@@ -236,7 +236,7 @@ TEST_F(DetailTabsTest, PicturesComeFromTheCacheForThreeSeconds)
     EXPECT_EQ(w->lstDetail->geometry(), inner);
 }
 
-TEST_F(DetailTabsTest, StoredDocumentsOpenFromTempUnderTheirFileNames)
+TEST_F(DetailTabsTest, StoredDocumentsOpenFromTheCopysFolderInTempUnderTheirFileNames)
 {
     addTreeDevices();
     logInWithDeparts(QString());
@@ -265,7 +265,6 @@ TEST_F(DetailTabsTest, StoredDocumentsOpenFromTempUnderTheirFileNames)
         w->lstDetail->setCurrentItem(item(i));
         w->lstDetail_DblClick();
     };
-    const QString temp = folder->file(u"Temp"_s);
     const auto contents = [](const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -281,6 +280,9 @@ TEST_F(DetailTabsTest, StoredDocumentsOpenFromTempUnderTheirFileNames)
     ASSERT_EQ(QApplication::focusWidget(), w->lstDetail);
     ASSERT_TRUE(w->lstDetail->selectedItems().isEmpty());
     QTest::keyClick(w->lstDetail, Qt::Key_Return);
+    ASSERT_EQ(ui::script::openedDocuments().size(), 1);
+    const QString temp = QFileInfo(ui::script::openedDocuments().first()).path();   // this copy's, in Temp
+    EXPECT_EQ(QFileInfo(temp).path(), folder->file(u"Temp"_s));
     EXPECT_EQ(contents(temp + u"/手册.pdf"_s), QByteArray("first"));
     EXPECT_EQ(ui::script::openedDocuments(), QStringList{temp + u"/手册.pdf"_s});
     EXPECT_TRUE(ui::script::shown().isEmpty());
