@@ -1,4 +1,6 @@
 #include "main/core/mdlmisc.h"
+#include "main/core/devicetable.h"
+#include "main/core/newdatabase.h"
 #include "main/core/schema.h"
 #include "main/core/strings.h"
 #include "platform/core/app.h"
@@ -6,7 +8,10 @@
 #include "platform/core/vbrt.h"
 #include "platform/dao/retry.h"
 #include "platform/dao/transaction.h"
+#include <QSet>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ostrel {
 
@@ -149,27 +154,127 @@ QString SqlName(const QString& name)
 void OpenMainDatabase()
 {
     const QString path = plat::appFile(QStringLiteral("Ostrel.mdb"));
-    gDatabase = dao::DBEngine::OpenDatabase(path, false, false, schema::connectString());
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, schema::connectString());
+    try {
+        EnsureKeyMarks(db);
+    } catch (...) {
+        try {
+            db.Close();
+        } catch (...) {
+        }
+        throw;
+    }
+    gDatabase = db;
 }
+
+namespace {
+
+// The highest key of table.column; 0 for an empty table.
+qint64 highestKey(dao::Database& db, const QString& table, const QString& column)
+{
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT TOP 1 ") + SqlName(column) + QStringLiteral(" FROM ") +
+                                             SqlName(table) + QStringLiteral(" ORDER BY ") + SqlName(column) +
+                                             QStringLiteral(" DESC;"),
+                                         dao::dbOpenSnapshot);
+    RecordsetCloser closer(rs);
+    if (rs.Eof() || rs.Fields(0).Value().isNull())
+        return 0;
+    double d = 0;
+    if (!NumberOf(rs.Fields(0).Value(), &d))
+        throw vb::Error::runtime(vb::errTypeMismatch);
+    return qint64(std::floor(d));
+}
+
+// The mark of table.column becomes to(mark), the mark being the highest of its rows (a copy
+// without indexes may hold two) or 0 without one; stored where it is higher. Returns it.
+qint64 settleMark(dao::Database& db, const QString& table, const QString& column,
+                  const std::function<qint64(qint64)>& to)
+{
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM [KeyMarks] WHERE [TableName]=") + SqlText(table) +
+                                             QStringLiteral(" AND [ColumnName]=") + SqlText(column) + QLatin1Char(';'),
+                                         dao::dbOpenDynaset);
+    RecordsetCloser closer(rs);
+    const dao::Field last = rs.Fields(QStringLiteral("LastKey"));
+    qint64 mark = 0;
+    int rows = 0;
+    for (; !rs.Eof(); rs.MoveNext(), ++rows)
+        mark = std::max(mark, qint64(last.Value().toLongLong()));
+    const qint64 next = to(mark);
+    if (next > std::numeric_limits<qint32>::max())
+        throw vb::Error::runtime(vb::errOverflow);
+    if (rows == 0) {
+        rs.AddNew();
+        rs.Fields(QStringLiteral("TableName")).setValue(table);
+        rs.Fields(QStringLiteral("ColumnName")).setValue(column);
+        last.setValue(qint32(next));
+        rs.Update();
+        return next;
+    }
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        if (last.Value().toLongLong() < next) {
+            rs.Edit();
+            last.setValue(qint32(next));
+            rs.Update();
+        }
+    }
+    return next;
+}
+
+} // namespace
 
 QVariant GetNewID(const QString& table, const QString& column)
 {
-    dao::Recordset rs = RequireDatabase().OpenRecordset(
-        QStringLiteral("SELECT TOP 1 * FROM ") + SqlName(table) + QStringLiteral(" ORDER BY ") + SqlName(column) +
-            QStringLiteral(" DESC;"),
-        dao::dbOpenSnapshot);
-    RecordsetCloser closer(rs);
-    qint64 next = 1;
-    if (!rs.Eof()) {
-        const QVariant v = rs.Fields(column).Value();
-        double d = 0;
-        if (!v.isNull()) {
-            if (!NumberOf(v, &d))
-                throw vb::Error::runtime(vb::errTypeMismatch);
-            next = qint64(std::floor(d)) + 1;
+    dao::Database& db = RequireDatabase();
+    dao::Transaction tx;   // no other copy takes a key between the reads and the raised mark
+    const qint64 highest = highestKey(db, table, column);
+    const qint64 next = settleMark(db, table, column, [&](qint64 mark) { return std::max(mark, highest) + 1; });
+    tx.commit();
+    return QVariant(qint32(next));
+}
+
+void RaiseKeyMark(const QString& table, const QString& column, qint64 key)
+{
+    dao::Transaction tx;
+    settleMark(RequireDatabase(), table, column, [&](qint64 mark) { return std::max(mark, key); });
+    tx.commit();
+}
+
+void EnsureKeyMarks(dao::Database& db)
+{
+    dao::retryLocked([&] {
+        QSet<QString> marked;
+        try {
+            dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT [TableName],[ColumnName] FROM [KeyMarks];"),
+                                                 dao::dbOpenSnapshot);
+            for (; !rs.Eof(); rs.MoveNext())
+                marked.insert((rs.Fields(0).Value().toString() + QLatin1Char('.') + rs.Fields(1).Value().toString())
+                                  .toCaseFolded());
+            rs.Close();
+        } catch (const vb::Error& e) {
+            if (e.number() != dao::err::NoSuchTable)
+                throw;
+            try {
+                CreateTable(db, schema::keyMarks());
+            } catch (const vb::Error& made) {
+                if (made.number() != dao::err::TableExists)   // another copy was first
+                    throw;
+            }
         }
-    }
-    return QVariant(next > 0x7fffffffLL ? QVariant(next) : QVariant(int(next)));
+        QVector<const schema::Table*> unmarked;
+        for (const schema::Table& t : schema::tables())
+            if (t.key &&
+                !marked.contains((QString::fromUtf16(t.name) + QLatin1Char('.') + QString::fromUtf16(t.key)).toCaseFolded()))
+                unmarked << &t;
+        if (unmarked.isEmpty())
+            return;
+        dao::Transaction tx;
+        for (const schema::Table* t : std::as_const(unmarked)) {
+            const QString table = QString::fromUtf16(t->name), column = QString::fromUtf16(t->key);
+            const qint64 highest = highestKey(db, table, column);
+            settleMark(db, table, column, [&](qint64 mark) { return std::max(mark, highest); });
+        }
+        tx.commit();
+    });
 }
 
 QString LookupCode(const CodeTable& table, const QVariant& no, bool indexed)
@@ -282,6 +387,7 @@ void DeleteDeviceRows(qint32 devId, const std::function<void(const QString&)>& s
 {
     dao::Database& db = RequireDatabase();
     dao::Transaction tx;
+    devices::RequireDevice(devId);
     dao::TableDefs defs = db.TableDefs();
     for (int i = 0; i < defs.Count(); ++i) {
         const dao::TableDef td = defs.Item(i);
@@ -311,16 +417,37 @@ void ClearDeviceTables(const std::function<void(const QString&)>& status)
     tx.commit();
 }
 
-void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table)
+namespace {
+
+// Where a history row is: "table where Dev_ID=devId AND ID=id", the table a plain name.
+QString historyRow(qint32 devId, qint32 id, const QString& table)
 {
     if (table.isEmpty())
         throw vb::Error::runtime(vb::errInvalidCall);
     for (QChar c : table)
         if (!(c.isLetterOrNumber() || c == QLatin1Char('_')))
             throw vb::Error::runtime(vb::errInvalidCall);
-    RequireDatabase().Execute(QStringLiteral("Delete from ") + table + QStringLiteral(" where Dev_ID=") +
-                              QString::number(devId) + QStringLiteral(" AND ") + QStringLiteral("ID=") +
-                              QString::number(id));
+    return table + QStringLiteral(" where Dev_ID=") + QString::number(devId) + QStringLiteral(" AND ") +
+           QStringLiteral("ID=") + QString::number(id);
+}
+
+} // namespace
+
+void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table)
+{
+    if (RequireDatabase().Execute(QStringLiteral("Delete from ") + historyRow(devId, id, table)) == 0) {
+        const int gone = table.compare(QLatin1String("Dev_Docs"), Qt::CaseInsensitive) == 0 ? 1080 : 1095;
+        throw vb::Error(vb::componentError(gone), Str(gone));
+    }
+}
+
+bool HistoryRecordStored(qint32 devId, qint32 id, const QString& table)
+{
+    dao::Recordset rs =
+        RequireDatabase().OpenRecordset(QStringLiteral("SELECT ID FROM ") + historyRow(devId, id, table), dao::dbOpenSnapshot);
+    const bool found = !rs.Eof();
+    rs.Close();
+    return found;
 }
 
 } // namespace ostrel

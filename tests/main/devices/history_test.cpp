@@ -103,10 +103,10 @@ TEST_F(HistoryTest, EachKindAddsItsRowAndMakesItsChangeToTheDevice)
     EXPECT_EQ(value(QStringLiteral("SELECT [Dep_ID] FROM [Dev_Info] WHERE [Dev_ID]=5;")).toInt(), 3);
     tx.commit();
 
-    // The highest key deleted: it is taken again.
+    // The highest key deleted: it is never given again.
     gDatabase.Execute(QStringLiteral("DELETE * FROM [Transfer] WHERE [ID]=2;"));
     dao::Transaction again;
-    EXPECT_EQ(AddTransfer(transfer(QStringLiteral("四楼"))), 2);
+    EXPECT_EQ(AddTransfer(transfer(QStringLiteral("四楼"))), 3);
     again.commit();
 }
 

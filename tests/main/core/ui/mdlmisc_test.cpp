@@ -131,7 +131,7 @@ TEST_F(MdlMiscTest, SettingsRowsAreReadAndWrittenAlike)
     EXPECT_FALSE(WriteSysInfo(QStringLiteral("CodeRule"), QString(), QStringLiteral("Memo")));
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Type]='CodeRule';")), 0);
 
-    const int next = GetNewID(QStringLiteral("SysInfo"), QStringLiteral("ID")).toInt();
+    const int next = GetNewID(QStringLiteral("SysInfo"), QStringLiteral("ID")).toInt() + 1;   // the key after this
     EXPECT_TRUE(WriteSysInfo(QStringLiteral("CodeRule"), QStringLiteral("#####\rA"), QStringLiteral("Memo")));
     dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Type]='CodeRule';"));
     ASSERT_FALSE(rs.Eof());
