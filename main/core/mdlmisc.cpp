@@ -8,7 +8,6 @@
 #include "platform/core/vbrt.h"
 #include "platform/dao/retry.h"
 #include "platform/dao/transaction.h"
-#include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -185,39 +184,36 @@ qint64 highestKey(dao::Database& db, const QString& table, const QString& column
     return qint64(std::floor(d));
 }
 
-// The mark of table.column becomes to(mark), the mark being the highest of its rows (a copy
-// without indexes may hold two) or 0 without one; stored where it is higher. Returns it.
-qint64 settleMark(dao::Database& db, const QString& table, const QString& column,
-                  const std::function<qint64(qint64)>& to)
+QString markRow(const QString& table, const QString& column)
 {
-    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM [KeyMarks] WHERE [TableName]=") + SqlText(table) +
-                                             QStringLiteral(" AND [ColumnName]=") + SqlText(column) + QLatin1Char(';'),
-                                         dao::dbOpenDynaset);
+    return QStringLiteral(" WHERE [TableName]=") + SqlText(table) + QStringLiteral(" AND [ColumnName]=") + SqlText(column) +
+           QLatin1Char(';');
+}
+
+// The mark of table.column: the highest of its rows (a copy without indexes may hold two);
+// -1 without one.
+qint64 markOf(dao::Database& db, const QString& table, const QString& column)
+{
+    dao::Recordset rs =
+        db.OpenRecordset(QStringLiteral("SELECT [LastKey] FROM [KeyMarks]") + markRow(table, column), dao::dbOpenSnapshot);
     RecordsetCloser closer(rs);
-    const dao::Field last = rs.Fields(QStringLiteral("LastKey"));
-    qint64 mark = 0;
-    int rows = 0;
-    for (; !rs.Eof(); rs.MoveNext(), ++rows)
-        mark = std::max(mark, qint64(last.Value().toLongLong()));
-    const qint64 next = to(mark);
-    if (next > std::numeric_limits<qint32>::max())
+    qint64 mark = -1;
+    for (; !rs.Eof(); rs.MoveNext())
+        mark = std::max(mark, qint64(rs.Fields(0).Value().toLongLong()));
+    return mark;
+}
+
+// Sets the mark of table.column, which is `old` now (markOf).
+void storeMark(dao::Database& db, const QString& table, const QString& column, qint64 old, qint64 mark)
+{
+    if (mark > std::numeric_limits<qint32>::max())
         throw vb::Error::runtime(vb::errOverflow);
-    if (rows == 0) {
-        rs.AddNew();
-        rs.Fields(QStringLiteral("TableName")).setValue(table);
-        rs.Fields(QStringLiteral("ColumnName")).setValue(column);
-        last.setValue(qint32(next));
-        rs.Update();
-        return next;
-    }
-    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-        if (last.Value().toLongLong() < next) {
-            rs.Edit();
-            last.setValue(qint32(next));
-            rs.Update();
-        }
-    }
-    return next;
+    if (old >= 0)
+        db.Execute(QStringLiteral("UPDATE [KeyMarks] SET [LastKey]=") + QString::number(mark) + markRow(table, column));
+    else
+        db.Execute(QStringLiteral("INSERT INTO [KeyMarks] ([TableName],[ColumnName],[LastKey]) VALUES (") +
+                   SqlText(table) + QLatin1Char(',') + SqlText(column) + QLatin1Char(',') + QString::number(mark) +
+                   QStringLiteral(");"));
 }
 
 } // namespace
@@ -227,31 +223,30 @@ QVariant GetNewID(const QString& table, const QString& column)
     dao::Database& db = RequireDatabase();
     dao::Transaction tx;   // no other copy takes a key between the reads and the raised mark
     const qint64 highest = highestKey(db, table, column);
-    const qint64 next = settleMark(db, table, column, [&](qint64 mark) { return std::max(mark, highest) + 1; });
+    const qint64 mark = markOf(db, table, column);
+    const qint64 next = std::max(mark, highest) + 1;
+    storeMark(db, table, column, mark, next);
     tx.commit();
     return QVariant(qint32(next));
 }
 
 void RaiseKeyMark(const QString& table, const QString& column, qint64 key)
 {
+    dao::Database& db = RequireDatabase();
     dao::Transaction tx;
-    settleMark(RequireDatabase(), table, column, [&](qint64 mark) { return std::max(mark, key); });
+    const qint64 mark = markOf(db, table, column);
+    if (key > mark)
+        storeMark(db, table, column, mark, key);
     tx.commit();
 }
 
 void EnsureKeyMarks(dao::Database& db)
 {
     dao::retryLocked([&] {
-        QSet<QString> marked;
         try {
-            dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT [TableName],[ColumnName] FROM [KeyMarks];"),
-                                                 dao::dbOpenSnapshot);
-            for (; !rs.Eof(); rs.MoveNext())
-                marked.insert((rs.Fields(0).Value().toString() + QLatin1Char('.') + rs.Fields(1).Value().toString())
-                                  .toCaseFolded());
-            rs.Close();
+            db.TableDefs().Item(QStringLiteral("KeyMarks"));
         } catch (const vb::Error& e) {
-            if (e.number() != dao::err::NoSuchTable)
+            if (e.number() != dao::err::ItemNotFound)
                 throw;
             try {
                 CreateTable(db, schema::keyMarks());
@@ -260,21 +255,32 @@ void EnsureKeyMarks(dao::Database& db)
                     throw;
             }
         }
-        QVector<const schema::Table*> unmarked;
-        for (const schema::Table& t : schema::tables())
-            if (t.key &&
-                !marked.contains((QString::fromUtf16(t.name) + QLatin1Char('.') + QString::fromUtf16(t.key)).toCaseFolded()))
-                unmarked << &t;
-        if (unmarked.isEmpty())
+    });
+    // Read first, locking no one out; written only when a mark is below its highest key. A
+    // file another copy holds leaves that to a later opening: GetNewID goes above the highest
+    // key all the same.
+    try {
+        QVector<QPair<QString, QString>> behind;
+        for (const schema::Table& t : schema::tables()) {
+            if (!t.key)
+                continue;
+            const QString table = QString::fromUtf16(t.name), column = QString::fromUtf16(t.key);
+            if (markOf(db, table, column) < highestKey(db, table, column))
+                behind.append({table, column});
+        }
+        if (behind.isEmpty())
             return;
         dao::Transaction tx;
-        for (const schema::Table* t : std::as_const(unmarked)) {
-            const QString table = QString::fromUtf16(t->name), column = QString::fromUtf16(t->key);
-            const qint64 highest = highestKey(db, table, column);
-            settleMark(db, table, column, [&](qint64 mark) { return std::max(mark, highest); });
+        for (const auto& [table, column] : std::as_const(behind)) {
+            const qint64 mark = markOf(db, table, column), highest = highestKey(db, table, column);
+            if (mark < highest)
+                storeMark(db, table, column, mark, highest);
         }
         tx.commit();
-    });
+    } catch (const vb::Error& e) {
+        if (e.number() != dao::err::Locked)
+            throw;
+    }
 }
 
 QString LookupCode(const CodeTable& table, const QVariant& no, bool indexed)

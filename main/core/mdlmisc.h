@@ -89,8 +89,10 @@ QVariant GetNewID(const QString& table, const QString& column);
 // Raises the mark of Table.Column to `key`: for keys written one after another from one
 // GetNewID, in the transaction that writes them.
 void RaiseKeyMark(const QString& table, const QString& column, qint64 key);
-// Gives a register made before marks were kept its table KeyMarks, and each key column of
-// the schema that has no mark its highest key as mark; writes nothing when all are there.
+// Gives a register made before marks were kept its table KeyMarks, and raises each mark of
+// the schema's key columns that is below its highest key to it (a register made before, or
+// put back from an old backup); writes nothing when none is, and leaves the raising to a
+// later opening when another copy holds the file.
 void EnsureKeyMarks(dao::Database& db);
 
 // The column (default [Value]) of the first SysInfo row of Type `type` in database (default

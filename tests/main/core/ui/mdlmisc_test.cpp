@@ -58,10 +58,41 @@ TEST_F(MdlMiscTest, GetNewIdIsHighestPlusOne)
     rs.Update();
     rs.Close();
     EXPECT_EQ(GetNewID(QStringLiteral("Transfer"), QStringLiteral("ID")).toInt(), 42);
+    gDatabase.Execute(QStringLiteral("DELETE * FROM [Transfer];"));
+    EXPECT_EQ(GetNewID(QStringLiteral("Transfer"), QStringLiteral("ID")).toInt(), 43);   // 42 was given
     // A failure reaches the caller: nobody writes key 0 by mistake.
     EXPECT_THROW(GetNewID(QStringLiteral("NoSuchTable"), QStringLiteral("ID")), vb::Error);
     EXPECT_THROW(GetNewID(QStringLiteral("Transfer]; DROP TABLE [Transfer"), QStringLiteral("ID")), vb::Error);
     EXPECT_TRUE(ui::script::shown().isEmpty());
+}
+
+// A register made before key marks were kept: opened, it takes its marks from its keys and
+// keeps every row; then the last row of each table deleted, its key goes to no new row.
+TEST_F(MdlMiscTest, ARegisterWithoutKeyMarksTakesThemFromItsKeys)
+{
+    addDeviceWithHistory(7);
+    addDeviceWithHistory(9);
+    gDatabase.TableDefs().Delete(QStringLiteral("KeyMarks"));
+    const auto everything = [&] {
+        QStringList all;
+        for (const schema::Table& t : schema::tables())
+            if (t.key)
+                all << rows(QStringLiteral("SELECT * FROM [%1] ORDER BY [%2];")
+                                .arg(QString::fromUtf16(t.name), QString::fromUtf16(t.key)));
+        return all;
+    };
+    const QStringList before = everything();
+    gDatabase.Close();
+    OpenMainDatabase();
+    EXPECT_EQ(everything(), before);
+    for (const schema::Table& t : schema::tables()) {
+        if (!t.key)
+            continue;
+        const QString table = QString::fromUtf16(t.name), key = QString::fromUtf16(t.key);
+        const int last = rows(QStringLiteral("SELECT TOP 1 [%1] FROM [%2] ORDER BY [%1] DESC;").arg(key, table)).value(0).toInt();
+        gDatabase.Execute(QStringLiteral("DELETE * FROM [%1] WHERE [%2]=%3;").arg(table, key).arg(last));
+        EXPECT_EQ(GetNewID(table, key).toInt(), last + 1) << table.toStdString();
+    }
 }
 
 TEST_F(MdlMiscTest, ComboListWithNoneAndFilters)
