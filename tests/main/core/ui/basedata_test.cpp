@@ -463,23 +463,18 @@ TEST_F(BaseDataTest, ASaveWritesWhatWasChangedToTheEntryShownAndThenShowsWhatIsS
 
     // b deletes code 7, the last key, and adds another code 7: modify and delete reach neither.
     const auto replace7 = [] {
-        asOtherCopy([] {
-            basedata::remove(u"Departs"_s, basedata::list(u"Departs"_s)[2]);
-            basedata::add(u"Departs"_s, u"7"_s, u"又一个"_s, QString());
-        });
+        basedata::remove(u"Departs"_s, basedata::list(u"Departs"_s)[2]);
+        basedata::add(u"Departs"_s, u"7"_s, u"又一个"_s, QString());
     };
-    replace7();   // code 7 the last key, as the program gives them
+    replace7();   // code 7 now has the last key
     for (const bool deleting : {false, true}) {
         win = open(2);
-        replace7();
+        asOtherCopy(replace7);
         const QStringList before = stored(u"Departs"_s);
-        if (deleting) {
-            selectRow(u"7"_s);
-            ui::script::answer(ui::vbYes);
-            click(win->cmdDelete);
-        } else {
+        if (deleting)
+            selectRow(u"7"_s), ui::script::answer(ui::vbYes), click(win->cmdDelete);
+        else
             modifyRow(u"7"_s, u"7"_s, u"A 的车间"_s);
-        }
         EXPECT_EQ(lastPrompt(), u"对不起!记录可能已经被其它用户删除!"_s);
         EXPECT_EQ(stored(u"Departs"_s), before);
         EXPECT_EQ(rows().size(), 4);   // the list drops it

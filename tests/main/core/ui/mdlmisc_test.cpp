@@ -71,25 +71,23 @@ TEST_F(MdlMiscTest, GetNewIdIsHighestPlusOne)
 TEST_F(MdlMiscTest, ARegisterWithoutKeyMarksTakesThemFromItsKeys)
 {
     addDeviceWithHistory(7);
-    addDeviceWithHistory(9);
     gDatabase.TableDefs().Delete(QStringLiteral("KeyMarks"));
+    QList<QPair<QString, QString>> keyed;   // table, key column
+    for (const schema::Table& t : schema::tables())
+        if (t.key)
+            keyed.append({QString::fromUtf16(t.name), QString::fromUtf16(t.key)});
     const auto everything = [&] {
         QStringList all;
-        for (const schema::Table& t : schema::tables())
-            if (t.key)
-                all << rows(QStringLiteral("SELECT * FROM [%1] ORDER BY [%2];")
-                                .arg(QString::fromUtf16(t.name), QString::fromUtf16(t.key)));
+        for (const auto& [table, key] : keyed)
+            all << rows(QStringLiteral("SELECT * FROM [%1] ORDER BY [%2];").arg(table, key));
         return all;
     };
     const QStringList before = everything();
     gDatabase.Close();
     OpenMainDatabase();
     EXPECT_EQ(everything(), before);
-    for (const schema::Table& t : schema::tables()) {
-        if (!t.key)
-            continue;
-        const QString table = QString::fromUtf16(t.name), key = QString::fromUtf16(t.key);
-        const int last = rows(QStringLiteral("SELECT TOP 1 [%1] FROM [%2] ORDER BY [%1] DESC;").arg(key, table)).value(0).toInt();
+    for (const auto& [table, key] : keyed) {
+        const int last = rows(QStringLiteral("SELECT TOP 1 [%2] FROM [%1] ORDER BY [%2] DESC;").arg(table, key))[0].toInt();
         gDatabase.Execute(QStringLiteral("DELETE * FROM [%1] WHERE [%2]=%3;").arg(table, key).arg(last));
         EXPECT_EQ(GetNewID(table, key).toInt(), last + 1) << table.toStdString();
     }

@@ -489,23 +489,25 @@ TEST_F(EditorTest, SavingKeepsWhatAnotherCopySavedAndAsksBeforeOverwritingIt)
     ASSERT_EQ(addFilled(), 1);
     show(1);
     const auto copyB = [&](const std::function<void(devices::DeviceRecord&)>& change, bool transfer = false) {
-        asOtherCopy([&] {
-            dao::Recordset rs = devices::OpenDevice(1);
-            const devices::DeviceRecord stored = devices::RecordOf(rs);
-            rs.Close();
-            devices::ShownDevice shown{stored, stored};
-            devices::DeviceRecord changed = stored;
-            change(changed);
-            EXPECT_TRUE(devices::SaveDevice(1, changed, shown, 7, 3, {}));
-            devices::TransferEntry t;
-            t.devId = 1;
-            t.handler = t.fromDepart = 0;
-            t.toDepart = 2;
-            t.date = QDateTime::currentDateTime();
-            t.toPlace = u"二号车间"_s;
-            if (transfer)
-                devices::RegisterHistory(t, {}, t.date);
-        });
+        dao::Database b = dao::DBEngine::OpenDatabase(gDatabase.Name(), false, false, schema::connectString());
+        std::swap(gDatabase, b);
+        dao::Recordset rs = devices::OpenDevice(1);
+        const devices::DeviceRecord stored = devices::RecordOf(rs);
+        rs.Close();
+        devices::ShownDevice shown{stored, stored};
+        devices::DeviceRecord changed = stored;
+        change(changed);
+        EXPECT_TRUE(devices::SaveDevice(1, changed, shown, 7, 3, {}));
+        devices::TransferEntry t;
+        t.devId = 1;
+        t.handler = t.fromDepart = 0;
+        t.toDepart = 2;
+        t.date = QDateTime::currentDateTime();
+        t.toPlace = u"二号车间"_s;
+        if (transfer)
+            devices::RegisterHistory(t, {}, t.date);
+        std::swap(gDatabase, b);
+        b.Close();
     };
     const auto save = [&](std::initializer_list<int> answers) {
         ui::script::clear();
@@ -578,9 +580,7 @@ TEST_F(EditorTest, SavingKeepsWhatAnotherCopySavedAndAsksBeforeOverwritingIt)
     // B deletes device 1 and adds NEW-9: A's save says so and writes nothing, NEW-9 keeps its own
     qint32 added = 0;
     asOtherCopy([&] {
-        dao::Recordset rs = devices::OpenDevice(1);
-        devices::DeviceRecord r = devices::RecordOf(rs);
-        rs.Close();
+        devices::DeviceRecord r = devices::RecordOf(devices::OpenDevice(1));
         DeleteDeviceRows(1);
         r.number = u"NEW-9"_s;
         added = devices::AddDevice(r, 7);

@@ -48,22 +48,22 @@ protected:
     {
         return u"SELECT TOP 1 * FROM [%1] ORDER BY [%2] DESC;"_s.arg(table, table == u"Dev_Info"_s ? u"Dev_ID"_s : u"ID"_s);
     }
-    // Another copy deletes the last row of `table` and adds a copy of it but for `column`,
-    // under the key it takes.
-    void replaceLast(const QString& table, const QString& column)
+    // Another copy deletes the last row of `table` and adds one like it, but for `column`, under
+    // the key it takes (the first column); returns the new row.
+    QStringList replaceLast(const QString& table, const QString& column)
     {
-        const QString key = table == u"Dev_Info"_s ? u"Dev_ID"_s : u"ID"_s;
         asOtherCopy([&] {
             dao::Recordset rs = gDatabase.OpenRecordset(lastRow(table), dao::dbOpenSnapshot);
             QList<QPair<QString, QVariant>> fields;
-            for (int i = 0; i < rs.Fields().Count(); ++i)
-                fields << qMakePair(rs.Fields(i).Name(), rs.Fields(i).Value());
-            gDatabase.Execute(u"DELETE * FROM [%1] WHERE [%2]=%3;"_s.arg(table, key, rs.Fields(key).Value().toString()));
+            for (int i = 1; i < rs.Fields().Count(); ++i)
+                fields << qMakePair(rs(i).Name(), rs(i).Name() == column ? QVariant(u"新的"_s) : rs(i).Value());
+            const QString key = rs(0).Name();
+            gDatabase.Execute(u"DELETE * FROM [%1] WHERE [%2]=%3;"_s.arg(table, key, rs(0).Value().toString()));
             rs.Close();
-            for (auto& f : fields)
-                f.second = f.first == key ? GetNewID(table, key) : f.first == column ? QVariant(u"新的"_s) : f.second;
+            fields.prepend({key, GetNewID(table, key)});
             addRow(table, fields);
         });
+        return rows(lastRow(table));
     }
     QList<int> tableCounts()
     {
@@ -225,8 +225,8 @@ TEST_F(CommandsTest, DeletingADeviceRebuildsThePane)
 }
 
 // A's window shows the last row of a table; another copy deletes it and adds a new one to the
-// same table: A's command on the row it shows says so, leaves the new row as it was, and the
-// list drops the row.
+// same table: A's command on the row it shows says so and leaves the new row, and the list
+// drops the row.
 TEST_F(CommandsTest, ACommandOnARowAnotherCopyReplacedIsRefused)
 {
     addTreeDevices();
@@ -237,16 +237,15 @@ TEST_F(CommandsTest, ACommandOnARowAnotherCopyReplacedIsRefused)
     ui::setModalHook([](QDialog* d) { d->hide(); });
     const auto deleteIt = [](frmMain& w) { ui::script::answer(ui::vbYes), w.cmdDelete->click(); };
     const struct {
-        const char16_t *tab, *table, *column;
+        const char16_t *tab, *table, *column, *message;
         std::function<void(frmMain&)> command;
-        const char16_t* message;
     } cases[] = {
-        {u"Summary", u"Dev_Info", u"设备编号", [](frmMain& w) { ui::script::answer(ui::vbYes), w.mnuToolDelDev->trigger(); },
-         u"指定设备不存在！"},
-        {u"Trans", u"Dev_Info", u"设备编号", [](frmMain& w) { w.cmdAdd->click(); }, u"指定设备不存在！"},
-        {u"Maintain", u"Maintain", u"备注", deleteIt, u"指定记录已不存在！可能已被其他用户删除。"},
-        {u"Docs", u"Dev_Docs", u"Name", [](frmMain& w) { w.lstDetail_DblClick(); }, u"指定资料已不存在！"},
-        {u"Docs", u"Dev_Docs", u"Name", deleteIt, u"指定资料已不存在！"},
+        {u"Summary", u"Dev_Info", u"设备编号", u"指定设备不存在！",
+         [](frmMain& w) { ui::script::answer(ui::vbYes), w.mnuToolDelDev->trigger(); }},
+        {u"Trans", u"Dev_Info", u"设备编号", u"指定设备不存在！", [](frmMain& w) { w.cmdAdd->click(); }},
+        {u"Maintain", u"Maintain", u"备注", u"指定记录已不存在！可能已被其他用户删除。", deleteIt},
+        {u"Docs", u"Dev_Docs", u"Name", u"指定资料已不存在！", [](frmMain& w) { w.lstDetail_DblClick(); }},
+        {u"Docs", u"Dev_Docs", u"Name", u"指定资料已不存在！", deleteIt},
     };
     for (const auto& c : cases) {
         const QString table = QString::fromUtf16(c.table);
@@ -256,9 +255,7 @@ TEST_F(CommandsTest, ACommandOnARowAnotherCopyReplacedIsRefused)
         auto w = openWindow();
         show(*w, devId, QString::fromUtf16(c.tab));
         w->lstDetail->setCurrentItem(w->lstDetail->topLevelItem(0));
-        replaceLast(table, QString::fromUtf16(c.column));
-        const QStringList added = rows(lastRow(table));
-        ui::script::clear();
+        const QStringList added = replaceLast(table, QString::fromUtf16(c.column));
         c.command(*w);
         EXPECT_EQ(ui::script::last().prompt, QString::fromUtf16(c.message));
         EXPECT_EQ(rows(lastRow(table)), added);
