@@ -158,6 +158,9 @@ TEST_F(HistoryTest, FilesGoOnConsecutiveKeysAndAFailureAtTheSecondLeavesEveryTab
     EXPECT_EQ(value(QStringLiteral("SELECT [Date] FROM [Dev_Docs] WHERE [ID]=10;")).toDateTime(), kWhen);
     EXPECT_TRUE(value(QStringLiteral("SELECT [M_ID] FROM [Dev_Docs] WHERE [ID]=10;")).isNull());
     EXPECT_EQ(value(QStringLiteral("SELECT [Memo] FROM [Dev_Docs] WHERE [ID]=7;")).toString(), QStringLiteral("旧"));
+    // The last of them deleted: the next key goes above it.
+    gDatabase.Execute(QStringLiteral("DELETE * FROM [Dev_Docs] WHERE [ID]=10;"));
+    EXPECT_EQ(GetNewID(QStringLiteral("Dev_Docs"), QStringLiteral("ID")).toInt(), 11);
 
     const QString before = everything();
     const QString gone = folder->file(QStringLiteral("gone.doc"));
