@@ -320,8 +320,10 @@ Outcome remove(const QString& type, const BaseEntry& shown)
         RecordsetCloser closer(rs);
         out.stored = storedEntry(type, shown.id, rs);
     }
-    if (!out.stored)
+    if (!out.stored) {
+        out.refusal = kGone;
         return out;
+    }
     if (out.stored->no != shown.no) {
         out.refusal = recodedText(out.stored->no);
         out.show = *out.stored;

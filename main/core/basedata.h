@@ -60,7 +60,7 @@ Outcome modify(const QString& type, ShownRow& row, const QString& no, const QStr
 // Raises the refusal when entry `no` may not be deleted (code 0, in use).
 void checkDeletable(const QString& type, const QString& no);
 // Deletes the entry the window showed, by its [ID], checking again in the same transaction.
-// Gone already: nothing written and no refusal; recoded by another copy: refused.
+// Gone already or recoded by another copy: refused, nothing written.
 Outcome remove(const QString& type, const BaseEntry& shown);
 
 // How many users' allowed-department lines hold department code `no`.

@@ -31,6 +31,23 @@ dao::Recordset OpenDevice(qint32 devId, bool forEdit)
                                            forEdit ? dao::dbOpenDynaset : dao::dbOpenSnapshot);
 }
 
+bool DeviceStored(qint32 devId)
+{
+    dao::Recordset rs = RequireDatabase().OpenRecordset(
+        QStringLiteral("SELECT TOP 1 [Dev_ID] FROM [Dev_Info] WHERE [Dev_ID]=") + QString::number(devId) +
+            QLatin1Char(';'),
+        dao::dbOpenSnapshot);
+    const bool found = !rs.Eof();
+    rs.Close();
+    return found;
+}
+
+void RequireDevice(qint32 devId)
+{
+    if (!DeviceStored(devId))
+        throw vb::Error(1001, QStringLiteral("指定设备不存在！"));
+}
+
 QVector<HostEntry> HostList()
 {
     dao::Recordset rs = RequireDatabase().OpenRecordset(

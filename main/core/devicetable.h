@@ -18,6 +18,11 @@ namespace ostrel::devices {
 // No row: a record set at its end.
 dao::Recordset OpenDevice(qint32 devId, bool forEdit = false);
 
+// Whether device devId has its row; RequireDevice refuses one that is gone with 1001
+// "指定设备不存在！".
+bool DeviceStored(qint32 devId);
+void RequireDevice(qint32 devId);
+
 // One entry of the host pick list.
 struct HostEntry {
     QString number;   // [设备编号]

@@ -1,4 +1,6 @@
 #include "main/core/mdlmisc.h"
+#include "main/core/devicetable.h"
+#include "main/core/newdatabase.h"
 #include "main/core/schema.h"
 #include "main/core/strings.h"
 #include "platform/core/app.h"
@@ -6,7 +8,9 @@
 #include "platform/core/vbrt.h"
 #include "platform/dao/retry.h"
 #include "platform/dao/transaction.h"
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ostrel {
 
@@ -149,27 +153,134 @@ QString SqlName(const QString& name)
 void OpenMainDatabase()
 {
     const QString path = plat::appFile(QStringLiteral("Ostrel.mdb"));
-    gDatabase = dao::DBEngine::OpenDatabase(path, false, false, schema::connectString());
+    dao::Database db = dao::DBEngine::OpenDatabase(path, false, false, schema::connectString());
+    try {
+        EnsureKeyMarks(db);
+    } catch (...) {
+        try {
+            db.Close();
+        } catch (...) {
+        }
+        throw;
+    }
+    gDatabase = db;
 }
+
+namespace {
+
+// The highest key of table.column; 0 for an empty table.
+qint64 highestKey(dao::Database& db, const QString& table, const QString& column)
+{
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT TOP 1 ") + SqlName(column) + QStringLiteral(" FROM ") +
+                                             SqlName(table) + QStringLiteral(" ORDER BY ") + SqlName(column) +
+                                             QStringLiteral(" DESC;"),
+                                         dao::dbOpenSnapshot);
+    RecordsetCloser closer(rs);
+    if (rs.Eof() || rs.Fields(0).Value().isNull())
+        return 0;
+    double d = 0;
+    if (!NumberOf(rs.Fields(0).Value(), &d))
+        throw vb::Error::runtime(vb::errTypeMismatch);
+    return qint64(std::floor(d));
+}
+
+QString markRow(const QString& table, const QString& column)
+{
+    return QStringLiteral(" WHERE [TableName]=") + SqlText(table) + QStringLiteral(" AND [ColumnName]=") + SqlText(column) +
+           QLatin1Char(';');
+}
+
+// The mark of table.column: the highest of its rows (a copy without indexes may hold two);
+// -1 without one.
+qint64 markOf(dao::Database& db, const QString& table, const QString& column)
+{
+    dao::Recordset rs =
+        db.OpenRecordset(QStringLiteral("SELECT [LastKey] FROM [KeyMarks]") + markRow(table, column), dao::dbOpenSnapshot);
+    RecordsetCloser closer(rs);
+    qint64 mark = -1;
+    for (; !rs.Eof(); rs.MoveNext())
+        mark = std::max(mark, qint64(rs.Fields(0).Value().toLongLong()));
+    return mark;
+}
+
+// Sets the mark of table.column, which is `old` now (markOf).
+void storeMark(dao::Database& db, const QString& table, const QString& column, qint64 old, qint64 mark)
+{
+    if (mark > std::numeric_limits<qint32>::max())
+        throw vb::Error::runtime(vb::errOverflow);
+    if (old >= 0)
+        db.Execute(QStringLiteral("UPDATE [KeyMarks] SET [LastKey]=") + QString::number(mark) + markRow(table, column));
+    else
+        db.Execute(QStringLiteral("INSERT INTO [KeyMarks] ([TableName],[ColumnName],[LastKey]) VALUES (") +
+                   SqlText(table) + QLatin1Char(',') + SqlText(column) + QLatin1Char(',') + QString::number(mark) +
+                   QStringLiteral(");"));
+}
+
+} // namespace
 
 QVariant GetNewID(const QString& table, const QString& column)
 {
-    dao::Recordset rs = RequireDatabase().OpenRecordset(
-        QStringLiteral("SELECT TOP 1 * FROM ") + SqlName(table) + QStringLiteral(" ORDER BY ") + SqlName(column) +
-            QStringLiteral(" DESC;"),
-        dao::dbOpenSnapshot);
-    RecordsetCloser closer(rs);
-    qint64 next = 1;
-    if (!rs.Eof()) {
-        const QVariant v = rs.Fields(column).Value();
-        double d = 0;
-        if (!v.isNull()) {
-            if (!NumberOf(v, &d))
-                throw vb::Error::runtime(vb::errTypeMismatch);
-            next = qint64(std::floor(d)) + 1;
+    dao::Database& db = RequireDatabase();
+    dao::Transaction tx;   // no other copy takes a key between the reads and the raised mark
+    const qint64 highest = highestKey(db, table, column);
+    const qint64 mark = markOf(db, table, column);
+    const qint64 next = std::max(mark, highest) + 1;
+    storeMark(db, table, column, mark, next);
+    tx.commit();
+    return QVariant(qint32(next));
+}
+
+void RaiseKeyMark(const QString& table, const QString& column, qint64 key)
+{
+    dao::Database& db = RequireDatabase();
+    dao::Transaction tx;
+    const qint64 mark = markOf(db, table, column);
+    if (key > mark)
+        storeMark(db, table, column, mark, key);
+    tx.commit();
+}
+
+void EnsureKeyMarks(dao::Database& db)
+{
+    dao::retryLocked([&] {
+        try {
+            db.TableDefs().Item(QStringLiteral("KeyMarks"));
+        } catch (const vb::Error& e) {
+            if (e.number() != dao::err::ItemNotFound)
+                throw;
+            try {
+                CreateTable(db, schema::keyMarks());
+            } catch (const vb::Error& made) {
+                if (made.number() != dao::err::TableExists)   // another copy was first
+                    throw;
+            }
         }
+    });
+    // Read first, locking no one out; written only when a mark is below its highest key. A
+    // file another copy holds leaves that to a later opening: GetNewID goes above the highest
+    // key all the same.
+    try {
+        QVector<QPair<QString, QString>> behind;
+        for (const schema::Table& t : schema::tables()) {
+            if (!t.key)
+                continue;
+            const QString table = QString::fromUtf16(t.name), column = QString::fromUtf16(t.key);
+            if (markOf(db, table, column) < highestKey(db, table, column))
+                behind.append({table, column});
+        }
+        if (behind.isEmpty())
+            return;
+        dao::Transaction tx;
+        for (const auto& [table, column] : std::as_const(behind)) {
+            const qint64 mark = markOf(db, table, column), highest = highestKey(db, table, column);
+            if (mark < highest)
+                storeMark(db, table, column, mark, highest);
+        }
+        tx.commit();
+    } catch (const vb::Error& e) {
+        if (e.number() != dao::err::Locked)
+            throw;
     }
-    return QVariant(next > 0x7fffffffLL ? QVariant(next) : QVariant(int(next)));
 }
 
 QString LookupCode(const CodeTable& table, const QVariant& no, bool indexed)
@@ -282,6 +393,7 @@ void DeleteDeviceRows(qint32 devId, const std::function<void(const QString&)>& s
 {
     dao::Database& db = RequireDatabase();
     dao::Transaction tx;
+    devices::RequireDevice(devId);
     dao::TableDefs defs = db.TableDefs();
     for (int i = 0; i < defs.Count(); ++i) {
         const dao::TableDef td = defs.Item(i);
@@ -311,16 +423,37 @@ void ClearDeviceTables(const std::function<void(const QString&)>& status)
     tx.commit();
 }
 
-void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table)
+namespace {
+
+// Where a history row is: "table where Dev_ID=devId AND ID=id", the table a plain name.
+QString historyRow(qint32 devId, qint32 id, const QString& table)
 {
     if (table.isEmpty())
         throw vb::Error::runtime(vb::errInvalidCall);
     for (QChar c : table)
         if (!(c.isLetterOrNumber() || c == QLatin1Char('_')))
             throw vb::Error::runtime(vb::errInvalidCall);
-    RequireDatabase().Execute(QStringLiteral("Delete from ") + table + QStringLiteral(" where Dev_ID=") +
-                              QString::number(devId) + QStringLiteral(" AND ") + QStringLiteral("ID=") +
-                              QString::number(id));
+    return table + QStringLiteral(" where Dev_ID=") + QString::number(devId) + QStringLiteral(" AND ") +
+           QStringLiteral("ID=") + QString::number(id);
+}
+
+} // namespace
+
+void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table)
+{
+    if (RequireDatabase().Execute(QStringLiteral("Delete from ") + historyRow(devId, id, table)) == 0) {
+        const int gone = table.compare(QLatin1String("Dev_Docs"), Qt::CaseInsensitive) == 0 ? 1080 : 1095;
+        throw vb::Error(vb::componentError(gone), Str(gone));
+    }
+}
+
+bool HistoryRecordStored(qint32 devId, qint32 id, const QString& table)
+{
+    dao::Recordset rs =
+        RequireDatabase().OpenRecordset(QStringLiteral("SELECT ID FROM ") + historyRow(devId, id, table), dao::dbOpenSnapshot);
+    const bool found = !rs.Eof();
+    rs.Close();
+    return found;
 }
 
 } // namespace ostrel

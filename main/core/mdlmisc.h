@@ -74,13 +74,26 @@ QString SqlName(const QString& name);
 // the indexed form one row indexed by code.
 using CodeTable = QVector<QStringList>;
 
-// Opens gDatabase on Ostrel.mdb in the program's folder; raises the engine's error.
+// Opens gDatabase on Ostrel.mdb in the program's folder, with its key marks
+// (EnsureKeyMarks); raises the engine's error.
 void OpenMainDatabase();
 
-// Highest value of Table.Column + 1, or 1 for an empty table. Raises on failure.
-// Taken inside the transaction that writes it, the key stays free until the commit: the
-// read waits for, then holds, the write lock (3228 when another copy holds it too long).
+// The next key of Table.Column: one above both its highest key and its mark, the highest
+// key ever given there (table KeyMarks), which is raised to it in the same transaction. So
+// a key once given is never given again, not after its row was deleted either; where
+// nothing at the top was deleted it is highest + 1, 1 for an empty table. Raises on
+// failure; a key past 32 bits is error 6. Taken inside the transaction that writes it, the
+// key stays free until the commit: the read waits for, then holds, the write lock (3228
+// when another copy holds it too long).
 QVariant GetNewID(const QString& table, const QString& column);
+// Raises the mark of Table.Column to `key`: for keys written one after another from one
+// GetNewID, in the transaction that writes them.
+void RaiseKeyMark(const QString& table, const QString& column, qint64 key);
+// Gives a register made before marks were kept its table KeyMarks, and raises each mark of
+// the schema's key columns that is below its highest key to it (a register made before, or
+// put back from an old backup); writes nothing when none is, and leaves the raising to a
+// later opening when another copy holds the file.
+void EnsureKeyMarks(dao::Database& db);
 
 // The column (default [Value]) of the first SysInfo row of Type `type` in database (default
 // gDatabase), or defaultText without one; a locked database is retried a few times.
@@ -95,12 +108,16 @@ QString CodeValue(const QString& type, const QVariant& no);
 QString LookupCode(const CodeTable& table, const QVariant& no, bool indexed);
 
 // Deletes the rows of device devId from every table with a [Dev_ID] column, in one
-// transaction; status, when given, hears which table is searched.
+// transaction; status, when given, hears which table is searched. A device that is gone is
+// refused (1001 "指定设备不存在！").
 void DeleteDeviceRows(qint32 devId, const std::function<void(const QString&)>& status = {});
 // Empties the six data tables (Checks, Dev_Docs, Dev_Info, Discard, Maintain, Transfer) in
 // one transaction: all or none. SysInfo stays. status hears each table before it is emptied.
 void ClearDeviceTables(const std::function<void(const QString&)>& status = {});
-// Deletes history row `id` of device devId from `table` (a plain name).
+// Deletes history row `id` of device devId from `table` (a plain name); a row that is gone
+// is refused: 0x80040000 + 1080 "指定资料已不存在！" in Dev_Docs, + 1095 in the others.
 void DeleteHistoryRecord(qint32 devId, qint32 id, const QString& table);
+// Whether history row `id` of device devId is in `table` (a plain name).
+bool HistoryRecordStored(qint32 devId, qint32 id, const QString& table);
 
 } // namespace ostrel

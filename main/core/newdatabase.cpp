@@ -12,27 +12,26 @@
 #include <openssl/rand.h>
 
 namespace ostrel {
-namespace {
 
-void createTables(dao::Database& db)
+void CreateTable(dao::Database& db, const schema::Table& t)
 {
-    for (const schema::Table& t : schema::tables()) {
-        dao::TableDef td = db.CreateTableDef(QString::fromUtf16(t.name));
-        for (const schema::Field& f : t.fields) {
-            dao::Field fd = td.CreateField(QString::fromUtf16(f.name), f.kind, f.kind == schema::Text ? f.size : -1);
-            fd.setRequired(f.required);
-            if (f.kind == schema::Text || f.kind == schema::Memo)
-                fd.setAllowZeroLength(true);
-            td.Fields().Append(fd);
-        }
-        db.TableDefs().Append(td);
-        for (const schema::Index& ix : t.indexes)
-            db.Execute(QStringLiteral("CREATE ") + (ix.unique ? QStringLiteral("UNIQUE ") : QString()) +
-                       QStringLiteral("INDEX ") + SqlName(QString::fromUtf16(ix.name)) + QStringLiteral(" ON ") +
-                       SqlName(QString::fromUtf16(t.name)) + QStringLiteral(" (") +
-                       SqlName(QString::fromUtf16(ix.column)) + QStringLiteral(");"));
+    dao::TableDef td = db.CreateTableDef(QString::fromUtf16(t.name));
+    for (const schema::Field& f : t.fields) {
+        dao::Field fd = td.CreateField(QString::fromUtf16(f.name), f.kind, f.kind == schema::Text ? f.size : -1);
+        fd.setRequired(f.required);
+        if (f.kind == schema::Text || f.kind == schema::Memo)
+            fd.setAllowZeroLength(true);
+        td.Fields().Append(fd);
     }
+    db.TableDefs().Append(td);
+    for (const schema::Index& ix : t.indexes)
+        db.Execute(QStringLiteral("CREATE ") + (ix.unique ? QStringLiteral("UNIQUE ") : QString()) +
+                   QStringLiteral("INDEX ") + SqlName(QString::fromUtf16(ix.name)) + QStringLiteral(" ON ") +
+                   SqlName(QString::fromUtf16(t.name)) + QStringLiteral(" (") +
+                   SqlName(QString::fromUtf16(ix.column)) + QStringLiteral(");"));
 }
+
+namespace {
 
 void addRow(dao::Recordset& rs, int id, const QString& type, int no, const QString& value, const QString& memo)
 {
@@ -78,7 +77,8 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
     try {
         db = dao::DBEngine::CreateDatabase(r.path, QString::fromLatin1(dao::dbLangChineseSimplified) +
                                                        QStringLiteral(";pwd=") + schema::databasePassword());
-        createTables(db);
+        for (const schema::Table& t : schema::tables())
+            CreateTable(db, t);
         dao::Transaction tx;
         dao::Recordset rs = db.OpenRecordset(QStringLiteral("SysInfo"), dao::dbOpenDynaset);
         int id = 0;
@@ -94,6 +94,7 @@ NewDatabaseResult CreateNewDatabase(const QString& folder, const QString& adminN
         addRow(rs, ++id, QStringLiteral("CodeRule"), 0, QString(), DefaultCodeRule());
         rs.Close();
         tx.commit();
+        EnsureKeyMarks(db);
         db.Close();
     } catch (...) {
         // only a file made here (a refused create leaves what was there alone)

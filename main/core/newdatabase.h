@@ -1,9 +1,14 @@
 #pragma once
 // Creating a new, empty Ostrel.mdb with its tables, the code-0 entries of the base-data
 // lists, a first administrator and the default code rule.
+#include "main/core/schema.h"
+#include "platform/dao/dao.h"
 #include <QString>
 
 namespace ostrel {
+
+// Creates table t in db with its indexes.
+void CreateTable(dao::Database& db, const schema::Table& t);
 
 struct NewDatabaseResult {
     QString path;

@@ -25,10 +25,14 @@ struct Table {
     const char16_t* name;
     QVector<Field> fields;
     QVector<Index> indexes;
+    const char16_t* key = nullptr;   // the column whose new keys the program takes
 };
 
-// The seven tables, in the order they are created.
+// The tables, in the order they are created: the seven of the register, then KeyMarks.
 const QVector<Table>& tables();
+
+// The table KeyMarks: for a table and its key column, the highest key ever given there.
+const Table& keyMarks();
 
 // The eight base-data lists, in the editor's tab order.
 const QVector<QString>& baseDataTypes();

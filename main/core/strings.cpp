@@ -60,6 +60,7 @@ const res::StringEntry kEntries[] = {
     {1092, u"请再次输入用户[*]的新登录口令：", nullptr},
     {1093, u"两次输入的口令不一致，口令未修改！", nullptr},
     {1094, u"口令的首尾不能是空格！", nullptr},
+    {1095, u"指定记录已不存在！可能已被其他用户删除。", nullptr},
     {1110, u"没有可打印的记录！", nullptr},
     {1111, u"报表没有打印：*", nullptr},
 };

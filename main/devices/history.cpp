@@ -140,6 +140,7 @@ qint32 AddDocuments(const DocumentInfo& info, const QList<DocumentFile>& files)
         rs.Update();
         ++key;
     }
+    RaiseKeyMark(QStringLiteral("Dev_Docs"), QStringLiteral("ID"), key - 1);
     return first;
 }
 

@@ -29,19 +29,6 @@ const HistoryCommon& commonOf(const HistoryRecord& record)
     return std::visit([](const auto& e) -> const HistoryCommon& { return e; }, record);
 }
 
-// The device's row, read inside the registration's transaction.
-void requireDevice(qint32 devId)
-{
-    dao::Recordset rs = RequireDatabase().OpenRecordset(
-        QStringLiteral("SELECT TOP 1 [Dev_ID] FROM [Dev_Info] WHERE [Dev_ID]=") + QString::number(devId) +
-            QLatin1Char(';'),
-        dao::dbOpenSnapshot);
-    const bool found = !rs.Eof();
-    rs.Close();
-    if (!found)
-        throw vb::Error(1001, QStringLiteral("指定设备不存在！"));
-}
-
 } // namespace
 
 void CheckRegistration(const HistoryRecord& record, const QList<DocumentFile>& files)
@@ -92,7 +79,7 @@ qint32 RegisterHistory(const HistoryRecord& record, const QList<DocumentFile>& f
     qint32 kind = qint32(record.index());
 
     dao::Transaction tx;
-    requireDevice(c.devId);
+    RequireDevice(c.devId);   // read inside the registration's transaction
     std::visit(overloaded{
                    [&](const TransferEntry& e) {
                        AddTransfer(e);

@@ -109,6 +109,7 @@ public:
                 throw vb::Error(e.number(), e.description() + lineTag(line), e.source());
             }
         }
+        RaiseKeyMark(QStringLiteral("Dev_Info"), QStringLiteral("Dev_ID"), m_nextId - 1);
         return m_count;
     }
 

@@ -106,7 +106,7 @@ TEST_F(BaseDataServiceTest, ChangesAreStoredAsReturned)
     EXPECT_EQ(basedata::countDepartmentUsers(5), 1);
     EXPECT_EQ(basedata::countDepartmentUsers(2), 0);
     EXPECT_TRUE(remove(u"Trans"_s, 13));
-    EXPECT_FALSE(remove(u"Trans"_s, 13));
+    EXPECT_EQ(refusal([] { remove(u"Trans"_s, 13); }), u"对不起!记录可能已经被其它用户删除!"_s);   // gone already
     EXPECT_EQ(basedata::list(u"Trans"_s).size(), 1);
 }
 

@@ -72,8 +72,8 @@ TEST_F(HostileTextTest, EachIsRefusedWithItsMessageOrStoredExactly)
         r.number = c.text;
         r.value.clear();
         unchangedOr(c.number, outcome([&] { devices::AddDevice(r, 1); }), c.text,
-                    u"SELECT [设备编号] FROM [Dev_Info] WHERE [Dev_ID]=6;"_s);
-        gDatabase.Execute(u"DELETE * FROM [Dev_Info] WHERE [Dev_ID]=6;"_s);
+                    u"SELECT [设备编号] FROM [Dev_Info] WHERE [Dev_ID]<>5;"_s);
+        gDatabase.Execute(u"DELETE * FROM [Dev_Info] WHERE [Dev_ID]<>5;"_s);
         r.number = u"N"_s;
         r.value = c.text;
         unchangedOr(c.amount, outcome([&] { devices::AddDevice(r, 1); }), {}, {});

@@ -73,7 +73,8 @@ int cBackup::Run(dao::Database& Source, QString& TargetFile, QString& Tables, QW
 int BackupMainDatabase(QWidget* parent)
 {
     QString target = plat::appFile(QStringLiteral("Ostrel.STB"));
-    QString tables = QStringLiteral("Checks;Dev_Docs;Dev_Info;Discard;Maintain;SysInfo;Transfer");
+    // With the key marks: a register put back from the backup gives no key twice it gave before.
+    QString tables = QStringLiteral("Checks;Dev_Docs;Dev_Info;Discard;KeyMarks;Maintain;SysInfo;Transfer");
     cBackup backup;
     return backup.Run(gDatabase, target, tables, parent);
 }

@@ -199,6 +199,17 @@ void frmUsers::showRights(const users::Rights& r)
             lstOperate->item(i)->setCheckState(Qt::Checked);
 }
 
+void frmUsers::onUser(QListWidgetItem* entry, const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const vb::Error& e) {
+        if (e.number() == vb::componentError(1061))
+            delete lstUsers->takeItem(lstUsers->row(entry));
+        throw;
+    }
+}
+
 void frmUsers::optPrivate_Click(int index)
 {
     lstDepart->setEnabled(index != 0);
@@ -225,13 +236,15 @@ void frmUsers::cmdDel_Click()
     if (!user)
         return;
     ui::runCommand([&] {
-        const qint32 id = selectedId();
-        const qint32 me = gUsrInfos ? gUsrInfos->UsrID() : 0;
-        users::checkDeletable(id, me);
-        if (ui::MsgBox(Str(1066, user->text()), ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbNo)
-            return;
-        users::remove(id, me);
-        delete lstUsers->takeItem(lstUsers->row(user));
+        onUser(user, [&] {
+            const qint32 id = selectedId();
+            const qint32 me = gUsrInfos ? gUsrInfos->UsrID() : 0;
+            users::checkDeletable(id, me);
+            if (ui::MsgBox(Str(1066, user->text()), ui::vbYesNo | ui::vbQuestion, QString(), this) == ui::vbNo)
+                return;
+            users::remove(id, me);
+            delete lstUsers->takeItem(lstUsers->row(user));
+        });
     }, this);
 }
 
@@ -245,7 +258,7 @@ void frmUsers::cmdPWD_Click()
         if (password.isEmpty())
             return;
         const QString confirmed = ui::PasswordBox(Str(1092, user->text()), QString(), this);
-        users::setPassword(selectedId(), password, confirmed);
+        onUser(user, [&] { users::setPassword(selectedId(), password, confirmed); });
         ui::MsgBox(Str(1068), ui::vbInformation, QString(), this);
     }, this);
 }
@@ -263,7 +276,9 @@ void frmUsers::cmdSave_Click()
         if (m_shownId != selectedId())
             throw vb::Error(vb::componentError(1061), Str(1061));
         users::Rights show;
-        const bool saved = users::saveRights(m_shownId, shownRights(), m_shown, overwrite, &show);
+        bool saved = false;
+        onUser(lstUsers->currentItem(),
+               [&] { saved = users::saveRights(m_shownId, shownRights(), m_shown, overwrite, &show); });
         showRights(show);
         if (saved)
             ui::MsgBox(Str(1067), ui::vbInformation, QString(), this);

@@ -2,11 +2,13 @@
 // The users window: users, their passwords, privilege levels, departments and flags.
 #include "main/core/users.h"
 #include <QDialog>
+#include <functional>
 
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QRadioButton;
 
@@ -46,6 +48,8 @@ private:
     users::Rights shownRights() const;
     // Sets the level and ticks to r.
     void showRights(const users::Rights& r);
+    // Runs a command on the user of `entry`; one that finds the user gone drops the entry.
+    void onUser(QListWidgetItem* entry, const std::function<void()>& command);
 
     QButtonGroup* m_levels = nullptr;
     // What the window showed of the chosen user, and the user's rights as stored then.

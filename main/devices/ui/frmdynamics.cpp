@@ -233,6 +233,7 @@ void frmDynamics::ShowInfo(qint32& Kind, qint32& Dev_ID)
     txtSummary->setPlainText(GetDeviceSummary(Dev_ID).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     if (Dev_ID < 1)
         throw vb::Error(1000, QStringLiteral("错误的设备ID号。"));
+    devices::RequireDevice(Dev_ID);
     m_devId = Dev_ID;
     if (Kind >= 0 && Kind < kPages) {
         const QSignalBlocker quiet(tbsDynas);

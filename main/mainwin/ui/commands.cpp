@@ -1,6 +1,7 @@
 // The main window's commands that add and delete devices and history records, clear the
 // database and open the editors and tool windows.
 #include "main/core/ui/cpicinfo.h"
+#include "main/core/devicetable.h"
 #include "main/core/filehelpers.h"
 #include "main/core/ui/frmbasements.h"
 #include "main/core/ui/frmusers.h"
@@ -75,6 +76,8 @@ void frmMain::cmdAdd_Click()
         } else if (const HistoryTab* tab = FindHistoryTab(key)) {
             qint32 kind = tab->kind;
             ShowDynaWin(kind, devId);
+            if (devId > 0)
+                dropDeviceIfGone(devId);
         }
     });
 }
@@ -101,7 +104,9 @@ void frmMain::cmdDelete_Click()
                 return;
             }
             QTreeWidgetItem* item = selected.first();
-            if (DeleteDynaRecord(devId, item->data(0, Qt::UserRole).toInt(), tab->table).isValid())
+            const qint32 id = item->data(0, Qt::UserRole).toInt();
+            // deleted here, or by another copy before
+            if (DeleteDynaRecord(devId, id, tab->table).isValid() || !HistoryRecordStored(devId, id, tab->table))
                 delete item;
         }
     }, this);
@@ -111,8 +116,22 @@ void frmMain::cmdDelete_Click()
 
 void frmMain::deleteDevice(qint32 devId, const QString& devNo)
 {
-    if (!DeleteDevice(devId, devNo).isValid())
-        return;
+    if (DeleteDevice(devId, devNo).isValid())
+        removeDevice(devId);
+    else
+        dropDeviceIfGone(devId);
+}
+
+void frmMain::dropDeviceIfGone(qint32 devId)
+{
+    ignoringErrors([&] {
+        if (!devices::DeviceStored(devId))
+            removeDevice(devId);
+    });
+}
+
+void frmMain::removeDevice(qint32 devId)
+{
     const int row = deviceList->findDevice(devId);
     if (row >= 0)
         deviceList->removeRows(row, 1);
@@ -148,7 +167,7 @@ void frmMain::mnuToolClear_Click()
     PostStatus(QString());
     if (!cleared)
         return;
-    // Keys start again at 1: a cached picture would belong to another device.
+    // The cached picture is of a device that is gone.
     gPicInfo() = cPicInfo();
     m_treeTag.clear();
     cboTView_Click();

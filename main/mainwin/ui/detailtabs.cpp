@@ -185,8 +185,10 @@ void frmMain::lstDetail_DblClick()
                                                  SqlNumber(selected.first()->data(0, Qt::UserRole)) +
                                                  QLatin1Char(';'),
                                              dao::dbOpenSnapshot);
-        if (rs.Eof())
+        if (rs.Eof()) {
+            delete selected.first();   // another copy deleted it
             throw vb::Error(vb::componentError(1080), Str(1080));
+        }
         const QVariant bytes = rs.Fields(QStringLiteral("Value")).Value();
         if (bytes.isNull() || !bytes.isValid())
             return;
@@ -201,7 +203,9 @@ void frmMain::lvwDevices_DblClick()
         if (selectedRow() < 0)
             return;
         qint32 mode = 1;
-        ShowAddWin(mode, selectedDevId());
+        const qint32 devId = selectedDevId();
+        ignoringErrors([&] { ShowAddWin(mode, devId); });
+        dropDeviceIfGone(devId);
     });
 }
 

@@ -216,6 +216,9 @@ private:
     void buildDetail();
     // Deletes a device after asking; removes its list row and rebuilds the detail pane.
     void deleteDevice(qint32 devId, const QString& devNo);
+    // A device another copy deleted leaves the list, and the pane when it shows it.
+    void dropDeviceIfGone(qint32 devId);
+    void removeDevice(qint32 devId);
     // Unadvises the code rule and lets go of it.
     void releaseCodes();
     void Form_Unload();

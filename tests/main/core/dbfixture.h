@@ -7,6 +7,7 @@
 #include "main/core/usrinfos.h"
 #include "tests/data/servicefixture.h"
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 namespace testutil {
@@ -47,6 +48,15 @@ protected:
     static dao::Database otherCopy()
     {
         return dao::DBEngine::OpenDatabase(ostrel::gDatabase.Name(), false, false, ostrel::schema::connectString());
+    }
+    // Runs `work` as another copy: the services on a connection of its own.
+    static void asOtherCopy(const std::function<void()>& work)
+    {
+        dao::Database b = otherCopy();
+        std::swap(ostrel::gDatabase, b);
+        work();
+        std::swap(ostrel::gDatabase, b);
+        b.Close();
     }
 
     int count(const QString& sql)

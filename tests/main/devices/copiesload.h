@@ -2,7 +2,8 @@
 // Several copies of the program at work on one register (the load test and bench_copies):
 // writers add devices through the device editor's service and register a transfer for
 // each, a reader reads the device list over and over. Each copy prints one line per step:
-//   "add KEY NUMBER" | "addfail ERROR NUMBER" | "transfer KEY" | "transferfail ERROR" | "reads N"
+//   "add KEY NUMBER" | "addfail ERROR NUMBER" | "delete KEY" | "transfer KEY" | "transferfail ERROR" |
+//   "reads N" (any "...fail ERROR" counts as another failure)
 #include "main/core/mdlmisc.h"
 #include "main/core/schema.h"
 #include "main/devices/devicerecord.h"
@@ -27,8 +28,9 @@ inline void openShared(const QString& path)
     ostrel::gDatabase = dao::DBEngine::OpenDatabase(path, false, false, ostrel::schema::connectString());
 }
 
-// Writer number `copy` for `ms` milliseconds.
-inline void write(const QString& path, int copy, qint64 ms)
+// Writer number `copy` for `ms` milliseconds; with deleteEvery, every so many devices it
+// deletes the device it just added (most often the one with the highest key).
+inline void write(const QString& path, int copy, qint64 ms, int deleteEvery = 0)
 {
     using namespace ostrel::devices;
     openShared(path);
@@ -47,6 +49,15 @@ inline void write(const QString& path, int copy, qint64 ms)
             say(QStringLiteral("add %1 %2").arg(key).arg(r.number));
         } catch (const vb::Error& e) {
             say(QStringLiteral("addfail %1 %2").arg(e.number()).arg(r.number));
+            continue;
+        }
+        if (deleteEvery > 0 && i % deleteEvery == 0) {
+            try {
+                ostrel::DeleteDeviceRows(key);
+                say(QStringLiteral("delete %1").arg(key));
+            } catch (const vb::Error& e) {
+                say(QStringLiteral("deletefail %1").arg(e.number()));
+            }
             continue;
         }
         try {
@@ -97,6 +108,7 @@ inline void read(const QString& path, qint64 ms)
 struct Tally {
     QHash<qint32, QString> added;   // key -> number
     QSet<qint32> transfers;
+    QSet<qint32> deleted;           // devices added, then deleted
     int duplicateKeys = 0;          // a key reported twice
     QHash<int, int> addFailures;    // error -> count
     QHash<int, int> otherFailures;
@@ -109,6 +121,8 @@ struct Tally {
             if (w[0] == QLatin1String("add")) {
                 if (added.contains(w[1].toInt())) ++duplicateKeys;
                 added.insert(w[1].toInt(), w.value(2));
+            } else if (w[0] == QLatin1String("delete")) {
+                deleted.insert(w[1].toInt());
             } else if (w[0] == QLatin1String("transfer")) {
                 if (transfers.contains(w[1].toInt())) ++duplicateKeys;
                 transfers.insert(w[1].toInt());

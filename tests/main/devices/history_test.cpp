@@ -103,10 +103,10 @@ TEST_F(HistoryTest, EachKindAddsItsRowAndMakesItsChangeToTheDevice)
     EXPECT_EQ(value(QStringLiteral("SELECT [Dep_ID] FROM [Dev_Info] WHERE [Dev_ID]=5;")).toInt(), 3);
     tx.commit();
 
-    // The highest key deleted: it is taken again.
+    // The highest key deleted: it is never given again.
     gDatabase.Execute(QStringLiteral("DELETE * FROM [Transfer] WHERE [ID]=2;"));
     dao::Transaction again;
-    EXPECT_EQ(AddTransfer(transfer(QStringLiteral("四楼"))), 2);
+    EXPECT_EQ(AddTransfer(transfer(QStringLiteral("四楼"))), 3);
     again.commit();
 }
 
@@ -158,6 +158,9 @@ TEST_F(HistoryTest, FilesGoOnConsecutiveKeysAndAFailureAtTheSecondLeavesEveryTab
     EXPECT_EQ(value(QStringLiteral("SELECT [Date] FROM [Dev_Docs] WHERE [ID]=10;")).toDateTime(), kWhen);
     EXPECT_TRUE(value(QStringLiteral("SELECT [M_ID] FROM [Dev_Docs] WHERE [ID]=10;")).isNull());
     EXPECT_EQ(value(QStringLiteral("SELECT [Memo] FROM [Dev_Docs] WHERE [ID]=7;")).toString(), QStringLiteral("旧"));
+    // The last of them deleted: the next key goes above it.
+    gDatabase.Execute(QStringLiteral("DELETE * FROM [Dev_Docs] WHERE [ID]=10;"));
+    EXPECT_EQ(GetNewID(QStringLiteral("Dev_Docs"), QStringLiteral("ID")).toInt(), 11);
 
     const QString before = everything();
     const QString gone = folder->file(QStringLiteral("gone.doc"));

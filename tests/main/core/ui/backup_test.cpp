@@ -16,7 +16,7 @@ using testutil::MainDatabaseTest;
 
 namespace {
 
-const QString kTables = u"Checks;Dev_Docs;Dev_Info;Discard;Maintain;SysInfo;Transfer"_s;
+const QString kTables = u"Checks;Dev_Docs;Dev_Info;Discard;KeyMarks;Maintain;SysInfo;Transfer"_s;
 
 class BackupTest : public MainDatabaseTest {
 protected:
@@ -132,7 +132,7 @@ protected:
     bool progressLeftShown = false;
 };
 
-TEST_F(BackupTest, TheBackupHoldsEveryRowOfTheSevenTables)
+TEST_F(BackupTest, TheBackupHoldsEveryRowOfTheTablesAndTheKeyMarks)
 {
     fill();
     ASSERT_EQ(runBackup(), 1);
@@ -141,7 +141,7 @@ TEST_F(BackupTest, TheBackupHoldsEveryRowOfTheSevenTables)
     EXPECT_TRUE(otherFiles().isEmpty()) << otherFiles().join(u' ').toStdString();
     EXPECT_EQ(dao::DBEngine::TransactionLevel(), 0);
     dao::Database copy = dao::DBEngine::OpenDatabase(target, false, true, schema::connectString());
-    EXPECT_EQ(copy.TableDefs().Count(), 7);
+    EXPECT_EQ(copy.TableDefs().Count(), 8);
     copy.Close();
     for (const schema::Table& t : schema::tables())
         expectCopied(QString::fromUtf16(t.name));

@@ -460,6 +460,25 @@ TEST_F(BaseDataTest, ASaveWritesWhatWasChangedToTheEntryShownAndThenShowsWhatIsS
     EXPECT_EQ(lastPrompt(), u"对不起!该项目的代码已被其它用户改为11,未作任何修改!"_s);
     EXPECT_EQ(stored(u"Departs"_s), (QStringList{u"0|未指定|"_s, u"5|A 科|B 二"_s, u"7|新车间|"_s,
                                                u"8|车间 |B 的\n"_s, u"11|库房|"_s}));
+
+    // b deletes code 7, the last key, and adds another code 7: modify and delete reach neither.
+    const auto replace7 = [] {
+        basedata::remove(u"Departs"_s, basedata::list(u"Departs"_s)[2]);
+        basedata::add(u"Departs"_s, u"7"_s, u"又一个"_s, QString());
+    };
+    replace7();   // code 7 now has the last key
+    for (const bool deleting : {false, true}) {
+        win = open(2);
+        asOtherCopy(replace7);
+        const QStringList before = stored(u"Departs"_s);
+        if (deleting)
+            selectRow(u"7"_s), ui::script::answer(ui::vbYes), click(win->cmdDelete);
+        else
+            modifyRow(u"7"_s, u"7"_s, u"A 的车间"_s);
+        EXPECT_EQ(lastPrompt(), u"对不起!记录可能已经被其它用户删除!"_s);
+        EXPECT_EQ(stored(u"Departs"_s), before);
+        EXPECT_EQ(rows().size(), 4);   // the list drops it
+    }
 }
 
 // Each box that writes a text into a sized column takes no more than the column holds.

@@ -58,10 +58,39 @@ TEST_F(MdlMiscTest, GetNewIdIsHighestPlusOne)
     rs.Update();
     rs.Close();
     EXPECT_EQ(GetNewID(QStringLiteral("Transfer"), QStringLiteral("ID")).toInt(), 42);
+    gDatabase.Execute(QStringLiteral("DELETE * FROM [Transfer];"));
+    EXPECT_EQ(GetNewID(QStringLiteral("Transfer"), QStringLiteral("ID")).toInt(), 43);   // 42 was given
     // A failure reaches the caller: nobody writes key 0 by mistake.
     EXPECT_THROW(GetNewID(QStringLiteral("NoSuchTable"), QStringLiteral("ID")), vb::Error);
     EXPECT_THROW(GetNewID(QStringLiteral("Transfer]; DROP TABLE [Transfer"), QStringLiteral("ID")), vb::Error);
     EXPECT_TRUE(ui::script::shown().isEmpty());
+}
+
+// A register made before key marks were kept: opened, it takes its marks from its keys and
+// keeps every row; then the last row of each table deleted, its key goes to no new row.
+TEST_F(MdlMiscTest, ARegisterWithoutKeyMarksTakesThemFromItsKeys)
+{
+    addDeviceWithHistory(7);
+    gDatabase.TableDefs().Delete(QStringLiteral("KeyMarks"));
+    QList<QPair<QString, QString>> keyed;   // table, key column
+    for (const schema::Table& t : schema::tables())
+        if (t.key)
+            keyed.append({QString::fromUtf16(t.name), QString::fromUtf16(t.key)});
+    const auto everything = [&] {
+        QStringList all;
+        for (const auto& [table, key] : keyed)
+            all << rows(QStringLiteral("SELECT * FROM [%1] ORDER BY [%2];").arg(table, key));
+        return all;
+    };
+    const QStringList before = everything();
+    gDatabase.Close();
+    OpenMainDatabase();
+    EXPECT_EQ(everything(), before);
+    for (const auto& [table, key] : keyed) {
+        const int last = rows(QStringLiteral("SELECT TOP 1 [%2] FROM [%1] ORDER BY [%2] DESC;").arg(table, key))[0].toInt();
+        gDatabase.Execute(QStringLiteral("DELETE * FROM [%1] WHERE [%2]=%3;").arg(table, key).arg(last));
+        EXPECT_EQ(GetNewID(table, key).toInt(), last + 1) << table.toStdString();
+    }
 }
 
 TEST_F(MdlMiscTest, ComboListWithNoneAndFilters)
@@ -131,7 +160,7 @@ TEST_F(MdlMiscTest, SettingsRowsAreReadAndWrittenAlike)
     EXPECT_FALSE(WriteSysInfo(QStringLiteral("CodeRule"), QString(), QStringLiteral("Memo")));
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Type]='CodeRule';")), 0);
 
-    const int next = GetNewID(QStringLiteral("SysInfo"), QStringLiteral("ID")).toInt();
+    const int next = GetNewID(QStringLiteral("SysInfo"), QStringLiteral("ID")).toInt() + 1;   // the key after this
     EXPECT_TRUE(WriteSysInfo(QStringLiteral("CodeRule"), QStringLiteral("#####\rA"), QStringLiteral("Memo")));
     dao::Recordset rs = gDatabase.OpenRecordset(QStringLiteral("SELECT * FROM [SysInfo] WHERE [Type]='CodeRule';"));
     ASSERT_FALSE(rs.Eof());

@@ -241,13 +241,25 @@ TEST_F(UsersTest, SavingRightsKeepsThePasswordLine)
 
 TEST_F(UsersTest, AUserDeletedMeanwhileIsReportedAndNothingIsWritten)
 {
-    addSysInfo(201, u"Users"_s, 2, u"bob"_s);
+    addSysInfo(99, u"Users"_s, 2, u"bob"_s);
+    const qint32 carl = users::add(u"carl"_s);
     frmUsers w;
-    gDatabase.Execute(u"DELETE FROM [SysInfo] WHERE [ID]=201;"_s);
+    gDatabase.Execute(u"DELETE FROM [SysInfo] WHERE [ID]=99;"_s);
     select(w, u"bob"_s);
     EXPECT_EQ(lastPrompt(), u"无此用户。"_s);
     click(w.cmdSave);
-    EXPECT_EQ(users(), 1);
+    EXPECT_EQ(users(), 2);
+    // Another copy deletes carl, the last key, and adds eve: raising carl reaches no one.
+    select(w, u"carl"_s);
+    asOtherCopy([carl] {
+        users::remove(carl, 0);
+        users::setPassword(users::add(u"eve"_s), u"pw-eve"_s, u"pw-eve"_s);
+    });
+    w.optPrivate[3]->setChecked(true);
+    click(w.cmdSave);
+    EXPECT_EQ(lastPrompt(), u"无此用户。"_s);
+    EXPECT_EQ(levelOf(idOf(u"eve"_s)), 0);
+    EXPECT_FALSE(entry(w.lstUsers, u"carl"_s));
     w.show();
     click(w.Command2);
     EXPECT_FALSE(w.isVisible());

@@ -576,6 +576,19 @@ TEST_F(EditorTest, SavingKeepsWhatAnotherCopySavedAndAsksBeforeOverwritingIt)
     EXPECT_EQ(row[u"附加信息"_s].toString(), u"B 的备注"_s);
     EXPECT_EQ(row[u"Model"_s].toString(), u"A 的型号"_s);
     EXPECT_EQ(editor->txtCardNo->text(), u"K-1 "_s);
+
+    // B deletes device 1 and adds NEW-9: A's save says so and writes nothing, NEW-9 keeps its own
+    qint32 added = 0;
+    asOtherCopy([&] {
+        devices::DeviceRecord r = devices::RecordOf(devices::OpenDevice(1));
+        DeleteDeviceRows(1);
+        r.number = u"NEW-9"_s;
+        added = devices::AddDevice(r, 7);
+    });
+    row = rowOf(added);
+    editor->txtFund->setText(u"A 的资金来源"_s);
+    EXPECT_EQ(save({ui::vbYes}), (QStringList{Str(1085), u"指定设备不存在！"_s}));
+    EXPECT_EQ(rowOf(added), row);
 }
 
 TEST_F(EditorTest, SavingOtherUsersRowsNeedsLevelThreeAndTheSaverBecomesTheOwner)

@@ -92,7 +92,7 @@ TEST_F(CodeHostTest, NewNumbersFollowTheStoredDevicesWhoseBandsMatchLiterally)
 TEST_F(CodeHostTest, SavedRulesAreStoredExactlyAndAFailedWriteIsReported)
 {
     gDatabase.Execute(u"DELETE * FROM [SysInfo] WHERE [Type]='CodeRule';"_s);
-    const int next = GetNewID(u"SysInfo"_s, u"ID"_s).toInt();
+    const int next = GetNewID(u"SysInfo"_s, u"ID"_s).toInt() + 1;   // the key after this
     prefixRule(u"Q'*"_s);
     auto w = std::make_unique<frmMain>();
     w->Form_Load();

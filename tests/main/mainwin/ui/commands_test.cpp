@@ -44,6 +44,27 @@ protected:
             addRow(u"Dev_Docs"_s, {{u"ID"_s, dev}, {u"Dev_ID"_s, dev}, {u"Name"_s, u"a.txt"_s}});
         }
     }
+    static QString lastRow(const QString& table)
+    {
+        return u"SELECT TOP 1 * FROM [%1] ORDER BY [%2] DESC;"_s.arg(table, table == u"Dev_Info"_s ? u"Dev_ID"_s : u"ID"_s);
+    }
+    // Another copy deletes the last row of `table` and adds one like it, but for `column`, under
+    // the key it takes (the first column); returns the new row.
+    QStringList replaceLast(const QString& table, const QString& column)
+    {
+        asOtherCopy([&] {
+            dao::Recordset rs = gDatabase.OpenRecordset(lastRow(table), dao::dbOpenSnapshot);
+            QList<QPair<QString, QVariant>> fields;
+            for (int i = 1; i < rs.Fields().Count(); ++i)
+                fields << qMakePair(rs(i).Name(), rs(i).Name() == column ? QVariant(u"新的"_s) : rs(i).Value());
+            const QString key = rs(0).Name();
+            gDatabase.Execute(u"DELETE * FROM [%1] WHERE [%2]=%3;"_s.arg(table, key, rs(0).Value().toString()));
+            rs.Close();
+            fields.prepend({key, GetNewID(table, key)});
+            addRow(table, fields);
+        });
+        return rows(lastRow(table));
+    }
     QList<int> tableCounts()
     {
         QList<int> n;
@@ -201,6 +222,45 @@ TEST_F(CommandsTest, DeletingADeviceRebuildsThePane)
     EXPECT_EQ(w->deviceList->findDevice(2), -1);
     EXPECT_EQ(tableCounts(), (QList<int>{0, 0, 4, 0, 0, 0}));
     EXPECT_FALSE(w->txtDeviceTag().startsWith(u"2\t"_s));
+}
+
+// A's window shows the last row of a table; another copy deletes it and adds a new one to the
+// same table: A's command on the row it shows says so and leaves the new row, and the list
+// drops the row.
+TEST_F(CommandsTest, ACommandOnARowAnotherCopyReplacedIsRefused)
+{
+    addTreeDevices();
+    addHistories();
+    logInWithDeparts(QString());
+    gDatabase.Close();
+    OpenMainDatabase();   // which marks the keys of the rows written here as given
+    ui::setModalHook([](QDialog* d) { d->hide(); });
+    const auto deleteIt = [](frmMain& w) { ui::script::answer(ui::vbYes), w.cmdDelete->click(); };
+    const struct {
+        const char16_t *tab, *table, *column, *message;
+        std::function<void(frmMain&)> command;
+    } cases[] = {
+        {u"Summary", u"Dev_Info", u"设备编号", u"指定设备不存在！",
+         [](frmMain& w) { ui::script::answer(ui::vbYes), w.mnuToolDelDev->trigger(); }},
+        {u"Trans", u"Dev_Info", u"设备编号", u"指定设备不存在！", [](frmMain& w) { w.cmdAdd->click(); }},
+        {u"Maintain", u"Maintain", u"备注", u"指定记录已不存在！可能已被其他用户删除。", deleteIt},
+        {u"Docs", u"Dev_Docs", u"Name", u"指定资料已不存在！", [](frmMain& w) { w.lstDetail_DblClick(); }},
+        {u"Docs", u"Dev_Docs", u"Name", u"指定资料已不存在！", deleteIt},
+    };
+    for (const auto& c : cases) {
+        const QString table = QString::fromUtf16(c.table);
+        SCOPED_TRACE(table.toStdString() + " on " + QString::fromUtf16(c.tab).toStdString());
+        const bool device = table == u"Dev_Info"_s;
+        const qint32 devId = rows(lastRow(table)).first().split(u'|')[device ? 0 : 1].toInt();
+        auto w = openWindow();
+        show(*w, devId, QString::fromUtf16(c.tab));
+        w->lstDetail->setCurrentItem(w->lstDetail->topLevelItem(0));
+        const QStringList added = replaceLast(table, QString::fromUtf16(c.column));
+        c.command(*w);
+        EXPECT_EQ(ui::script::last().prompt, QString::fromUtf16(c.message));
+        EXPECT_EQ(rows(lastRow(table)), added);
+        EXPECT_TRUE(device ? w->deviceList->findDevice(devId) < 0 : w->lstDetail->topLevelItemCount() == 0);
+    }
 }
 
 TEST_F(CommandsTest, ButtonsFollowThePrivilegesOfEachTab)

@@ -64,8 +64,12 @@ TEST_F(MainMenuTest, BackupCommandWritesTheBackupFile)
     w.Form_Load();
     ASSERT_TRUE(w.mnuFileBackup->isEnabled());
     w.mnuFileBackup->trigger();
-    EXPECT_TRUE(QFile::exists(folder->file(QStringLiteral("Ostrel.STB"))));
     EXPECT_EQ(ui::script::last().prompt, QStringLiteral("恭喜！数据备份成功！"));
+    // every table, the key marks too
+    dao::Database copy = dao::DBEngine::OpenDatabase(folder->file(QStringLiteral("Ostrel.STB")), false, true,
+                                                     schema::connectString());
+    EXPECT_EQ(copy.TableDefs().Count(), schema::tables().size());
+    copy.Close();
 }
 
 } // namespace

@@ -170,6 +170,9 @@ TEST_P(ImportFormats, DefaultMapWithChineseHeadings)
     EXPECT_TRUE(log[0].endsWith(u",4"_s));
     EXPECT_EQ(log[1], u"Lines:1,4"_s);
     EXPECT_EQ(testutil::readBytes(path), before);   // the source is only read
+    // The last key imported deleted: it goes to no new device.
+    gDatabase.Execute(u"DELETE FROM [Dev_Info] WHERE [Dev_ID]=2;"_s);
+    EXPECT_EQ(GetNewID(u"Dev_Info"_s, u"Dev_ID"_s).toInt(), 3);
 }
 
 // A condition text not in the list is written unchanged: a numeric column refuses it.
