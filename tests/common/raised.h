@@ -29,14 +29,13 @@ inline QString inChild(const std::function<QString()>& f)
         return QStringLiteral("no pipe");
     const pid_t child = ::fork();
     if (child == 0) {
-        QString said;
+        QByteArray said;
         try {
-            said = f();
+            said = f().toUtf8();
         } catch (const vb::Error& e) {
-            said = QString::number(e.number()) + QLatin1Char(' ') + e.description();
+            said = (QString::number(e.number()) + QLatin1Char(' ') + e.description()).toUtf8();
         }
-        const QByteArray bytes = said.toUtf8();
-        ::_exit(::write(out[1], bytes.constData(), size_t(bytes.size())) < 0);
+        ::_exit(::write(out[1], said.constData(), size_t(said.size())) < 0);
     }
     ::close(out[1]);
     QByteArray said;
