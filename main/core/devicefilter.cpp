@@ -168,7 +168,8 @@ bool RefusesFilterText(int errorNumber)
     static const int refusals[] = {dao::err::TypeMismatch, 5, 11, 93, 94,
                                    dao::err::NotSupported, dao::err::TooFewParameters,
                                    dao::err::SyntaxInExpression, dao::err::UndefinedFunction,
-                                   dao::err::InvalidSql, 3131, dao::err::CharsAfterEnd, 3464};
+                                   dao::err::InvalidSql, 3131, dao::err::CharsAfterEnd, 3464,
+                                   dao::err::QueryTooComplex};
     return std::find(std::begin(refusals), std::end(refusals), errorNumber) != std::end(refusals);
 }
 

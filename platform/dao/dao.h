@@ -125,6 +125,7 @@ constexpr int ItemNotFound = 3265;
 constexpr int RequiredNull = 3314;
 constexpr int ZeroLength = 3315;
 constexpr int Overflow = 3349;
+constexpr int QueryTooComplex = 3360;    // nested deeper than the translation or the engine takes
 constexpr int NotADatabase = 3343;        // unrecognised database format
 constexpr int NotInTransaction = 3034;
 constexpr int CannotOpen = 3044;          // not a valid path / cannot open

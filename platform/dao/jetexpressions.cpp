@@ -58,6 +58,7 @@ const QHash<QString, FunctionInfo>& functions()
 
 Expr Parser::expr()
 {
+    Nested level(*this);
     return orExpr();
 }
 
@@ -76,11 +77,14 @@ QString Parser::valueOf(const Expr& e)
 // expression gets NOCASE unless both sides are numbers or dates.
 QString Parser::collated(const Expr& l, const Expr& r)
 {
-    QString sql = valueOf(l);
-    if (l.column || r.column) return sql;
+    return collates(l, r) ? valueOf(l) + QStringLiteral(" COLLATE NOCASE") : valueOf(l);
+}
+
+bool Parser::collates(const Expr& l, const Expr& r)
+{
+    if (l.column || r.column) return false;
     auto plain = [](const Expr& e) { return e.type == Type::Number || e.type == Type::Date; };
-    if (plain(l) && plain(r)) return sql;
-    return sql + QStringLiteral(" COLLATE NOCASE");
+    return !(plain(l) && plain(r));
 }
 
 // A date compared with a number compares the date's serial value.
@@ -90,43 +94,77 @@ void Parser::matchDate(const Expr& date, Expr* number)
     if (number->literal) {
         bool ok = false;
         QDateTime d = vb::toDate(number->number, &ok);
-        if (ok) { number->sql = quoteText(vb::dateToStored(d)); number->type = Type::Date; return; }
+        if (ok) {
+            number->sql = quoteText(vb::dateToStored(d));
+            number->type = Type::Date;
+            number->height = 1;
+            return;
+        }
     }
     number->sql = QStringLiteral("jet_cdate(%1)").arg(number->sql);
     number->type = Type::Date;
+    ++number->height;
 }
 
-Expr Parser::condition(const QString& sql)
+int Parser::above(std::initializer_list<int> heights) const
 {
-    Expr e;
-    e.sql = sql;
-    e.type = Type::Number;
+    int h = 0;
+    for (int x : heights) h = qMax(h, x);
+    if (h >= kMaxHeight)
+        tooComplex(QStringLiteral("表达式的运算超过 %1 层").arg(kMaxHeight));
+    return h + 1;
+}
+
+Expr Parser::condition(const QString& sql, int height) const
+{
+    Expr e = typed(sql, Type::Number, height);
     e.condition = true;
     return e;
 }
 
+// A chain of terms joined by AND or OR, written as one list: SQLite reads it left to
+// right, as nested pairs, without a parenthesis per term.
 Expr Parser::orExpr()
 {
     Expr l = andExpr();
+    QStringList terms{l.sql};
+    int height = l.height;
     for (;;) {
-        if (acceptWord("or")) l = condition(QStringLiteral("(%1 OR %2)").arg(l.sql, andExpr().sql));
-        else if (isWord("xor") || isWord("eqv") || isWord("imp")) unsupported(peek().text.toUpper());
-        else return l;
+        if (acceptWord("or")) {
+            Expr r = andExpr();
+            terms << r.sql;
+            height = above({height, r.height});
+        } else if (isWord("xor") || isWord("eqv") || isWord("imp")) {
+            unsupported(peek().text.toUpper());
+        } else {
+            break;
+        }
     }
+    if (terms.size() == 1) return l;
+    return condition(QLatin1Char('(') + terms.join(QLatin1String(" OR ")) + QLatin1Char(')'), height);
 }
 
 Expr Parser::andExpr()
 {
     Expr l = notExpr();
-    while (acceptWord("and"))
-        l = condition(QStringLiteral("(%1 AND %2)").arg(l.sql, notExpr().sql));
-    return l;
+    QStringList terms{l.sql};
+    int height = l.height;
+    while (acceptWord("and")) {
+        Expr r = notExpr();
+        terms << r.sql;
+        height = above({height, r.height});
+    }
+    if (terms.size() == 1) return l;
+    return condition(QLatin1Char('(') + terms.join(QLatin1String(" AND ")) + QLatin1Char(')'), height);
 }
 
 Expr Parser::notExpr()
 {
-    if (acceptWord("not"))
-        return condition(QStringLiteral("(NOT %1)").arg(notExpr().sql));
+    if (acceptWord("not")) {
+        Nested level(*this);
+        Expr inner = notExpr();
+        return condition(QStringLiteral("(NOT %1)").arg(inner.sql), above({inner.height}));
+    }
     return comparison();
 }
 
@@ -142,7 +180,8 @@ Expr Parser::comparison()
             Expr r = concat();
             matchDate(l, &r);
             matchDate(r, &l);
-            l = condition(QStringLiteral("(%1 %2 %3)").arg(collated(l, r), op, valueOf(r)));
+            const int height = above({collatedHeight(l, r), valueHeight(r)});
+            l = condition(QStringLiteral("(%1 %2 %3)").arg(collated(l, r), op, valueOf(r)), height);
             continue;
         }
         bool negate = false;
@@ -154,22 +193,26 @@ Expr Parser::comparison()
         if (acceptWord("like")) {
             Expr r = concat();
             QString like = QStringLiteral("(%1 %2LIKE %3)").arg(valueOf(l), notText, valueOf(r));
+            int height = above({valueHeight(l), valueHeight(r)});
             const QString prefix = r.string ? literalPrefix(r.text) : QString();
             if (!negate && l.column && l.type == Type::Text && !prefix.isEmpty()) {
                 // a literal prefix bounds the rows: the column's index finds them
                 like = QStringLiteral("(%1 >= %2 AND %1 < %3 AND %4)")
                            .arg(l.sql, quoteText(prefix), quoteText(prefix + QChar(0xFFFF)), like);
+                height = above({3, height});
             }
-            l = condition(like);
+            l = condition(like, height);
         } else if (acceptWord("is")) {
             bool isNot = acceptWord("not");
             expectWord("null");
-            l = condition(QStringLiteral("(%1 IS %2NULL)").arg(valueOf(l), isNot ? QStringLiteral("NOT ") : QString()));
+            l = condition(QStringLiteral("(%1 IS %2NULL)").arg(valueOf(l), isNot ? QStringLiteral("NOT ") : QString()),
+                          above({valueHeight(l)}));
         } else if (acceptWord("in")) {
             expectOp("(");
             QString inner;
             Expr items;
             items.type = Type::Unknown;
+            int tallest = 1;
             if (isWord("select")) {
                 Translation sub;
                 inner = select(&sub, false);
@@ -180,12 +223,14 @@ Expr Parser::comparison()
                     Expr e = expr();
                     numbers = numbers && (e.type == Type::Number || e.type == Type::Date);
                     list << valueOf(e);
+                    tallest = qMax(tallest, valueHeight(e));
                 } while (acceptOp(","));
                 inner = list.join(QStringLiteral(", "));
                 if (numbers) items.type = Type::Number;
             }
             expectOp(")");
-            l = condition(QStringLiteral("(%1 %2IN (%3))").arg(collated(l, items), notText, inner));
+            const int height = above({collatedHeight(l, items), tallest});
+            l = condition(QStringLiteral("(%1 %2IN (%3))").arg(collated(l, items), notText, inner), height);
         } else if (acceptWord("between")) {
             Expr lo = concat();
             expectWord("and");
@@ -193,8 +238,10 @@ Expr Parser::comparison()
             matchDate(l, &lo);
             matchDate(l, &hi);
             Expr bounds = lo.type == hi.type ? lo : Expr();
+            const int height = above({collatedHeight(l, bounds), valueHeight(lo), valueHeight(hi)});
             l = condition(QStringLiteral("(%1 %2BETWEEN %3 AND %4)")
-                              .arg(collated(l, bounds), notText, valueOf(lo), valueOf(hi)));
+                              .arg(collated(l, bounds), notText, valueOf(lo), valueOf(hi)),
+                          height);
         } else {
             return l;
         }
@@ -204,9 +251,11 @@ Expr Parser::comparison()
 Expr Parser::concat()
 {
     Expr l = additive();
+    const auto textHeight = [](const Expr& e) { return valueHeight(e) + (e.type == Type::Date ? 1 : 0); };
     while (acceptOp("&")) {
         Expr r = additive();
-        l = typed(QStringLiteral("jet_cat(%1, %2)").arg(asText(l), asText(r)), Type::Text);
+        const int height = above({textHeight(l), textHeight(r)});
+        l = typed(QStringLiteral("jet_cat(%1, %2)").arg(asText(l), asText(r)), Type::Text, height);
     }
     return l;
 }
@@ -217,11 +266,12 @@ QString Parser::asText(const Expr& e)
     return e.type == Type::Date ? QStringLiteral("jet_cstr(%1)").arg(valueOf(e)) : valueOf(e);
 }
 
-Expr Parser::typed(const QString& sql, Type type)
+Expr Parser::typed(const QString& sql, Type type, int height) const
 {
     Expr e;
     e.sql = sql;
     e.type = type;
+    e.height = height;
     return e;
 }
 
@@ -234,11 +284,11 @@ Expr Parser::additive()
             Type t = l.type == Type::Date || r.type == Type::Date                 ? Type::Date
                      : l.type == r.type && l.type != Type::Unknown && !l.condition ? l.type
                                                                                    : Type::Unknown;
-            l = typed(QStringLiteral("jet_add(%1, %2)").arg(valueOf(l), valueOf(r)), t);
+            l = typed(QStringLiteral("jet_add(%1, %2)").arg(valueOf(l), valueOf(r)), t, pair(l, r));
         } else if (acceptOp("-")) {
             Expr r = modulo();
             Type t = l.type == Type::Date && r.type != Type::Date ? Type::Date : Type::Number;
-            l = typed(QStringLiteral("jet_sub(%1, %2)").arg(valueOf(l), valueOf(r)), t);
+            l = typed(QStringLiteral("jet_sub(%1, %2)").arg(valueOf(l), valueOf(r)), t, pair(l, r));
         } else {
             return l;
         }
@@ -248,16 +298,20 @@ Expr Parser::additive()
 Expr Parser::modulo()
 {
     Expr l = intDivision();
-    while (acceptWord("mod"))
-        l = typed(QStringLiteral("jet_mod(%1, %2)").arg(valueOf(l), valueOf(intDivision())), Type::Number);
+    while (acceptWord("mod")) {
+        Expr r = intDivision();
+        l = typed(QStringLiteral("jet_mod(%1, %2)").arg(valueOf(l), valueOf(r)), Type::Number, pair(l, r));
+    }
     return l;
 }
 
 Expr Parser::intDivision()
 {
     Expr l = multiplicative();
-    while (acceptOp("\\"))
-        l = typed(QStringLiteral("jet_intdiv(%1, %2)").arg(valueOf(l), valueOf(multiplicative())), Type::Number);
+    while (acceptOp("\\")) {
+        Expr r = multiplicative();
+        l = typed(QStringLiteral("jet_intdiv(%1, %2)").arg(valueOf(l), valueOf(r)), Type::Number, pair(l, r));
+    }
     return l;
 }
 
@@ -265,21 +319,26 @@ Expr Parser::multiplicative()
 {
     Expr l = unary();
     for (;;) {
-        if (acceptOp("*")) l = typed(QStringLiteral("(%1 * %2)").arg(valueOf(l), valueOf(unary())), Type::Number);
-        else if (acceptOp("/")) l = typed(QStringLiteral("jet_div(%1, %2)").arg(valueOf(l), valueOf(unary())), Type::Number);
-        else return l;
+        const char* form = acceptOp("*") ? "(%1 * %2)" : acceptOp("/") ? "jet_div(%1, %2)" : nullptr;
+        if (!form) return l;
+        Expr r = unary();
+        l = typed(QString::fromLatin1(form).arg(valueOf(l), valueOf(r)), Type::Number, pair(l, r));
     }
 }
 
 Expr Parser::unary()
 {
     if (acceptOp("-")) {
+        Nested level(*this);
         Expr inner = unary();
-        Expr e = typed(QStringLiteral("(- %1)").arg(valueOf(inner)), Type::Number);
+        Expr e = typed(QStringLiteral("(- %1)").arg(valueOf(inner)), Type::Number, above({valueHeight(inner)}));
         if (inner.literal) { e.literal = true; e.number = -inner.number; }
         return e;
     }
-    if (acceptOp("+")) return unary();
+    if (acceptOp("+")) {
+        Nested level(*this);
+        return unary();
+    }
     Expr l = primary();
     if (isOp("^"))
         unsupported(QStringLiteral("运算符 ^"));
@@ -330,12 +389,12 @@ Expr Parser::primary()
             Expr inner;
             if (isWord("select")) {
                 Translation sub;
-                inner = typed(select(&sub, false), Type::Unknown);
+                inner = typed(QLatin1Char('(') + select(&sub, false) + QLatin1Char(')'), Type::Unknown);
             } else {
+                // already a whole: a name, a literal, a call or an expression in parentheses
                 inner = expr();
             }
             expectOp(")");
-            inner.sql = QStringLiteral("(") + inner.sql + QStringLiteral(")");
             inner.column = false;
             return inner;
         }
@@ -396,10 +455,12 @@ Expr Parser::functionCall()
         fail(3085, QStringLiteral("表达式中有未定义的函数 '%1'。").arg(vb::Excerpt(fname)));
     QStringList args;
     QVector<Expr> values;
+    int tallest = 0;
     if (!isOp(")")) {
         do {
             values << expr();
             args << valueOf(values.back());
+            tallest = qMax(tallest, valueHeight(values.back()));
         } while (acceptOp(","));
     }
     expectOp(")");
@@ -413,7 +474,7 @@ Expr Parser::functionCall()
         type = values[1].type;
     return typed(QString::fromLatin1(it->sql) + QStringLiteral("(") + args.join(QStringLiteral(", ")) +
                      QStringLiteral(")"),
-                 type);
+                 type, above({tallest}));
 }
 
 } // namespace dao::jetsql::detail

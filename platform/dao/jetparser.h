@@ -2,9 +2,11 @@
 // Inside the translation of Jet SQL: the tokens and the parser, whose statements
 // are read in jetsql.cpp and whose expressions in jetexpressions.cpp.
 #include "platform/core/vbrt.h"
+#include "platform/dao/dao.h"
 #include "platform/dao/jetsql.h"
 #include <QPair>
 #include <QVector>
+#include <initializer_list>
 
 namespace dao::jetsql::detail {
 
@@ -28,7 +30,16 @@ struct Expr {
     double number = 0;
     bool string = false;      // a text written out: its text
     QString text;
+    int height = 1;           // of the expression tree SQLite builds from sql
 };
+
+// How deep the translation reads: parentheses, NOT, signs, calls and subqueries nested
+// within each other. Each level costs a few KB of stack, and SQLite's parser could not take
+// a statement nested even this deep (its stack holds 100 entries).
+constexpr int kMaxNesting = 100;
+// How tall an expression the translation writes, each link of a chain (a AND b AND ...)
+// counting one: below SQLite's own limit of 1000, so it gets what it can run.
+constexpr int kMaxHeight = 900;
 
 [[noreturn]] void fail(int number, const QString& text);
 QVector<Token> tokenize(const QString& s);
@@ -44,6 +55,7 @@ private:
     QString src;
     QVector<Token> toks;
     int at = 0;
+    int nesting = 0;
     const Schema* schema = nullptr;
     QVector<QPair<QString, QString>> scope;   // (name or alias, table) of the tables in FROM clauses
 
@@ -95,6 +107,29 @@ private:
         fail(3129, QStringLiteral("无效的 SQL 语句；应为 'DELETE'、'INSERT'、'SELECT' 或 'UPDATE'。"));
     }
 
+    // The statement nests or chains more than the translation reads.
+    [[noreturn]] void tooComplex(const QString& what) const
+    {
+        fail(err::QueryTooComplex, QStringLiteral("查询过于复杂: %1: '%2'").arg(what, vb::Excerpt(src, peek().pos)));
+    }
+    // One level of nesting while it lives.
+    class Nested {
+    public:
+        explicit Nested(Parser& p) : m_p(p)
+        {
+            if (++m_p.nesting > kMaxNesting) {
+                --m_p.nesting;
+                m_p.tooComplex(QStringLiteral("括号、NOT、正负号、函数或子查询嵌套超过 %1 层").arg(kMaxNesting));
+            }
+        }
+        ~Nested() { --m_p.nesting; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+
+    private:
+        Parser& m_p;
+    };
+
     // A plain or bracketed name.
     QString name(const char* what)
     {
@@ -135,9 +170,17 @@ private:
     // Text compares ignoring letter case: a column brings its own collation; an
     // expression gets NOCASE unless both sides are numbers or dates.
     static QString collated(const Expr& l, const Expr& r);
+    static bool collates(const Expr& l, const Expr& r);
+    static int collatedHeight(const Expr& l, const Expr& r) { return valueHeight(l) + (collates(l, r) ? 1 : 0); }
     // A date compared with a number compares the date's serial value.
     static void matchDate(const Expr& date, Expr* number);
-    static Expr condition(const QString& sql);
+    // A node of SQLite's tree over children of these heights.
+    int above(std::initializer_list<int> heights) const;
+    // The height of e as a value (valueOf).
+    static int valueHeight(const Expr& e) { return e.height + (e.condition ? 1 : 0); }
+    // The height of an operator over the values of l and r.
+    int pair(const Expr& l, const Expr& r) const { return above({valueHeight(l), valueHeight(r)}); }
+    Expr condition(const QString& sql, int height) const;
     Expr orExpr();
     Expr andExpr();
     Expr notExpr();
@@ -145,7 +188,7 @@ private:
     Expr concat();
     // A date joined to text is the runtime's text form of the date.
     static QString asText(const Expr& e);
-    static Expr typed(const QString& sql, Type type);
+    Expr typed(const QString& sql, Type type, int height = 1) const;
     Expr additive();
     Expr modulo();
     Expr intDivision();

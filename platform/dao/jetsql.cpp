@@ -206,6 +206,7 @@ QString Parser::tableRef(QString* table, QString* ref)
 QString Parser::fromItem(int* tables, QString* table, QString* ref)
 {
     if (acceptOp("(")) {
+        Nested level(*this);
         QString inner = joinChain(tables, table, ref);
         expectOp(")");
         return QStringLiteral("(") + inner + QStringLiteral(")");

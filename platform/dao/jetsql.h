@@ -43,7 +43,8 @@ public:
 // text form, and values written by UPDATE and INSERT pass their column's type check.
 // Raises vb::Error: 3129 not a statement, 3142 text after the statement,
 // 3075 syntax error in an expression, 3085 unknown function, 3131 bad FROM clause,
-// 3001 a construct the layer does not support.
+// 3001 a construct the layer does not support, 3360 parentheses, signs, calls or subqueries
+// nested more than 100 deep, or an expression taller than SQLite runs.
 Translation translate(const QString& jet, bool withRowid = false, const Schema* schema = nullptr);
 
 // A SQL text literal for a value.

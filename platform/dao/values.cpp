@@ -92,6 +92,10 @@ thread_local std::optional<vb::Error> t_pending;
             raise(err::IndexExists, QStringLiteral("索引已经存在: %1").arg(msg));
         raise(err::TableExists, QStringLiteral("对象已经存在: %1").arg(msg));
     }
+    // SQLite's parser holds 100 entries, its trees 1000 levels, its joins 64 tables
+    if (msg == QLatin1String("parser stack overflow") || msg.startsWith(QLatin1String("Expression tree is too large")) ||
+        msg.startsWith(QLatin1String("at most 64 tables in a join")))
+        raise(err::QueryTooComplex, QStringLiteral("查询过于复杂: 嵌套或连接太多，数据库引擎无法执行。"));
     if (msg.contains(QLatin1String("syntax error")) || msg.contains(QLatin1String("ambiguous")))
         raise(err::SyntaxInExpression, QStringLiteral("查询表达式语法错误: %1").arg(msg));
     // errors of the Jet functions keep the runtime's numbers

@@ -8,8 +8,9 @@
 //   while (t->next(row, line)) ... row.value(t->columnIndex("设备编号")) ...
 //
 // Every cell is a text or Null (a null QVariant). Numbers come without an exponent, whole
-// ones with every digit (no ".0"), others to 15 significant digits; dates come as
-// "yyyy-MM-dd HH:mm:ss"; Yes/No values as "True"/"False".
+// ones with every digit (no ".0"), others to 15 significant digits, Access Decimal and
+// Currency values with every digit stored; dates come as "yyyy-MM-dd HH:mm:ss"; Yes/No
+// values as "True"/"False".
 // A damaged file raises vb::Error 3343 with a description that names what is wrong.
 #include <QDate>
 #include <QHash>

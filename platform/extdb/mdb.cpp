@@ -284,6 +284,9 @@ bool accessDateText(double serial, QString& text)
     return true;
 }
 
+// The largest scale Access gives a Decimal column.
+constexpr int kMaxDecimalScale = 28;
+
 class MdbTable : public Table {
 public:
     // Reads the columns named in only, every column when it is empty; the others come Null.
@@ -386,6 +389,21 @@ private:
         return ok ? numberText(d) : text;
     }
 
+    // A Decimal or Currency value as libmdb writes it, every digit and the zeros of its
+    // scale ("-12.3400"): its digits as they are, with no double in between, less the zeros
+    // ending a fraction; any zero is "0".
+    static QVariant exact(char* written)
+    {
+        QString text = taken(written);
+        if (text.contains(QLatin1Char('.'))) {
+            while (text.endsWith(QLatin1Char('0')))
+                text.chop(1);
+            if (text.endsWith(QLatin1Char('.')))
+                text.chop(1);
+        }
+        return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+    }
+
     [[noreturn]] void refuse(int column, const QString& what) const
     {
         damaged(m_handle->path, QStringLiteral("表 %1 第 %2 行的 %3 列%4")
@@ -411,10 +429,14 @@ private:
         const uchar* field = mdb->pg_buf + start;
         switch (col->col_type) {
         case MDB_TEXT: return text(i, field, size_t(size));
-        case MDB_NUMERIC: return number(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
+        case MDB_NUMERIC:
+            // libmdb names the scale col_prec, and writes digits past its 40 for no larger one
+            if (col->col_prec > kMaxDecimalScale)
+                refuse(i, QStringLiteral("的小数位数 %1 超过 %2").arg(col->col_prec).arg(kMaxDecimalScale));
+            return exact(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
+        case MDB_MONEY: return exact(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
         case MDB_DOUBLE: return numberText(qFromLittleEndian<double>(field));   // libmdb keeps 16 digits
-        case MDB_FLOAT:
-        case MDB_MONEY: return number(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
+        case MDB_FLOAT: return number(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
         case MDB_BYTE:
         case MDB_INT:
         case MDB_LONGINT:

@@ -1,6 +1,7 @@
 #include "rulegen/engine/nodes.h"
 #include "rulegen/engine/strings.h"
 #include "rulegen/engine/textutil.h"
+#include <QHash>
 
 namespace tessaly {
 
@@ -245,13 +246,30 @@ void NodesImpl::InsertNode(const QVariant& Relative, int Relationship, NodeImpl*
             throw error(2003);
         }
     }
-    // a moved node may not end up below itself
-    for (NodeImpl* a = parent; a; a = a->parentNode())
+    // a moved node may not end up below itself, nor its tree hold more than kMaxLayers layers
+    int layer = 0;
+    for (NodeImpl* a = parent; a; a = a->parentNode(), ++layer)
         if (a == node)
             throw error(2008);
+    if (layer + layersBelow(node) >= kMaxLayers)
+        throw error(2003);
     node->setParentNode(parent);
     m_store.insert(at, com::ComPtr<NodeImpl>(node));
     raiseChanged(parent ? parent->Key() : QString(), node->Key());
+}
+
+int NodesImpl::layersBelow(const NodeImpl* node) const
+{
+    int below = 0;
+    for (const auto& n : m_store) {
+        int steps = 0;
+        for (const NodeImpl* a = n.get(); a && steps < kMaxLayers; a = a->parentNode(), ++steps)
+            if (a == node) {
+                below = qMax(below, steps);
+                break;
+            }
+    }
+    return below;
 }
 
 void NodesImpl::removeSubtree(NodeImpl* node)
@@ -361,27 +379,24 @@ bool NodesImpl::checkRelationsText(const QString& t)
     const QStringList items = t.split(QLatin1Char(';'));
     if (text::numberValue(items[0]) < 0 || !text::isNumeric(items[0]))
         return false;
-    QStringList keys, parents;
+    QHash<QString, QString> parents;   // by key, both lower-cased
     for (int i = 1; i < items.size(); ++i) {
         const QStringList f = items[i].split(QLatin1Char(','));
         if (f.size() < 4 || f[1].isEmpty())
             return false;
         const QString key = f[1].toLower();
-        if (keys.contains(key))
+        if (parents.contains(key))
             return false;
-        keys.append(key);
-        parents.append(f[0].toLower());
+        parents.insert(key, f[0].toLower());
     }
-    for (const QString& p : parents)
-        if (!p.isEmpty() && !keys.contains(p))
-            return false;
-    // no node may be its own ancestor
-    for (int i = 0; i < keys.size(); ++i) {
-        QString p = parents[i];
-        for (int steps = 0; !p.isEmpty(); ++steps) {
-            if (steps > keys.size())
+    // every parent is a node, and none lies kMaxLayers or more below the top (nor its own ancestor)
+    for (auto it = parents.cbegin(); it != parents.cend(); ++it) {
+        QString p = it.value();
+        for (int layer = 0; !p.isEmpty(); ++layer) {
+            const auto up = parents.constFind(p);
+            if (up == parents.cend() || layer >= kMaxLayers - 1)
                 return false;
-            p = parents[keys.indexOf(p, 0)];
+            p = *up;
         }
     }
     return true;

@@ -6,6 +6,11 @@
 
 namespace tessaly {
 
+// The layers a tree holds at most: a rule converts one layer per layered band, and its
+// bands fit in a code of 255 characters. Deeper text is refused, so that the walks over a
+// tree (counting, removing, drawing, releasing) stay shallow.
+inline constexpr int kMaxLayers = 255;
+
 class NodesImpl;
 
 class NodeImpl final : public com::Object<ICNode> {
@@ -80,6 +85,8 @@ private:
     NodeImpl* lookup(const QVariant& vntIndexKey) const;
     void InsertNode(const QVariant& Relative, int Relationship, NodeImpl* node);
     void removeSubtree(NodeImpl* node);
+    // How many layers lie below node: 0 without children.
+    int layersBelow(const NodeImpl* node) const;
     void raiseChanged(const QString& parentKey, const QString& hotKey);
 
     QList<com::ComPtr<NodeImpl>> m_store;

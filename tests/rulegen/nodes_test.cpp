@@ -181,6 +181,18 @@ TEST_F(Nodes, RelationTextRoundTripsEvenAfterAMove)
     for (const char* bad : {"2;,1,A", "2;5,1,A,a", "2;2,1,A,a;1,2,B,b", "x;,1,A,a", "2;,1,A,a;,1,B,b"})
         EXPECT_VBERROR(u->LoadRelationsText(QString::fromLatin1(bad)), E(2003)) << bad;
     EXPECT_EQ(u->Count(), 5);
+    // kMaxLayers layers read back; one more is refused, by the text, by Add and by Drag
+    QString chain = QStringLiteral("300;,1,c,v");
+    for (int k = 2; k <= kMaxLayers; ++k)
+        chain += QStringLiteral(";%1,%2,c,v").arg(k - 1).arg(k);
+    EXPECT_VBERROR(u->LoadRelationsText(chain + QStringLiteral(";255,256,c,v")), E(2003));
+    u->LoadRelationsText(chain);
+    EXPECT_EQ(u->Node(QStringLiteral("N1"))->Children(), kMaxLayers - 1);
+    EXPECT_VBERROR(u->Add(QStringLiteral("N255"), tvwChild, QStringLiteral("x"), QStringLiteral("y")), E(2003));
+    const QString second = u->Add(u->Add(QVariant(), tvwNext, QStringLiteral("t"), QStringLiteral("t"))->Key(), tvwChild,
+                                  QStringLiteral("u"), QStringLiteral("u"))->Key();
+    EXPECT_VBERROR(u->Drag(second, tvwChild, QStringLiteral("N2")), E(2003));
+    EXPECT_EQ(u->Node(QStringLiteral("N2"))->Parent()->Key(), QStringLiteral("N1"));
 }
 
 TEST_F(Nodes, ANodeOutlivingItsTreeAnswersWithoutIt)

@@ -137,6 +137,16 @@ TEST(DaoJetSql, OneStatementPerCallAndClearRefusals)
     EXPECT_EQ(number(QStringLiteral("SELECT * FROM T WHERE a = 2 ^ 3")), 3001);
     EXPECT_EQ(number(QStringLiteral("SELECT * FROM T WHERE a || b")), 3075);
     EXPECT_EQ(number(QStringLiteral("SELECT * FROM T IN 'other.mdb'")), 3001);
+    // nested past 100 levels, or chained past 900, however deep: refused; chains are written flat
+    const QString where = QStringLiteral("SELECT * FROM T WHERE ");
+    for (const QString& deep : {where + QStringLiteral("NOT ").repeated(100000) + QStringLiteral("a"),
+                                where + QStringLiteral("Len(").repeated(100) + QStringLiteral("a") + QString(100, u')'),
+                                where + QStringLiteral("a IN (SELECT a FROM T WHERE ").repeated(100) + QStringLiteral("a=1") + QString(100, u')'),
+                                QStringLiteral("SELECT * FROM ") + QString(100000, u'(') + QStringLiteral("T"),
+                                where + QStringLiteral("1+").repeated(100000) + QStringLiteral("1")})
+        EXPECT_EQ(number(deep), dao::err::QueryTooComplex);
+    EXPECT_EQ(sql(where + QString(98, u'(') + QStringLiteral("a=1 AND b=2 OR c=3") + QString(98, u')')),
+              QStringLiteral("SELECT * FROM [T] WHERE ((([a] = 1) AND ([b] = 2)) OR ([c] = 3))"));
 }
 
 TEST_F(DaoSql, TextComparesIgnoringCaseInUnicode)

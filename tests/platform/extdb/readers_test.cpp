@@ -585,6 +585,25 @@ TEST(Readers, NumbersAndSerialDates)
     ASSERT_EQ(r.rows.size(), numbers.size());
     for (int i = 0; i < numbers.size(); ++i)
         EXPECT_EQ(r.rows[i].value(0).toString(), numbers[i].second);
+    // Access Decimal (scales 0 and 2) and Currency values, as stored then as read when they
+    // differ: every digit, no double in between, less the zeros ending a fraction. A scale past
+    // Access's 28 refuses the file.
+    const QList<QStringList> exact = {
+        {u"1234567890123456789"_s, u"12345678901234567.89"_s, u"922337203685477.5807"_s},
+        {u"9999999999999999999999999999"_s, u"-99999999999999999999999999.99"_s, u"-922337203685477.5808"_s},
+        {u"-123456789012345678"_s, u"1.50"_s, u"12.3400"_s, u"-123456789012345678"_s, u"1.5"_s, u"12.34"_s},
+        {u"-0"_s, u"0.00"_s, u"-0.0001"_s, u"0"_s, u"0"_s, u"-0.0001"_s}};
+    QJsonArray decimals;
+    for (const QStringList& e : exact)
+        decimals.append(QJsonArray::fromStringList(e.mid(0, 3)));
+    for (int scale : {2, 29})
+        testutil::writeSource(folder.file(u"d%1.mdb"_s.arg(scale)), QJsonObject{{u"rows"_s, decimals}, {u"columns"_s,
+            QJsonArray{QJsonArray{u"d"_s, u"NUMERIC"_s, 0}, QJsonArray{u"e"_s, u"NUMERIC"_s, scale}, QJsonArray{u"m"_s, u"MONEY"_s, 0}}}});
+    const Read d = readTable(folder.file(u"d2.mdb"_s));
+    ASSERT_EQ(d.rows.size(), exact.size());
+    for (int i = 0; i < exact.size(); ++i)
+        EXPECT_EQ(texts(d.rows[i]), exact[i].mid(exact[i].size() - 3));
+    EXPECT_TRUE(errorOf([&] { readTable(folder.file(u"d29.mdb"_s)); }).description().endsWith(u"e 列的小数位数 29 超过 28"_s));
     EXPECT_EQ(extdb::serialDateText(1, false), u"1900-01-01 00:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(59, false), u"1900-02-28 00:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(61, false), u"1900-03-01 00:00:00"_s);

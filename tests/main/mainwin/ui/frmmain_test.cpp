@@ -533,7 +533,7 @@ TEST_F(MainWindowTest, ARefusedFilterIsNotRememberedAndARememberedOneIsDroppedOn
     cindral::Messenger messenger;
     gMessenger = &messenger;
     const auto filters = [] { return plat::GetSetting(plat::appTitle(), kSettings, u"Filters"_s); };
-    for (const QString& bad : {u"x) OR (1=1"_s, u"[无此列]=1"_s}) {
+    for (const QString& bad : {u"x) OR (1=1"_s, u"[无此列]=1"_s, QString(1800, u'(') + u"1=1"_s + QString(1800, u')')}) {
         ui::script::clear();
         plat::SaveSetting(plat::appTitle(), kSettings, u"Filters"_s, bad);
         frmMain w;

@@ -278,6 +278,30 @@ TEST_F(ImportTest, TextsArriveAsWrittenOrTheRowIsRefused)
     }
 }
 
+// Access Decimal and Currency values arrive with every digit: into text columns as read, into a
+// number column as its type reads them; one too large for it refuses the import.
+TEST_F(ImportTest, AccessDecimalsKeepEveryDigit)
+{
+    plat::SaveSetting(gAppName, u"Settings"_s, u"ImportDef"_s, u"设备编号;附加信息,原值;ManuNo,金额;价值,折价"_s);
+    rule->Band(u"序号"_s)->setLength(13);   // numbers of 19 characters
+    const auto source = [&](const QJsonArray& rows) {
+        testutil::writeSource(folder->file(u"d.mdb"_s), QJsonObject{{u"rows"_s, rows}, {u"columns"_s, QJsonArray{
+            QJsonArray{u"设备编号"_s, u"NUMERIC"_s, 0}, QJsonArray{u"原值"_s, u"NUMERIC"_s, 2}, QJsonArray{u"金额"_s, u"MONEY"_s, 0},
+            QJsonArray{u"折价"_s, u"NUMERIC"_s, 4}}}});
+        return folder->file(u"d.mdb"_s);
+    };
+    ASSERT_EQ(ImportDevices(source(QJsonArray{
+        QJsonArray{u"1234567890123456789"_s, u"12345678901234567.89"_s, u"922337203685477.5807"_s, u"1500.2500"_s},
+        QJsonArray{u"9999999999999999999"_s, u"-9999999999999999999999999.99"_s, u"-922337203685477.5808"_s, u"-3.1"_s},
+        QJsonArray{u"-123456789012345678"_s, u"2.00"_s, u"12.3400"_s, u"0"_s}}), options), 3);
+    EXPECT_EQ(devices(u"[设备编号],[附加信息],[ManuNo],[价值]"_s),
+              (QStringList{u"1234567890123456789|12345678901234567.89|922337203685477.5807|1500.25"_s,
+                           u"9999999999999999999|-9999999999999999999999999.99|-922337203685477.5808|-3.1"_s, u"-123456789012345678|2|12.34|0"_s}));
+    const QString tooLarge = source(QJsonArray{QJsonArray{u"1112223334445556667"_s, u"1"_s, u"1"_s, u"12345678901234567.89"_s}});
+    EXPECT_EQ(importError(tooLarge).number(), dao::err::Overflow);
+    EXPECT_EQ(devices().size(), 3);
+}
+
 // A text too long for its column is refused naming the field as the window shows it, by the
 // device editor, the history editor and the import alike; nothing is stored.
 TEST_F(ImportTest, LongTextsAreRefusedNamingTheFieldAsTheUserSeesIt)

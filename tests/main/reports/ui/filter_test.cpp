@@ -239,13 +239,37 @@ TEST_F(FilterWindowTest, ValuesFromTheListFindTheirDevices)
     EXPECT_TRUE(ui::script::shown().isEmpty());
 }
 
-TEST_F(FilterWindowTest, ASecondStatementIsRefusedByTheLayerAndChangesNothing)
+// Typed texts no one would type: each is read, or refused by the layer in words of its own;
+// the text comes back with the window and the register is unchanged. Each runs in a child
+// process, so that a crash fails the case.
+TEST_F(FilterWindowTest, HostileTypedTextsAreReadOrRefusedAndChangeNothing)
 {
-    frmFilter w;
-    w.txtFilt->setPlainText(u"1=1); DELETE FROM [Dev_Info]; SELECT (1"_s);
-    const QString filter = applied(w, w.cmdApply).value(0);
-    EXPECT_EQ(testutil::errorOf([&] { devices(filter); }).number(), dao::err::CharsAfterEnd);
-    EXPECT_EQ(devices(QString()).size(), 4);
+    const auto nested = [](int n, const QString& s) { return QString(n, u'(') + s + QString(n, u')'); };
+    const QString over = u"[价值]>1000"_s;   // SB-01 and SB-03
+    const struct Case {
+        QString text, got;   // the rows read, or the refusal's number and first words
+    } cases[] = {
+        {u"1=1); DELETE FROM [Dev_Info]; SELECT (1"_s, u"3142 在 SQL 语句结束之后找到字符"_s},
+        {nested(90, over), u"2"_s},
+        {nested(1000, over), u"3360 查询过于复杂: 括号、NOT、正负号、函数或子查询嵌套超过 100 层"_s},
+        {nested(1800, over), u"3360 查询过于复杂: 括号"_s},
+        {nested(100000, over), u"3360 查询过于复杂: 括号"_s},
+        {u"[价值]>"_s + QString(100000, u'-') + u"1"_s, u"3360 查询过于复杂: 括号"_s},
+        {u"([价值]>0 AND "_s.repeated(60) + over + QString(60, u')'), u"3360 查询过于复杂: 嵌套或连接太多，数据库引擎无法执行。"_s},
+        {u"[价值]>0 AND "_s.repeated(800) + over, u"2"_s},
+        {u"[价值]>0 AND "_s.repeated(1000) + over, u"3360 查询过于复杂: 表达式的运算超过 900 层"_s},
+    };
+    for (const Case& c : cases) {
+        const QString got = testutil::inChild([&] {
+            frmFilter w;
+            w.txtFilt->setPlainText(c.text);
+            const QString filter = applied(w, w.cmdApply).value(0);
+            if (frmFilter().conditions() != c.text || devices(QString()).size() != 4)
+                return u"changed"_s;
+            return QString::number(devices(filter).size());
+        });
+        EXPECT_TRUE(got.startsWith(c.got)) << got.toStdString() << " for " << c.text.left(40).toStdString();
+    }
 }
 
 TEST_F(FilterWindowTest, TamperedStoredSelectionsLoadTheRest)
