@@ -1,5 +1,6 @@
 // The readers of outside files over files made at run time.
 #include "platform/extdb/extdb.h"
+#include "platform/extdb/sharedtexts.h"
 #include "platform/core/vberror.h"
 #include "tests/common/hostilexls.h"
 #include "tests/common/raised.h"
@@ -549,6 +550,11 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         {large(u"attributes-of-one-name.xlsx"_s, sheet, {u"<worksheet><sheetData><!-- -->"_s,
                u"<row r=\"1\"><c r=\"A1\" xmlns:p=\"urn:p\" p:r=\"1\"><v>1</v></c></row>"_s, 1, tail}),
          u"部件 xl/worksheets/sheet1.xml: 有元素的两个属性本地名相同"_s},
+        {large(u"240-MB-of-ASCII-strings.xlsx"_s, strings, {u"<sst><si><t>编号</t></si>"_s, u"<si><t>"_s + QString(4000000, u'a') + u"</t></si>"_s, 60,
+                                                            u"<si><t>末</t></si></sst>"_s},
+               u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>61</v></c></row>"
+               "<row r=\"2\"><c r=\"A2\"><v>7</v></c><c r=\"B2\" t=\"s\"><v>60</v></c></row>"_s),
+         u"2 末|0=7,1="_s + QString(4000000, u'a')},
         {folder.file(u"long-shared-string.xls"_s), u"1 长|0="_s + QString(32767, u'x') + u"*12000"_s},
         {u"mdb-usage-map-wrapping-round.mdb"_s, u"表 sheet1 的页面分配图无效"_s},
         {u"mdb-value-outside-its-page.mdb"_s, u"表 sheet1 第 1 行的 名称 列超出其数据页"_s},
@@ -580,6 +586,30 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         }
         EXPECT_EQ(got.toStdString(), c.says.toStdString());
     }
+}
+
+// The shared texts give back each text as it came, whatever its characters and length
+// (ones in one byte a character, in two, over the store's pieces, kept compressed or not).
+TEST(Readers, SharedTextsKeepEveryText)
+{
+    QStringList texts = {QString(), u"  "_s, u"é"_s, u"设备"_s, QString(40000, u'设'), QString(40000, u'é')};
+    QString scattered;
+    for (quint32 i = 0, x = 1; i < 40000; ++i, x = x * 1103515245 + 12345)
+        scattered += QChar(0x4E00 + x % 20000);
+    texts << scattered;
+    for (int i = 0; i < 80; ++i)
+        texts << (i % 2 ? QString(20001, QChar(0x8BBE + i)) : QString(30001, QChar(u'a' + i % 26)));
+    extdb::SharedTexts store;
+    for (int i = 0; i < texts.size(); ++i)
+        i % 3 == 1 && texts[i].toLatin1() == texts[i].toUtf8() ? store.appendLatin1(texts[i].toLatin1()) : store.append(texts[i]);
+    ASSERT_EQ(store.size(), texts.size());
+    for (int i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(store.text(i), texts[i]) << i;
+        EXPECT_EQ(store.blank(i), texts[i].trimmed().isEmpty()) << i;
+    }
+    extdb::SharedTexts empty;   // nothing held yet
+    empty.append(QString());
+    EXPECT_TRUE(empty.text(0).isEmpty() && empty.blank(0));
 }
 
 // Numbers never with an exponent, nor "0" for what is not 0: through numberText and, as the
