@@ -453,7 +453,9 @@ private:
             if (!ok)
                 number = 0;
         }
-        if (number <= m_row || number > kMaxRows)
+        if (number > kMaxRows)
+            damaged(m_zip->path, QStringLiteral("%1 的第 %2 行超出工作表的 %3 行").arg(m_part).arg(number).arg(kMaxRows));
+        if (number <= m_row)
             damaged(m_zip->path, QStringLiteral("%1 的行号 %2 无效").arg(m_part, r.toString()));
         m_row = number;
         sheetRow = number;

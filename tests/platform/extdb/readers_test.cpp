@@ -297,7 +297,9 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
         {u"entry claiming a huge size", huge, extdb::kErrDamaged, u"超出"},
         {u"broken XML", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\"><v>1</v></row>"_s), extdb::kErrDamaged, u"sheet1.xml"},
         {u"rows out of order", testutil::xlsxPackage(u"<row r=\"3\"><c r=\"A3\"><v>1</v></c></row><row r=\"2\"/>"_s),
-         extdb::kErrDamaged, u"行号"},
+         extdb::kErrDamaged, u"行号 2 无效"},
+        {u"row past the last", testutil::xlsxPackage(u"<row r=\"1048577\"><c><v>1</v></c></row>"_s), extdb::kErrDamaged,
+         u"xl/worksheets/sheet1.xml 的第 1048577 行超出工作表的 1048576 行"},
         {u"undeclared prefix", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\"><v>1</v><y:f/></c></row>"_s),
          extdb::kErrDamaged, u"sheet1.xml"},
         {u"attribute repeated", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\" r=\"A1\"><v>1</v></c></row>"_s),
@@ -500,6 +502,8 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
             qToLittleEndian(value, bytes.data() + at);
         testutil::writeBytes(folder.file(name + u".mdb"_s), bytes);
     }
+    testutil::writeSource(folder.file(u"date-past-9999.xlsx"_s), testutil::xlsxPackage(
+        u"<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>日期</t></is></c></row><row r=\"2\"><c r=\"A2\" s=\"3\"><v>2958466</v></c></row>"_s));
     struct Case {
         QString file;   // in tests/data/hostile, or made here (a path)
         QString says;   // the refusal's reason, or the summary of the table read
@@ -550,11 +554,14 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         {large(u"attributes-of-one-name.xlsx"_s, sheet, {u"<worksheet><sheetData><!-- -->"_s,
                u"<row r=\"1\"><c r=\"A1\" xmlns:p=\"urn:p\" p:r=\"1\"><v>1</v></c></row>"_s, 1, tail}),
          u"部件 xl/worksheets/sheet1.xml: 有元素的两个属性本地名相同"_s},
+        {large(u"1048577-rows.xlsx"_s, sheet, {firstRow, u"<row><c><v>1</v></c></row>"_s, 1048576, tail}),
+         u"xl/worksheets/sheet1.xml 的第 1048577 行超出工作表的 1048576 行"_s},
         {large(u"240-MB-of-ASCII-strings.xlsx"_s, strings, {u"<sst><si><t>编号</t></si>"_s, u"<si><t>"_s + QString(4000000, u'a') + u"</t></si>"_s, 60,
                                                             u"<si><t>末</t></si></sst>"_s},
                u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>61</v></c></row>"
                "<row r=\"2\"><c r=\"A2\"><v>7</v></c><c r=\"B2\" t=\"s\"><v>60</v></c></row>"_s),
          u"2 末|0=7,1="_s + QString(4000000, u'a')},
+        {folder.file(u"date-past-9999.xlsx"_s), u"1 日期|0=2958466"_s},
         {folder.file(u"long-shared-string.xls"_s), u"1 长|0="_s + QString(32767, u'x') + u"*12000"_s},
         {u"mdb-usage-map-wrapping-round.mdb"_s, u"表 sheet1 的页面分配图无效"_s},
         {u"mdb-value-outside-its-page.mdb"_s, u"表 sheet1 第 1 行的 名称 列超出其数据页"_s},
@@ -638,6 +645,22 @@ TEST(Readers, NumbersAndSerialDates)
     EXPECT_EQ(extdb::serialDateText(37747.75, false), u"2003-05-06 18:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(0, true), u"1904-01-01 00:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(-1, false), QString());
+    // Dates end with 9999: past it a serial reads as a number, in Access it is refused.
+    EXPECT_EQ(extdb::serialDateText(2958465.99998843, false), u"9999-12-31 23:59:59"_s);
+    EXPECT_EQ(extdb::serialDateText(2958465.999999999, false), QString());
+    EXPECT_EQ(extdb::serialDateText(2957003, true), u"9999-12-31 00:00:00"_s);
+    EXPECT_EQ(extdb::serialDateText(2957004, true), QString());
+    testutil::writeSource(folder.file(u"d.mdb"_s), QJsonObject{{u"columns"_s, QJsonArray{QJsonArray{u"d"_s, u"DATETIME"_s, 0}}},
+                                                          {u"rows"_s, QJsonArray{QJsonArray{u"2019-05-12T00:00:00"_s}}}});
+    const auto patched = [&](double serial) {
+        QByteArray bytes = testutil::readBytes(folder.file(u"d.mdb"_s)), from(8, 0), to(8, 0);
+        qToLittleEndian(43597.0, from.data());
+        qToLittleEndian(serial, to.data());
+        testutil::writeBytes(folder.file(u"d2.mdb"_s), bytes.replace(from, to));
+        return folder.file(u"d2.mdb"_s);
+    };
+    EXPECT_EQ(readTable(patched(2958465.99998843)).rows.value(0).value(0).toString(), u"9999-12-31 23:59:59"_s);
+    EXPECT_TRUE(errorOf([&] { readTable(patched(2958466)); }).description().endsWith(u"的日期值无效"_s));
     // A serial is a wall-clock time: no daylight saving shifts it.
     qputenv("TZ", "Europe/Berlin");
     tzset();
