@@ -6,7 +6,9 @@
 //                                     at column 255 beside the same at column 65,535 (refused);
 //                                     one element with 200,000 attributes; the refusal of a
 //                                     looped compound file; small files naming much (each
-//                                     read in a child: its seconds and peak MB)
+//                                     read in a child: its seconds and peak MB: among them
+//                                     240 MB of ASCII shared strings, and elements nested up
+//                                     to 100M deep in a sheet, shared strings and styles)
 //   bench_import --small-files        those small files only
 //   bench_import --read [--table NAME] FILE...   every table of each file unless one is named,
 //                                     with the reading process's peak memory
@@ -53,10 +55,11 @@ QStringList deviceRow(int i)
 }
 
 // A workbook of parts (its sheet "Sheet1" xl/worksheets/sheet1.xml, its shared strings
-// xl/sharedStrings.xml) with the relations that lead to them.
+// xl/sharedStrings.xml, its styles xl/styles.xml if given) with the relations that lead to them.
 void writeParts(const QString& path, QList<QPair<const char*, QByteArray>> parts)
 {
     const char* ns = "http://schemas.openxmlformats.org/";
+    const bool styled = std::any_of(parts.begin(), parts.end(), [](const auto& p) { return qstrcmp(p.first, "xl/styles.xml") == 0; });
     parts += {
         {"_rels/.rels", QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + ns +
                             "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
@@ -66,7 +69,11 @@ void writeParts(const QString& path, QList<QPair<const char*, QByteArray>> parts
          QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + ns +
              "officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
              "<Relationship Id=\"rId2\" Type=\"" + ns +
-             "officeDocument/2006/relationships/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"}};
+             "officeDocument/2006/relationships/sharedStrings\" Target=\"sharedStrings.xml\"/>" +
+             (styled ? QByteArray("<Relationship Id=\"rId3\" Type=\"") + ns +
+                           "officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
+                     : QByteArray()) +
+             "</Relationships>"}};
     int error = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     for (const auto& p : parts) {
@@ -495,6 +502,53 @@ void smallFilesNamingMuch(const QString& folder)
                           {"xl/_rels/workbook.xml.rels", "<Relationships>" + rels + "</Relationships>"}});
         std::printf("sheets read by name: %d\n", count);
         readInChild(u"sheets read by name"_qs, path);
+    }
+    for (const qsizetype length : {4000000, 100}) {
+        // A part of 240 MB of ASCII shared strings, in texts of length characters.
+        const qsizetype count = 240000000 / (length + 17);
+        const QString path = folder + u"/ascii-strings.xlsx"_qs;
+        writeParts(path, {{"xl/sharedStrings.xml", repeated("<sst>", "<si><t>" + QByteArray(length, 'a') + "</t></si>", count, "</sst>")},
+                          {"xl/worksheets/sheet1.xml", row1 + "</sheetData></worksheet>"}});
+        const QString name = u"240 MB ASCII shared strings of %1 characters"_qs.arg(length);
+        std::printf("%s file KB: %lld\n", qPrintable(name), QFileInfo(path).size() / 1024);
+        readInChild(name, path);
+    }
+    {
+        // Elements nested deeply: in a sheet and in shared strings, read by the plain reader
+        // and (after a comment) by Qt's, and in styles.
+        const QByteArray strings = "<sst><si><t>a</t></si><si><t>b</t></si>";
+        const QByteArray styles = "<styleSheet><cellXfs><xf numFmtId=\"0\"/></cellXfs>";
+        const auto nested = [](const QByteArray& head, qsizetype depth, const QByteArray& tail) {
+            return repeated(repeated(head, "<x>", depth, QByteArray()), "</x>", depth, tail);
+        };
+        const struct {
+            const char* part;
+            qsizetype depth;
+        } cases[] = {{"sheet", 100000}, {"sheet", 2000000}, {"sheet", 20000000}, {"sheet", 100000000}, {"strings", 100000},
+                     {"strings", 2000000}, {"strings", 20000000}, {"styles", 100000}, {"styles", 2000000}, {"styles", 9000000}};
+        for (const auto& c : cases)
+            for (const bool qt : {false, true}) {
+                const QByteArray comment = qt ? "<!-- -->" : "";
+                // The deepest only plain; styles only through Qt's reader.
+                if ((c.depth > 20000000 && qt) || (qstrcmp(c.part, "styles") == 0 && !qt))
+                    continue;
+                QList<QPair<const char*, QByteArray>> parts;
+                if (qstrcmp(c.part, "sheet") == 0)
+                    parts = {{"xl/sharedStrings.xml", strings + "</sst>"},
+                             {"xl/worksheets/sheet1.xml", nested(row1 + comment, c.depth, "</sheetData></worksheet>")}};
+                else if (qstrcmp(c.part, "strings") == 0)
+                    parts = {{"xl/sharedStrings.xml", nested(strings + comment, c.depth, "</sst>")},
+                             {"xl/worksheets/sheet1.xml", row1 + "</sheetData></worksheet>"}};
+                else
+                    parts = {{"xl/sharedStrings.xml", strings + "</sst>"}, {"xl/styles.xml", nested(styles, c.depth, "</styleSheet>")},
+                             {"xl/worksheets/sheet1.xml", row1 + "</sheetData></worksheet>"}};
+                const QString path = folder + u"/nested.xlsx"_qs;
+                writeParts(path, parts);
+                const QString name = u"%1 nested %2 deep%3"_qs.arg(QLatin1String(c.part)).arg(c.depth)
+                                         .arg(qstrcmp(c.part, "styles") == 0 ? QString() : qt ? u" Qt reader"_qs : u" plain reader"_qs);
+                std::printf("%s file KB: %lld\n", qPrintable(name), QFileInfo(path).size() / 1024);
+                readInChild(name, path);
+            }
     }
     {
         const QString path = folder + u"/long-shared.xls"_qs;

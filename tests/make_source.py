@@ -10,7 +10,7 @@ A cell is a text, a number, null, or {"date": "2003-05-06T10:30:00", "format": "
 "format": "xlsx"|"xls"|"mdb" names the kind when the file's name does not.
 A zip of given parts: {"parts": {"NAME": "TEXT", ...}, "huge": "NAME"}; the part named by "huge"
 claims a size of almost 4 GiB in its headers. A part given as [HEAD, UNIT, COUNT, TAIL] is HEAD,
-COUNT times UNIT, then TAIL.
+COUNT times UNIT, then TAIL; more UNIT, COUNT, TAIL may follow.
 "repeat": N (.xls) writes the last row N times.
 """
 import datetime, json, sys
@@ -167,15 +167,16 @@ def write_zip(out, layout):
             if isinstance(text, str):
                 z.writestr(name, text)
                 continue
-            head, unit, count, tail = text
             with z.open(name, "w", force_zip64=True) as f:
-                f.write(head.encode())
-                block = unit.encode() * max(1, min(count, (1 << 20) // max(1, len(unit))))
-                per = len(block) // len(unit.encode())
-                while count >= per:
-                    f.write(block)
-                    count -= per
-                f.write(unit.encode() * count + tail.encode())
+                f.write(text[0].encode())
+                for at in range(1, len(text), 3):
+                    unit, count, after = text[at].encode(), text[at + 1], text[at + 2]
+                    block = unit * max(1, min(count, (1 << 20) // max(1, len(unit))))
+                    per = len(block) // len(unit)
+                    while count >= per:
+                        f.write(block)
+                        count -= per
+                    f.write(unit * count + after.encode())
     huge = layout.get("huge")
     if not huge:
         return

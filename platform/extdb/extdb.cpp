@@ -252,7 +252,7 @@ QString numberText(double value)
 
 QString serialDateText(double serial, bool date1904)
 {
-    if (!std::isfinite(serial) || serial < 0 || serial > 2958466)   // up to 9999-12-31
+    if (!std::isfinite(serial) || serial < 0 || serial > 2958466)   // to 9999-12-31, checked below
         return QString();
     qint64 seconds = qint64(std::llround(serial * 86400.0));
     QDate base(1904, 1, 1);
@@ -269,6 +269,8 @@ QString serialDateText(double serial, bool date1904)
 
 QString dayTimeText(const QDate& day, int seconds)
 {
+    if (day.year() < 1 || day.year() > 9999)
+        return QString();
     char text[40];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(),
                   seconds / 3600, seconds / 60 % 60, seconds % 60);

@@ -121,7 +121,7 @@ std::unique_ptr<Source> openMdb(const QString& path);
 QString numberText(double value);
 // A spreadsheet day serial as "yyyy-MM-dd HH:mm:ss" (1900 or 1904 system); "" when out of range.
 QString serialDateText(double serial, bool date1904);
-// A day and the seconds into it as "yyyy-MM-dd HH:mm:ss".
+// A day and the seconds into it as "yyyy-MM-dd HH:mm:ss"; "" for a day outside years 1 to 9999.
 QString dayTimeText(const QDate& day, int seconds);
 // A cell that holds nothing but blanks (or Null).
 bool isBlank(const QVariant& cell);

@@ -271,7 +271,7 @@ QString jet3Text(iconv_t codec, const uchar* p, size_t n)
 // Access's day count from 1899-12-30; before it the fraction still counts forward.
 bool accessDateText(double serial, QString& text)
 {
-    if (!std::isfinite(serial) || std::fabs(serial) > 2958466)   // years 100 to 9999 and a day
+    if (!std::isfinite(serial) || std::fabs(serial) > 2958466)   // about years 100 to 9999
         return false;
     const double whole = std::trunc(serial);
     qint64 seconds = std::llround(std::fabs(serial - whole) * 86400.0);
@@ -281,7 +281,7 @@ bool accessDateText(double serial, QString& text)
         seconds -= 86400;
     }
     text = dayTimeText(day, int(seconds));
-    return true;
+    return !text.isEmpty();
 }
 
 // The largest scale Access gives a Decimal column.

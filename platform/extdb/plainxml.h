@@ -102,7 +102,8 @@ public:
 };
 
 // A strict reader of the XML sheets are written in, read as it streams by through a window
-// that holds any text or markup up to XmlGuard::kMaxToken bytes (a longer one is refused):
+// that holds any text or markup up to XmlGuard::kMaxToken bytes (a longer one is refused,
+// as is an element nested deeper than XmlGuard::kMaxDepth):
 // UTF-8, elements, attributes, text and the predefined and numeric references. Whatever
 // else it meets (comments, CDATA, a doctype, undeclared prefixes, any fault) throws
 // NotPlain for QXmlStreamReader to read and judge instead. What it gives (names, text,
@@ -419,6 +420,8 @@ private:
 
     Token open()
     {
+        if (m_open.size() >= size_t(XmlGuard::kMaxDepth))
+            m_input.refuse(XmlGuard::tooDeep());
         const QByteArrayView name = readName();
         m_attributes.clear();
         for (;;) {

@@ -337,14 +337,14 @@ void plainRichText(PlainXml& xml, QString& text)
 }
 
 // A string item as most are written, <si/> or <si><t>TEXT</t></si> with nothing in the text
-// but characters and references, taken whole from what lies ahead of xml into text; false
-// (nothing taken) for any other.
-bool plainItem(PlainXml& xml, QString& text)
+// but characters and references, taken whole from what lies ahead of xml into strings (text
+// decoded when it must be); false (nothing taken) for any other.
+bool plainItem(PlainXml& xml, QString& text, SharedTexts& strings)
 {
     const QByteArrayView ahead = xml.ahead();
-    text.truncate(0);
     if (ahead.startsWith("<si/>")) {
         xml.skip(5);
+        strings.append(QStringView());
         return true;
     }
     if (!ahead.startsWith("<si><t>"))
@@ -353,8 +353,18 @@ bool plainItem(PlainXml& xml, QString& text)
     const QByteArrayView raw = ahead.sliced(7, qMax<qsizetype>(end, 7) - 7);
     if (end < 0 || !ahead.sliced(end).startsWith("</t></si>") || find(raw, '>') >= 0)
         return false;
-    PlainXml::decode(raw, text);
-    unescape(text);
+    // ASCII with no reference, escape or carriage return is its own text.
+    bool ascii = raw.indexOf("_x") < 0;
+    for (qsizetype i = 0; ascii && i < raw.size(); ++i)
+        ascii = uchar(raw[i]) < 0x80 && raw[i] != '&' && raw[i] != '\r';
+    if (ascii) {
+        strings.appendLatin1(raw);
+    } else {
+        text.truncate(0);
+        PlainXml::decode(raw, text);
+        unescape(text);
+        strings.append(text);
+    }
     xml.skip(end + 9);
     return true;
 }
@@ -443,7 +453,9 @@ private:
             if (!ok)
                 number = 0;
         }
-        if (number <= m_row || number > kMaxRows)
+        if (number > kMaxRows)
+            damaged(m_zip->path, QStringLiteral("%1 的第 %2 行超出工作表的 %3 行").arg(m_part).arg(number).arg(kMaxRows));
+        if (number <= m_row)
             damaged(m_zip->path, QStringLiteral("%1 的行号 %2 无效").arg(m_part, r.toString()));
         m_row = number;
         sheetRow = number;
@@ -716,10 +728,8 @@ private:
                 PlainXml xml(input);
                 QString text;
                 for (PlainXml::Token t = PlainXml::Start; t != PlainXml::Done;) {
-                    if (xml.depth() == 1 && plainItem(xml, text)) {
-                        strings->append(text);
+                    if (xml.depth() == 1 && plainItem(xml, text, *strings))
                         continue;
-                    }
                     t = xml.next();
                     if (t == PlainXml::Start && xml.named("si")) {
                         plainRichText(xml, text);

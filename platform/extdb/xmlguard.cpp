@@ -40,6 +40,8 @@ QString XmlGuard::feed(QByteArrayView bytes)
 
 QString XmlGuard::tooLong() { return QStringLiteral("有长于 %1 字节的文本或标记").arg(kMaxToken); }
 
+QString XmlGuard::tooDeep() { return QStringLiteral("有嵌套深于 %1 层的元素").arg(kMaxDepth); }
+
 bool XmlGuard::seen(quint64 hash)
 {
     for (size_t i = hash % m_names.size();; i = (i + 1) % m_names.size()) {
@@ -76,6 +78,8 @@ void XmlGuard::step(char16_t c)
             m_state = Pi;
         } else {
             // The element's name, never a declaration.
+            if (m_open.size() >= size_t(kMaxDepth))
+                m_failure = tooDeep();
             m_state = Tag;
             m_attributes = m_declarations = 0;
             if (++m_generation == 0)

@@ -2,11 +2,13 @@
 // Watches the bytes of an XML part on their way to QXmlStreamReader, whose work grows with
 // the square of an element's attributes (it compares each with every one before it) and
 // with the namespace declarations in scope (it looks each prefix up among them all).
-// It compares too the namespaces of attributes of one local name, and holds a text or a
-// markup whole. Refuses a document type declaration (no part of a workbook may hold one),
-// an element with more than kMaxAttributes attributes or two of one local name, more than
-// kMaxNamespaces declarations in scope at once, and a text or markup of more than
-// kMaxToken bytes, so that the reader's work and memory stay in proportion to the part.
+// It compares too the namespaces of attributes of one local name, holds a text or a markup
+// whole, and keeps each open element. Refuses a document type declaration (no part of a
+// workbook may hold one), an element with more than kMaxAttributes attributes or two of one
+// local name, more than kMaxNamespaces declarations in scope at once, a text or markup of
+// more than kMaxToken bytes, and an element nested deeper than kMaxDepth, so that the
+// reader's work and memory stay in proportion to the part. It sees the bytes before the
+// reader does: what it refuses never reaches the reader.
 #include <QByteArrayView>
 #include <QString>
 #include <array>
@@ -19,12 +21,16 @@ public:
     static constexpr int kMaxAttributes = 64;
     static constexpr int kMaxNamespaces = 64;
     static constexpr qint64 kMaxToken = 4 << 20;
+    // Workbooks' parts nest a dozen levels at most.
+    static constexpr int kMaxDepth = 256;
 
     // Reads on through the next bytes of the part: what is wrong with it, empty while
     // nothing is.
     QString feed(QByteArrayView bytes);
     // The refusal of a text or markup longer than kMaxToken.
     static QString tooLong();
+    // The refusal of an element nested deeper than kMaxDepth.
+    static QString tooDeep();
 
 private:
     // Whether an attribute of the element has had the local name of hash before.

@@ -1,5 +1,6 @@
 // The readers of outside files over files made at run time.
 #include "platform/extdb/extdb.h"
+#include "platform/extdb/sharedtexts.h"
 #include "platform/core/vberror.h"
 #include "tests/common/hostilexls.h"
 #include "tests/common/raised.h"
@@ -296,7 +297,9 @@ TEST(Readers, DamagedWorkbooksAreRefusedClearly)
         {u"entry claiming a huge size", huge, extdb::kErrDamaged, u"超出"},
         {u"broken XML", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\"><v>1</v></row>"_s), extdb::kErrDamaged, u"sheet1.xml"},
         {u"rows out of order", testutil::xlsxPackage(u"<row r=\"3\"><c r=\"A3\"><v>1</v></c></row><row r=\"2\"/>"_s),
-         extdb::kErrDamaged, u"行号"},
+         extdb::kErrDamaged, u"行号 2 无效"},
+        {u"row past the last", testutil::xlsxPackage(u"<row r=\"1048577\"><c><v>1</v></c></row>"_s), extdb::kErrDamaged,
+         u"xl/worksheets/sheet1.xml 的第 1048577 行超出工作表的 1048576 行"},
         {u"undeclared prefix", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\"><v>1</v><y:f/></c></row>"_s),
          extdb::kErrDamaged, u"sheet1.xml"},
         {u"attribute repeated", testutil::xlsxPackage(u"<row r=\"1\"><c r=\"A1\" r=\"A1\"><v>1</v></c></row>"_s),
@@ -499,17 +502,34 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
             qToLittleEndian(value, bytes.data() + at);
         testutil::writeBytes(folder.file(name + u".mdb"_s), bytes);
     }
-    const struct Case {
+    testutil::writeSource(folder.file(u"date-past-9999.xlsx"_s), testutil::xlsxPackage(
+        u"<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>日期</t></is></c></row><row r=\"2\"><c r=\"A2\" s=\"3\"><v>2958466</v></c></row>"_s));
+    struct Case {
         QString file;   // in tests/data/hostile, or made here (a path)
         QString says;   // the refusal's reason, or the summary of the table read
-    } cases[] = {
+    };
+    // Elements nested inside the root of each part read, closed again, by the plain reader and
+    // (after a comment) by Qt's: 255 deep are read, 256 and more refused.
+    std::vector<Case> nested;
+    const QString seven = u"<row r=\"1\"><c r=\"A1\"><v>7</v></c></row>"_s;
+    const QJsonObject parts = testutil::xlsxPackage(seven).value(u"parts"_s).toObject();
+    for (const QString& part : {sheet, strings, u"xl/styles.xml"_s, u"xl/workbook.xml"_s, u"xl/_rels/workbook.xml.rels"_s})
+        for (const int depth : {255, 256, 100000, 3000000})
+            for (const QString& comment : {QString(), u"<!-- -->"_s}) {
+                const QString whole = parts.value(part).toString();
+                const qsizetype end = whole.lastIndexOf(u"</"_s);
+                nested.push_back({large(u"nested-%1-%2-%3.xlsx"_s.arg(nested.size()).arg(depth).arg(comment.size()), part,
+                                        {comment + whole.left(end), u"<x>"_s, depth, QString(), u"</x>"_s, depth, whole.mid(end)}, seven),
+                                  depth == 255 ? u"1 7"_s : u"部件 %1: 有嵌套深于 256 层的元素"_s.arg(part)});
+            }
+    const Case listed[] = {
         {u"xls-shared-string-index-past-the-end.xls"_s, u"单元格的共享字符串序号 4294967295 无效"_s},
         {u"xls-cell-past-the-last-column.xls"_s, u"工作表 Sheet1 第 1 行第 65536 列的单元格超出工作表的 256 列"_s},
         {u"xls-v4-stream-size-2-63-plus-4096.xls"_s, u"复合文件结构已损坏：工作簿流的长度 9223372036854779904 超出文件"_s},
         {folder.file(u"v4.xls"_s), u"2 设备名称|0=SB-1,1=车床"_s},
         {u"xlsx-16384-equal-headings.xlsx"_s, u"16384 a16383|0=x"_s},
         {u"xlsx-a-cell-at-XFD-in-every-row.xlsx"_s, u"16384 远|0=SB-2,16383=2.5|0=SB-3,16383=3.5|0=SB-4,16383=4.5"_s},
-        {u"xlsx-value-nested-deeply.xlsx"_s, u"部件 xl/worksheets/sheet1.xml 第 1 行: Expected '>' or '/', but got '\"'."_s},
+        {u"xlsx-value-nested-deeply.xlsx"_s, u"部件 xl/worksheets/sheet1.xml: 有嵌套深于 256 层的元素"_s},
         {folder.file(u"attributes.xlsx"_s), u"1 编号|0=7"_s},
         {folder.file(u"attributes-streamed.xlsx"_s), u"部件 xl/worksheets/sheet1.xml: 有元素的属性多于 64 个"_s},
         {large(u"one-character-strings.xlsx"_s, strings, {u"<sst>"_s, u"<si><t>a</t></si>"_s, 15500000, u"<si><t>末</t></si></sst>"_s},
@@ -534,6 +554,14 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         {large(u"attributes-of-one-name.xlsx"_s, sheet, {u"<worksheet><sheetData><!-- -->"_s,
                u"<row r=\"1\"><c r=\"A1\" xmlns:p=\"urn:p\" p:r=\"1\"><v>1</v></c></row>"_s, 1, tail}),
          u"部件 xl/worksheets/sheet1.xml: 有元素的两个属性本地名相同"_s},
+        {large(u"1048577-rows.xlsx"_s, sheet, {firstRow, u"<row><c><v>1</v></c></row>"_s, 1048576, tail}),
+         u"xl/worksheets/sheet1.xml 的第 1048577 行超出工作表的 1048576 行"_s},
+        {large(u"240-MB-of-ASCII-strings.xlsx"_s, strings, {u"<sst><si><t>编号</t></si>"_s, u"<si><t>"_s + QString(4000000, u'a') + u"</t></si>"_s, 60,
+                                                            u"<si><t>末</t></si></sst>"_s},
+               u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>61</v></c></row>"
+               "<row r=\"2\"><c r=\"A2\"><v>7</v></c><c r=\"B2\" t=\"s\"><v>60</v></c></row>"_s),
+         u"2 末|0=7,1="_s + QString(4000000, u'a')},
+        {folder.file(u"date-past-9999.xlsx"_s), u"1 日期|0=2958466"_s},
         {folder.file(u"long-shared-string.xls"_s), u"1 长|0="_s + QString(32767, u'x') + u"*12000"_s},
         {u"mdb-usage-map-wrapping-round.mdb"_s, u"表 sheet1 的页面分配图无效"_s},
         {u"mdb-value-outside-its-page.mdb"_s, u"表 sheet1 第 1 行的 名称 列超出其数据页"_s},
@@ -549,8 +577,10 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         {folder.file(u"memo-inside.mdb"_s), u"表 sheet1 第 1 行的 备注 列的长值页 6 第 0 行始于该页的行位置表内"_s},
         {folder.file(u"rows.mdb"_s), u"表 sheet1 第 5 页的第 74 行始于该页的行位置表内"_s},
     };
+    std::vector<Case> cases(std::begin(listed), std::end(listed));
+    cases.insert(cases.end(), nested.begin(), nested.end());
     EXPECT_EQ(QDir(testutil::dataFile(u"data/hostile"_s)).entryList(QDir::Files).size(),
-              std::count_if(std::begin(cases), std::end(cases), [](const Case& c) { return !c.file.contains(u'/'); }));
+              std::count_if(cases.begin(), cases.end(), [](const Case& c) { return !c.file.contains(u'/'); }));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.toStdString());
         const QString path = c.file.contains(u'/') ? c.file : testutil::dataFile(u"data/hostile/"_s + c.file);
@@ -563,6 +593,30 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         }
         EXPECT_EQ(got.toStdString(), c.says.toStdString());
     }
+}
+
+// The shared texts give back each text as it came, whatever its characters and length
+// (ones in one byte a character, in two, over the store's pieces, kept compressed or not).
+TEST(Readers, SharedTextsKeepEveryText)
+{
+    QStringList texts = {QString(), u"  "_s, u"é"_s, u"设备"_s, QString(40000, u'设'), QString(40000, u'é')};
+    QString scattered;
+    for (quint32 i = 0, x = 1; i < 40000; ++i, x = x * 1103515245 + 12345)
+        scattered += QChar(0x4E00 + x % 20000);
+    texts << scattered;
+    for (int i = 0; i < 80; ++i)
+        texts << (i % 2 ? QString(20001, QChar(0x8BBE + i)) : QString(30001, QChar(u'a' + i % 26)));
+    extdb::SharedTexts store;
+    for (int i = 0; i < texts.size(); ++i)
+        i % 3 == 1 && texts[i].toLatin1() == texts[i].toUtf8() ? store.appendLatin1(texts[i].toLatin1()) : store.append(texts[i]);
+    ASSERT_EQ(store.size(), texts.size());
+    for (int i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(store.text(i), texts[i]) << i;
+        EXPECT_EQ(store.blank(i), texts[i].trimmed().isEmpty()) << i;
+    }
+    extdb::SharedTexts empty;   // nothing held yet
+    empty.append(QString());
+    EXPECT_TRUE(empty.text(0).isEmpty() && empty.blank(0));
 }
 
 // Numbers never with an exponent, nor "0" for what is not 0: through numberText and, as the
@@ -610,6 +664,22 @@ TEST(Readers, NumbersAndSerialDates)
     EXPECT_EQ(extdb::serialDateText(37747.75, false), u"2003-05-06 18:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(0, true), u"1904-01-01 00:00:00"_s);
     EXPECT_EQ(extdb::serialDateText(-1, false), QString());
+    // Dates end with 9999: past it a serial reads as a number, in Access it is refused.
+    EXPECT_EQ(extdb::serialDateText(2958465.99998843, false), u"9999-12-31 23:59:59"_s);
+    EXPECT_EQ(extdb::serialDateText(2958465.999999999, false), QString());
+    EXPECT_EQ(extdb::serialDateText(2957003, true), u"9999-12-31 00:00:00"_s);
+    EXPECT_EQ(extdb::serialDateText(2957004, true), QString());
+    testutil::writeSource(folder.file(u"d.mdb"_s), QJsonObject{{u"columns"_s, QJsonArray{QJsonArray{u"d"_s, u"DATETIME"_s, 0}}},
+                                                          {u"rows"_s, QJsonArray{QJsonArray{u"2019-05-12T00:00:00"_s}}}});
+    const auto patched = [&](double serial) {
+        QByteArray bytes = testutil::readBytes(folder.file(u"d.mdb"_s)), from(8, 0), to(8, 0);
+        qToLittleEndian(43597.0, from.data());
+        qToLittleEndian(serial, to.data());
+        testutil::writeBytes(folder.file(u"d2.mdb"_s), bytes.replace(from, to));
+        return folder.file(u"d2.mdb"_s);
+    };
+    EXPECT_EQ(readTable(patched(2958465.99998843)).rows.value(0).value(0).toString(), u"9999-12-31 23:59:59"_s);
+    EXPECT_TRUE(errorOf([&] { readTable(patched(2958466)); }).description().endsWith(u"的日期值无效"_s));
     // A serial is a wall-clock time: no daylight saving shifts it.
     qputenv("TZ", "Europe/Berlin");
     tzset();
