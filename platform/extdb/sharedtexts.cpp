@@ -73,13 +73,16 @@ void SharedTexts::refuse(int err) const
 {
     throw vb::Error(75, QStringLiteral("工作簿的共享字符串超过 %1 MB，超出的部分须写入临时文件夹“%2”，但%3，无法读入该文件。")
                             .arg(m_kept * kChunk >> 20)
-                            .arg(tempFolder(), causeText(err)));
+                            .arg(m_folder, causeText(err)));
 }
 
 void SharedTexts::spill()
 {
-    if (m_file < 0 && (m_file = openUnnamed(QFile::encodeName(tempFolder()))) < 0)
-        refuse(errno);
+    if (m_file < 0) {
+        m_folder = tempFolder();
+        if ((m_file = openUnnamed(QFile::encodeName(m_folder))) < 0)
+            refuse(errno);
+    }
     const qint64 at = (m_bytes / kChunk - 1 - m_kept) * kChunk;
     for (qint64 done = 0; done < kChunk;) {
         const ssize_t n = ::pwrite(m_file, m_tail.get() + done, size_t(kChunk - done), off_t(at + done));
@@ -123,7 +126,7 @@ void SharedTexts::get(qint64 at, qint64 n, char* to) const
                 continue;
             if (got <= 0)   // what this process wrote there itself: only a failing disk
                 throw vb::Error(75, QStringLiteral("无法读回临时文件夹“%1”中的临时文件：%2")
-                                        .arg(tempFolder(), QString::fromLocal8Bit(std::strerror(got < 0 ? errno : EIO))));
+                                        .arg(m_folder, QString::fromLocal8Bit(std::strerror(got < 0 ? errno : EIO))));
             done += got;
             continue;
         }

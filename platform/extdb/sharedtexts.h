@@ -85,6 +85,7 @@ private:
     std::unique_ptr<char[]> m_tail;
     qint64 m_kept;
     int m_file = -1;
+    QString m_folder;   // the temporary folder it is in
     qint64 m_bytes = 0;
     // Each text's length * 4 + wide * 2 + blank (putNumber).
     std::string m_lengths;
