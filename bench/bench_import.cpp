@@ -7,11 +7,13 @@
 //                                     one element with 200,000 attributes; the refusal of a
 //                                     looped compound file; small files naming much (each
 //                                     read in a child: its seconds and peak MB: among them
-//                                     240 MB of ASCII shared strings, and elements nested up
-//                                     to 100M deep in a sheet, shared strings and styles)
+//                                     240 MB of ASCII shared strings, one case naming them
+//                                     in random order, and elements nested up to 100M deep
+//                                     in a sheet, shared strings and styles)
 //   bench_import --small-files        those small files only
-//   bench_import --read [--table NAME] FILE...   every table of each file unless one is named,
-//                                     with the reading process's peak memory
+//   bench_import --read [--table NAME] [--values] FILE...   every table of each file unless
+//                                     one is named, with the reading process's peak memory;
+//                                     with --values every cell's value taken
 #include "bench/benchutil.h"
 #include "main/core/mdlmisc.h"
 #include "main/core/newdatabase.h"
@@ -395,10 +397,10 @@ void manyAttributes(const QString& folder)
 
 // A file read whole in a child process (--read): its seconds, that reader's peak MB, and
 // its refusal or what it read, printed as "figure: value" lines under name.
-void readInChild(const QString& name, const QString& path)
+void readInChild(const QString& name, const QString& path, const QStringList& options = {})
 {
     QProcess p;
-    p.start(QCoreApplication::applicationFilePath(), {u"--read"_qs, path});
+    p.start(QCoreApplication::applicationFilePath(), QStringList{u"--read"_qs} + options + QStringList{path});
     p.waitForFinished(-1);
     bool shown = false;   // the first table, or the refusal
     for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
@@ -406,6 +408,8 @@ void readInChild(const QString& name, const QString& path)
             std::printf("%s seconds: %s\n", qPrintable(name), qPrintable(line.mid(18)));
         else if (line.startsWith(u"reader peak memory MB: "_qs))
             std::printf("%s peak MB: %s\n", qPrintable(name), qPrintable(line.mid(23)));
+        else if (line.startsWith(u"characters read: "_qs))
+            std::printf("%s %s\n", qPrintable(name), qPrintable(line));
         else if (line.startsWith(path) && !std::exchange(shown, true))
             std::printf("%s: %s\n", qPrintable(name), qPrintable(line.mid(path.size() + 1).left(160)));
     }
@@ -503,7 +507,7 @@ void smallFilesNamingMuch(const QString& folder)
         std::printf("sheets read by name: %d\n", count);
         readInChild(u"sheets read by name"_qs, path);
     }
-    for (const qsizetype length : {4000000, 100}) {
+    for (const qsizetype length : {4000000, 32000, 100}) {
         // A part of 240 MB of ASCII shared strings, in texts of length characters.
         const qsizetype count = 240000000 / (length + 17);
         const QString path = folder + u"/ascii-strings.xlsx"_qs;
@@ -512,6 +516,26 @@ void smallFilesNamingMuch(const QString& folder)
         const QString name = u"240 MB ASCII shared strings of %1 characters"_qs.arg(length);
         std::printf("%s file KB: %lld\n", qPrintable(name), QFileInfo(path).size() / 1024);
         readInChild(name, path);
+    }
+    {
+        // The texts of 100 characters named by 1M cells in random order, every value taken.
+        const qsizetype count = 240000000 / 117, cells = 1000000;
+        QByteArray sheet = row1;
+        sheet.reserve(cells * 48);
+        quint64 x = 1;
+        for (qsizetype r = 2; r < cells / 4 + 2; ++r) {
+            sheet += "<row r=\"" + QByteArray::number(r) + "\">";
+            for (int c = 0; c < 4; ++c, x = x * 6364136223846793005u + 1442695040888963407u)
+                sheet += "<c t=\"s\"><v>" + QByteArray::number(qint64((x >> 33) % quint64(count))) + "</v></c>";
+            sheet += "</row>";
+        }
+        const QString path = folder + u"/random-strings.xlsx"_qs;
+        writeParts(path, {{"xl/sharedStrings.xml", repeated("<sst>", "<si><t>" + QByteArray(100, 'a') + "</t></si>", count, "</sst>")},
+                          {"xl/worksheets/sheet1.xml", sheet + "</sheetData></worksheet>"}});
+        const QString name = u"240 MB ASCII shared strings named in random order"_qs;
+        std::printf("%s cells: %lld\n", qPrintable(name), qint64(cells));
+        std::printf("%s file KB: %lld\n", qPrintable(name), QFileInfo(path).size() / 1024);
+        readInChild(name, path, {u"--values"_qs});
     }
     {
         // Elements nested deeply: in a sheet and in shared strings, read by the plain reader
@@ -614,9 +638,13 @@ int readFiles(const QStringList& args)
 {
     QString table;   // none: every table of each file
     QStringList files;
+    bool values = false;
+    qint64 characters = 0;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == u"--table" && i + 1 < args.size())
             table = args[++i];
+        else if (args[i] == u"--values")
+            values = true;
         else
             files << args[i];
     }
@@ -631,8 +659,11 @@ int readFiles(const QStringList& args)
                 std::unique_ptr<extdb::Table> tab = src->openTable(name);
                 extdb::Row row;
                 qint64 number = 0, rows = 0;
-                while (tab->next(row, number))
+                while (tab->next(row, number)) {
                     ++rows;
+                    for (qsizetype c = 0; values && c < row.cells().size(); ++c)
+                        characters += row.value(row.cells()[c]).toString().size();
+                }
                 std::printf("%s [%s]: %lld rows, %lld columns: %s\n", qPrintable(file), name.toUtf8().constData(),
                             rows, qint64(tab->columns().size()), tab->columns().join(u'|').toUtf8().constData());
             }
@@ -643,6 +674,8 @@ int readFiles(const QStringList& args)
         }
     }
     std::printf("files: %lld\n", qint64(files.size()));
+    if (values)
+        std::printf("characters read: %lld\n", characters);
     std::printf("read all seconds: %.3f\n", t.nsecsElapsed() / 1e9);
     std::printf("reader peak memory MB: %.1f\n", benchutil::peakKilobytes() / 1024.0);
     return 0;

@@ -1,5 +1,13 @@
 #include "platform/extdb/sharedtexts.h"
+#include "platform/core/vberror.h"
+#include <QDir>
+#include <QFile>
+#include <QVarLengthArray>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace extdb {
 
@@ -13,40 +21,124 @@ bool allBlank(QLatin1StringView text)
     return true;
 }
 
+// The user's temporary folder as named ($TMPDIR, or /tmp), also when it is missing.
+QString tempFolder()
+{
+    const QString named = qEnvironmentVariable("TMPDIR");
+    return named.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(named);
+}
+
+// A new file no other user may open and no name reaches, in folder: O_TMPFILE, or where
+// the file system has none, a random new name (O_EXCL, never through a link) taken off
+// at once. -1 with errno set when neither can be made.
+int openUnnamed(const QByteArray& folder)
+{
+    int fd = ::open(folder.constData(), O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return fd;
+    QByteArray name = folder + "/ostrel-texts-XXXXXX";
+    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0)
+        ::unlink(name.constData());
+    return fd;
+}
+
+// Why writing failed, in Chinese.
+QString causeText(int err)
+{
+    switch (err) {
+    case ENOSPC: return QStringLiteral("磁盘空间不足");
+    case EDQUOT: return QStringLiteral("超出了磁盘配额");
+    case EFBIG: return QStringLiteral("超出了文件大小的限制");
+    case EACCES:
+    case EPERM:
+    case EROFS: return QStringLiteral("没有写入权限");
+    case ENOENT:
+    case ENOTDIR: return QStringLiteral("该文件夹不存在");
+    default: return QStringLiteral("写入出错（%1）").arg(QString::fromLocal8Bit(std::strerror(err)));
+    }
+}
+
 } // namespace
+
+SharedTexts::SharedTexts(qint64 budget) : m_kept(qMax<qint64>(budget, 0) / kChunk) {}
+
+SharedTexts::~SharedTexts()
+{
+    if (m_file >= 0)
+        ::close(m_file);
+}
+
+void SharedTexts::refuse(int err) const
+{
+    throw vb::Error(75, QStringLiteral("工作簿的共享字符串超过 %1 MB，超出的部分须写入临时文件夹“%2”，但%3，无法读入该文件。")
+                            .arg(m_kept * kChunk >> 20)
+                            .arg(m_folder, causeText(err)));
+}
+
+void SharedTexts::spill()
+{
+    if (m_file < 0) {
+        m_folder = tempFolder();
+        if ((m_file = openUnnamed(QFile::encodeName(m_folder))) < 0)
+            refuse(errno);
+    }
+    const qint64 at = (m_bytes / kChunk - 1 - m_kept) * kChunk;
+    for (qint64 done = 0; done < kChunk;) {
+        const ssize_t n = ::pwrite(m_file, m_tail.get() + done, size_t(kChunk - done), off_t(at + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            refuse(n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+}
 
 template <class Fill>
 void SharedTexts::put(qint64 n, Fill fill)
 {
     for (qint64 done = 0; done < n;) {
-        const qint64 at = m_bytes % kChunk;
-        if (m_bytes == qint64(m_chunks.size()) * kChunk)
+        const qint64 at = m_bytes % kChunk, piece = m_bytes / kChunk;
+        if (piece < m_kept && piece == qint64(m_chunks.size()))
             m_chunks.emplace_back(new char[kChunk]);
+        else if (piece >= m_kept && !m_tail)
+            m_tail.reset(new char[kChunk]);
         const qint64 count = qMin(n - done, kChunk - at);
-        fill(m_chunks.back().get() + at, done, count);
+        fill((piece < m_kept ? m_chunks.back() : m_tail).get() + at, done, count);
         done += count;
         m_bytes += count;
+        if (piece >= m_kept && m_bytes % kChunk == 0)
+            spill();
     }
 }
 
 void SharedTexts::get(qint64 at, qint64 n, char* to) const
 {
     for (qint64 done = 0; done < n;) {
-        const qint64 in = (at + done) % kChunk, count = qMin(n - done, kChunk - in);
-        memcpy(to + done, m_chunks[size_t((at + done) / kChunk)].get() + in, size_t(count));
+        const qint64 piece = (at + done) / kChunk, in = (at + done) % kChunk, count = qMin(n - done, kChunk - in);
+        if (piece < m_kept) {
+            memcpy(to + done, m_chunks[size_t(piece)].get() + in, size_t(count));
+        } else if (piece == m_bytes / kChunk) {
+            memcpy(to + done, m_tail.get() + in, size_t(count));
+        } else {
+            const ssize_t got = ::pread(m_file, to + done, size_t(count), off_t((piece - m_kept) * kChunk + in));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)   // what this process wrote there itself: only a failing disk
+                throw vb::Error(75, QStringLiteral("无法读回临时文件夹“%1”中的临时文件：%2")
+                                        .arg(m_folder, QString::fromLocal8Bit(std::strerror(got < 0 ? errno : EIO))));
+            done += got;
+            continue;
+        }
         done += count;
     }
 }
 
-void SharedTexts::add(qint64 length, Kind kind, bool blank, QByteArrayView packed)
+void SharedTexts::add(qint64 length, bool wide, bool blank)
 {
     if (m_count++ % kStep == 0)
         m_marks.push_back({m_bytes, quint32(m_lengths.size())});
-    putNumber(m_lengths, quint64(length) << 3 | quint64(kind) << 1 | (blank ? 1 : 0));
-    if (kind == PackedNarrow || kind == PackedWide) {
-        putNumber(m_lengths, quint64(packed.size()));
-        put(packed.size(), [&](char* to, qint64 from, qint64 count) { memcpy(to, packed.data() + from, size_t(count)); });
-    }
+    putNumber(m_lengths, quint64(length) << 2 | (wide ? 2 : 0) | (blank ? 1 : 0));
 }
 
 void SharedTexts::append(QStringView text)
@@ -54,19 +146,7 @@ void SharedTexts::append(QStringView text)
     bool narrow = true;
     for (QChar c : text)
         narrow &= c.unicode() < 0x100;
-    const bool blank = text.trimmed().isEmpty();
-    if (narrow && text.size() > kLong) {
-        appendLatin1(text.toLatin1());
-        return;
-    }
-    if (text.size() > kLong) {
-        const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(text.utf16()), 2 * text.size(), 1);
-        if (packed.size() < 2 * text.size()) {
-            add(text.size(), PackedWide, blank, packed);
-            return;
-        }
-    }
-    add(text.size(), narrow ? Narrow : Wide, blank);
+    add(text.size(), !narrow, text.trimmed().isEmpty());
     if (narrow)
         put(text.size(), [&](char* to, qint64 from, qint64 count) {
             for (const QChar c : text.sliced(from, count))
@@ -80,33 +160,23 @@ void SharedTexts::append(QStringView text)
 
 void SharedTexts::appendLatin1(QByteArrayView text)
 {
-    const bool blank = allBlank(QLatin1StringView(text));
-    if (text.size() > kLong) {
-        const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(text.data()), text.size(), 1);
-        if (packed.size() < text.size()) {
-            add(text.size(), PackedNarrow, blank, packed);
-            return;
-        }
-    }
-    add(text.size(), Narrow, blank);
+    add(text.size(), false, allBlank(QLatin1StringView(text)));
     put(text.size(), [&](char* to, qint64 from, qint64 count) { memcpy(to, text.data() + from, size_t(count)); });
 }
 
 SharedTexts::Place SharedTexts::locate(qint64 i) const
 {
     const Mark& m = m_marks[size_t(i / kStep)];
-    Place place{m.bytes, 0, 0, Narrow, false};
+    Place place{m.bytes, 0, false, false};
     const char* p = m_lengths.data() + m.lengths;
     for (qint64 k = i - i % kStep;; ++k) {
         const quint64 v = takeNumber(p);
-        place.length = qint64(v >> 3);
-        place.kind = Kind((v >> 1) & 3);
+        place.length = qint64(v >> 2);
+        place.wide = v & 2;
         place.blank = v & 1;
-        place.bytes = place.kind == PackedNarrow || place.kind == PackedWide ? qint64(takeNumber(p))
-                                                                             : place.length * (place.kind == Wide ? 2 : 1);
         if (k == i)
             return place;
-        place.start += place.bytes;
+        place.start += place.length * (place.wide ? 2 : 1);
     }
 }
 
@@ -115,23 +185,16 @@ QString SharedTexts::text(qint64 i) const
     const Place p = locate(i);
     if (p.length == 0)
         return QStringLiteral("");
-    if (p.kind == Narrow && p.start % kChunk + p.length <= kChunk)
-        return QString::fromLatin1(m_chunks[size_t(p.start / kChunk)].get() + p.start % kChunk, p.length);
-    if (p.kind == Wide) {
+    if (p.wide) {
         QString text(p.length, Qt::Uninitialized);
-        get(p.start, p.bytes, reinterpret_cast<char*>(text.data()));
+        get(p.start, 2 * p.length, reinterpret_cast<char*>(text.data()));
         return text;
     }
-    QByteArray bytes(p.bytes, Qt::Uninitialized);
-    get(p.start, p.bytes, bytes.data());
-    if (p.kind == Narrow)
-        return QString::fromLatin1(bytes);
-    bytes = qUncompress(bytes);
-    if (p.kind == PackedNarrow)
-        return QString::fromLatin1(bytes);
-    QString text(p.length, Qt::Uninitialized);
-    memcpy(text.data(), bytes.constData(), size_t(qMin<qint64>(bytes.size(), 2 * p.length)));
-    return text;
+    if (p.start / kChunk < m_kept && p.start % kChunk + p.length <= kChunk)
+        return QString::fromLatin1(m_chunks[size_t(p.start / kChunk)].get() + p.start % kChunk, p.length);
+    QVarLengthArray<char, 256> bytes(p.length);
+    get(p.start, p.length, bytes.data());
+    return QString::fromLatin1(bytes.data(), p.length);
 }
 
 bool SharedTexts::blank(qint64 i) const { return locate(i).blank; }

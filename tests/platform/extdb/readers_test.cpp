@@ -6,10 +6,13 @@
 #include "tests/common/raised.h"
 #include "tests/common/sourcefiles.h"
 #include <QDir>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using testutil::dateCell;
@@ -596,7 +599,8 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
 }
 
 // The shared texts give back each text as it came, whatever its characters and length
-// (ones in one byte a character, in two, over the store's pieces, kept compressed or not).
+// (ones in one byte a character, in two, over the store's pieces, in memory or, past its
+// budget, in its temporary file); one it cannot write there refuses the file with the cause.
 TEST(Readers, SharedTextsKeepEveryText)
 {
     QStringList texts = {QString(), u"  "_s, u"é"_s, u"设备"_s, QString(40000, u'设'), QString(40000, u'é')};
@@ -606,17 +610,44 @@ TEST(Readers, SharedTextsKeepEveryText)
     texts << scattered;
     for (int i = 0; i < 80; ++i)
         texts << (i % 2 ? QString(20001, QChar(0x8BBE + i)) : QString(30001, QChar(u'a' + i % 26)));
-    extdb::SharedTexts store;
-    for (int i = 0; i < texts.size(); ++i)
-        i % 3 == 1 && texts[i].toLatin1() == texts[i].toUtf8() ? store.appendLatin1(texts[i].toLatin1()) : store.append(texts[i]);
-    ASSERT_EQ(store.size(), texts.size());
-    for (int i = 0; i < texts.size(); ++i) {
-        EXPECT_EQ(store.text(i), texts[i]) << i;
-        EXPECT_EQ(store.blank(i), texts[i].trimmed().isEmpty()) << i;
+    for (const qint64 budget : {extdb::SharedTexts::kBudget, qint64(1) << 20, qint64(0)}) {
+        extdb::SharedTexts store(budget);
+        for (int i = 0; i < texts.size(); ++i)
+            i % 3 == 1 && texts[i].toLatin1() == texts[i].toUtf8() ? store.appendLatin1(texts[i].toLatin1()) : store.append(texts[i]);
+        ASSERT_EQ(store.size(), texts.size());
+        for (int i = texts.size() - 1; i >= 0; --i) {
+            EXPECT_EQ(store.text(i), texts[i]) << budget << " " << i;
+            EXPECT_EQ(store.blank(i), texts[i].trimmed().isEmpty()) << i;
+        }
     }
     extdb::SharedTexts empty;   // nothing held yet
     empty.append(QString());
     EXPECT_TRUE(empty.text(0).isEmpty() && empty.blank(0));
+
+    // 4 MB past a budget of 1 MB, in a child: the temporary folder, the file-size limit.
+    QTemporaryDir own;
+    const struct {
+        QString folder;
+        rlim_t limit;
+        QString says;
+    } spills[] = {{own.path(), RLIM_INFINITY, u"read, the folder holds "_s},
+                  {own.path(), 1 << 20, u"75 工作簿的共享字符串超过 1 MB，超出的部分须写入临时文件夹“%1”，但超出了文件大小的限制，无法读入该文件。"_s},
+                  {own.path() + u"/missing"_s, RLIM_INFINITY, u"75 工作簿的共享字符串超过 1 MB，超出的部分须写入临时文件夹“%1”，但该文件夹不存在，无法读入该文件。"_s}};
+    for (const auto& c : spills) {
+        const QString said = testutil::inChild([&] {
+            qputenv("TMPDIR", QFile::encodeName(c.folder));
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{c.limit, c.limit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            extdb::SharedTexts store(1 << 20);
+            for (int i = 0; i < 4; ++i)
+                store.appendLatin1(QByteArray(1 << 20, char('a' + i)));
+            const bool kept = store.text(2) == QString(1 << 20, u'c');
+            return u"read, the folder holds "_s + QDir(c.folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(u',') +
+                   (kept ? QString() : u", lost"_s);
+        });
+        EXPECT_EQ(said.toStdString(), (c.says.contains(u"%1"_s) ? c.says.arg(c.folder) : c.says).toStdString());
+    }
 }
 
 // Numbers never with an exponent, nor "0" for what is not 0: through numberText and, as the
