@@ -264,6 +264,8 @@ bool CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
         case 16: {
             com::ComPtr<BandImpl> band = com::make<BandImpl>();
             band->setParent(this);
+            // "never" locks a letter counter's range, which it keeps: it is applied after the range
+            bool lettersNever = false;
             for (const BandLine& l : e.band) {
                 const QString& bv = l.value;
                 qint32 bn = 0;
@@ -276,7 +278,13 @@ bool CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
                 case 4: ignoring([&] { band->setFormate(bv); }); break;
                 case 5: if (toLong(bv, &bn)) ignoring([&] { band->setLength(bn); }); break;
                 case 6: fields.append({band, bv}); break;
-                case 7: if (toLong(bv, &bn)) ignoring([&] { band->setIncrMode(IncrModes(bn)); }); break;
+                case 7:
+                    if (!toLong(bv, &bn))
+                        break;
+                    lettersNever = bn == imNever && band->Style() == bsIncreaseAlpha;
+                    if (!lettersNever)
+                        ignoring([&] { band->setIncrMode(IncrModes(bn)); });
+                    break;
                 case 8: ignoring([&] { band->setInitStart(bv); }); break;
                 case 9: ignoring([&] { band->setInitEnd(bv); }); break;
                 case 10: triggers.append({band->Name(), bv}); break;
@@ -299,6 +307,8 @@ bool CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
                 default: break;
                 }
             }
+            if (lettersNever)
+                band->setIncrMode(imNever);
             ignoring([&] { AddBandInternal(band.get(), QVariant(), QVariant(), nullptr); });
             break;
         }

@@ -187,6 +187,8 @@ TEST_F(Definition, TextsThatReadWriteBackToTheSameRule)
         {"a band line without a value", lines({"16", "0=F", "1=0", "2=0", "3=SB-", "3", "5=3", "17"}),
          "\r3=SB-\r5=3\r"},
         {"an empty fixed text", lines({"16", "0=F", "1=0", "2=0", "3=SB-", "3=", "17"}), "\r3=SB-\r5=3\r"},
+        {"a letter range kept when it never counts", lines({"16", "0=V", "1=4", "2=0", "7=0", "8=B", "9=X", "17"}),
+         "\r7=0\r8=B\r9=X\r"},
         {"a field the later list drops", lines({"14", "F,,", "16", "0=B", "1=2", "2=0", "6=F", "17", "14", "G,,"}),
          "\r5=1\r7=0\r"},
         {"a field list read again after the band",
