@@ -99,6 +99,9 @@ void BandImpl::setDefault(const QString& v)
     case bsFixed:
         if (v == m_default)
             return;
+        // a fixed band of no text would have no length
+        if (v.isEmpty())
+            throw error(2003, msg(1503));
         if (!fitsCode(v.size()))
             throw error(2003, msg(1505));
         m_length = qint32(v.size());

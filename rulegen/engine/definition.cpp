@@ -66,9 +66,9 @@ bool parseDefinition(const QStringList& lines, QList<Entry>* out)
                 band.clear();
                 named = true;
             }
-            // everything after the first "=" is the value
-            if (named)
-                band.append({int(bk), eq < 0 ? QString() : bl.mid(eq + 1)});
+            // everything after the first "=" is the value; a line without one carries none
+            if (named && eq >= 0)
+                band.append({int(bk), bl.mid(eq + 1)});
         }
     }
     return true;
@@ -220,6 +220,8 @@ bool CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
         QString band, other;
     };
     QList<Pair> triggers, tracks;
+    // a band's field is looked up once every list is read: a later list text replaces the items
+    QList<std::pair<com::ComPtr<BandImpl>, QString>> fields;
     for (const Entry& e : entries) {
         const QString& v = e.value;
         qint32 n = 0;
@@ -262,6 +264,8 @@ bool CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
         case 16: {
             com::ComPtr<BandImpl> band = com::make<BandImpl>();
             band->setParent(this);
+            // "never" locks a letter counter's range, which it keeps: it is applied after the range
+            bool lettersNever = false;
             for (const BandLine& l : e.band) {
                 const QString& bv = l.value;
                 qint32 bn = 0;
@@ -273,12 +277,14 @@ bool CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
                 case 3: ignoring([&] { band->setDefault(bv); }); break;
                 case 4: ignoring([&] { band->setFormate(bv); }); break;
                 case 5: if (toLong(bv, &bn)) ignoring([&] { band->setLength(bn); }); break;
-                case 6:
-                    if (ListsImpl* lists = band->dataFieldsImpl())
-                        if (IList* item = lists->find(bv))
-                            ignoring([&] { band->setDataField(item); });
+                case 6: fields.append({band, bv}); break;
+                case 7:
+                    if (!toLong(bv, &bn))
+                        break;
+                    lettersNever = bn == imNever && band->Style() == bsIncreaseAlpha;
+                    if (!lettersNever)
+                        ignoring([&] { band->setIncrMode(IncrModes(bn)); });
                     break;
-                case 7: if (toLong(bv, &bn)) ignoring([&] { band->setIncrMode(IncrModes(bn)); }); break;
                 case 8: ignoring([&] { band->setInitStart(bv); }); break;
                 case 9: ignoring([&] { band->setInitEnd(bv); }); break;
                 case 10: triggers.append({band->Name(), bv}); break;
@@ -301,12 +307,20 @@ bool CodeClassImpl::Load(const QVariant& Definitions, const QString& Values)
                 default: break;
                 }
             }
+            if (lettersNever)
+                band->setIncrMode(imNever);
             ignoring([&] { AddBandInternal(band.get(), QVariant(), QVariant(), nullptr); });
             break;
         }
         default:
             break; // 18
         }
+    }
+    for (const auto& f : fields) {
+        BandImpl* b = f.first.get();
+        ListsImpl* lists = bandIndex(b) < 0 ? nullptr : b->dataFieldsImpl();
+        if (IList* item = lists ? lists->find(f.second) : nullptr)
+            ignoring([&] { b->setDataField(item); });
     }
     for (const Pair& p : triggers) {
         BandImpl* b = findBand(p.band);

@@ -52,6 +52,8 @@ TEST_F(Bands, FixedBandTakesItsLengthFromItsDefault)
     EXPECT_EQ(b->Length(), 3);
     EXPECT_EQ(b->Value(), QStringLiteral("ABC"));
     EXPECT_VBERROR(b->setValue(QStringLiteral("XYZ")), E(2004));
+    EXPECT_VBERROR(b->setDefault(QString()), E(2003)); // no band of no length
+    EXPECT_EQ(b->Length(), 3);
     EXPECT_VBERROR(b->setLength(4), E(2004));
     EXPECT_VBERROR(b->setFormate(QStringLiteral("0")), E(2004));
     EXPECT_VBERROR(b->setSwapMode(smSimpleSwap), E(2004));

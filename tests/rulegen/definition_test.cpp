@@ -181,6 +181,30 @@ TEST_F(Definition, TextsReadInPartAreAppliedAsFarAsTheyGo)
     EXPECT_EQ(r->SeparaOfWeek(), wdTuesday);
 }
 
+TEST_F(Definition, TextsThatReadWriteBackToTheSameRule)
+{
+    const std::tuple<const char*, QString, const char*> read[] = {
+        {"a band line without a value", lines({"16", "0=F", "1=0", "2=0", "3=SB-", "3", "5=3", "17"}),
+         "\r3=SB-\r5=3\r"},
+        {"an empty fixed text", lines({"16", "0=F", "1=0", "2=0", "3=SB-", "3=", "17"}), "\r3=SB-\r5=3\r"},
+        {"a letter range kept when it never counts", lines({"16", "0=V", "1=4", "2=0", "7=0", "8=B", "9=X", "17"}),
+         "\r7=0\r8=B\r9=X\r"},
+        {"a field the later list drops", lines({"14", "F,,", "16", "0=B", "1=2", "2=0", "6=F", "17", "14", "G,,"}),
+         "\r5=1\r7=0\r"},
+        {"a field list read again after the band",
+         lines({"14", "F,,", "16", "0=B", "1=2", "2=0", "6=F", "17", "14", "F,,;G,,"}), "\r6=F\r"},
+    };
+    for (const auto& [what, text, holds] : read) {
+        r = newRule();
+        auto again = newRule();
+        EXPECT_TRUE(r->Load(text) && again->Load(r->Definition())) << what;
+        EXPECT_TRUE(r->Definition().contains(QLatin1String(holds))) << what;
+        EXPECT_EQ(again->Definition(), r->Definition()) << what;
+    }
+    // the last row's band holds the item the rule lists, not the one the first list text made
+    EXPECT_EQ(r->Band(1)->DataField(), r->UsrFields()->Item(QStringLiteral("F")));
+}
+
 TEST_F(Definition, NamesThatWouldBreakTheTextAreRefused)
 {
     for (const char* bad : {"A,B", "A;B", "A:B", "A=B"})
