@@ -102,20 +102,13 @@ int openOwnFolder(const QByteArray& path, bool forWriting)
     return -1;
 }
 
-// The system's temporary folder as named ($TMPDIR, or /tmp), also when it is missing.
-QString tempFolder()
-{
-    const QString named = qEnvironmentVariable("TMPDIR");
-    return named.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(named);
-}
-
 // Where "Temp" is another user's (several users share the program's folder, and a copy
 // that died leaves its folder there), this user's documents go to a folder of its own
 // in the system's temporary folder: "Ostrel-<uid>", or, where another user holds that
 // name, one made under a new name for as long as this copy runs.
 QByteArray ownFolderPath()
 {
-    return QFile::encodeName(tempFolder() + QStringLiteral("/Ostrel-") + QString::number(::geteuid()));
+    return QFile::encodeName(plat::tempFolder() + QStringLiteral("/Ostrel-") + QString::number(::geteuid()));
 }
 
 QByteArray& madeFolderPath()
@@ -252,7 +245,7 @@ QString WriteTempDocument(const QString& storedName, const QByteArray& bytes)
     QByteArray where;
     const int folder = openCopyFolder(&where);
     if (folder < 0) {
-        const QString temp = tempFolder();
+        const QString temp = plat::tempFolder();
         throw vb::Error(75, QStringLiteral("“%1”不是本用户的文件夹（可能是其他用户放置的链接或文件夹），"
                                            "临时文件夹“%2”%3中也无法建立本用户的文件夹，不能写出资料。")
                                 .arg(plat::appFile(kTemp), temp,

@@ -22,6 +22,12 @@ void setAppPath(const QString& folder) { pathOverride() = folder; }
 
 QString appFile(const QString& name) { return appPath() + QLatin1Char('/') + name; }
 
+QString tempFolder()
+{
+    const QString named = qEnvironmentVariable("TMPDIR");
+    return named.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(named);
+}
+
 QString appTitle() { return title(); }
 void setAppTitle(const QString& t) { title() = t; }
 

@@ -12,6 +12,9 @@ void setAppPath(const QString& folder);
 // A file in the program's folder.
 QString appFile(const QString& name);
 
+// The user's temporary folder as named ($TMPDIR, or /tmp), also when it is missing.
+QString tempFolder();
+
 // The application title of the host program: the default title of its message boxes.
 QString appTitle();
 void setAppTitle(const QString& title);

@@ -1,6 +1,6 @@
 #include "platform/extdb/sharedtexts.h"
+#include "platform/core/app.h"
 #include "platform/core/vberror.h"
-#include <QDir>
 #include <QFile>
 #include <QVarLengthArray>
 #include <cerrno>
@@ -19,13 +19,6 @@ bool allBlank(QLatin1StringView text)
         if (!QChar::isSpace(uchar(c)))
             return false;
     return true;
-}
-
-// The user's temporary folder as named ($TMPDIR, or /tmp), also when it is missing.
-QString tempFolder()
-{
-    const QString named = qEnvironmentVariable("TMPDIR");
-    return named.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(named);
 }
 
 // A new file no other user may open and no name reaches, in folder: O_TMPFILE, or where
@@ -79,7 +72,7 @@ void SharedTexts::refuse(int err) const
 void SharedTexts::spill()
 {
     if (m_file < 0) {
-        m_folder = tempFolder();
+        m_folder = plat::tempFolder();
         if ((m_file = openUnnamed(QFile::encodeName(m_folder))) < 0)
             refuse(errno);
     }
