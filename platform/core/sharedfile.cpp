@@ -23,10 +23,11 @@ int openSharedFile(const char* path, int flags, mode_t mode)
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
-    struct stat st;
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
         ::close(fd);
-        errno = ENXIO;
+        // no name left: removed since it was opened, as if it had not been there
+        errno = st.st_nlink == 0 && S_ISREG(st.st_mode) ? ENOENT : ENXIO;
         return -1;
     }
     if (!(flags & O_NONBLOCK))

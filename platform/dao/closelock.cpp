@@ -48,8 +48,9 @@ CloseLock::CloseLock(const QString& databasePath, int waitMs)
             replaced = replaced || err != ENOENT;
             fd = plat::openSharedFile(m_path.constData(), O_RDONLY | O_CREAT | O_EXCL, mode);
             if (fd < 0) {
-                if (errno == EEXIST && waited.elapsed() < waitMs)
-                    continue;   // another copy made it meanwhile
+                // another copy made it meanwhile, or took it and has removed it already
+                if ((errno == EEXIST || errno == ENOENT) && waited.elapsed() < waitMs)
+                    continue;
                 return;
             }
             ::fchmod(fd, mode);   // its own new file
