@@ -14,10 +14,8 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 #include <functional>
-#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ostrel;
@@ -118,50 +116,15 @@ struct SharedFolder : testutil::ServiceTest {
 
 const uid_t kNobody = 65534;
 
-// Runs f in a child process as the user `as` (primary group `group`, or the number of
-// `as`, and `as`'s number its one other group), so that a crash fails the case rather
-// than the run; finish gives "" when it worked, else what it raised.
-struct Apart {
-    pid_t child;
-    int out;
-};
-Apart start(const std::function<void()>& f, uid_t as = ::geteuid(), gid_t group = gid_t(-1))
-{
-    int out[2];
-    if (::pipe(out) != 0) return {-1, -1};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::string said;
-        try {
-            const gid_t also = gid_t(as), primary = group == gid_t(-1) ? also : group;
-            if (as != ::geteuid() && (::setgroups(1, &also) != 0 || ::setgid(primary) != 0 || ::setuid(as) != 0))
-                throw vb::Error(1, u"no setuid"_s);
-            f();
-        } catch (const vb::Error& e) {
-            said = e.description().toStdString();
-        }
-        ::_exit(::write(out[1], said.data(), said.size()) < 0);
-    }
-    ::close(out[1]);
-    return {child, out[0]};
-}
-
-std::string finish(Apart a)
-{
-    if (a.child < 0) return "no pipe";
-    std::string said;
-    char buf[512];
-    for (ssize_t n; (n = ::read(a.out, buf, sizeof buf)) > 0;) said.append(buf, size_t(n));
-    ::close(a.out);
-    int status = 0;
-    ::waitpid(a.child, &status, 0);
-    EXPECT_TRUE(!WIFSIGNALED(status) && WEXITSTATUS(status) == 0) << "signal " << WTERMSIG(status);
-    return said;
-}
-
+// f in a child process, as the user `as` (see testutil::Child): "" when it worked, else
+// what it raised.
 std::string apart(const std::function<void()>& f, uid_t as = ::geteuid(), gid_t group = gid_t(-1))
 {
-    return finish(start(f, as, group));
+    const auto quiet = [&] {
+        f();
+        return QString();
+    };
+    return testutil::inChild(quiet, as, group).toStdString();
 }
 
 // A copy going on after opening: the log-in's lookup, a save.
@@ -337,7 +300,7 @@ TEST_F(SharedFolder, ARegisterInAFolderNamedLikeAJournalIsUsed)
 TEST_F(SharedFolder, CopiesWriteAndCloseStoredDocumentsWithoutRemovingAnothers)
 {
     ASSERT_EQ(::chmod(QFile::encodeName(folder->path()).constData(), 01777), 0);
-    const auto copy = [] {
+    const std::function<QString()> copy = [] {
         for (int i = 0; i < 150; ++i) {
             const QByteArray bytes = QByteArray::number(::getpid()) + '-' + QByteArray::number(i);
             const QString path = WriteTempDocument(u"说明.doc"_s, bytes);
@@ -348,13 +311,14 @@ TEST_F(SharedFolder, CopiesWriteAndCloseStoredDocumentsWithoutRemovingAnothers)
                 throw vb::Error(1, path);
             if (i % 3 == 2) ClearTempDocuments();   // the copy closes, and starts again
         }
+        return QString();
     };
     for (const uid_t second : {::geteuid(), ::geteuid() == 0 ? kNobody : ::geteuid()}) {
-        const Apart first = start(copy);
+        testutil::Child first(copy);
         EXPECT_EQ(apart(copy, second), "");
-        EXPECT_EQ(finish(first), "");
+        EXPECT_EQ(first.said().toStdString(), "");
     }
-    const QString left = QString::fromStdString(apart([] { throw vb::Error(1, WriteTempDocument(u"a.doc"_s, "a")); }));
+    const QString left = testutil::inChild([] { return WriteTempDocument(u"a.doc"_s, "a"); });
     ClearTempDocuments();
     EXPECT_FALSE(QFileInfo::exists(left)) << left.toStdString();
     if (::geteuid() != 0) return;
