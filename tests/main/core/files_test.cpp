@@ -139,6 +139,14 @@ void useRegister()
     gDatabase.Close();
 }
 
+// A copy backing up a table to the program's backup file.
+void backUp()
+{
+    OpenMainDatabase();
+    BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
+    gDatabase.Close();
+}
+
 // Other users may write the program's folder. Whatever one left at a name the program
 // uses is never followed, waited on or removed when it may hold a journal: each command
 // works on a file of its own or fails saying what lies there. A wait fails the test
@@ -160,11 +168,7 @@ TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
         {u"Ostrel.mdb-wal", {"wwwrr", "rrrrr"}, useRegister},
         {u"Ostrel.mdb-shm", {"wwwrr", "rrrrr"}, useRegister},
         {u"Ostrel.mdb-journal", {"wwwrr", "rrrrr"}, useRegister},
-        {u"Ostrel.STB", {"wwwwr", "rrrrr"}, [] {
-             OpenMainDatabase();
-             BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
-             gDatabase.Close();
-         }},
+        {u"Ostrel.STB", {"wwwwr", "rrrrr"}, backUp},
         {u"Temp", {"wwwww", "wwwww"}, [] { WriteTempDocument(u"说明.doc"_s, "doc"); }},
         {u"other.mdb", {"rrrrr", "rrrrr"}, [] { dao::DBEngine::OpenDatabase(plat::appFile(u"other.mdb"_s)); }},
         {u"new.mdb", {"rrrrr", "rrrrr"}, [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
@@ -224,8 +228,8 @@ TEST_F(SharedFolder, APlainFileOfAUserWhoMayNotWriteTheRegisterIsNeverUsed)
     const QByteArray db = QFile::encodeName(folder->file(u"Ostrel.mdb"_s)), at = QFile::encodeName(folder->path());
     const std::function<void()> logEvent = [] { clsLogs().LogEvent(u"x"_s, 2); };
     const struct { uid_t user, planter; } passes[] = {{0, kNobody}, {kNobody, kNobody - 1}};
-    for (const auto& pass : passes) {
-        for (const mode_t folderMode : {01777, 0777}) {
+    for (const auto& pass : passes)
+        for (const mode_t folderMode : {01777, 0777})
             for (const mode_t registerMode : {0600, 0660}) {
                 ASSERT_EQ(::chmod(at.constData(), folderMode), 0);
                 ASSERT_EQ(::chown(db.constData(), pass.user, pass.user) | ::chmod(db.constData(), registerMode), 0);
@@ -233,7 +237,7 @@ TEST_F(SharedFolder, APlainFileOfAUserWhoMayNotWriteTheRegisterIsNeverUsed)
                 OpenMainDatabase();
                 const QStringList committed = sysInfo();
                 gDatabase.Close();
-                for (const char16_t* name : {u"Ostrel.mdb-wal", u"Ostrel.mdb-shm", u"Ostrel.mdb-journal", u"EventLog.Log"}) {
+                for (const char16_t* name : {u"Ostrel.mdb-wal", u"Ostrel.mdb-shm", u"Ostrel.mdb-journal", u"EventLog.Log"})
                     for (const mode_t mode : {0600, 0644, 0666}) {
                         const QString path = folder->file(QString::fromUtf16(name));
                         const QByteArray p = QFile::encodeName(path);
@@ -248,13 +252,10 @@ TEST_F(SharedFolder, APlainFileOfAUserWhoMayNotWriteTheRegisterIsNeverUsed)
                         EXPECT_EQ(testutil::readBytes(path), QByteArray("planted"));
                         QFile::remove(path);
                     }
-                }
                 OpenMainDatabase();
                 EXPECT_EQ(sysInfo(), committed);
                 gDatabase.Close();
             }
-        }
-    }
     // nobody as a colleague: a member of the register's group, this group not its own here
     const gid_t shared = ::getpwuid(kNobody)->pw_gid;
     ASSERT_EQ(::chown(db.constData(), 0, shared) | ::chmod(db.constData(), 0660), 0);
@@ -281,12 +282,7 @@ TEST_F(SharedFolder, ARegisterInAFolderNamedLikeAJournalIsUsed)
         ASSERT_TRUE(QDir().mkdir(at));
         plat::setAppPath(at);
         CreateNewDatabase(at, u"admin"_s, u"secret-1"_s);
-        EXPECT_EQ(apart([] {
-            useRegister();
-            OpenMainDatabase();
-            BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
-            gDatabase.Close();
-        }), "") << at.toStdString();
+        EXPECT_EQ(apart([] { useRegister(), backUp(); }), "") << at.toStdString();
         EXPECT_TRUE(QFileInfo::exists(at + u"/Ostrel.STB"_s));
     }
     plat::setAppPath(folder->path());

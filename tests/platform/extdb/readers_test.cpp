@@ -600,11 +600,9 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
 // budget, in its temporary file); one it cannot write there refuses the file with the cause.
 TEST(Readers, SharedTextsKeepEveryText)
 {
-    QStringList texts = {QString(), u"  "_s, u"é"_s, u"设备"_s, QString(40000, u'设'), QString(40000, u'é')};
-    QString scattered;
+    QStringList texts = {QString(), u"  "_s, u"é"_s, u"设备"_s, QString(40000, u'设'), QString(40000, u'é'), QString()};
     for (quint32 i = 0, x = 1; i < 40000; ++i, x = x * 1103515245 + 12345)
-        scattered += QChar(0x4E00 + x % 20000);
-    texts << scattered;
+        texts.last() += QChar(0x4E00 + x % 20000);   // scattered
     for (int i = 0; i < 80; ++i)
         texts << (i % 2 ? QString(20001, QChar(0x8BBE + i)) : QString(30001, QChar(u'a' + i % 26)));
     for (const qint64 budget : {extdb::SharedTexts::kBudget, qint64(1) << 20, qint64(0)}) {
@@ -687,7 +685,7 @@ TEST(Readers, NumbersAndSerialDates)
         EXPECT_EQ(texts(d.rows[i]), exact[i].mid(exact[i].size() - 3));
     EXPECT_TRUE(errorOf([&] { readTable(folder.file(u"d29.mdb"_s)); }).description().endsWith(u"e 列的小数位数 29 超过 28"_s));
     // Serials from 1900 or 1904, up to 9999: past it a serial reads as a number, in Access it is refused.
-    const struct { double serial; bool from1904; QString text; } serials[] = {
+    const std::tuple<double, bool, QString> serials[] = {
         {1, false, u"1900-01-01 00:00:00"_s}, {59, false, u"1900-02-28 00:00:00"_s}, {61, false, u"1900-03-01 00:00:00"_s},
         {37747.75, false, u"2003-05-06 18:00:00"_s}, {0, true, u"1904-01-01 00:00:00"_s}, {-1, false, QString()},
         {2958465.99998843, false, u"9999-12-31 23:59:59"_s}, {2958465.999999999, false, QString()},
