@@ -14,10 +14,8 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 #include <functional>
-#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ostrel;
@@ -118,50 +116,15 @@ struct SharedFolder : testutil::ServiceTest {
 
 const uid_t kNobody = 65534;
 
-// Runs f in a child process as the user `as` (primary group `group`, or the number of
-// `as`, and `as`'s number its one other group), so that a crash fails the case rather
-// than the run; finish gives "" when it worked, else what it raised.
-struct Apart {
-    pid_t child;
-    int out;
-};
-Apart start(const std::function<void()>& f, uid_t as = ::geteuid(), gid_t group = gid_t(-1))
-{
-    int out[2];
-    if (::pipe(out) != 0) return {-1, -1};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::string said;
-        try {
-            const gid_t also = gid_t(as), primary = group == gid_t(-1) ? also : group;
-            if (as != ::geteuid() && (::setgroups(1, &also) != 0 || ::setgid(primary) != 0 || ::setuid(as) != 0))
-                throw vb::Error(1, u"no setuid"_s);
-            f();
-        } catch (const vb::Error& e) {
-            said = e.description().toStdString();
-        }
-        ::_exit(::write(out[1], said.data(), said.size()) < 0);
-    }
-    ::close(out[1]);
-    return {child, out[0]};
-}
-
-std::string finish(Apart a)
-{
-    if (a.child < 0) return "no pipe";
-    std::string said;
-    char buf[512];
-    for (ssize_t n; (n = ::read(a.out, buf, sizeof buf)) > 0;) said.append(buf, size_t(n));
-    ::close(a.out);
-    int status = 0;
-    ::waitpid(a.child, &status, 0);
-    EXPECT_TRUE(!WIFSIGNALED(status) && WEXITSTATUS(status) == 0) << "signal " << WTERMSIG(status);
-    return said;
-}
-
+// f in a child process, as the user `as` (see testutil::Child): "" when it worked, else
+// what it raised.
 std::string apart(const std::function<void()>& f, uid_t as = ::geteuid(), gid_t group = gid_t(-1))
 {
-    return finish(start(f, as, group));
+    const auto quiet = [&] {
+        f();
+        return QString();
+    };
+    return testutil::inChild(quiet, as, group).toStdString();
 }
 
 // A copy going on after opening: the log-in's lookup, a save.
@@ -173,6 +136,14 @@ void useRegister()
     rs.Edit();
     rs.Fields(u"Memo"_s).setValue(u"y"_s);
     rs.Update();
+    gDatabase.Close();
+}
+
+// A copy backing up a table to the program's backup file.
+void backUp()
+{
+    OpenMainDatabase();
+    BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
     gDatabase.Close();
 }
 
@@ -197,11 +168,7 @@ TEST_F(SharedFolder, WhatAnotherUserLeftAtANameIsNeverFollowedOrWaitedOn)
         {u"Ostrel.mdb-wal", {"wwwrr", "rrrrr"}, useRegister},
         {u"Ostrel.mdb-shm", {"wwwrr", "rrrrr"}, useRegister},
         {u"Ostrel.mdb-journal", {"wwwrr", "rrrrr"}, useRegister},
-        {u"Ostrel.STB", {"wwwwr", "rrrrr"}, [] {
-             OpenMainDatabase();
-             BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
-             gDatabase.Close();
-         }},
+        {u"Ostrel.STB", {"wwwwr", "rrrrr"}, backUp},
         {u"Temp", {"wwwww", "wwwww"}, [] { WriteTempDocument(u"说明.doc"_s, "doc"); }},
         {u"other.mdb", {"rrrrr", "rrrrr"}, [] { dao::DBEngine::OpenDatabase(plat::appFile(u"other.mdb"_s)); }},
         {u"new.mdb", {"rrrrr", "rrrrr"}, [] { dao::DBEngine::CreateDatabase(plat::appFile(u"new.mdb"_s), QString()); }},
@@ -261,8 +228,8 @@ TEST_F(SharedFolder, APlainFileOfAUserWhoMayNotWriteTheRegisterIsNeverUsed)
     const QByteArray db = QFile::encodeName(folder->file(u"Ostrel.mdb"_s)), at = QFile::encodeName(folder->path());
     const std::function<void()> logEvent = [] { clsLogs().LogEvent(u"x"_s, 2); };
     const struct { uid_t user, planter; } passes[] = {{0, kNobody}, {kNobody, kNobody - 1}};
-    for (const auto& pass : passes) {
-        for (const mode_t folderMode : {01777, 0777}) {
+    for (const auto& pass : passes)
+        for (const mode_t folderMode : {01777, 0777})
             for (const mode_t registerMode : {0600, 0660}) {
                 ASSERT_EQ(::chmod(at.constData(), folderMode), 0);
                 ASSERT_EQ(::chown(db.constData(), pass.user, pass.user) | ::chmod(db.constData(), registerMode), 0);
@@ -270,7 +237,7 @@ TEST_F(SharedFolder, APlainFileOfAUserWhoMayNotWriteTheRegisterIsNeverUsed)
                 OpenMainDatabase();
                 const QStringList committed = sysInfo();
                 gDatabase.Close();
-                for (const char16_t* name : {u"Ostrel.mdb-wal", u"Ostrel.mdb-shm", u"Ostrel.mdb-journal", u"EventLog.Log"}) {
+                for (const char16_t* name : {u"Ostrel.mdb-wal", u"Ostrel.mdb-shm", u"Ostrel.mdb-journal", u"EventLog.Log"})
                     for (const mode_t mode : {0600, 0644, 0666}) {
                         const QString path = folder->file(QString::fromUtf16(name));
                         const QByteArray p = QFile::encodeName(path);
@@ -285,13 +252,10 @@ TEST_F(SharedFolder, APlainFileOfAUserWhoMayNotWriteTheRegisterIsNeverUsed)
                         EXPECT_EQ(testutil::readBytes(path), QByteArray("planted"));
                         QFile::remove(path);
                     }
-                }
                 OpenMainDatabase();
                 EXPECT_EQ(sysInfo(), committed);
                 gDatabase.Close();
             }
-        }
-    }
     // nobody as a colleague: a member of the register's group, this group not its own here
     const gid_t shared = ::getpwuid(kNobody)->pw_gid;
     ASSERT_EQ(::chown(db.constData(), 0, shared) | ::chmod(db.constData(), 0660), 0);
@@ -318,12 +282,7 @@ TEST_F(SharedFolder, ARegisterInAFolderNamedLikeAJournalIsUsed)
         ASSERT_TRUE(QDir().mkdir(at));
         plat::setAppPath(at);
         CreateNewDatabase(at, u"admin"_s, u"secret-1"_s);
-        EXPECT_EQ(apart([] {
-            useRegister();
-            OpenMainDatabase();
-            BackupTables(gDatabase, plat::appFile(u"Ostrel.STB"_s), {u"SysInfo"_s});
-            gDatabase.Close();
-        }), "") << at.toStdString();
+        EXPECT_EQ(apart([] { useRegister(), backUp(); }), "") << at.toStdString();
         EXPECT_TRUE(QFileInfo::exists(at + u"/Ostrel.STB"_s));
     }
     plat::setAppPath(folder->path());
@@ -337,7 +296,7 @@ TEST_F(SharedFolder, ARegisterInAFolderNamedLikeAJournalIsUsed)
 TEST_F(SharedFolder, CopiesWriteAndCloseStoredDocumentsWithoutRemovingAnothers)
 {
     ASSERT_EQ(::chmod(QFile::encodeName(folder->path()).constData(), 01777), 0);
-    const auto copy = [] {
+    const std::function<QString()> copy = [] {
         for (int i = 0; i < 150; ++i) {
             const QByteArray bytes = QByteArray::number(::getpid()) + '-' + QByteArray::number(i);
             const QString path = WriteTempDocument(u"说明.doc"_s, bytes);
@@ -348,13 +307,14 @@ TEST_F(SharedFolder, CopiesWriteAndCloseStoredDocumentsWithoutRemovingAnothers)
                 throw vb::Error(1, path);
             if (i % 3 == 2) ClearTempDocuments();   // the copy closes, and starts again
         }
+        return QString();
     };
     for (const uid_t second : {::geteuid(), ::geteuid() == 0 ? kNobody : ::geteuid()}) {
-        const Apart first = start(copy);
+        testutil::Child first(copy);
         EXPECT_EQ(apart(copy, second), "");
-        EXPECT_EQ(finish(first), "");
+        EXPECT_EQ(first.said().toStdString(), "");
     }
-    const QString left = QString::fromStdString(apart([] { throw vb::Error(1, WriteTempDocument(u"a.doc"_s, "a")); }));
+    const QString left = testutil::inChild([] { return WriteTempDocument(u"a.doc"_s, "a"); });
     ClearTempDocuments();
     EXPECT_FALSE(QFileInfo::exists(left)) << left.toStdString();
     if (::geteuid() != 0) return;

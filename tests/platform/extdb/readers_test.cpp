@@ -511,21 +511,7 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         QString file;   // in tests/data/hostile, or made here (a path)
         QString says;   // the refusal's reason, or the summary of the table read
     };
-    // Elements nested inside the root of each part read, closed again, by the plain reader and
-    // (after a comment) by Qt's: 255 deep are read, 256 and more refused.
-    std::vector<Case> nested;
-    const QString seven = u"<row r=\"1\"><c r=\"A1\"><v>7</v></c></row>"_s;
-    const QJsonObject parts = testutil::xlsxPackage(seven).value(u"parts"_s).toObject();
-    for (const QString& part : {sheet, strings, u"xl/styles.xml"_s, u"xl/workbook.xml"_s, u"xl/_rels/workbook.xml.rels"_s})
-        for (const int depth : {255, 256, 100000, 3000000})
-            for (const QString& comment : {QString(), u"<!-- -->"_s}) {
-                const QString whole = parts.value(part).toString();
-                const qsizetype end = whole.lastIndexOf(u"</"_s);
-                nested.push_back({large(u"nested-%1-%2-%3.xlsx"_s.arg(nested.size()).arg(depth).arg(comment.size()), part,
-                                        {comment + whole.left(end), u"<x>"_s, depth, QString(), u"</x>"_s, depth, whole.mid(end)}, seven),
-                                  depth == 255 ? u"1 7"_s : u"部件 %1: 有嵌套深于 256 层的元素"_s.arg(part)});
-            }
-    const Case listed[] = {
+    std::vector<Case> cases = {
         {u"xls-shared-string-index-past-the-end.xls"_s, u"单元格的共享字符串序号 4294967295 无效"_s},
         {u"xls-cell-past-the-last-column.xls"_s, u"工作表 Sheet1 第 1 行第 65536 列的单元格超出工作表的 256 列"_s},
         {u"xls-v4-stream-size-2-63-plus-4096.xls"_s, u"复合文件结构已损坏：工作簿流的长度 9223372036854779904 超出文件"_s},
@@ -580,8 +566,19 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
         {folder.file(u"memo-inside.mdb"_s), u"表 sheet1 第 1 行的 备注 列的长值页 6 第 0 行始于该页的行位置表内"_s},
         {folder.file(u"rows.mdb"_s), u"表 sheet1 第 5 页的第 74 行始于该页的行位置表内"_s},
     };
-    std::vector<Case> cases(std::begin(listed), std::end(listed));
-    cases.insert(cases.end(), nested.begin(), nested.end());
+    // Elements nested inside the root of each part read, closed again, by the plain reader and
+    // (after a comment) by Qt's: 255 deep are read, 256 and more refused.
+    const QString seven = u"<row r=\"1\"><c r=\"A1\"><v>7</v></c></row>"_s;
+    const QJsonObject parts = testutil::xlsxPackage(seven).value(u"parts"_s).toObject();
+    for (const QString& part : {sheet, strings, u"xl/styles.xml"_s, u"xl/workbook.xml"_s, u"xl/_rels/workbook.xml.rels"_s})
+        for (const int depth : {255, 256, 100000, 3000000})
+            for (const QString& comment : {QString(), u"<!-- -->"_s}) {
+                const QString whole = parts.value(part).toString();
+                const qsizetype end = whole.lastIndexOf(u"</"_s);
+                cases.push_back({large(u"nested-%1-%2-%3.xlsx"_s.arg(cases.size()).arg(depth).arg(comment.size()), part,
+                                       {comment + whole.left(end), u"<x>"_s, depth, QString(), u"</x>"_s, depth, whole.mid(end)}, seven),
+                                 depth == 255 ? u"1 7"_s : u"部件 %1: 有嵌套深于 256 层的元素"_s.arg(part)});
+            }
     EXPECT_EQ(QDir(testutil::dataFile(u"data/hostile"_s)).entryList(QDir::Files).size(),
               std::count_if(cases.begin(), cases.end(), [](const Case& c) { return !c.file.contains(u'/'); }));
     for (const Case& c : cases) {
@@ -603,11 +600,9 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
 // budget, in its temporary file); one it cannot write there refuses the file with the cause.
 TEST(Readers, SharedTextsKeepEveryText)
 {
-    QStringList texts = {QString(), u"  "_s, u"é"_s, u"设备"_s, QString(40000, u'设'), QString(40000, u'é')};
-    QString scattered;
+    QStringList texts = {QString(), u"  "_s, u"é"_s, u"设备"_s, QString(40000, u'设'), QString(40000, u'é'), QString()};
     for (quint32 i = 0, x = 1; i < 40000; ++i, x = x * 1103515245 + 12345)
-        scattered += QChar(0x4E00 + x % 20000);
-    texts << scattered;
+        texts.last() += QChar(0x4E00 + x % 20000);   // scattered
     for (int i = 0; i < 80; ++i)
         texts << (i % 2 ? QString(20001, QChar(0x8BBE + i)) : QString(30001, QChar(u'a' + i % 26)));
     for (const qint64 budget : {extdb::SharedTexts::kBudget, qint64(1) << 20, qint64(0)}) {
@@ -689,28 +684,22 @@ TEST(Readers, NumbersAndSerialDates)
     for (int i = 0; i < exact.size(); ++i)
         EXPECT_EQ(texts(d.rows[i]), exact[i].mid(exact[i].size() - 3));
     EXPECT_TRUE(errorOf([&] { readTable(folder.file(u"d29.mdb"_s)); }).description().endsWith(u"e 列的小数位数 29 超过 28"_s));
-    EXPECT_EQ(extdb::serialDateText(1, false), u"1900-01-01 00:00:00"_s);
-    EXPECT_EQ(extdb::serialDateText(59, false), u"1900-02-28 00:00:00"_s);
-    EXPECT_EQ(extdb::serialDateText(61, false), u"1900-03-01 00:00:00"_s);
-    EXPECT_EQ(extdb::serialDateText(37747.75, false), u"2003-05-06 18:00:00"_s);
-    EXPECT_EQ(extdb::serialDateText(0, true), u"1904-01-01 00:00:00"_s);
-    EXPECT_EQ(extdb::serialDateText(-1, false), QString());
-    // Dates end with 9999: past it a serial reads as a number, in Access it is refused.
-    EXPECT_EQ(extdb::serialDateText(2958465.99998843, false), u"9999-12-31 23:59:59"_s);
-    EXPECT_EQ(extdb::serialDateText(2958465.999999999, false), QString());
-    EXPECT_EQ(extdb::serialDateText(2957003, true), u"9999-12-31 00:00:00"_s);
-    EXPECT_EQ(extdb::serialDateText(2957004, true), QString());
-    testutil::writeSource(folder.file(u"d.mdb"_s), QJsonObject{{u"columns"_s, QJsonArray{QJsonArray{u"d"_s, u"DATETIME"_s, 0}}},
-                                                          {u"rows"_s, QJsonArray{QJsonArray{u"2019-05-12T00:00:00"_s}}}});
-    const auto patched = [&](double serial) {
-        QByteArray bytes = testutil::readBytes(folder.file(u"d.mdb"_s)), from(8, 0), to(8, 0);
-        qToLittleEndian(43597.0, from.data());
-        qToLittleEndian(serial, to.data());
-        testutil::writeBytes(folder.file(u"d2.mdb"_s), bytes.replace(from, to));
-        return folder.file(u"d2.mdb"_s);
+    // Serials from 1900 or 1904, up to 9999: past it a serial reads as a number, in Access it is refused.
+    const std::tuple<double, bool, QString> serials[] = {
+        {1, false, u"1900-01-01 00:00:00"_s}, {59, false, u"1900-02-28 00:00:00"_s}, {61, false, u"1900-03-01 00:00:00"_s},
+        {37747.75, false, u"2003-05-06 18:00:00"_s}, {0, true, u"1904-01-01 00:00:00"_s}, {-1, false, QString()},
+        {2958465.99998843, false, u"9999-12-31 23:59:59"_s}, {2958465.999999999, false, QString()},
+        {2957003, true, u"9999-12-31 00:00:00"_s}, {2957004, true, QString()},
     };
-    EXPECT_EQ(readTable(patched(2958465.99998843)).rows.value(0).value(0).toString(), u"9999-12-31 23:59:59"_s);
-    EXPECT_TRUE(errorOf([&] { readTable(patched(2958466)); }).description().endsWith(u"的日期值无效"_s));
+    for (const auto& [serial, from1904, text] : serials)
+        EXPECT_EQ(extdb::serialDateText(serial, from1904), text) << serial;
+    const auto dated = [&](double serial) {
+        testutil::writeSource(folder.file(u"d.mdb"_s), QJsonObject{{u"columns"_s, QJsonArray{QJsonArray{u"d"_s, u"DATETIME"_s, 0}}},
+                                                              {u"rows"_s, QJsonArray{QJsonArray{serial}}}});
+        return folder.file(u"d.mdb"_s);
+    };
+    EXPECT_EQ(readTable(dated(2958465.99998843)).rows.value(0).value(0).toString(), u"9999-12-31 23:59:59"_s);
+    EXPECT_TRUE(errorOf([&] { readTable(dated(2958466)); }).description().endsWith(u"的日期值无效"_s));
     // A serial is a wall-clock time: no daylight saving shifts it.
     qputenv("TZ", "Europe/Berlin");
     tzset();
