@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <unicode/uvernum.h>
 #include <cerrno>
@@ -21,6 +23,29 @@ int g_busyMs = 5000;
 int g_level = 0;   // the engine's transaction level
 bool g_sharedReads = false;   // the engine's transaction was begun with dbReadsShared
 const size_t kIdleReaders = 4;
+
+// A lock another copy holds is tried for again every 2 ms until `ms` have passed. The
+// engine's own wait backs off to 100 ms a try, so a copy that has waited long would keep
+// losing the lock to copies taking it again at once.
+const int kLockRetryMs = 2;
+
+int retryLock(void* ms, int tries)
+{
+    using Clock = std::chrono::steady_clock;
+    static thread_local Clock::time_point since;   // one wait at a time per thread
+    if (tries == 0) since = Clock::now();
+    if (Clock::now() - since >= std::chrono::milliseconds(reinterpret_cast<intptr_t>(ms))) return 0;
+    ::usleep(kLockRetryMs * 1000);
+    return 1;
+}
+
+void waitForLocks(sqlite3* h, int ms)
+{
+    if (ms > 0)
+        sqlite3_busy_handler(h, retryLock, reinterpret_cast<void*>(intptr_t(ms)));
+    else
+        sqlite3_busy_handler(h, nullptr, nullptr);
+}
 // Pages a connection keeps (SQLCipher decrypts every page it reads again): room for the
 // device list of a 100,000-device file, so that the list read again finds its pages in
 // memory. Only the idle reader parked last keeps them (see ~Reader).
@@ -51,9 +76,9 @@ int afterCommit(void* data, sqlite3* h, const char* name, int frames)
         sqlite3_wal_checkpoint_v2(h, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         return SQLITE_OK;
     }
-    sqlite3_busy_timeout(h, kRestartWaitMs);
+    waitForLocks(h, kRestartWaitMs);
     const int rc = sqlite3_wal_checkpoint_v2(h, name, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-    sqlite3_busy_timeout(h, g_busyMs);
+    waitForLocks(h, g_busyMs);
     d->restartAt = rc == SQLITE_OK ? kRestartFrames : frames + kRetryFrames;
     return SQLITE_OK;
 }
@@ -188,7 +213,7 @@ int DatabaseData::close()
     std::optional<CloseLock> closing;
     if (!readOnly) {
         closing.emplace(path, kCloseWaitMs);
-        sqlite3_busy_timeout(db, 0);
+        waitForLocks(db, 0);
         char mode[8] = "";
         folded = sqlite3_exec(
             db, "PRAGMA journal_mode=DELETE",
@@ -277,7 +302,7 @@ sqlite3* openHandle(const QString& path, int flags, const QByteArray& key, bool 
     }
     sqlite3_extended_result_codes(h, 1);
     if (encrypted && !key.isEmpty()) sqlite3_key(h, key.constData(), key.size());
-    sqlite3_busy_timeout(h, g_busyMs);
+    waitForLocks(h, g_busyMs);
     sqlite3_exec(h, kCacheSize, nullptr, nullptr, nullptr);
     registerFunctions(h);
     registerChecks(h);
@@ -439,7 +464,7 @@ std::shared_ptr<Reader> DatabaseData::snapshotReader()
     if (!readers.empty()) {
         h = readers.back();
         readers.pop_back();
-        sqlite3_busy_timeout(h, g_busyMs);
+        waitForLocks(h, g_busyMs);
     } else {
         h = openHandle(path, flags, key, encrypted);
         if (chineseOrder) useChineseOrder(h);
@@ -805,7 +830,7 @@ int DBEngine::TransactionLevel() { return g_level; }
 void DBEngine::setBusyTimeout(int milliseconds)
 {
     g_busyMs = std::max(0, milliseconds);
-    for (auto& d : liveDatabases()) sqlite3_busy_timeout(d->db, g_busyMs);
+    for (auto& d : liveDatabases()) waitForLocks(d->db, g_busyMs);
 }
 
 int DBEngine::busyTimeout() { return g_busyMs; }
