@@ -451,8 +451,8 @@ QString summary(const QString& path)
     return out.join(u'|');
 }
 
-// Files the fuzzers found or made to break a reader (tests/data/hostile, and larger ones
-// made here): each is refused with its reason, or read with exactly its values, in a
+// Files the fuzzers found or made to break a reader (tests/data/hostile, some written by
+// make_hostile.py, and larger ones made here): each is refused with its reason, or read with exactly its values, in a
 // moment and within bounds.
 TEST(Readers, HostileFilesAreRefusedOrRead)
 {
@@ -545,11 +545,11 @@ TEST(Readers, HostileFilesAreRefusedOrRead)
          u"部件 xl/worksheets/sheet1.xml: 有元素的两个属性本地名相同"_s},
         {large(u"1048577-rows.xlsx"_s, sheet, {firstRow, u"<row><c><v>1</v></c></row>"_s, 1048576, tail}),
          u"xl/worksheets/sheet1.xml 的第 1048577 行超出工作表的 1048576 行"_s},
-        {large(u"240-MB-of-ASCII-strings.xlsx"_s, strings, {u"<sst><si><t>编号</t></si>"_s, u"<si><t>"_s + QString(4000000, u'a') + u"</t></si>"_s, 60,
-                                                            u"<si><t>末</t></si></sst>"_s},
-               u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>61</v></c></row>"
-               "<row r=\"2\"><c r=\"A2\"><v>7</v></c><c r=\"B2\" t=\"s\"><v>60</v></c></row>"_s),
-         u"2 末|0=7,1="_s + QString(4000000, u'a')},
+        {u"xlsx-240-MB-of-ASCII-shared-strings.xlsx"_s, summary(testutil::dataFile(u"data/real/deaths.xlsx"_s))},
+        {u"xlsx-sheet-nested-3000000-deep.xlsx"_s, u"部件 xl/worksheets/sheet1.xml: 有嵌套深于 256 层的元素"_s},
+        {u"xlsx-sheet-nested-3000000-deep-after-a-comment.xlsx"_s, u"部件 xl/worksheets/sheet1.xml: 有嵌套深于 256 层的元素"_s},
+        {u"xlsx-shared-strings-nested-100000-deep.xlsx"_s, u"部件 xl/sharedStrings.xml: 有嵌套深于 256 层的元素"_s},
+        {u"xlsx-styles-nested-100000-deep-after-a-comment.xlsx"_s, u"部件 xl/styles.xml: 有嵌套深于 256 层的元素"_s},
         {folder.file(u"date-past-9999.xlsx"_s), u"1 日期|0=2958466"_s},
         {folder.file(u"long-shared-string.xls"_s), u"1 长|0="_s + QString(32767, u'x') + u"*12000"_s},
         {u"mdb-usage-map-wrapping-round.mdb"_s, u"表 sheet1 的页面分配图无效"_s},
