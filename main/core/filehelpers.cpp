@@ -1,5 +1,6 @@
 #include "main/core/filehelpers.h"
 #include "platform/core/app.h"
+#include "platform/core/sharedfile.h"
 #include "platform/core/vbrt.h"
 #include <QDir>
 #include <QFile>
@@ -155,19 +156,11 @@ CopyFolder& copyFolder()
     return folder;
 }
 
-// Whether fd is the file at name in folder (not followed through a link).
-bool sameFile(int fd, int folder, const char* name)
-{
-    struct stat open, named;
-    return ::fstat(fd, &open) == 0 && ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
-
 // This copy's folder, opened (a descriptor of its own for the caller); its path in *where.
 int openCopyFolder(QByteArray* where)
 {
     CopyFolder& mine = copyFolder();
-    if (mine.fd >= 0 && (mine.pid != ::getpid() || !sameFile(mine.fd, AT_FDCWD, mine.path.constData()))) {
+    if (mine.fd >= 0 && (mine.pid != ::getpid() || !plat::isFileAt(mine.fd, AT_FDCWD, mine.path.constData()))) {
         ::close(mine.fd);
         mine = CopyFolder();
     }
@@ -186,7 +179,7 @@ int openCopyFolder(QByteArray* where)
         if (::mkdirat(parent, name.constData(), 0700) == 0)
             fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         // still there once locked: a closing copy may have taken it for one left behind
-        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && sameFile(fd, parent, name.constData())) {
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && plat::isFileAt(fd, parent, name.constData())) {
             ::close(parent);
             mine = CopyFolder{base + '/' + name, fd, ::getpid()};
             *where = mine.path;

@@ -146,6 +146,13 @@ QString sharedFileError(const QString& path, int err)
     }
 }
 
+bool isFileAt(int fd, int folder, const char* name)
+{
+    struct stat open, named;
+    return ::fstat(fd, &open) == 0 && ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
 namespace {
 
 // The user's name and primary group from the user database.

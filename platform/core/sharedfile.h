@@ -50,6 +50,10 @@ QString sharedFileError(const QString& path, int err);
 // other names of a file that has them.
 QString foreignNameText(const QString& path, Foreign what);
 
+// Whether the open fd is the file at name in folder (AT_FDCWD for a path), the name not
+// followed through a link.
+bool isFileAt(int fd, int folder, const char* name);
+
 // ---- files beside a register ----
 // A file beside a register that several users' copies share (its journals, the event
 // log) may be read or written only by users who may read and write the register. Its

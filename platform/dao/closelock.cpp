@@ -16,16 +16,6 @@ QString closeLockPath(const QString& databasePath)
     return QFileInfo(databasePath).absoluteFilePath() + QStringLiteral("-close");
 }
 
-namespace {
-// Whether the open file is still the one at path: a holder removes it before it lets go.
-bool stillThere(int fd, const char* path)
-{
-    struct stat open, named;
-    return ::fstat(fd, &open) == 0 && ::lstat(path, &named) == 0 && open.st_dev == named.st_dev &&
-           open.st_ino == named.st_ino;
-}
-} // namespace
-
 CloseLock::CloseLock(const QString& databasePath, int waitMs)
     : m_path(QFile::encodeName(closeLockPath(databasePath)))
 {
@@ -62,7 +52,8 @@ CloseLock::CloseLock(const QString& databasePath, int waitMs)
             }
             ::usleep(2000);
         }
-        if (stillThere(fd, m_path.constData())) {
+        // still the file at its name: a holder removes it before it lets go
+        if (plat::isFileAt(fd, AT_FDCWD, m_path.constData())) {
             m_fd = fd;
             return;
         }
